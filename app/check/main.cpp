@@ -1,0 +1,22 @@
+// markwise-check: validates documents from the command line; see checkUsage().
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/check_command.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform_console/console_ui.h"
+
+int main(int argc, char** argv) {
+    // Dates and times in the report header and the log follow the user's locale.
+    std::setlocale(LC_TIME, "");
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::ConsoleUserInterface ui;
+    platform::SystemClock clock;
+    platform::SystemFiles files;
+    app::CheckEnvironment env{stdout, stderr, ui, clock, files, platform::programDirectory()};
+    return app::runCheckCommand(args, env);
+}

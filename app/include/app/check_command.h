@@ -1,0 +1,38 @@
+// markwise-check: batch validation of documents, each report to standard output or a file.
+//
+//   markwise-check [--config FILE] [--set NAME=VALUE]... [--format text|kv] [--output FILE]
+//                  DOCUMENT...
+#pragma once
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace app {
+
+// Exit codes.
+constexpr int kCheckClean = 0;      // no document had errors
+constexpr int kCheckErrors = 1;     // a document had errors
+constexpr int kCheckFailed = 2;     // a document could not be read, or the arguments are wrong
+
+struct CheckEnvironment {
+    std::FILE* out;  // standard output
+    std::FILE* err;  // standard error
+    platform::UserInterface& ui;
+    const platform::Clock& clock;
+    platform::Files& files;
+    std::string programDirectory;
+};
+
+// Runs the command with the arguments that follow the program name.
+int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env);
+
+// The usage text printed by --help.
+std::string_view checkUsage();
+
+}  // namespace app

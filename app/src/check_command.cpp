@@ -1,0 +1,215 @@
+#include "app/check_command.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/options.h"
+#include "engine/validator.h"
+#include "messages/message_store.h"
+
+namespace app {
+namespace {
+
+constexpr std::string_view kProgram = "markwise-check";
+
+constexpr std::string_view kUsage =
+    "Usage: markwise-check [--config FILE] [--set NAME=VALUE]... [--format text|kv]\n"
+    "                      [--output FILE] DOCUMENT...\n"
+    "\n"
+    "Validates each HTML document in turn and writes its report to standard output.\n"
+    "\n"
+    "  --config FILE       the HTML Configuration file to validate against\n"
+    "  --set NAME=VALUE    sets one option by its settings name, e.g. --set CheckNesting=0,\n"
+    "                      --set MaximumErrors=50, --set Language=1 (French); may be repeated\n"
+    "  --format text|kv    the report as text (the default), or as KEY=VALUE lines ending\n"
+    "                      with ENDOFFILE=YES\n"
+    "  --output FILE       writes the reports to FILE instead of standard output\n"
+    "  --help              shows this text\n"
+    "\n"
+    "Exit status: 0 when no document had errors, 1 when any had, 2 when a document could\n"
+    "not be read or the arguments are wrong.\n";
+
+struct Arguments {
+    std::vector<std::string> documents;
+    std::vector<std::string> settings;
+    std::optional<std::string> config;
+    std::optional<std::string> output;
+    bool machineReadable = false;
+    bool help = false;
+};
+
+void say(std::FILE* err, std::string_view line) {
+    std::fprintf(err, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                 static_cast<int>(line.size()), line.data());
+}
+
+// Parses the arguments; returns the problem with them, if any.
+std::optional<std::string> parse(std::span<const std::string> args, Arguments& parsed) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            parsed.documents.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        // Options that take a value: "--name value" or "--name=value".
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (std::size_t eq = arg.find('='); eq != std::string::npos && arg.starts_with("--")) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--config" && name != "--set" && name != "--format" && name != "--output") {
+            return "unknown option '" + arg + "'";
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) return "option '" + name + "' needs a value";
+            value = args[++i];
+        }
+        if (name == "--config") {
+            parsed.config = *value;
+        } else if (name == "--set") {
+            parsed.settings.push_back(*value);
+        } else if (name == "--format") {
+            if (*value == "text") {
+                parsed.machineReadable = false;
+            } else if (*value == "kv") {
+                parsed.machineReadable = true;
+            } else {
+                return "--format must be text or kv, not '" + *value + "'";
+            }
+        } else {
+            parsed.output = *value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> applySettings(const std::vector<std::string>& settings,
+                                         Options& options) {
+    for (const std::string& setting : settings) {
+        std::size_t eq = setting.find('=');
+        if (eq == std::string::npos) {
+            return "--set takes NAME=VALUE, not '" + setting + "'";
+        }
+        std::string name = setting.substr(0, eq);
+        const OptionInfo* info = findOption(name);
+        if (info == nullptr) return "--set: there is no option named '" + name + "'";
+        if (auto problem = setFromUser(options, *info, std::string_view(setting).substr(eq + 1))) {
+            return std::string("--set: ") + info->name + " " + *problem;
+        }
+    }
+    return std::nullopt;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+std::string_view checkUsage() { return kUsage; }
+
+int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
+    Arguments parsed;
+    if (auto problem = parse(args, parsed)) {
+        say(env.err, *problem + " (see markwise-check --help)");
+        return kCheckFailed;
+    }
+    if (parsed.help) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), env.out);
+        return kCheckClean;
+    }
+
+    Options options = defaultOptions(env.programDirectory);
+    if (auto problem = applySettings(parsed.settings, options)) {
+        say(env.err, *problem);
+        return kCheckFailed;
+    }
+    options.machineReadable = parsed.machineReadable ? 1 : 0;
+    if (parsed.config) {
+        say(env.err, "--config: loading HTML Configuration files is not available in this "
+                     "version");
+        return kCheckFailed;
+    }
+    if (parsed.documents.empty()) {
+        say(env.err, "no document to validate (see markwise-check --help)");
+        return kCheckFailed;
+    }
+
+    std::FILE* report = env.out;
+    File outputFile;
+    std::string reportName = "(standard output)";
+    if (parsed.output) {
+        for (const std::string& document : parsed.documents) {
+            if (sameFile(document, *parsed.output)) {
+                say(env.err, *parsed.output + ": the output file is also a document to validate");
+                return kCheckFailed;
+            }
+        }
+        outputFile.reset(std::fopen(parsed.output->c_str(), "w"));
+        if (!outputFile) {
+            say(env.err, *parsed.output + ": cannot open for writing: " + std::strerror(errno));
+            return kCheckFailed;
+        }
+        report = outputFile.get();
+        reportName = *parsed.output;
+    }
+    messages::MessageStore store(options);
+    engine::Validator validator(options, store, env.clock, env.files);
+    int result = kCheckClean;
+    for (const std::string& document : parsed.documents) {
+        File input(std::fopen(document.c_str(), "rb"));
+        if (!input) {
+            say(env.err, document + ": cannot open: " + std::strerror(errno));
+            result = kCheckFailed;
+            continue;
+        }
+        struct stat info {};
+        if (::fstat(::fileno(input.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+            say(env.err, document + ": is a directory");
+            result = kCheckFailed;
+            continue;
+        }
+        options.lastOutputFilename = reportName;
+        engine::RunContext context{input.get(), report, document, reportName, &env.ui};
+        if (!validator.validateDocument(context)) {
+            say(env.err, document + ": could not be read");
+            result = kCheckFailed;
+            continue;
+        }
+        if (store.errors() > 0 && result == kCheckClean) result = kCheckErrors;
+    }
+
+    bool written = std::fflush(report) == 0 && !std::ferror(report);
+    if (outputFile) written = std::fclose(outputFile.release()) == 0 && written;
+    if (!written) {
+        say(env.err, (parsed.output ? *parsed.output : std::string("standard output")) +
+                         ": the report could not be written");
+        return kCheckFailed;
+    }
+    return result;
+}
+
+}  // namespace app

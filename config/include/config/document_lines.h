@@ -1,0 +1,56 @@
+// The document line reader: a whole file read in one piece and split at LF, CR or CR LF into
+// numbered lines. The validation run, the report writers and the text tools share it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// One line of a document: its text without the terminator, and its 1-based number.
+struct inputlineclass {
+    std::string_view text;
+    std::int32_t number;
+};
+
+class DocumentLines {
+public:
+    // Serious-error numbers of a failed read.
+    static constexpr int kReadCountDiffers = 22;
+    static constexpr int kLineRecordFailed = 24;
+    static constexpr int kCannotRead = 98013002;
+
+    DocumentLines() = default;
+    DocumentLines(DocumentLines&&) noexcept = default;
+    DocumentLines& operator=(DocumentLines&&) noexcept = default;
+    DocumentLines(const DocumentLines&) = delete;
+    DocumentLines& operator=(const DocumentLines&) = delete;
+
+    // Reads the open stream whole (bytes unchanged) from its start, splits it into lines and
+    // rewinds the stream. Returns 0, or the serious-error number of the failure, in which case
+    // the lines are empty.
+    int read(std::FILE* file);
+
+    // Splits bytes held in memory.
+    static DocumentLines fromBytes(std::string_view bytes);
+
+    std::size_t count() const { return lines_.size(); }
+    bool empty() const { return lines_.empty(); }
+    // The line at a 0-based index; its number is index + 1.
+    const inputlineclass& operator[](std::size_t index) const { return lines_[index]; }
+    const std::vector<inputlineclass>& lines() const { return lines_; }
+    // The document's size in bytes.
+    std::int64_t byteSize() const { return size_; }
+    std::string_view bytes() const { return {buffer_.get(), static_cast<std::size_t>(size_)}; }
+
+    void clear();
+
+private:
+    void split();
+
+    std::unique_ptr<char[]> buffer_;
+    std::int64_t size_ = 0;
+    std::vector<inputlineclass> lines_;
+};

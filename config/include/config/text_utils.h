@@ -1,0 +1,34 @@
+// Small text helpers shared by the whole program: ASCII case folding and counting and cutting
+// text by characters, where a valid UTF-8 sequence is one character and any other byte is one
+// character of its own (documents may hold bytes of any encoding).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace text {
+
+constexpr char toLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+constexpr char toUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+bool startsWithIgnoreCase(std::string_view s, std::string_view prefix);
+std::string toLowerAscii(std::string_view s);
+
+// The length in bytes of the character that starts at `pos` (1 for an invalid byte).
+std::size_t characterLength(std::string_view s, std::size_t pos);
+
+// The number of characters in `s`.
+std::size_t characterCount(std::string_view s);
+
+// The first `count` characters of `s` (all of it when it is shorter).
+std::string_view firstCharacters(std::string_view s, std::size_t count);
+
+// Cuts a name for a field of `fieldSize` characters including its terminator: a name that fits
+// (at most fieldSize - 1 characters) is kept whole, a longer one is cut to fieldSize - 2
+// characters.
+std::string_view cutToField(std::string_view s, std::size_t fieldSize);
+
+}  // namespace text

@@ -1,0 +1,47 @@
+// One validation run: reads a document, scans it under the validator options, files every
+// finding in the message store and writes the report, its machine-readable form and the log.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/options.h"
+#include "messages/message_store.h"
+#include "messages/report.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace engine {
+
+// What the shell hands to a run.
+struct RunContext {
+    std::FILE* document = nullptr;  // open for reading, bytes unchanged
+    std::FILE* report = nullptr;    // open for writing
+    std::string documentName;
+    std::string reportName;
+    platform::UserInterface* owner = nullptr;  // owns the serious-error boxes; may be null
+};
+
+class Validator {
+public:
+    Validator(const app::Options& options, messages::MessageStore& store,
+              const platform::Clock& clock, const platform::Files& files);
+    ~Validator();
+    Validator(const Validator&) = delete;
+    Validator& operator=(const Validator&) = delete;
+
+    // Returns 1 when the run completed and the report was written, 0 when the document could
+    // not be read or the tag text buffer could not be allocated (no report is written then).
+    int validateDocument(const RunContext& context);
+
+    // The counters of the last run.
+    const messages::RunCounters& counters() const;
+
+private:
+    struct Run;
+    std::unique_ptr<Run> run_;
+};
+
+}  // namespace engine

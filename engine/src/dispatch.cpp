@@ -1,0 +1,127 @@
+#include "dispatch.h"
+
+#include <cstring>
+
+#include "config/text_utils.h"
+
+namespace engine {
+namespace {
+
+// Replaces every block from `open` to the next `close` by `word` (or removes it when `word` is
+// empty), working in place from left to right. A block shorter than the word stays as it is;
+// a block without its terminator ends the collapsing, leaving the rest unchanged. `found` is
+// called for every opening found, `collapsed` for every block replaced.
+template <typename Found, typename Collapsed>
+void collapse(std::string& text, std::string_view open, std::string_view close,
+              std::string_view word, Found&& found, Collapsed&& collapsed) {
+    std::size_t read = 0;
+    std::size_t write = 0;
+    auto keep = [&](std::size_t end) {
+        if (write != read) std::memmove(text.data() + write, text.data() + read, end - read);
+        write += end - read;
+        read = end;
+    };
+    while (true) {
+        std::size_t start = text.find(open, read);
+        if (start == std::string::npos) break;
+        found();
+        std::size_t terminator = text.find(close, start + open.size());
+        if (terminator == std::string::npos) break;
+        std::size_t end = terminator + close.size();
+        keep(start);
+        if (end - start < word.size()) {
+            keep(end);
+            continue;
+        }
+        std::memcpy(text.data() + write, word.data(), word.size());
+        write += word.size();
+        read = end;
+        collapsed();
+    }
+    keep(text.size());
+    text.resize(write);
+}
+
+}  // namespace
+
+void TagDispatcher::collapseBlocks(std::string& text) {
+    const app::Options& options = state_.options;
+    messages::MessageStore& store = state_.store;
+    if (options.IgnoreActiveServer) {
+        const bool toAsp = options.CollapseASPInTags != 0;
+        collapse(
+            text, "<%", "%>", toAsp ? "ASP" : "", [&] { ++state_.counters.serverSections; },
+            [&] {
+                if (toAsp) store.raiseComment(212);
+            });
+    }
+    collapse(text, "<?", "?>", "PHP", [] {}, [&] { store.raiseComment(220); });
+    // Miva macro handling is always on.
+    collapse(text, "&[", "]", "MIVA", [] {}, [&] { store.raiseComment(224); });
+}
+
+// Whether the tag text is the closing tag that ends ignoring: "/" and the recorded name
+// (without regard to case, blanks allowed between them), then a blank or the end.
+bool TagDispatcher::endsIgnoring(std::string_view text, std::size_t first) const {
+    if (first >= text.size() || text[first] != '/') return false;
+    std::size_t p = first + 1;
+    while (p < text.size() && text::isBlank(text[p])) ++p;
+    const std::string& name = state_.ignore.name;
+    if (!text::startsWithIgnoreCase(text.substr(p), name)) return false;
+    p += name.size();
+    return p == text.size() || text::isBlank(text[p]);
+}
+
+void TagDispatcher::dispatch() {
+    const app::Options& options = state_.options;
+    messages::MessageStore& store = state_.store;
+    messages::RunCounters& counters = state_.counters;
+    std::string& text = state_.tagText;
+
+    collapseBlocks(text);
+    std::size_t first = 0;
+    while (first < text.size() && text::isBlank(text[first])) ++first;
+    std::string_view rest = std::string_view(text).substr(first);
+    const char c = rest.empty() ? '\0' : rest.front();
+
+    if (state_.ignore.active) {
+        if (!endsIgnoring(text, first)) return;
+        counters.linesIgnored += state_.lines.current - state_.ignore.startLine;
+        state_.ignore.active = false;
+    }
+
+    if (!text.empty() && text::isBlank(text.front()) && !options.AllowSpaces2) {
+        store.raiseError(71);
+    }
+
+    if (c == '!') {
+        if (counters.tagNames == 0 && text::startsWithIgnoreCase(rest, "!DOCTYPE")) {
+            // A prologue identifier: only one is allowed before the first tag.
+            if (++counters.prologues >= 2) store.raiseError(98);
+        } else {
+            ++counters.htmlComments;
+            if (options.StrictComments && !rest.starts_with("!--")) store.raiseError(87);
+        }
+        return;
+    }
+    if (c == '%' && options.IgnoreActiveServer) {
+        ++counters.serverSections;
+        return;
+    }
+    if (c == '?' || rest.starts_with("##")) return;
+
+    if (rest.empty()) {
+        store.raiseError(304);
+        return;
+    }
+    if (text::isBlank(text.back()) && !options.AllowSpaces2) store.raiseError(76);
+    if (c == '/') {
+        ++counters.closingTags;
+        tags_.closingTag(text);
+    } else {
+        ++counters.tagNames;
+        tags_.openingTag(text);
+    }
+}
+
+}  // namespace engine

@@ -1,0 +1,31 @@
+// Tag dispatch: what happens to each tag text the scanner returns. Server blocks, processing
+// blocks and Miva macros inside the tag are collapsed first; then the tag is recognised as a
+// prologue identifier, an HTML comment, a server section, a processing block, a closing tag or
+// an opening tag, and counted and handed on.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "run_state.h"
+#include "tag_handling.h"
+
+namespace engine {
+
+class TagDispatcher {
+public:
+    TagDispatcher(RunState& state, TagHandling& tags) : state_(state), tags_(tags) {}
+
+    void dispatch();
+
+    // Collapses the blocks inside a tag text in place (never lengthening it).
+    void collapseBlocks(std::string& text);
+
+private:
+    bool endsIgnoring(std::string_view text, std::size_t first) const;
+
+    RunState& state_;
+    TagHandling& tags_;
+};
+
+}  // namespace engine

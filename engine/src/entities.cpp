@@ -1,0 +1,163 @@
+#include "entities.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "config/text_utils.h"
+
+namespace engine {
+namespace {
+
+// Table A: the ISO 8859-1 character entities, with amp, gt, lt and quot.
+constexpr std::array<std::string_view, 100> kTableA{
+    "Aacute", "aacute", "Acirc",  "acirc",  "acute",  "AElig",  "aelig",  "Agrave", "agrave",
+    "Aring",  "aring",  "Atilde", "atilde", "Auml",   "auml",   "brvbar", "Ccedil", "ccedil",
+    "cedil",  "cent",   "copy",   "curren", "deg",    "divide", "Eacute", "eacute", "Ecirc",
+    "ecirc",  "Egrave", "egrave", "ETH",    "eth",    "Euml",   "euml",   "frac12", "frac14",
+    "frac34", "Iacute", "iacute", "Icirc",  "icirc",  "iexcl",  "Igrave", "igrave", "iquest",
+    "Iuml",   "iuml",   "laquo",  "macr",   "micro",  "middot", "nbsp",   "not",    "Ntilde",
+    "ntilde", "Oacute", "oacute", "Ocirc",  "ocirc",  "Ograve", "ograve", "ordf",   "ordm",
+    "Oslash", "oslash", "Otilde", "otilde", "Ouml",   "ouml",   "para",   "plusmn", "pound",
+    "raquo",  "reg",    "sect",   "shy",    "sup1",   "sup2",   "sup3",   "szlig",  "THORN",
+    "thorn",  "times",  "Uacute", "uacute", "Ucirc",  "ucirc",  "Ugrave", "ugrave", "uml",
+    "Uuml",   "uuml",   "Yacute", "yacute", "yen",    "yuml",   "amp",    "gt",     "lt",
+    "quot"};
+
+// Table B: symbols and Greek letters.
+constexpr std::array<std::string_view, 123> kTableB{
+    "alefsym", "Alpha",    "alpha",  "and",    "ang",     "asymp",  "Beta",   "beta",   "bull",
+    "cap",     "Chi",      "chi",    "clubs",  "cong",    "crarr",  "cup",    "dArr",   "darr",
+    "Delta",   "delta",    "diams",  "empty",  "Epsilon", "epsilon", "equiv", "Eta",    "eta",
+    "exist",   "forall",   "frasl",  "Gamma",  "gamma",   "ge",     "hArr",   "harr",   "hearts",
+    "hellip",  "image",    "infin",  "int",    "Iota",    "iota",   "isin",   "Kappa",  "kappa",
+    "Lambda",  "lambda",   "lang",   "lArr",   "larr",    "lceil",  "le",     "lfloor", "lowast",
+    "loz",     "minus",    "Mu",     "mu",     "nabla",   "ne",     "ni",     "notin",  "nsub",
+    "Nu",      "nu",       "oline",  "Omega",  "omega",   "Omicron", "omicron", "oplus", "or",
+    "otimes",  "part",     "perp",   "Phi",    "phi",     "Pi",     "pi",     "piv",    "Prime",
+    "prime",   "prod",     "prop",   "Psi",    "psi",     "radic",  "rang",   "rArr",   "rarr",
+    "rceil",   "real",     "rfloor", "Rho",    "rho",     "sdot",   "Sigma",  "sigma",  "sigmaf",
+    "sim",     "spades",   "sub",    "sube",   "sum",     "sup",    "supe",   "Tau",    "tau",
+    "there4",  "Theta",    "theta",  "thetasym", "trade", "uArr",   "uarr",   "Upsilon", "upsih",
+    "upsilon", "weierp",   "Xi",     "xi",     "Zeta",    "zeta"};
+
+// Table C: special entities.
+constexpr std::array<std::string_view, 31> kTableC{
+    "amp",    "bdquo",  "circ",   "Dagger", "dagger", "emsp",  "ensp",   "gt",     "ldquo",
+    "lrm",    "lsaquo", "lsquo",  "lt",     "mdash",  "ndash", "OElig",  "oelig",  "permil",
+    "quot",   "rdquo",  "rlm",    "rsaquo", "rsquo",  "sbquo", "Scaron", "scaron", "thinsp",
+    "tilde",  "Yuml",   "zwj",    "zwnj"};
+
+struct BuiltinIndex {
+    std::unordered_set<std::string_view> exact;
+    std::unordered_map<std::string, std::string_view> suggestion;  // lower-cased -> spelling
+
+    BuiltinIndex() {
+        for (auto table : {std::span<const std::string_view>(kTableA),
+                           std::span<const std::string_view>(kTableB),
+                           std::span<const std::string_view>(kTableC)}) {
+            for (std::string_view name : table) {
+                exact.insert(name);
+                suggestion[text::toLowerAscii(name)] = name;  // a later match replaces
+            }
+        }
+    }
+};
+
+const BuiltinIndex& builtinIndex() {
+    static const BuiltinIndex index;
+    return index;
+}
+
+// Code points accepted as Unicode numeric entities.
+bool inUnicodeRanges(long value) {
+    return (value >= 32 && value <= 126) || (value >= 160 && value <= 255) ||
+           (value >= 256 && value <= 383) || (value >= 384 && value <= 535) ||
+           (value >= 592 && value <= 680) || (value >= 688 && value <= 745) ||
+           (value >= 768 && value <= 65535);
+}
+
+// Entity names in messages are copies of at most 20 characters: a longer name is cut to 19.
+std::string_view messageCopy(std::string_view name) { return text::cutToField(name, 21); }
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+bool isBuiltinEntity(std::string_view name) { return builtinIndex().exact.contains(name); }
+
+std::string_view builtinSuggestion(std::string_view name) {
+    const auto& map = builtinIndex().suggestion;
+    auto it = map.find(text::toLowerAscii(name));
+    return it == map.end() ? std::string_view() : it->second;
+}
+
+EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
+    if (name.empty() || name[0] != '#') return Numeric::NotNumeric;
+    const app::Options& options = state_.options;
+    bool hex = name.size() >= 2 && name[1] == 'x';
+    std::string_view digits = name.substr(hex ? 2 : 1);
+    // The value saturates far above every accepted range, so long names cannot overflow it.
+    constexpr long kCeiling = 0x7FFFFFFF / 16;
+    long value = 0;
+    for (char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (hex && isHexDigit(c)) {
+            digit = text::toLowerAscii(c) - 'a' + 10;
+        } else {
+            return Numeric::NotNumeric;
+        }
+        value = std::min(value * (hex ? 16 : 10) + digit, kCeiling);
+    }
+    if (hex && !options.HexadecimalEntities) {
+        state_.store.raiseComment(213);
+        return Numeric::NotNumeric;
+    }
+    if (value == 9 || (value >= 32 && value <= 126) || (value >= 160 && value <= 255)) {
+        return Numeric::Accepted;
+    }
+    if (inUnicodeRanges(value)) {
+        if (options.UnicodeNumericEntities) return Numeric::Accepted;
+        state_.store.raiseComment(214);
+    }
+    return Numeric::NotNumeric;
+}
+
+bool EntityChecker::check(std::string_view written) {
+    if (written.empty()) return false;
+
+    // Inside an open cfoutput tag "##" stands for "#".
+    std::string replaced;
+    std::string_view name = written;
+    if (name.find("##") != std::string_view::npos && state_.openTags.isOpen("cfoutput")) {
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            replaced.push_back(written[i]);
+            if (written[i] == '#' && i + 1 < written.size() && written[i + 1] == '#') ++i;
+        }
+        name = replaced;
+    }
+
+    if (checkNumeric(name) == Numeric::Accepted) return true;
+    if (isBuiltinEntity(name)) return true;
+    std::string_view suggestion = builtinSuggestion(name);
+
+    // Entities of the HTML Configuration are looked up here once the configuration model is
+    // part of the run; until then no configuration entity exists.
+
+    std::string_view copy = messageCopy(written);
+    if (!suggestion.empty()) {
+        state_.store.raiseError(303, copy, suggestion);
+    } else {
+        state_.store.raiseError(96, copy);
+    }
+    return false;
+}
+
+}  // namespace engine

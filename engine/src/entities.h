@@ -1,0 +1,32 @@
+// The character entity check: numeric entities, the three built-in tables of named entities
+// and the entities of the HTML Configuration.
+#pragma once
+
+#include <string_view>
+
+#include "run_state.h"
+
+namespace engine {
+
+class EntityChecker {
+public:
+    explicit EntityChecker(RunState& state) : state_(state) {}
+
+    // Checks the entity named `name` (the text between `&` and `;`). Returns true when it is
+    // accepted; otherwise the finding has been raised.
+    bool check(std::string_view name);
+
+private:
+    enum class Numeric { Accepted, NotNumeric };
+    Numeric checkNumeric(std::string_view name);
+
+    RunState& state_;
+};
+
+// Whether `name` is in one of the built-in tables (A: ISO 8859-1 with amp, gt, lt, quot;
+// B: symbols and Greek letters; C: special entities), compared case-sensitively; and the
+// spelling that a case-insensitive match suggests (the last one in table order), or empty.
+bool isBuiltinEntity(std::string_view name);
+std::string_view builtinSuggestion(std::string_view name);
+
+}  // namespace engine

@@ -1,0 +1,253 @@
+#include "scanner.h"
+
+#include "config/text_utils.h"
+
+namespace engine {
+
+void Scanner::initialise() {
+    lineIndex_ = 0;
+    pos_ = 0;
+    block_ = BlockMode::None;
+    const DocumentLines& document = state_.document;
+    if (document.empty()) {
+        line_ = {};
+        state_.lines.current = 0;
+    } else {
+        line_ = document[0].text;
+        state_.lines.current = document[0].number;
+    }
+}
+
+// Takes the next line of the document; at the end the current line stays at the last one.
+bool Scanner::nextLine() {
+    const DocumentLines& document = state_.document;
+    if (lineIndex_ + 1 >= document.count()) {
+        lineIndex_ = document.count();
+        line_ = {};
+        pos_ = 0;
+        return false;
+    }
+    ++lineIndex_;
+    line_ = document[lineIndex_].text;
+    state_.lines.current = document[lineIndex_].number;
+    pos_ = 0;
+    return true;
+}
+
+bool Scanner::nextTag() {
+    while (true) {
+        if (!textPhase()) return false;
+        switch (tagPhase()) {
+            case TagEnd::Complete: return true;
+            case TagEnd::EndOfDocument: return false;
+            case TagEnd::Restart: break;  // the `<` in hand starts a new tag
+        }
+    }
+}
+
+// Looks for the `<` that starts a tag; on the way raises the findings of the text.
+bool Scanner::textPhase() {
+    const app::Options& options = state_.options;
+    messages::MessageStore& store = state_.store;
+    if (lineIndex_ >= state_.document.count()) return false;
+    while (true) {
+        const bool ignoring = state_.ignore.active;
+        while (pos_ < line_.size()) {
+            switch (line_[pos_]) {
+                case '"':
+                    if (!ignoring && !options.AllowDoubleQuoteInText &&
+                        state_.lines.current != state_.lastStrayQuoteLine) {
+                        store.raiseError(94);
+                        state_.lastStrayQuoteLine = state_.lines.current;
+                    }
+                    ++pos_;
+                    break;
+                case '&': {
+                    // "&[" opens a Miva macro: nothing is checked.
+                    if (pos_ + 1 < line_.size() && line_[pos_ + 1] == '[') {
+                        ++pos_;
+                        break;
+                    }
+                    if (ignoring || !options.ValidateEntities) {
+                        ++pos_;
+                        break;
+                    }
+                    std::size_t semicolon = line_.find(';', pos_ + 1);
+                    if (semicolon == std::string_view::npos) {
+                        store.raiseError(95);
+                        ++pos_;
+                    } else if (entities_.check(line_.substr(pos_ + 1, semicolon - pos_ - 1))) {
+                        ++state_.counters.entities;
+                        pos_ = semicolon + 1;
+                    } else {
+                        ++pos_;
+                    }
+                    break;
+                }
+                case '>':
+                    if (!ignoring) store.raiseError(54);
+                    ++pos_;
+                    break;
+                case '<':
+                    startTag();
+                    return true;
+                default:
+                    ++pos_;
+                    break;
+            }
+        }
+        if (!nextLine()) return false;
+    }
+}
+
+// At the `<` of a tag: records the tag line, moves past the `<`, and sets the block mode from
+// the text that follows any spaces and tabs.
+void Scanner::startTag() {
+    state_.lines.tag = state_.lines.current;
+    state_.tagText.clear();
+    ++pos_;
+    std::size_t p = pos_;
+    while (p < line_.size() && text::isBlank(line_[p])) ++p;
+    std::string_view rest = line_.substr(p);
+    if (rest.starts_with("!--")) {
+        block_ = BlockMode::Comment;
+    } else if (state_.options.IgnoreActiveServer && rest.starts_with("%")) {
+        block_ = BlockMode::Server;
+    } else if (rest.starts_with("?")) {
+        block_ = BlockMode::ProcessingQuestion;
+    } else if (rest.starts_with("##")) {
+        block_ = BlockMode::ProcessingHash;
+    } else {
+        block_ = BlockMode::None;
+    }
+}
+
+// Looks for the `>` that ends the tag, keeping track of quotes, Miva macros, comments, server
+// blocks and processing blocks in which a `>` does not end it.
+Scanner::TagEnd Scanner::tagPhase() {
+    const app::Options& options = state_.options;
+    messages::MessageStore& store = state_.store;
+    std::string& tagText = state_.tagText;
+
+    bool quoteOpen = false;
+    char closingQuote = 0;
+    bool nestedServer = false;
+    bool nestedProcessing = false;
+    std::size_t segment = pos_;  // where the tag's text on this line begins
+
+    while (true) {
+        const bool ignoring = state_.ignore.active;
+        while (pos_ < line_.size()) {
+            const char c = line_[pos_];
+
+            // Quotes: a Miva macro "&[" ... "]" always, `"` and `'` only outside blocks and
+            // while not ignoring. Inside an open quote only its own closing character counts.
+            bool quoteCharacter =
+                (c == '[' && pos_ > 0 && line_[pos_ - 1] == '&') ||
+                (quoteOpen && closingQuote == ']' && c == ']') ||
+                ((c == '"' || c == '\'') && block_ == BlockMode::None && !ignoring);
+            if (quoteCharacter && (!quoteOpen || c == closingQuote)) {
+                if (quoteOpen) {
+                    quoteOpen = false;
+                    closingQuote = 0;
+                } else {
+                    quoteOpen = true;
+                    closingQuote = c == '[' ? ']' : c;
+                }
+                ++pos_;
+                continue;
+            }
+            if (quoteOpen) {
+                ++pos_;
+                continue;
+            }
+
+            switch (c) {
+                case '#':
+                    if (block_ == BlockMode::ProcessingHash && at("##>")) block_ = BlockMode::None;
+                    ++pos_;
+                    break;
+                case '%':
+                    if (options.IgnoreActiveServer && at("%>") && block_ == BlockMode::Server) {
+                        block_ = BlockMode::None;
+                        if (nestedServer) {
+                            // The "%>" closes a block opened inside the tag: its `>` does
+                            // not end the tag.
+                            nestedServer = false;
+                            pos_ += 2;
+                            break;
+                        }
+                    }
+                    ++pos_;
+                    break;
+                case '-':
+                    if (block_ == BlockMode::Comment && at("-->")) block_ = BlockMode::None;
+                    ++pos_;
+                    break;
+                case '?':
+                    if (block_ == BlockMode::ProcessingQuestion && at("?>")) {
+                        block_ = BlockMode::None;
+                        if (nestedProcessing) {
+                            nestedProcessing = false;
+                            pos_ += 2;
+                            break;
+                        }
+                    }
+                    ++pos_;
+                    break;
+                case '<':
+                    if (block_ == BlockMode::Comment) {
+                        if (!ignoring && options.EnableCommentWarnings) store.raiseWarning(104);
+                        ++pos_;
+                    } else if (block_ != BlockMode::None) {
+                        ++pos_;
+                    } else if (options.IgnoreActiveServer && at("<%")) {
+                        block_ = BlockMode::Server;
+                        nestedServer = true;
+                        pos_ += 2;
+                    } else if (at("<?")) {
+                        block_ = BlockMode::ProcessingQuestion;
+                        nestedProcessing = true;
+                        pos_ += 2;
+                    } else {
+                        // A new tag starts before this one ended.
+                        if (!ignoring) store.raiseError(52);
+                        tagText.clear();
+                        return TagEnd::Restart;
+                    }
+                    break;
+                case '>':
+                    if (block_ != BlockMode::None) {
+                        if (block_ == BlockMode::Comment && !ignoring &&
+                            options.EnableCommentWarnings) {
+                            store.raiseWarning(102);
+                        }
+                        ++pos_;
+                        break;
+                    }
+                    tagText.append(line_.substr(segment, pos_ - segment));
+                    ++pos_;
+                    return TagEnd::Complete;
+                default:
+                    ++pos_;
+                    break;
+            }
+        }
+
+        // The end of a line inside the tag.
+        if (quoteOpen && !options.AllowMultiLineQuotes && !ignoring) store.raiseError(62);
+        tagText.append(line_.substr(segment));
+        if (!nextLine()) {
+            if (quoteOpen && !ignoring) {
+                store.raiseError(92);
+            } else if (!ignoring) {
+                store.raiseError(53);
+            }
+            return TagEnd::EndOfDocument;
+        }
+        tagText.push_back(' ');
+        segment = 0;
+    }
+}
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+// The document scanner: walks the lines character by character, raises the findings of the
+// text between tags, and collects each tag's text (lines of a tag joined by one space) up to
+// the `>` that ends it.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "entities.h"
+#include "run_state.h"
+
+namespace engine {
+
+class Scanner {
+public:
+    Scanner(RunState& state, EntityChecker& entities) : state_(state), entities_(entities) {}
+
+    // Puts the read position at the start of the first line.
+    void initialise();
+
+    // Collects the next tag into the run's tag text. Returns false at the end of the document
+    // (also when it ends inside a tag, after the finding has been raised).
+    bool nextTag();
+
+private:
+    enum class BlockMode { None, Comment, Server, ProcessingQuestion, ProcessingHash };
+    enum class TagEnd { Complete, Restart, EndOfDocument };
+
+    bool nextLine();
+    bool textPhase();
+    void startTag();
+    TagEnd tagPhase();
+    bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
+
+    RunState& state_;
+    EntityChecker& entities_;
+    std::size_t lineIndex_ = 0;
+    std::string_view line_;
+    std::size_t pos_ = 0;
+    BlockMode block_ = BlockMode::None;
+};
+
+}  // namespace engine

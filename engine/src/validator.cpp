@@ -1,0 +1,123 @@
+#include "engine/validator.h"
+
+#include <new>
+
+#include "dispatch.h"
+#include "entities.h"
+#include "run_state.h"
+#include "scanner.h"
+#include "tag_handling.h"
+
+namespace engine {
+
+// The tag text buffer has room for the whole document and this much more, so that collecting
+// a tag never reallocates.
+constexpr std::size_t kTagBufferSlack = 1024;
+
+struct Validator::Run {
+    Run(const app::Options& options, messages::MessageStore& store, const platform::Clock& clock,
+        const platform::Files& files)
+        : state(options, store), clock(clock), files(files) {}
+
+    RunState state;
+    const platform::Clock& clock;
+    const platform::Files& files;
+
+    void checkHighAscii();
+    void endChecks();
+};
+
+Validator::Validator(const app::Options& options, messages::MessageStore& store,
+                     const platform::Clock& clock, const platform::Files& files)
+    : run_(std::make_unique<Run>(options, store, clock, files)) {}
+
+Validator::~Validator() = default;
+
+const messages::RunCounters& Validator::counters() const { return run_->state.counters; }
+
+// Every line whose bytes include one above 127 gets one error, naming that line.
+void Validator::Run::checkHighAscii() {
+    for (const inputlineclass& line : state.document.lines()) {
+        for (char c : line.text) {
+            if (static_cast<unsigned char>(c) > 127) {
+                state.store.raiseError(93, {}, {}, line.number);
+                break;
+            }
+        }
+    }
+}
+
+void Validator::Run::endChecks() {
+    if (state.ignore.active) {
+        state.store.raiseError(91, state.ignore.name, {}, state.ignore.tagLine);
+    }
+    state.openTags.forEachFromBottom([&](const OpenTagStack::Record& record) {
+        if (record.closingRule == kClosingRequired) {
+            state.store.raiseError(69, record.name, {}, record.lineOpened);
+        }
+    });
+}
+
+int Validator::validateDocument(const RunContext& context) {
+    RunState& state = run_->state;
+    const app::Options& options = state.options;
+    messages::MessageStore& store = state.store;
+
+    state.reset();
+    store.resetRun();
+    store.setLineRefs(&state.lines);
+
+    if (int failure = state.document.read(context.document)) {
+        messages::showSeriousError(context.owner, failure);
+        return 0;
+    }
+    messages::RunCounters& counters = state.counters;
+    counters.linesInFile = static_cast<int>(state.document.count());
+
+    try {
+        state.tagText.reserve(static_cast<std::size_t>(state.document.byteSize()) +
+                              kTagBufferSlack);
+    } catch (const std::bad_alloc&) {
+        store.raiseError(68);
+        state.document.clear();
+        return 0;
+    }
+
+    messages::ReportSubject subject{context.documentName, state.document.byteSize(),
+                                    context.reportName, &counters, &state.document};
+    messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
+                                  context.owner);
+    messages::TextOut out(context.report);
+    writer.writeReportHeader(out);
+
+    EntityChecker entities(state);
+    TagHandling tags(state);
+    TagDispatcher dispatcher(state, tags);
+    Scanner scanner(state, entities);
+    scanner.initialise();
+    while (store.errors() < options.MaximumErrors && store.warnings() < options.MaximumWarnings &&
+           !store.warningsTerminated()) {
+        if (!scanner.nextTag()) break;
+        dispatcher.dispatch();
+    }
+
+    counters.currentLine = state.lines.current;
+    if (state.ignore.active) {
+        counters.linesIgnored += state.lines.current - state.ignore.startLine;
+    }
+    if (options.CheckForHighASCII) run_->checkHighAscii();
+    run_->endChecks();
+
+    writer.writeStatistics(out);
+    writer.writeMessageList(out);
+    if (options.machineReadable) out.write("ENDOFFILE=YES\n");
+    writer.writeLog();
+
+    state.openTags.clear();
+    state.tagText.clear();
+    state.tagText.shrink_to_fit();
+    state.document.clear();
+    return 1;
+}
+
+}  // namespace engine

@@ -1,0 +1,78 @@
+// The validation report (header, statistics, message list with or without the document's
+// lines), its machine-readable KEY=VALUE form, and the log entry appended after each run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/options.h"
+#include "config/document_lines.h"
+#include "messages/message_store.h"
+#include "messages/text_out.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace messages {
+
+// The counters of one validation run.
+struct RunCounters {
+    int currentLine = 0;
+    int linesInFile = 0;
+    int linesIgnored = 0;
+    int entities = 0;
+    int tagNames = 0;
+    int closingTags = 0;
+    int htmlComments = 0;
+    int prologues = 0;
+    int serverSections = 0;
+
+    int linesChecked() const { return currentLine - linesIgnored; }
+};
+
+// What the writers read about the run in hand.
+struct ReportSubject {
+    std::string documentPath;
+    std::int64_t documentSize = 0;
+    std::string reportPath;
+    const RunCounters* counters = nullptr;
+    const DocumentLines* lines = nullptr;
+};
+
+// The serious-error box for an internal failure with its number. Nothing is shown without an
+// owner.
+void showSeriousError(platform::UserInterface* owner, int number);
+
+class ReportWriter {
+public:
+    ReportWriter(const app::Options& options, MessageStore& store, const ReportSubject& subject,
+                 const platform::Clock& clock, const platform::Files& files,
+                 platform::UserInterface* owner);
+
+    // The three parts of the report, in the machine-readable form when the options ask for it.
+    bool writeReportHeader(TextOut& out);
+    bool writeStatistics(TextOut& out);
+    bool writeMessageList(TextOut& out);
+
+    // Writes a newline and then the document lines `first` to `last`, each as its number in
+    // four columns, ": " and its text. Returns false when line `first` does not exist.
+    bool writeDocumentLines(TextOut& out, int first, int last);
+
+    // Appends the run's entry to the log file when logging is on. Returns false only when the
+    // log file cannot be opened (the user is told).
+    bool writeLog();
+
+private:
+    std::string dateText(std::time_t when) const;
+    std::string timeText(std::time_t when) const;
+
+    const app::Options& options_;
+    MessageStore& store_;
+    const ReportSubject& subject_;
+    const platform::Clock& clock_;
+    const platform::Files& files_;
+    platform::UserInterface* owner_;
+};
+
+}  // namespace messages

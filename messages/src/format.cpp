@@ -1,0 +1,106 @@
+#include "messages/format.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace messages {
+namespace {
+
+bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+void pad(std::string& out, std::string_view value, int width, bool left) {
+    std::size_t fill = width > 0 && static_cast<std::size_t>(width) > value.size()
+                           ? static_cast<std::size_t>(width) - value.size()
+                           : 0;
+    if (!left) out.append(fill, ' ');
+    out.append(value);
+    if (left) out.append(fill, ' ');
+}
+
+}  // namespace
+
+void formatTo(std::string& out, std::string_view format, std::initializer_list<FormatArg> args) {
+    auto next = args.begin();
+    std::size_t i = 0;
+    while (i < format.size()) {
+        std::size_t percent = format.find('%', i);
+        if (percent == std::string_view::npos) {
+            out.append(format.substr(i));
+            break;
+        }
+        out.append(format.substr(i, percent - i));
+        std::size_t j = percent + 1;
+        if (j < format.size() && format[j] == '%') {
+            out.push_back('%');
+            i = j + 1;
+            continue;
+        }
+        // %[flags][width][.precision]conversion
+        std::size_t specStart = j;
+        while (j < format.size() && isFlag(format[j])) ++j;
+        int width = 0;
+        while (j < format.size() && isDigit(format[j])) width = width * 10 + (format[j++] - '0');
+        int precision = -1;
+        if (j < format.size() && format[j] == '.') {
+            precision = 0;
+            ++j;
+            while (j < format.size() && isDigit(format[j])) {
+                precision = precision * 10 + (format[j++] - '0');
+            }
+        }
+        if (j >= format.size()) {
+            out.append(format.substr(percent));
+            break;
+        }
+        char conversion = format[j];
+        std::string_view spec = format.substr(specStart, j - specStart);
+        i = j + 1;
+        if (conversion != 's' && conversion != 'd' && conversion != 'i' && conversion != 'f') {
+            // Not a conversion this program uses: keep the text as written.
+            out.append(format.substr(percent, i - percent));
+            continue;
+        }
+        if (next == args.end()) continue;
+        const FormatArg& arg = *next++;
+        bool left = spec.find('-') != std::string_view::npos;
+        char buffer[128];
+        switch (conversion) {
+            case 's': {
+                std::string_view value = arg.kind() == FormatArg::Kind::Text ? arg.text() : "";
+                if (precision >= 0 && value.size() > static_cast<std::size_t>(precision)) {
+                    value = value.substr(0, static_cast<std::size_t>(precision));
+                }
+                pad(out, value, width, left);
+                break;
+            }
+            case 'd':
+            case 'i': {
+                std::string picture = "%" + std::string(spec) + "lld";
+                long long value = arg.kind() == FormatArg::Kind::Integer ? arg.integer() : 0;
+                int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
+                if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
+                break;
+            }
+            case 'f': {
+                std::string picture = "%" + std::string(spec) + "f";
+                double value = arg.kind() == FormatArg::Kind::Real
+                                   ? arg.real()
+                                   : static_cast<double>(arg.integer());
+                int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
+                if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
+                break;
+            }
+            default:
+                break;
+        }
+    }
+}
+
+std::string format(std::string_view format, std::initializer_list<FormatArg> args) {
+    std::string out;
+    formatTo(out, format, args);
+    return out;
+}
+
+}  // namespace messages

@@ -1,0 +1,274 @@
+// The platform layer: console boxes and questions, the test fakes, safe file replacement, the
+// program directory and the clock's locale formats.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform_console/console_ui.h"
+#include "platform_testing/fake_clock.h"
+#include "platform_testing/fake_ui.h"
+
+namespace fs = std::filesystem;
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+struct ConsoleRun {
+    Answer answer;
+    std::string shown;   // what went to the error stream
+    std::string unread;  // what was left of the input
+};
+
+ConsoleRun askConsole(Buttons buttons, const std::string& typed, bool interactive) {
+    std::ostringstream errors;
+    std::istringstream input(typed);
+    platform::ConsoleUserInterface ui(errors, input, interactive);
+    const Answer answer = ui.messageBox("Markwise: Question", "Go on?", Icon::Question, buttons);
+    std::string rest;
+    std::getline(input, rest, '\0');
+    return {answer, errors.str(), rest};
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+unsigned permissionsOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(ConsoleUserInterface, WritesCaptionAndTextOnTheErrorStream) {
+    const ConsoleRun run = askConsole(Buttons::Ok, "n\n", true);
+    EXPECT_EQ(run.answer, Answer::Ok);
+    EXPECT_EQ(run.shown, "Markwise: Question: Go on?\n");
+    EXPECT_EQ(run.unread, "n\n");  // a box with only Ok asks nothing
+}
+
+TEST(ConsoleUserInterface, WithoutATerminalAnswersWhatChangesNothing) {
+    const struct {
+        Buttons buttons;
+        Answer expected;
+    } cases[] = {{Buttons::Ok, Answer::Ok},
+                 {Buttons::OkCancel, Answer::Cancel},
+                 {Buttons::YesNo, Answer::No},
+                 {Buttons::YesNoCancel, Answer::No}};
+    for (const auto& c : cases) {
+        const ConsoleRun run = askConsole(c.buttons, "y\n", false);
+        EXPECT_EQ(run.answer, c.expected) << static_cast<int>(c.buttons);
+        EXPECT_EQ(run.shown, "Markwise: Question: Go on?\n");
+        EXPECT_EQ(run.unread, "y\n");  // the input is left alone
+        EXPECT_EQ(platform::cautiousAnswer(c.buttons), c.expected);
+    }
+}
+
+TEST(ConsoleUserInterface, AsksOnATerminalUntilTheAnswerIsAChoice) {
+    const struct {
+        Buttons buttons;
+        std::string typed;
+        Answer expected;
+        int prompts;
+    } cases[] = {
+        {Buttons::YesNo, "y\n", Answer::Yes, 1},
+        {Buttons::YesNo, " YES \n", Answer::Yes, 1},
+        {Buttons::YesNo, "No\n", Answer::No, 1},
+        {Buttons::YesNo, "maybe\nc\n\nn", Answer::No, 4},  // cancel is no choice here
+        {Buttons::YesNoCancel, "Cancel\n", Answer::Cancel, 1},
+        {Buttons::YesNoCancel, "ok\ny\n", Answer::Yes, 2},
+        {Buttons::OkCancel, "O\n", Answer::Ok, 1},
+        {Buttons::OkCancel, "yes\nc\n", Answer::Cancel, 2},
+        // The end of the input answers as if nobody were there.
+        {Buttons::YesNo, "", Answer::No, 1},
+        {Buttons::YesNoCancel, "what\n", Answer::No, 2},
+        {Buttons::OkCancel, "", Answer::Cancel, 1},
+    };
+    for (const auto& c : cases) {
+        const ConsoleRun run = askConsole(c.buttons, c.typed, true);
+        EXPECT_EQ(run.answer, c.expected) << c.typed;
+        const std::string choices = c.buttons == Buttons::YesNo       ? "[y/n] "
+                                    : c.buttons == Buttons::OkCancel ? "[o/c] "
+                                                                      : "[y/n/c] ";
+        EXPECT_EQ(run.shown.rfind("Markwise: Question: Go on?\n" + choices, 0), 0u) << run.shown;
+        int prompts = 0;
+        for (std::size_t at = run.shown.find(choices); at != std::string::npos;
+             at = run.shown.find(choices, at + 1)) {
+            ++prompts;
+        }
+        EXPECT_EQ(prompts, c.prompts) << c.typed;
+    }
+}
+
+TEST(ConsoleUserInterface, HasNoDialogsAndRemembersTheTitle) {
+    std::ostringstream errors;
+    std::istringstream input;
+    platform::ConsoleUserInterface ui(errors, input, true);
+    EXPECT_FALSE(ui.openFileDialog({"Open HTML Document", {}, "", 1, true, false}));
+    EXPECT_FALSE(ui.saveFileDialog({"Save As", {}, "", 1, false, true}));
+    ui.setWaitCursor(true);
+    ui.setWindowTitle("Markwise - page.htm");
+    EXPECT_EQ(ui.windowTitle(), "Markwise - page.htm");
+    EXPECT_EQ(errors.str(), "");
+}
+
+// The fakes are test tools, but the tests of every other module lean on their cautious defaults.
+TEST(FakeUserInterface, AnswersFromTheScriptThenCautiously) {
+    platform::FakeUserInterface ui;
+    ui.answerWith({Answer::Yes});
+    ui.openChooses("/docs/page.htm", 2);
+    EXPECT_EQ(ui.messageBox("Markwise: Save?", "Save?", Icon::Question, Buttons::YesNoCancel),
+              Answer::Yes);
+    EXPECT_EQ(ui.messageBox("Markwise: Go", "Go?", Icon::Warning, Buttons::OkCancel, true),
+              Answer::Cancel);
+    ASSERT_EQ(ui.boxCount(), 2u);
+    EXPECT_EQ(ui.lastBox().caption, "Markwise: Go");
+    EXPECT_TRUE(ui.lastBox().foreground);
+
+    EXPECT_EQ(ui.openFileDialog({"Open", {}, "", 1, true, false})->filterIndex, 2);
+    EXPECT_FALSE(ui.openFileDialog({"Open again", {}, "", 1, true, false}));
+    EXPECT_EQ(ui.openRequests.size(), 2u);
+    ui.clear();
+    EXPECT_THROW(ui.lastBox(), std::logic_error);
+
+    platform::FakeClock clock;
+    clock.timeText.clear();
+    EXPECT_FALSE(clock.defaultTime(clock.now()));
+}
+
+class SystemFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string name = (fs::temp_directory_path() / "markwise-files-XXXXXX").string();
+        ASSERT_TRUE(::mkdtemp(name.data()));
+        folder = name + "/";
+    }
+    void TearDown() override {
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(folder);
+    }
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+    }
+
+    platform::SystemFiles files;
+    std::string folder;
+};
+
+TEST_F(SystemFilesTest, ReplaceFileCreatesAndReplacesKeepingPermissions) {
+    const std::string path = folder + "mkwise25.cfg";
+    ASSERT_TRUE(files.replaceFile(path, std::string("new\0file", 8), 0600));
+    EXPECT_EQ(readFile(path), std::string("new\0file", 8));
+    EXPECT_EQ(permissionsOf(path), 0600u);
+
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(files.replaceFile(path, "second", 0600));
+    EXPECT_EQ(readFile(path), "second");
+    EXPECT_EQ(permissionsOf(path), 0640u);
+    EXPECT_EQ(entries(), 1u);  // no temporary file is left behind
+}
+
+TEST_F(SystemFilesTest, ReplaceFileThroughALinkKeepsTheLink) {
+    const std::string real = folder + "real.ini";
+    const std::string link = folder + "registry.ini";
+    ASSERT_TRUE(files.replaceFile(real, "old"));
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(files.replaceFile(link, "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(real), "new");
+}
+
+TEST_F(SystemFilesTest, FailedReplaceLeavesTheOldFileAndNoTemporary) {
+    EXPECT_FALSE(files.replaceFile(folder + "missing/file.txt", "text"));
+    EXPECT_FALSE(files.replaceFile("", "text"));
+
+    // A folder in the way cannot be replaced by a file, not even by root.
+    fs::create_directory(folder + "busy");
+    std::ofstream(folder + "busy/inside") << "kept";
+    EXPECT_FALSE(files.replaceFile(folder + "busy", "text"));
+    EXPECT_EQ(readFile(folder + "busy/inside"), "kept");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SystemFilesTest, ReplaceInAReadOnlyFolderFailsAndKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into a read-only folder";
+    const std::string path = folder + "output.txt";
+    ASSERT_TRUE(files.replaceFile(path, "old"));
+    ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
+    EXPECT_FALSE(files.replaceFile(path, "new"));
+    EXPECT_EQ(readFile(path), "old");
+}
+
+TEST_F(SystemFilesTest, ExistsRemoveRenameAndLastWriteTime) {
+    const std::string a = folder + "page.htm";
+    const std::string b = folder + "page.bak";
+    EXPECT_FALSE(files.exists(a));
+    EXPECT_FALSE(files.lastWriteTime(a));
+    EXPECT_FALSE(files.remove(a));
+    EXPECT_FALSE(files.rename(a, b));
+
+    ASSERT_TRUE(files.replaceFile(a, "<p>"));
+    const auto written = files.lastWriteTime(a);
+    ASSERT_TRUE(written);
+    EXPECT_LE(std::abs(*written - std::time(nullptr)), 5);
+    EXPECT_TRUE(files.rename(a, b));
+    EXPECT_FALSE(files.exists(a));
+    EXPECT_EQ(readFile(b), "<p>");
+    EXPECT_TRUE(files.remove(b));
+    EXPECT_FALSE(files.exists(b));
+}
+
+TEST_F(SystemFilesTest, CurrentDirectoryFollowsChanges) {
+    const std::string start = files.currentDirectory();
+    ASSERT_FALSE(start.empty());
+    ASSERT_TRUE(files.setCurrentDirectory(folder));
+    EXPECT_EQ(files.currentDirectory(), fs::canonical(folder).string());
+    EXPECT_FALSE(files.setCurrentDirectory(folder + "missing"));
+    ASSERT_TRUE(files.setCurrentDirectory(start));
+}
+
+TEST(ProgramDirectory, IsTheExecutablesFolderEndingWithASlash) {
+    const std::string dir = platform::programDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '/');
+    EXPECT_EQ(dir, fs::read_symlink("/proc/self/exe").parent_path().string() + "/");
+    EXPECT_EQ(platform::programDirectory(), dir);
+}
+
+TEST(SystemClock, FormatsUnderTheCLocale) {
+    const std::string previous = std::setlocale(LC_TIME, nullptr);
+    std::setlocale(LC_TIME, "C");
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 8;
+    local.tm_hour = 3;
+    local.tm_min = 46;
+    local.tm_sec = 51;
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+
+    platform::SystemClock clock;
+    EXPECT_EQ(clock.longDate(when), "Tuesday, December 08, 2026");
+    EXPECT_EQ(clock.defaultTime(when), "03:46:51");
+    // A time beyond what the calendar conversion can hold cannot be formatted.
+    EXPECT_FALSE(clock.longDate(std::numeric_limits<std::time_t>::max()));
+    EXPECT_FALSE(clock.defaultTime(std::numeric_limits<std::time_t>::max()));
+    EXPECT_LE(std::abs(clock.now() - std::time(nullptr)), 1);
+    std::setlocale(LC_TIME, previous.c_str());
+}
