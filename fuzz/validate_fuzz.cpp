@@ -1,0 +1,199 @@
+// Fuzz target: one whole validation run on arbitrary bytes.
+//
+// Input layout: the first bytes, when present, choose the options; the rest is the document.
+//   bytes 0..3  one bit per option, option k in bit k % 8 of byte k / 8: the validator
+//               group's on/off options in table order (CheckNesting ... FirstTagAnywhere,
+//               bits 0..22), then Language, machineReadable, EnableLogging, LogErrors,
+//               LogWarnings, LogIncludeHTML (bits 23..28); the defaults are AB A7 04 10
+//   bytes 4..5  LineLength: 20 + (big-endian word % 980); 00 23 is 55
+//   bytes 6..7  MaximumErrors: 1 + (second byte % 40) when the first byte is below E0,
+//               else 1 + (word % 9999); 00 18 is 25
+//   bytes 8..9  MaximumWarnings, likewise
+// An input shorter than the header leaves the options it does not reach at their defaults and
+// validates an empty document.
+//
+// Each input builds its own options record, message store and validator. The only thing kept
+// across inputs is the folder that receives the log file, which is emptied every few hundred
+// runs so that it does not grow.
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "app/options.h"
+#include "engine/validator.h"
+#include "messages/message_store.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform_testing/fake_ui.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 10;
+constexpr unsigned kLogResetInterval = 256;
+
+// Takes header bytes front first; a byte past the end of the input reads as absent.
+class HeaderReader {
+public:
+    HeaderReader(const std::uint8_t* data, std::size_t size)
+        : data_(data), size_(size < kHeaderSize ? size : kHeaderSize) {}
+
+    bool has(std::size_t count) const { return used_ + count <= size_; }
+    std::uint8_t byte() { return data_[used_++]; }
+    unsigned word() {
+        unsigned high = byte();
+        return (high << 8) | byte();
+    }
+    std::size_t used() const { return used_; }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t used_ = 0;
+};
+
+// A limit: mostly small so that the limit stops are reached often, sometimes large.
+int limitFrom(unsigned word) {
+    unsigned low = word & 0xff;
+    if ((word >> 8) < 0xe0) return 1 + static_cast<int>(low % 40);
+    return 1 + static_cast<int>(word % 9999);
+}
+
+// The folder that holds the log file, created on first use (under TMPDIR, else /tmp) and
+// removed at a normal exit.
+class LogFolder {
+public:
+    LogFolder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                              "/markwise-fuzz-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            folder_ = pattern;
+            path_ = folder_ + "/log.txt";
+        }
+    }
+    ~LogFolder() {
+        if (folder_.empty()) return;
+        ::unlink(path_.c_str());
+        ::rmdir(folder_.c_str());
+    }
+    LogFolder(const LogFolder&) = delete;
+    LogFolder& operator=(const LogFolder&) = delete;
+
+    // The log file's path; every few hundred calls the file is deleted first.
+    const std::string& path() {
+        if (++uses_ % kLogResetInterval == 0) ::unlink(path_.c_str());
+        return path_;
+    }
+
+private:
+    std::string folder_;
+    std::string path_;
+    unsigned uses_ = 0;
+};
+
+LogFolder& logFolder() {
+    static LogFolder folder;
+    return folder;
+}
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "validate_fuzz: %s\n", what);
+    std::abort();
+}
+
+void chooseOptions(HeaderReader& header, app::Options& options) {
+    std::uint32_t bits = 0;
+    bool haveBits = header.has(4);
+    if (haveBits) {
+        for (int i = 0; i < 4; ++i) {
+            bits |= static_cast<std::uint32_t>(header.byte()) << (8 * i);
+        }
+    }
+    int bit = 0;
+    auto next = [&](int& field) {
+        if (haveBits) field = static_cast<int>((bits >> bit) & 1u);
+        ++bit;
+    };
+    for (const app::OptionInfo& info : app::optionTable()) {
+        if (info.group == app::OptionGroup::Validator && info.type == app::OptionType::OnOff) {
+            next(options.*(info.intField));
+        }
+    }
+    next(options.Language);
+    next(options.machineReadable);
+    next(options.EnableLogging);
+    next(options.LogErrors);
+    next(options.LogWarnings);
+    next(options.LogIncludeHTML);
+
+    if (header.has(2)) options.LineLength = 20 + static_cast<int>(header.word() % 980);
+    if (header.has(2)) options.MaximumErrors = limitFrom(header.word());
+    if (header.has(2)) options.MaximumWarnings = limitFrom(header.word());
+    if (options.EnableLogging) options.LogFilename = logFolder().path();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    HeaderReader header(data, size);
+    app::Options options = app::defaultOptions("");
+    chooseOptions(header, options);
+
+    // fmemopen needs a non-null buffer even for an empty document.
+    static char empty[1] = {0};
+    std::size_t documentSize = size - header.used();
+    char* documentBytes =
+        documentSize > 0 ? const_cast<char*>(reinterpret_cast<const char*>(data)) + header.used()
+                         : empty;
+    std::FILE* document = ::fmemopen(documentBytes, documentSize, "rb");
+    if (document == nullptr) fail("fmemopen failed");
+
+    char* reportBytes = nullptr;
+    std::size_t reportSize = 0;
+    std::FILE* report = ::open_memstream(&reportBytes, &reportSize);
+    if (report == nullptr) fail("open_memstream failed");
+
+    platform::SystemClock clock;
+    platform::SystemFiles files;
+    platform::FakeUserInterface ui;
+    options.lastOutputFilename = "report.txt";
+    int completed = 0;
+    int errors = 0;
+    int warnings = 0;
+    bool warningsTerminated = false;
+    {
+        messages::MessageStore store(options);
+        engine::Validator validator(options, store, clock, files);
+        engine::RunContext context{document, report, "document.html", "report.txt", &ui};
+        completed = validator.validateDocument(context);
+        errors = store.errors();
+        warnings = store.warnings();
+        warningsTerminated = store.warningsTerminated();
+    }
+    std::fclose(document);
+    std::fclose(report);
+
+    // What every run must hold, whatever the document: a document held in memory is always
+    // readable; the error limit is never passed (error 50 is the last error), except by the one
+    // error 90 that ends a run at the warning limit; a warning that would reach the warning
+    // limit is refused; the machine-readable form ends with its marker.
+    if (completed != 1) fail("a readable document was reported as unreadable");
+    if (errors > options.MaximumErrors + (warningsTerminated ? 1 : 0)) {
+        fail("more errors than MaximumErrors");
+    }
+    if (warnings >= options.MaximumWarnings) fail("warnings reached MaximumWarnings");
+    if (options.machineReadable) {
+        constexpr std::string_view kEnd = "ENDOFFILE=YES\n";
+        std::string_view written(reportBytes, reportSize);
+        if (!written.ends_with(kEnd)) fail("machine-readable report without ENDOFFILE=YES");
+    }
+    std::free(reportBytes);
+    return 0;
+}

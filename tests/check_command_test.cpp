@@ -1,0 +1,170 @@
+// markwise-check as a user runs it: arguments, exit codes, standard output and error.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using testing_support::readFile;
+using testing_support::TempDir;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& argument) {
+    std::string result = "'";
+    for (char c : argument) {
+        if (c == '\'') {
+            result += "'\\''";
+        } else {
+            result += c;
+        }
+    }
+    return result + "'";
+}
+
+class CheckCommand : public ::testing::Test {
+protected:
+    Outcome run(const std::vector<std::string>& args) {
+        std::string command = "cd " + quoted(dir.path().string()) + " && " +
+                              quoted(MARKWISE_CHECK_EXE);
+        for (const std::string& arg : args) command += " " + quoted(arg);
+        command += " >" + quoted(dir.file("stdout")) + " 2>" + quoted(dir.file("stderr")) +
+                   " </dev/null";
+        int status = std::system(command.c_str());
+        Outcome outcome;
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.out = readFile(dir.file("stdout"));
+        outcome.err = readFile(dir.file("stderr"));
+        return outcome;
+    }
+
+    static int lineCount(const std::string& text) {
+        return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CheckCommand, ExitCodeSaysWhetherAnyDocumentHadErrors) {
+    dir.write("clean.html", "<p>Fine &amp; dandy</p>\n");
+    dir.write("faulty.html", "<p>1 > 0</p>\n");
+
+    Outcome clean = run({"clean.html"});
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_NE(clean.out.find("No errors or warnings were detected!"), std::string::npos);
+    EXPECT_EQ(clean.err, "");
+
+    Outcome both = run({"--format", "kv", "clean.html", "faulty.html"});
+    EXPECT_EQ(both.exitCode, 1);
+    EXPECT_NE(both.out.find("FILENAME=clean.html\n"), std::string::npos);
+    EXPECT_NE(both.out.find("FILENAME=faulty.html\n"), std::string::npos);
+    EXPECT_EQ(std::count(both.out.begin(), both.out.end(), '='),
+              std::count(both.out.begin(), both.out.end(), '\n'))
+        << "every line of the machine-readable form is KEY=VALUE";
+    EXPECT_TRUE(both.out.ends_with("ENDOFFILE=YES\n"));
+    EXPECT_LT(both.out.find("ENDOFFILE=YES"), both.out.find("FILENAME=faulty.html"));
+
+    // Warnings alone are not errors.
+    dir.write("warned.html", "<!-- a > b -->\n");
+    EXPECT_EQ(run({"warned.html"}).exitCode, 0);
+}
+
+TEST_F(CheckCommand, UnreadableDocumentsAreNamedOnStandardError) {
+    dir.write("good.html", "<p>ok</p>\n");
+    std::filesystem::create_directory(dir.path() / "folder");
+    Outcome outcome = run({"missing.html", "folder", "good.html"});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err,
+              "markwise-check: missing.html: cannot open: No such file or directory\n"
+              "markwise-check: folder: is a directory\n");
+    // The readable document is still validated.
+    EXPECT_NE(outcome.out.find("Validating file \"good.html\""), std::string::npos);
+}
+
+TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
+    dir.write("page.html", "<p>\n");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--frobnicate", "page.html"},
+        {"--format", "xml", "page.html"},
+        {"--format"},
+        {"--set", "NoSuchOption=1", "page.html"},
+        {"--set", "MaximumErrors=0", "page.html"},
+        {"--set", "MaximumErrors=10000", "page.html"},
+        {"--set", "CheckNesting=2", "page.html"},
+        {"--set", "LineLength", "page.html"},
+        {"--config", "mkwise25.cfg", "page.html"},
+    };
+    for (const auto& args : cases) {
+        Outcome outcome = run(args);
+        std::string shown;
+        for (const auto& arg : args) shown += arg + " ";
+        EXPECT_EQ(outcome.exitCode, 2) << shown;
+        EXPECT_EQ(lineCount(outcome.err), 1) << shown << outcome.err;
+        EXPECT_TRUE(outcome.err.starts_with("markwise-check: ")) << shown;
+        EXPECT_EQ(outcome.out, "") << shown;
+    }
+}
+
+TEST_F(CheckCommand, HelpPrintsTheUsage) {
+    Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_TRUE(outcome.out.starts_with("Usage: markwise-check [--config FILE] [--set NAME=VALUE]"));
+}
+
+TEST_F(CheckCommand, SettingsChangeTheRun) {
+    dir.write("page.html", "<p>\"quoted\" 1 > 0</p>\n");
+    Outcome french = run({"--set", "Language=1", "--set=ShowComments=0", "page.html"});
+    EXPECT_EQ(french.exitCode, 1);
+    EXPECT_NE(french.out.find("Erreur numéro 1 à la ligne 1:"), std::string::npos) << french.out;
+    EXPECT_EQ(french.out.find("Comment"), std::string::npos);
+
+    Outcome relaxed = run({"--set", "AllowDoubleQuoteInText=1", "--set", "maximumerrors=1",
+                           "--format=kv", "page.html"});
+    EXPECT_NE(relaxed.out.find("NUMBEROFERRORS=1\n"), std::string::npos);
+    EXPECT_NE(relaxed.out.find("MESSAGE=Terminating validation due to too many errors!"),
+              std::string::npos);
+}
+
+TEST_F(CheckCommand, OutputGoesToTheNamedFile) {
+    dir.write("page.html", "<p>\n");
+    Outcome outcome = run({"--output", "report.txt", "--format", "kv", "page.html"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "");
+    std::string report = readFile(dir.file("report.txt"));
+    EXPECT_TRUE(report.starts_with("VALIDATOR=Zentrel Markwise\n"));
+    EXPECT_TRUE(report.ends_with("ENDOFFILE=YES\n"));
+
+    // A document is never overwritten by the report.
+    Outcome clash = run({"--output", "page.html", "page.html"});
+    EXPECT_EQ(clash.exitCode, 2);
+    EXPECT_EQ(readFile(dir.file("page.html")), "<p>\n");
+
+    Outcome unwritable = run({"--output", "no/such/folder/report.txt", "page.html"});
+    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_EQ(lineCount(unwritable.err), 1);
+}
+
+TEST_F(CheckCommand, LoggingAppendsToTheLogFile) {
+    dir.write("page.html", "<p>1 > 0</p>\n");
+    std::string log = dir.file("runs.log");
+    run({"--set", "EnableLogging=1", "--set", "LogFilename=" + log, "page.html"});
+    run({"--set", "EnableLogging=1", "--set", "LogFilename=" + log, "page.html"});
+    std::string text = readFile(log);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '*'), 2 * 6);
+    EXPECT_NE(text.find("Document: page.html\n"), std::string::npos);
+    EXPECT_NE(text.find("  Output: (standard output)\n"), std::string::npos);
+}
+
+}  // namespace

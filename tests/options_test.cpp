@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "app/options.h"
+
+namespace {
+
+using app::Options;
+
+TEST(Options, DefaultFileNamesTakeTheProgramDirectory) {
+    Options withDirectory = app::defaultOptions("/opt/markwise/");
+    EXPECT_EQ(withDirectory.DefaultConfigurationFilenameV25, "/opt/markwise/mkwise25.cfg");
+    EXPECT_EQ(withDirectory.OutputFilename, "/opt/markwise/output.txt");
+    EXPECT_EQ(withDirectory.LogFilename, "/opt/markwise/log.txt");
+
+    Options bare = app::defaultOptions("");
+    EXPECT_EQ(bare.DefaultConfigurationFilenameV25, "mkwise25.cfg");
+    EXPECT_EQ(bare.OutputFilename, "output.txt");
+    EXPECT_EQ(bare.LogFilename, "log.txt");
+
+    // A name that would not fit the 256-character field leaves the directory alone.
+    std::string longDirectory(250, 'd');
+    Options tooLong = app::defaultOptions(longDirectory);
+    EXPECT_EQ(tooLong.DefaultConfigurationFilenameV25, longDirectory);
+    EXPECT_EQ(tooLong.OutputFilename, longDirectory);
+}
+
+TEST(Options, DefaultsOfTheValidatorAndPlatform) {
+    Options o = app::defaultOptions("");
+    EXPECT_EQ(o.MaximumErrors, 25);
+    EXPECT_EQ(o.MaximumWarnings, 25);
+    EXPECT_EQ(o.LineLength, 55);
+    EXPECT_EQ(o.CheckNesting, 1);
+    EXPECT_EQ(o.IgnoreActiveServer, 1);
+    EXPECT_EQ(o.CollapseASPInTags, 1);
+    EXPECT_EQ(o.AllowSpaces2, 0);
+    EXPECT_EQ(o.LogIncludeHTML, 1);
+    EXPECT_EQ(o.EnableLogging, 0);
+    EXPECT_EQ(o.FileType, 2);           // LF on this platform
+    EXPECT_EQ(o.ConvertToFileType, 2);
+    EXPECT_EQ(o.ViewerFilename, "xdg-open");
+    EXPECT_EQ(o.VALExtension, "val");
+    EXPECT_EQ(o.DefaultTimeFormat, "hh':'mm':'ss tt");
+    EXPECT_EQ(o.DefaultDateFormat, "ddd',' MMM dd yyyy");
+    EXPECT_EQ(o.mivaMacros, 1);
+    EXPECT_EQ(o.machineReadable, 0);
+}
+
+TEST(Options, TableNamesAreUniqueAndFoundWithoutRegardToCase) {
+    std::set<std::string> names;
+    for (const app::OptionInfo& info : app::optionTable()) {
+        EXPECT_TRUE(names.insert(info.name).second) << info.name;
+        EXPECT_EQ(app::findOption(info.name), &info);
+    }
+    EXPECT_EQ(app::findOption("maximumerrors"), app::findOption("MaximumErrors"));
+    EXPECT_EQ(app::findOption("NoSuchOption"), nullptr);
+    EXPECT_EQ(app::findOption("lastOutputFilename"), nullptr);  // not stored
+}
+
+TEST(Options, UserValuesAreCheckedAgainstTheOptionsLimits) {
+    struct Case {
+        const char* name;
+        const char* value;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"CheckNesting", "0", true},      {"CheckNesting", "1", true},
+        {"CheckNesting", "2", false},     {"CheckNesting", "yes", false},
+        {"MaximumErrors", "1", true},     {"MaximumErrors", "9999", true},
+        {"MaximumErrors", "0", false},    {"MaximumErrors", "10000", false},
+        {"MaximumErrors", "12x", false},  {"MaximumErrors", "", false},
+        {"LineLength", "19", false},      {"LineLength", "20", true},
+        {"LineLength", "999", true},      {"LineLength", "1000", false},
+        {"Language", "1", true},          {"Language", "2", false},
+        {"ExternalCapability", "-5", true}, {"VALExtension", "report", true},
+        {"VALExtension", "abcdefghijkl", false},  // 12 characters do not fit 11 + terminator
+    };
+    for (const Case& c : cases) {
+        Options options = app::defaultOptions("");
+        const app::OptionInfo* info = app::findOption(c.name);
+        ASSERT_NE(info, nullptr) << c.name;
+        EXPECT_EQ(!app::setFromUser(options, *info, c.value).has_value(), c.accepted)
+            << c.name << "=" << c.value;
+    }
+    Options options = app::defaultOptions("");
+    const app::OptionInfo& log = *app::findOption("LogFilename");
+    EXPECT_FALSE(app::setFromUser(options, log, std::string(255, 'x')).has_value());
+    EXPECT_TRUE(app::setFromUser(options, log, std::string(256, 'x')).has_value());
+}
+
+TEST(Options, StoredValuesAreReadAsTheirType) {
+    Options options = app::defaultOptions("");
+    const app::OptionInfo& language = *app::findOption("Language");
+    EXPECT_TRUE(app::applyStoredValue(options, language, "7"));
+    EXPECT_EQ(options.Language, 0);  // outside 0..1 reads as English
+    EXPECT_TRUE(app::applyStoredValue(options, language, "1"));
+    EXPECT_EQ(options.Language, 1);
+
+    const app::OptionInfo& nesting = *app::findOption("CheckNesting");
+    EXPECT_TRUE(app::applyStoredValue(options, nesting, "5"));
+    EXPECT_EQ(options.CheckNesting, 1);
+    EXPECT_TRUE(app::applyStoredValue(options, nesting, "off"));
+    EXPECT_EQ(options.CheckNesting, 0);
+
+    const app::OptionInfo& errors = *app::findOption("MaximumErrors");
+    EXPECT_TRUE(app::applyStoredValue(options, errors, "abc"));
+    EXPECT_EQ(options.MaximumErrors, 0);
+
+    const app::OptionInfo& extension = *app::findOption("VALExtension");
+    EXPECT_FALSE(app::applyStoredValue(options, extension, "much-too-long"));
+    EXPECT_EQ(options.VALExtension, "val");
+    EXPECT_EQ(app::storedValue(options, extension), "val");
+    EXPECT_EQ(app::storedValue(options, errors), "0");
+}
+
+}  // namespace

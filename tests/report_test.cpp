@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "messages/report.h"
+#include "messages/text_out.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+using testing_support::testOptions;
+using testing_support::validate;
+
+std::string wrapped(std::string_view text, int width) {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = open_memstream(&data, &size);
+    {
+        messages::TextOut out(file);
+        messages::wrapText(out, text, width);
+    }
+    std::fclose(file);
+    std::string result(data, size);
+    std::free(data);
+    return result;
+}
+
+// The report from the statistics on: the header carries dates and the document's path.
+std::string fromStatistics(const std::string& report) {
+    std::size_t start = report.find("\n\n", report.find("File validated on"));
+    return report.substr(start + 2);
+}
+
+TEST(WordWrap, BreaksAtTheLastBlankWithinTheWidth) {
+    struct Case {
+        const char* text;
+        int width;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"", 20, ""},
+        {"abcde", 5, "abcde\n"},                    // exactly the width: one line
+        {"abc def", 6, "abc\ndef\n"},               // one more: broken at the blank
+        {"abcde fgh", 5, "abcde\nfgh\n"},           // the blank just past the width
+        {"abcdefghij", 4, "abcd\nefgh\nij\n"},      // no blank: split
+        {"abcd ", 4, "abcd\n"},                     // a blank at the break ends the text
+        {"ab\tcd ef", 5, "ab\tcd\nef\n"},          // the blank at the width
+        {" abcdefgh", 4, "\nabcd\nefgh\n"},         // a blank only at the start
+        {"caf\xc3\xa9 cr\xc3\xa8me", 4, "caf\xc3\xa9\ncr\xc3\xa8m\ne\n"},  // é counts as one
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(wrapped(c.text, c.width), c.expected) << c.text << " / " << c.width;
+    }
+}
+
+TEST(WordWrap, RefusesAWidthBelowOne) {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = open_memstream(&data, &size);
+    {
+        messages::TextOut out(file);
+        EXPECT_FALSE(messages::wrapText(out, "text", 0));
+        EXPECT_TRUE(messages::wrapText(out, "", 1));
+    }
+    std::fclose(file);
+    EXPECT_EQ(size, 0u);
+    std::free(data);
+}
+
+TEST(Report, EmptyDocumentHasAZeroStatisticsBlock) {
+    app::Options options = testOptions();
+    auto result = validate("", options);
+    EXPECT_EQ(result.returned, 1);
+    EXPECT_EQ(fromStatistics(result.report),
+              "No errors or warnings were detected!\n\n"
+              "     Number of lines checked: 0\n"
+              "Number of lines in HTML file: 0\n"
+              "     Number of lines ignored: 0\n"
+              "Number of character entities: 0\n"
+              "         Number of tag names: 0\n"
+              "      Number of closing tags: 0\n"
+              "Number of <% ... %> sections: 0\n"
+              "     Number of HTML comments: 0\n\n"
+              "Number of validator comments: 0\n"
+              "          Number of messages: 0\n"
+              "            Number of errors: 0\n"
+              "          Number of warnings: 0\n"
+              "\n--------------------------------------------------\n"
+              "\n--------------------------------------------------\n");
+}
+
+TEST(Report, HeaderNamesTheDocumentAndTheDates) {
+    app::Options options = testOptions();
+    auto result = validate("<p>\n", options, nullptr, "page.html");
+    EXPECT_TRUE(result.report.starts_with(
+        "\n--------------------------------------------------\n\n"
+        "Zentrel Markwise v2.55\n"
+        "Validating file \"page.html\" (4 bytes).\n"
+        "File validated on Tuesday, December 08, 2026 at 03:46:51.\n\n"))
+        << result.report;
+}
+
+TEST(Report, MessagesAreInterleavedWithTheDocumentLines) {
+    app::Options options = testOptions();
+    options.LineLength = 999;
+    const char* document = "<p>\nline \"2\n<p>\n<b>x</b>\ny > z\n<i>\n";
+    auto result = validate(document, options);
+    std::string body = fromStatistics(result.report);
+    body = body.substr(body.find("-\n") + 2);
+    EXPECT_EQ(body,
+              "\n   1: <p>\n   2: line \"2\n"
+              "\nError number 1 in line 2:\n"
+              "A quotation mark was found that is not within a tag. The character entity &quot; "
+              "should be used instead of the quotation character.\n"
+              "\n   3: <p>\n   4: <b>x</b>\n   5: y > z\n"
+              "\nError number 2 in line 5:\n"
+              "Found the character '>' with no previous character '<' to open the tag. The "
+              "character '<' must appear before each '>' to open a tag. If you actually want to "
+              "use this character in the text portion of your document, you should use the "
+              "character entity &gt;.\n"
+              "\n   6: <i>\n"
+              "\nComment number 1:\n"
+              "If you want to use the actual double quote character in the text of your HTML "
+              "documents and do not want Markwise to generate errors about using double quotes, "
+              "you can allow double quotes in the text of your HTML documents by turning on the "
+              "option to allow them. This option is in Zentrel Markwise's Validator Options "
+              "Dialog Box.\n"
+              "\n--------------------------------------------------\n");
+}
+
+TEST(Report, MessagesAtTheBottomFollowAllLines) {
+    app::Options options = testOptions();
+    options.MessagesAtBottom = 1;
+    options.ShowComments = 0;
+    auto result = validate("a > b\nc\n", options);
+    std::string body = fromStatistics(result.report);
+    body = body.substr(body.find("-\n") + 2);
+    EXPECT_TRUE(body.starts_with("\n   1: a > b\n   2: c\n"
+                                 "\n--------------------------------------------------\n"
+                                 "\nError number 1 in line 1:\n"))
+        << body;
+
+    options.IncludeHTMLInOutput = 0;
+    body = fromStatistics(validate("a > b\nc\n", options).report);
+    body = body.substr(body.find("-\n") + 2);
+    EXPECT_TRUE(body.starts_with("\nError number 1 in line 1:\n")) << body;
+}
+
+TEST(Report, StatisticsShowPercentagesAndFirstLines) {
+    app::Options options = testOptions();
+    options.ValidateEntities = 0;
+    options.IgnoreActiveServer = 0;
+    auto result = validate("<a>\n<b>\n</b>\n\"\n<!-- x > -->\n", options);
+    std::string statistics = fromStatistics(result.report);
+    statistics = statistics.substr(0, statistics.find("\n-"));
+    EXPECT_EQ(statistics,
+              "     Number of lines checked: 5\n"
+              "Number of lines in HTML file: 5 (100.0% of lines checked)\n"
+              "     Number of lines ignored: 0\n"
+              "         Number of tag names: 2\n"
+              "      Number of closing tags: 1 (50.0% of tag names closed)\n"
+              "     Number of HTML comments: 1\n\n"
+              "Number of validator comments: 2\n"
+              "          Number of messages: 0\n"
+              "            Number of errors: 1 (first in line 4)\n"
+              "          Number of warnings: 1 (first in line 5)\n");
+}
+
+TEST(Report, MachineReadableFormHasNoLayout) {
+    app::Options options = testOptions();
+    options.machineReadable = 1;
+    auto result = validate("<p>\n\"\n", options, nullptr, "doc.html");
+    EXPECT_EQ(result.report,
+              "VALIDATOR=Zentrel Markwise\nVERSION=2.55\nFILENAME=doc.html\nBYTESIZE=6\n"
+              "LINESCHECKED=2\nPERCENTLINESCHECKED=100.0\nLINESINFILE=2\nLINESIGNORED=0\n"
+              "NUMBEROFENTITIES=0\nNUMBEROFTAGNAMES=1\nNUMBEROFCLOSINGTAGS=0\n"
+              "PERCENTCLOSED= 0.0\nSERVERSECTIONS=0\nNUMBEROFHTMLCOMMENTS=0\n"
+              "NUMBEROFVALIDATORCOMMENTS=1\nNUMBEROFMESSAGES=0\nNUMBEROFERRORS=1\n"
+              "NUMBEROFWARNINGS=0\nMAXMESSAGECHARS=328\n"
+              "MESSAGETYPE=ERROR\nMESSAGENUMBER=1\nLINENUMBER=2\n"
+              "MESSAGE=A quotation mark was found that is not within a tag. The character "
+              "entity &quot; should be used instead of the quotation character.\n"
+              "MESSAGETYPE=COMMENT\nMESSAGENUMBER=1\n"
+              "MESSAGE=If you want to use the actual double quote character in the text of your "
+              "HTML documents and do not want Markwise to generate errors about using double "
+              "quotes, you can allow double quotes in the text of your HTML documents by turning "
+              "on the option to allow them. This option is in Zentrel Markwise's Validator "
+              "Options Dialog Box.\n"
+              "ENDOFFILE=YES\n");
+}
+
+TEST(Log, AppendsAnEntryWithTheLoggedMessages) {
+    TempDir dir;
+    app::Options options = testOptions();
+    options.EnableLogging = 1;
+    options.LogErrors = 1;
+    options.LogFilename = dir.file("log.txt");
+    options.LineLength = 999;
+    options.machineReadable = 1;  // the log keeps its own layout
+    const char* document = "a > b > c\n\"\n<!-- < -->\n";
+    validate(document, options, nullptr, "doc.html");
+    std::string log = testing_support::readFile(options.LogFilename);
+    EXPECT_EQ(log,
+              "\n--------------------------------------------------\n\n"
+              "*** This document contains errors and/or warnings. ***\n\n"
+              "Val Date: Tuesday, December 08, 2026\n"
+              "Val Time: 03:46:51\n"
+              "Document: doc.html\n"
+              "  Output: report.txt\n"
+              "   Bytes: 23\n"
+              "  Errors: 3\n"
+              "Warnings: 1\n"
+              "Comments: 2\n"
+              "Messages: 0\n"
+              "\n   1: a > b > c\n"
+              "\nError number 1 in line 1:\n"
+              "Found the character '>' with no previous character '<' to open the tag. The "
+              "character '<' must appear before each '>' to open a tag. If you actually want to "
+              "use this character in the text portion of your document, you should use the "
+              "character entity &gt;.\n"
+              "\nError number 2 in line 1:\n"
+              "Found the character '>' with no previous character '<' to open the tag. The "
+              "character '<' must appear before each '>' to open a tag. If you actually want to "
+              "use this character in the text portion of your document, you should use the "
+              "character entity &gt;.\n"
+              "\n   2: \"\n"
+              "\nError number 3 in line 2:\n"
+              "A quotation mark was found that is not within a tag. The character entity &quot; "
+              "should be used instead of the quotation character.\n");
+
+    // A second run appends; a clean run has no "***" line.
+    validate("<p>\n", options, nullptr, "clean.html");
+    std::string second = testing_support::readFile(options.LogFilename).substr(log.size());
+    EXPECT_TRUE(second.starts_with("\n--------------------------------------------------\n\n"
+                                   "Val Date: "))
+        << second;
+}
+
+TEST(Log, AnUnopenableLogIsReportedOnce) {
+    app::Options options = testOptions();
+    options.EnableLogging = 1;
+    options.LogFilename = "/nonexistent-folder/log.txt";
+    auto result = validate("<p>\n", options);
+    EXPECT_EQ(result.returned, 1);
+    ASSERT_EQ(result.ui.boxes.size(), 1u);
+    EXPECT_EQ(result.ui.boxes[0].caption, "Markwise: Error Opening Log File");
+    EXPECT_EQ(result.ui.boxes[0].text,
+              "An error occurred while attempting to open the log file. The log entries will "
+              "not be written.");
+}
+
+TEST(Log, FrenchLogUsesTheFrenchLines) {
+    TempDir dir;
+    app::Options options = testOptions();
+    options.EnableLogging = 1;
+    options.Language = 1;
+    options.LogFilename = dir.file("log.txt");
+    validate("<p>\n", options, nullptr, "doc.html");
+    std::string log = testing_support::readFile(options.LogFilename);
+    EXPECT_EQ(log.find("Val Date"), std::string::npos) << log;
+    EXPECT_NE(log.find("doc.html"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include "test_support.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("markwise-test-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(std::string_view name, std::string_view bytes) const {
+    std::string path = file(name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+app::Options testOptions() { return app::defaultOptions(""); }
+
+RunResult validate(std::string_view document, const app::Options& options,
+                   messages::MessageStore* store, std::string_view name) {
+    RunResult result;
+    // fmemopen needs a buffer even for an empty document.
+    std::string bytes(document);
+    bytes.push_back('\0');
+    std::FILE* input = fmemopen(bytes.data(), document.size(), "rb");
+    if (document.empty()) {
+        std::fclose(input);
+        input = std::tmpfile();
+    }
+    char* reportData = nullptr;
+    std::size_t reportSize = 0;
+    std::FILE* report = open_memstream(&reportData, &reportSize);
+
+    messages::MessageStore ownStore(options);
+    messages::MessageStore& used = store ? *store : ownStore;
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, used, clock, files);
+    engine::RunContext context{input, report, std::string(name), "report.txt", &result.ui};
+    result.returned = validator.validateDocument(context);
+    result.counters = validator.counters();
+    std::fclose(report);
+    std::fclose(input);
+    result.report.assign(reportData, reportSize);
+    std::free(reportData);
+    return result;
+}
+
+std::string kvBody(std::string_view document, app::Options options) {
+    options.machineReadable = 1;
+    std::string report = validate(document, options).report;
+    std::size_t start = report.find("LINESCHECKED=");
+    return start == std::string::npos ? report : report.substr(start);
+}
+
+}  // namespace testing_support
