@@ -166,6 +166,7 @@ const std::vector<Text> kLogLines = {
     Text::LogComments, Text::LogMessages};
 
 bool isAligned(Text id) {
+    if (id == Text::StatsServerSections) return true;
     for (const auto* group : {&kAlignedStatistics, &kLogLines}) {
         for (Text aligned : *group) {
             if (aligned == id) return true;
@@ -269,6 +270,12 @@ TEST(CatalogueLayout, StatisticsColonsStandInOneColumn) {
         }
     }
     EXPECT_EQ(colonColumns(kAlignedStatistics, Language::English)[0], 28);
+    // The server-sections line holds "%%": its colon is aligned once printed.
+    for (Language language : {Language::English, Language::French}) {
+        EXPECT_EQ(colonColumn(format(Text::StatsServerSections, language, 0)),
+                  colonColumns(kAlignedStatistics, language)[0])
+            << "language " << int(language);
+    }
 }
 
 TEST(CatalogueLayout, LogColonsStandInOneColumn) {

@@ -54,12 +54,23 @@ void DocumentLines::split() {
     const std::size_t size = static_cast<std::size_t>(size_);
     std::size_t start = 0;
     std::int32_t number = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        char c = data[i];
-        if (c != '\n' && c != '\r') continue;
-        lines_.push_back({std::string_view(data + start, i - start), ++number});
-        if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
-        start = i + 1;
+    if (std::memchr(data, '\r', size) == nullptr) {
+        // Only LF line ends: let memchr find them.
+        while (start < size) {
+            const void* found = std::memchr(data + start, '\n', size - start);
+            if (found == nullptr) break;
+            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+            lines_.push_back({std::string_view(data + start, end - start), ++number});
+            start = end + 1;
+        }
+    } else {
+        for (std::size_t i = 0; i < size; ++i) {
+            char c = data[i];
+            if (c != '\n' && c != '\r') continue;
+            lines_.push_back({std::string_view(data + start, i - start), ++number});
+            if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
     }
     if (start < size) lines_.push_back({std::string_view(data + start, size - start), ++number});
 }

@@ -144,7 +144,7 @@ const CatalogueRow kFrenchColumn[] = {
     {Text::StatsTagNames, "                    Nombre de balises: %d\n"},
     {Text::StatsClosingTags, "          Nombre de balises fermantes: %d"},
     {Text::StatsPercentClosed, " (%4.1f%% des balises fermées)\n"},
-    {Text::StatsServerSections, "Nombre de sections <%% ... %%>: %d\n"},
+    {Text::StatsServerSections, "         Nombre de sections <%% ... %%>: %d\n"},
     {Text::StatsHtmlComments, "          Nombre de commentaires HTML: %d\n\n"},
     {Text::StatsValidatorComments, " Nombre de commentaires du validateur: %d\n"},
     {Text::StatsMessages, "                   Nombre de messages: %d\n"},

@@ -207,11 +207,16 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     const long long count = static_cast<long long>(lines.count());
     if (first < 1 || first > count) return false;
     long long end = std::min<long long>(last, count);
-    char number[16];
     for (long long n = first; n <= end; ++n) {
         const inputlineclass& line = lines[static_cast<std::size_t>(n - 1)];
-        int length = std::snprintf(number, sizeof number, "%4d: ", static_cast<int>(line.number));
-        out.write(std::string_view(number, static_cast<std::size_t>(length)));
+        // The line number right-aligned in four columns, then ": ".
+        char number[24];
+        auto [digitsEnd, ec] = std::to_chars(number, number + 16, line.number);
+        (void)ec;
+        std::size_t digits = static_cast<std::size_t>(digitsEnd - number);
+        if (digits < 4) out.write(std::string_view("    ", 4 - digits));
+        out.write(std::string_view(number, digits));
+        out.write(": ");
         out.write(line.text);
         out.put('\n');
     }
