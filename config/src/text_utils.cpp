@@ -60,6 +60,7 @@ std::string_view firstCharacters(std::string_view s, std::size_t count) {
 }
 
 std::string_view cutToField(std::string_view s, std::size_t fieldSize) {
+    if (s.size() < fieldSize) return s;  // never more characters than bytes
     std::string_view kept = firstCharacters(s, fieldSize - 1);
     if (kept.size() == s.size()) return s;
     return firstCharacters(s, fieldSize - 2);

@@ -45,6 +45,11 @@ void collapse(std::string& text, std::string_view open, std::string_view close,
 }  // namespace
 
 void TagDispatcher::collapseBlocks(std::string& text) {
+    // Every block starts with "<" or "&": most tags have neither.
+    if (std::memchr(text.data(), '<', text.size()) == nullptr &&
+        std::memchr(text.data(), '&', text.size()) == nullptr) {
+        return;
+    }
     const app::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     if (options.IgnoreActiveServer) {

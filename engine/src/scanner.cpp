@@ -1,8 +1,30 @@
 #include "scanner.h"
 
+#include <array>
+#include <cstring>
+
 #include "config/text_utils.h"
 
 namespace engine {
+namespace {
+
+// The characters each phase has to look at; every other character is passed over in a tight
+// loop.
+constexpr std::array<bool, 256> stopTable(std::string_view characters) {
+    std::array<bool, 256> table{};
+    for (char c : characters) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+constexpr auto kTextStops = stopTable("\"&><");
+constexpr auto kTagStops = stopTable("\"'[]#%-?<>");
+
+std::size_t skipOrdinary(std::string_view line, std::size_t pos,
+                         const std::array<bool, 256>& stops) {
+    while (pos < line.size() && !stops[static_cast<unsigned char>(line[pos])]) ++pos;
+    return pos;
+}
+
+}  // namespace
 
 void Scanner::initialise() {
     lineIndex_ = 0;
@@ -52,7 +74,7 @@ bool Scanner::textPhase() {
     if (lineIndex_ >= state_.document.count()) return false;
     while (true) {
         const bool ignoring = state_.ignore.active;
-        while (pos_ < line_.size()) {
+        while ((pos_ = skipOrdinary(line_, pos_, kTextStops)) < line_.size()) {
             switch (line_[pos_]) {
                 case '"':
                     if (!ignoring && !options.AllowDoubleQuoteInText &&
@@ -138,26 +160,30 @@ Scanner::TagEnd Scanner::tagPhase() {
     while (true) {
         const bool ignoring = state_.ignore.active;
         while (pos_ < line_.size()) {
-            const char c = line_[pos_];
-
-            // Quotes: a Miva macro "&[" ... "]" always, `"` and `'` only outside blocks and
-            // while not ignoring. Inside an open quote only its own closing character counts.
-            bool quoteCharacter =
-                (c == '[' && pos_ > 0 && line_[pos_ - 1] == '&') ||
-                (quoteOpen && closingQuote == ']' && c == ']') ||
-                ((c == '"' || c == '\'') && block_ == BlockMode::None && !ignoring);
-            if (quoteCharacter && (!quoteOpen || c == closingQuote)) {
-                if (quoteOpen) {
-                    quoteOpen = false;
-                    closingQuote = 0;
-                } else {
-                    quoteOpen = true;
-                    closingQuote = c == '[' ? ']' : c;
+            if (quoteOpen) {
+                // Inside a quote only its closing character counts.
+                const void* close =
+                    std::memchr(line_.data() + pos_, closingQuote, line_.size() - pos_);
+                if (close == nullptr) {
+                    pos_ = line_.size();
+                    break;
                 }
+                pos_ = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data());
+                quoteOpen = false;
+                closingQuote = 0;
                 ++pos_;
                 continue;
             }
-            if (quoteOpen) {
+            pos_ = skipOrdinary(line_, pos_, kTagStops);
+            if (pos_ >= line_.size()) break;
+            const char c = line_[pos_];
+
+            // Quotes open at a Miva macro "&[" (closed by "]") always, and at `"` and `'`
+            // only outside blocks and while not ignoring.
+            if ((c == '[' && pos_ > 0 && line_[pos_ - 1] == '&') ||
+                ((c == '"' || c == '\'') && block_ == BlockMode::None && !ignoring)) {
+                quoteOpen = true;
+                closingQuote = c == '[' ? ']' : c;
                 ++pos_;
                 continue;
             }
