@@ -40,7 +40,7 @@ constexpr unsigned kLogResetInterval = 256;
 
 // Takes header bytes front first; a byte past the end of the input reads as absent.
 class HeaderReader {
-public:
+  public:
     HeaderReader(const std::uint8_t* data, std::size_t size)
         : data_(data), size_(size < kHeaderSize ? size : kHeaderSize) {}
 
@@ -52,7 +52,7 @@ public:
     }
     std::size_t used() const { return used_; }
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t used_ = 0;
@@ -68,11 +68,11 @@ int limitFrom(unsigned word) {
 // The folder that holds the log file, created on first use (under TMPDIR, else /tmp) and
 // removed at a normal exit.
 class LogFolder {
-public:
+  public:
     LogFolder() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                              "/markwise-fuzz-XXXXXX";
+        std::string pattern =
+            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/markwise-fuzz-XXXXXX";
         if (::mkdtemp(pattern.data()) != nullptr) {
             folder_ = pattern;
             path_ = folder_ + "/log.txt";
@@ -92,7 +92,7 @@ public:
         return path_;
     }
 
-private:
+  private:
     std::string folder_;
     std::string path_;
     unsigned uses_ = 0;

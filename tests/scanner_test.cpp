@@ -70,7 +70,8 @@ TEST(DocumentLines, SplitAtEveryKindOfLineEnd) {
     for (const Case& c : cases) {
         DocumentLines document = DocumentLines::fromBytes(c.bytes);
         std::vector<std::string> lines;
-        for (const inputlineclass& line : document.lines()) {
+        for (std::size_t i = 0; i < document.count(); ++i) {
+            inputlineclass line = document[i];
             lines.emplace_back(line.text);
             EXPECT_EQ(line.number, static_cast<int>(lines.size()));
         }

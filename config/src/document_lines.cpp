@@ -7,7 +7,9 @@ int DocumentLines::read(std::FILE* file) {
     clear();
     if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0) return kCannotRead;
     long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return kCannotRead;
+    if (size < 0 || size > kMaximumSize || std::fseek(file, 0, SEEK_SET) != 0) {
+        return kCannotRead;
+    }
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
     if (!buffer) return kCannotRead;
@@ -41,10 +43,21 @@ DocumentLines DocumentLines::fromBytes(std::string_view bytes) {
 }
 
 void DocumentLines::clear() {
-    lines_.clear();
-    lines_.shrink_to_fit();
+    starts_.clear();
+    starts_.shrink_to_fit();
     buffer_.reset();
     size_ = 0;
+}
+
+inputlineclass DocumentLines::operator[](std::size_t index) const {
+    const char* data = buffer_.get();
+    std::size_t start = starts_[index];
+    std::size_t end = index + 1 < starts_.size() ? starts_[index + 1]
+                                                 : static_cast<std::size_t>(size_);
+    // Line text never holds CR or LF: what ends the segment is its terminator.
+    if (end > start && data[end - 1] == '\n') --end;
+    if (end > start && data[end - 1] == '\r') --end;
+    return {std::string_view(data + start, end - start), static_cast<std::int32_t>(index + 1)};
 }
 
 // A line ends at LF, at CR, or at the pair CR LF. A final segment without a terminator is a
@@ -52,25 +65,31 @@ void DocumentLines::clear() {
 void DocumentLines::split() {
     const char* data = buffer_.get();
     const std::size_t size = static_cast<std::size_t>(size_);
-    std::size_t start = 0;
-    std::int32_t number = 0;
-    if (std::memchr(data, '\r', size) == nullptr) {
-        // Only LF line ends: let memchr find them.
-        while (start < size) {
-            const void* found = std::memchr(data + start, '\n', size - start);
-            if (found == nullptr) break;
-            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-            lines_.push_back({std::string_view(data + start, end - start), ++number});
-            start = end + 1;
+    const bool onlyLineFeeds = std::memchr(data, '\r', size) == nullptr;
+
+    // Count the lines first, so that the starts take exactly the memory they need.
+    std::size_t lines = 0;
+    auto forEachLineStart = [&](auto&& visit) {
+        std::size_t start = 0;
+        if (onlyLineFeeds) {
+            while (start < size) {
+                visit(start);
+                const void* found = std::memchr(data + start, '\n', size - start);
+                if (found == nullptr) break;
+                start = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
+            }
+            return;
         }
-    } else {
-        for (std::size_t i = 0; i < size; ++i) {
-            char c = data[i];
-            if (c != '\n' && c != '\r') continue;
-            lines_.push_back({std::string_view(data + start, i - start), ++number});
-            if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
+        while (start < size) {
+            visit(start);
+            std::size_t i = start;
+            while (i < size && data[i] != '\n' && data[i] != '\r') ++i;
+            if (i == size) break;
+            if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
             start = i + 1;
         }
-    }
-    if (start < size) lines_.push_back({std::string_view(data + start, size - start), ++number});
+    };
+    forEachLineStart([&](std::size_t) { ++lines; });
+    starts_.reserve(lines);
+    forEachLineStart([&](std::size_t start) { starts_.push_back(static_cast<std::uint32_t>(start)); });
 }

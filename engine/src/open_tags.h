@@ -1,9 +1,11 @@
 // The open-tag stack: every opening tag is pushed, matching closing tags remove their record,
 // and the records left at the end of the document are checked for a required closing tag.
-// Records are indexed by name, so that asking whether a tag is open never walks the stack.
+// Records are indexed by name, so that asking whether a tag is open never walks the stack, and
+// names are kept once each, so that a deep stack costs a few bytes a record.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,22 +39,26 @@ public:
 
 private:
     struct Entry {
-        std::uint32_t nameOffset;
-        std::uint32_t nameLength;
+        std::uint32_t name;  // index into names_
         std::int32_t lineOpened;
         std::int8_t closingRule;
         bool removed;
     };
+    struct Name {
+        std::string written;
+        std::uint32_t folded;  // index into byFoldedName_
+    };
     Record record(const Entry& entry) const {
-        return {std::string_view(names_).substr(entry.nameOffset, entry.nameLength),
-                entry.closingRule, entry.lineOpened};
+        return {names_[entry.name].written, entry.closingRule, entry.lineOpened};
     }
 
-    std::string names_;           // the names of all records, one after another
-    std::vector<Entry> entries_;  // bottom first
+    std::deque<Entry> entries_;  // bottom first; a deque grows without copying
     std::size_t live_ = 0;
-    // Lower-cased name -> positions in entries_ of the live records with that name, ascending.
-    std::unordered_map<std::string, std::vector<std::uint32_t>> byName_;
+    std::vector<Name> names_;                               // each spelling once
+    std::unordered_map<std::string, std::uint32_t> nameIds_;  // spelling -> index in names_
+    std::unordered_map<std::string, std::uint32_t> foldedIds_;  // lower-cased -> folded index
+    // Per lower-cased name: the positions in entries_ of its live records, ascending.
+    std::vector<std::vector<std::uint32_t>> byFoldedName_;
 };
 
 }  // namespace engine

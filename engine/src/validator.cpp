@@ -54,7 +54,9 @@ static bool hasHighAscii(std::string_view text) {
 
 // Every line whose bytes include one above 127 gets one error, naming that line.
 void Validator::Run::checkHighAscii() {
-    for (const inputlineclass& line : state.document.lines()) {
+    const DocumentLines& document = state.document;
+    for (std::size_t i = 0; i < document.count(); ++i) {
+        inputlineclass line = document[i];
         if (hasHighAscii(line.text)) state.store.raiseError(93, {}, {}, line.number);
     }
 }

@@ -208,7 +208,7 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     if (first < 1 || first > count) return false;
     long long end = std::min<long long>(last, count);
     for (long long n = first; n <= end; ++n) {
-        const inputlineclass& line = lines[static_cast<std::size_t>(n - 1)];
+        inputlineclass line = lines[static_cast<std::size_t>(n - 1)];
         // The line number right-aligned in four columns, then ": ".
         char number[24];
         auto [digitsEnd, ec] = std::to_chars(number, number + 16, line.number);

@@ -21,6 +21,8 @@ public:
     static constexpr int kReadCountDiffers = 22;
     static constexpr int kLineRecordFailed = 24;
     static constexpr int kCannotRead = 98013002;
+    // Documents are held whole in memory, up to this size.
+    static constexpr std::int64_t kMaximumSize = 0xFFFFFFFF;
 
     DocumentLines() = default;
     DocumentLines(DocumentLines&&) noexcept = default;
@@ -36,11 +38,10 @@ public:
     // Splits bytes held in memory.
     static DocumentLines fromBytes(std::string_view bytes);
 
-    std::size_t count() const { return lines_.size(); }
-    bool empty() const { return lines_.empty(); }
+    std::size_t count() const { return starts_.size(); }
+    bool empty() const { return starts_.empty(); }
     // The line at a 0-based index; its number is index + 1.
-    const inputlineclass& operator[](std::size_t index) const { return lines_[index]; }
-    const std::vector<inputlineclass>& lines() const { return lines_; }
+    inputlineclass operator[](std::size_t index) const;
     // The document's size in bytes.
     std::int64_t byteSize() const { return size_; }
     std::string_view bytes() const { return {buffer_.get(), static_cast<std::size_t>(size_)}; }
@@ -52,5 +53,8 @@ private:
 
     std::unique_ptr<char[]> buffer_;
     std::int64_t size_ = 0;
-    std::vector<inputlineclass> lines_;
+    // Where each line starts in the buffer. A line runs to the next line's start (or the end of
+    // the document) less its terminator; four bytes a line keep documents of many short lines
+    // small in memory.
+    std::vector<std::uint32_t> starts_;
 };
