@@ -1,0 +1,265 @@
+// The HTML Configuration file: a direct serialisation of the model in little-endian 32-bit
+// integers, string records (marker 1, length, bytes) and integer-list records (marker 1,
+// count, elements), in format version 1 or 2.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <set>
+
+#include "config/cfg_store.h"
+
+using namespace config;
+
+namespace {
+
+// A string record of a file may hold at most this many bytes.
+constexpr std::int32_t kMaxStringLength = 100000;
+
+class ByteReader {
+public:
+    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool int32(std::int32_t& value) {
+        if (bytes_.size() - pos_ < 4) return false;
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + pos_);
+        std::uint32_t raw = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                            static_cast<std::uint32_t>(p[2]) << 16 |
+                            static_cast<std::uint32_t>(p[3]) << 24;
+        value = static_cast<std::int32_t>(raw);
+        pos_ += 4;
+        return true;
+    }
+
+    bool string(StrStore& text) {
+        std::int32_t marker;
+        std::int32_t length;
+        if (!int32(marker) || marker != 1 || !int32(length)) return false;
+        if (length < 0 || length > kMaxStringLength) return false;
+        if (bytes_.size() - pos_ < static_cast<std::size_t>(length)) return false;
+        if (!text.assign(bytes_.substr(pos_, static_cast<std::size_t>(length)))) return false;
+        pos_ += static_cast<std::size_t>(length);
+        return true;
+    }
+
+    bool list(IntStore& values) {
+        std::int32_t marker;
+        std::int32_t count;
+        values.removeAll();
+        if (!int32(marker) || marker != 1 || !int32(count) || count < 0) return false;
+        // Every element needs four bytes: a count the file cannot hold is corrupt, and is
+        // refused before anything is allocated for it.
+        if ((bytes_.size() - pos_) / 4 < static_cast<std::size_t>(count)) return false;
+        if (!values.resetTo(count)) return false;
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::int32_t value = 0;
+            int32(value);
+            values.set(i, value);
+        }
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+class ByteWriter {
+public:
+    void int32(std::int32_t value) {
+        auto raw = static_cast<std::uint32_t>(value);
+        const char bytes[4] = {static_cast<char>(raw & 0xFF), static_cast<char>(raw >> 8 & 0xFF),
+                               static_cast<char>(raw >> 16 & 0xFF),
+                               static_cast<char>(raw >> 24 & 0xFF)};
+        out_.append(bytes, 4);
+    }
+    void string(std::string_view text) {
+        int32(1);
+        int32(static_cast<std::int32_t>(text.size()));
+        out_.append(text);
+    }
+    void list(const IntStore& values) {
+        int32(1);
+        int32(values.count());
+        for (std::int32_t value : values.values()) int32(value);
+    }
+    std::string take() { return std::move(out_); }
+
+private:
+    std::string out_;
+};
+
+}  // namespace
+
+// Reads the file as written, then checks what the model relies on: ids below 999 and unique
+// per kind, and id maps that agree with the entries. A file that breaks them is corrupt.
+int CfgStore::loadBytes(std::string_view bytes, std::string_view path) {
+    clear();
+    ByteReader in(bytes);
+    auto fail = [this] {
+        clear();
+        return 0;
+    };
+    std::int32_t version = 0;
+    try {
+        if (!in.int32(version) || (version != 1 && version != 2)) return fail();
+        std::int32_t loadedFlag;
+        std::int32_t savedFlag;
+        std::int32_t counts[kKindCount];
+        if (!in.int32(loadedFlag) || !in.int32(savedFlag)) return fail();
+        for (std::int32_t& count : counts) {
+            if (!in.int32(count) || count < 0 || count > kMaxEntries) return fail();
+        }
+        if (version == 2) {
+            for (StrStore& note : notes_) {
+                if (!in.string(note)) return fail();
+            }
+        }
+        if (!in.list(activeCategories_)) return fail();
+        for (IntStore& idMap : idMaps_) {
+            if (!in.list(idMap) || idMap.count() > kMaxEntries) return fail();
+        }
+
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            auto& entries = entries_[kind];
+            entries.reserve(static_cast<std::size_t>(counts[kind]));
+            for (int position = 0; position < counts[kind]; ++position) {
+                auto e = std::make_unique<TagStore>();
+                std::int32_t entryVersion;
+                if (!in.int32(entryVersion) || (entryVersion != 1 && entryVersion != 2)) {
+                    return fail();
+                }
+                if (!in.int32(e->id) || !in.int32(e->builtinType) || !in.int32(e->categoryOf)) {
+                    return fail();
+                }
+                if (entryVersion == 1) {
+                    e->options.resetTo(5);
+                    for (int slot = 0; slot < 5; ++slot) {
+                        std::int32_t value;
+                        if (!in.int32(value)) return fail();
+                        e->options.set(slot, value);
+                    }
+                }
+                if (!in.string(e->name)) return fail();
+                for (IntStore& list : e->lists) {
+                    if (!in.list(list)) return fail();
+                }
+                if (entryVersion == 2) {
+                    std::int32_t textCount;
+                    if (!in.list(e->options) || !in.int32(textCount) || textCount < 0) {
+                        return fail();
+                    }
+                    // The writer always writes two texts; further ones are read and dropped.
+                    for (std::int32_t i = 0; i < textCount; ++i) {
+                        StrStore text;
+                        if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail();
+                    }
+                }
+                e->formatVersion = entryVersion;
+                entries.push_back(std::move(e));
+            }
+        }
+
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            const auto& entries = entries_[kind];
+            const IntStore& idMap = idMaps_[kind];
+            std::set<std::int32_t> ids;
+            for (int position = 0; position < static_cast<int>(entries.size()); ++position) {
+                std::int32_t id = entries[position]->id;
+                if (id < 0 || id >= kMaxEntries || !ids.insert(id).second) return fail();
+                if (idMap.valueAt(id) != position) return fail();
+            }
+            for (int id = 0; id < idMap.count(); ++id) {
+                if (idMap.valueAt(id) != -1 && !ids.contains(id)) return fail();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return fail();
+    }
+
+    // Files keep each kind in the collation order of the program that wrote them; this
+    // program's order decides look-ups here, so each kind is put in it, ids kept.
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        sortKind(kind);
+        rebuildIdMap(kind);
+    }
+    formatVersion_ = version;
+    isSaved_ = 1;
+    isLoaded_ = 1;
+    fileName_.assign(path);
+    return 1;
+}
+
+int CfgStore::load(std::FILE* stream, std::string_view path) {
+    clear();
+    if (stream == nullptr) return 0;
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    try {
+        while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) bytes.append(buffer, got);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (std::ferror(stream)) return 0;
+    return loadBytes(bytes, path);
+}
+
+std::string CfgStore::serialize(int upgrade) const {
+    const int version = upgrade ? 2 : formatVersion_;
+    ByteWriter out;
+    out.int32(version);
+    out.int32(isLoaded_);
+    out.int32(isSaved_);
+    for (const auto& entries : entries_) out.int32(static_cast<std::int32_t>(entries.size()));
+    if (version == 2) {
+        for (const StrStore& note : notes_) out.string(note.view());
+    }
+    out.list(activeCategories_);
+    for (const IntStore& idMap : idMaps_) out.list(idMap);
+    for (const auto& entries : entries_) {
+        for (const auto& e : entries) {
+            const int entryVersion = upgrade ? 2 : e->formatVersion;
+            out.int32(entryVersion);
+            out.int32(e->id);
+            out.int32(e->builtinType);
+            out.int32(e->categoryOf);
+            if (entryVersion == 1) {
+                for (int slot = 0; slot < 5; ++slot) out.int32(e->options.valueAt(slot));
+            }
+            out.string(e->name.view());
+            for (const IntStore& list : e->lists) out.list(list);
+            if (entryVersion != 1) {
+                out.list(e->options);
+                out.int32(kTextSlots);
+                for (const StrStore& text : e->texts) out.string(text.view());
+            }
+        }
+    }
+    return out.take();
+}
+
+void CfgStore::noteSaved(std::string_view path, int upgrade) {
+    if (upgrade) {
+        formatVersion_ = 2;
+        // Every entry was written in version 2, so that is what it now is on disk.
+        for (auto& entries : entries_) {
+            for (auto& e : entries) e->formatVersion = 2;
+        }
+    }
+    isSaved_ = 1;
+    isLoaded_ = 1;
+    fileName_.assign(path);
+}
+
+int CfgStore::save(std::FILE* stream, std::string_view path, int upgrade) {
+    if (stream == nullptr) return 0;
+    std::string bytes;
+    try {
+        bytes = serialize(upgrade);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) return 0;
+    noteSaved(path, upgrade);
+    return 1;
+}
