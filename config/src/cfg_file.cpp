@@ -92,31 +92,47 @@ private:
 
 // Reads the file as written, then checks what the model relies on: ids below 999 and unique
 // per kind, and id maps that agree with the entries. A file that breaks them is corrupt.
-int CfgStore::loadBytes(std::string_view bytes, std::string_view path) {
+int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::string* reason) {
     clear();
     ByteReader in(bytes);
-    auto fail = [this] {
+    auto fail = [this, reason](std::string why) {
         clear();
+        if (reason) *reason = std::move(why);
         return 0;
+    };
+    auto where = [](int kind, int position) {
+        static constexpr const char* kKinds[] = {"tag name",  "attribute", "attribute value",
+                                                 "category",  "entity",    "spare"};
+        return std::string(kKinds[kind]) + " " + std::to_string(position + 1);
     };
     std::int32_t version = 0;
     try {
-        if (!in.int32(version) || (version != 1 && version != 2)) return fail();
+        if (!in.int32(version)) return fail("the file is too short to hold a format version");
+        if (version != 1 && version != 2) {
+            return fail("the format version is " + std::to_string(version) + ", not 1 or 2");
+        }
         std::int32_t loadedFlag;
         std::int32_t savedFlag;
         std::int32_t counts[kKindCount];
-        if (!in.int32(loadedFlag) || !in.int32(savedFlag)) return fail();
-        for (std::int32_t& count : counts) {
-            if (!in.int32(count) || count < 0 || count > kMaxEntries) return fail();
+        if (!in.int32(loadedFlag) || !in.int32(savedFlag)) return fail("the file ends in its head");
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            if (!in.int32(counts[kind])) return fail("the file ends in its head");
+            if (counts[kind] < 0 || counts[kind] > kMaxEntries) {
+                return fail("an entry count of " + std::to_string(counts[kind]) +
+                            " (a kind holds 0 to 999 entries)");
+            }
         }
         if (version == 2) {
             for (StrStore& note : notes_) {
-                if (!in.string(note)) return fail();
+                if (!in.string(note)) return fail("a note is damaged or cut short");
             }
         }
-        if (!in.list(activeCategories_)) return fail();
+        if (!in.list(activeCategories_)) {
+            return fail("the list of active categories is damaged or cut short");
+        }
         for (IntStore& idMap : idMaps_) {
-            if (!in.list(idMap) || idMap.count() > kMaxEntries) return fail();
+            if (!in.list(idMap)) return fail("an id map is damaged or cut short");
+            if (idMap.count() > kMaxEntries) return fail("an id map longer than 999 ids");
         }
 
         for (int kind = 0; kind < kKindCount; ++kind) {
@@ -125,33 +141,36 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path) {
             for (int position = 0; position < counts[kind]; ++position) {
                 auto e = std::make_unique<TagStore>();
                 std::int32_t entryVersion;
-                if (!in.int32(entryVersion) || (entryVersion != 1 && entryVersion != 2)) {
-                    return fail();
+                const std::string damaged = where(kind, position) + " is damaged or cut short";
+                if (!in.int32(entryVersion)) return fail(damaged);
+                if (entryVersion != 1 && entryVersion != 2) {
+                    return fail(where(kind, position) + " has entry version " +
+                                std::to_string(entryVersion) + ", not 1 or 2");
                 }
                 if (!in.int32(e->id) || !in.int32(e->builtinType) || !in.int32(e->categoryOf)) {
-                    return fail();
+                    return fail(damaged);
                 }
                 if (entryVersion == 1) {
                     e->options.resetTo(5);
                     for (int slot = 0; slot < 5; ++slot) {
                         std::int32_t value;
-                        if (!in.int32(value)) return fail();
+                        if (!in.int32(value)) return fail(damaged);
                         e->options.set(slot, value);
                     }
                 }
-                if (!in.string(e->name)) return fail();
+                if (!in.string(e->name)) return fail(damaged);
                 for (IntStore& list : e->lists) {
-                    if (!in.list(list)) return fail();
+                    if (!in.list(list)) return fail(damaged);
                 }
                 if (entryVersion == 2) {
                     std::int32_t textCount;
                     if (!in.list(e->options) || !in.int32(textCount) || textCount < 0) {
-                        return fail();
+                        return fail(damaged);
                     }
                     // The writer always writes two texts; further ones are read and dropped.
                     for (std::int32_t i = 0; i < textCount; ++i) {
                         StrStore text;
-                        if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail();
+                        if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail(damaged);
                     }
                 }
                 e->formatVersion = entryVersion;
@@ -165,15 +184,26 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path) {
             std::set<std::int32_t> ids;
             for (int position = 0; position < static_cast<int>(entries.size()); ++position) {
                 std::int32_t id = entries[position]->id;
-                if (id < 0 || id >= kMaxEntries || !ids.insert(id).second) return fail();
-                if (idMap.valueAt(id) != position) return fail();
+                if (id < 0 || id >= kMaxEntries) {
+                    return fail(where(kind, position) + " has the id " + std::to_string(id) +
+                                " (ids run from 0 to 998)");
+                }
+                if (!ids.insert(id).second) {
+                    return fail(where(kind, position) + " repeats the id " + std::to_string(id));
+                }
+                if (idMap.valueAt(id) != position) {
+                    return fail("the id map disagrees with " + where(kind, position));
+                }
             }
             for (int id = 0; id < idMap.count(); ++id) {
-                if (idMap.valueAt(id) != -1 && !ids.contains(id)) return fail();
+                if (idMap.valueAt(id) != -1 && !ids.contains(id)) {
+                    return fail("the id map names the id " + std::to_string(id) +
+                                ", which no entry has");
+                }
             }
         }
     } catch (const std::bad_alloc&) {
-        return fail();
+        return fail("not enough memory to hold it");
     }
 
     // Files keep each kind in the collation order of the program that wrote them; this

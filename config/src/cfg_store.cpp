@@ -379,6 +379,11 @@ const char* CfgStore::notes(int slot) const {
     return notes_[slot].text();
 }
 
+std::string_view CfgStore::noteView(int slot) const {
+    if (slot < 0 || slot >= kNoteCount) return {};
+    return notes_[slot].view();
+}
+
 int CfgStore::setNotes(int slot, std::string_view text) {
     if (slot < 0 || slot >= kNoteCount) return 0;
     if (notes_[slot].view() == text) return 1;

@@ -147,8 +147,10 @@ public:
     int addEntry(int kind, const EntryRecord& record);
     int deleteEntry(int kind, int mode, int key);
 
-    // Notes 0..4; null or 0 for a bad slot.
+    // Notes 0..4; null or 0 for a bad slot. noteView holds every byte of the note (empty for a
+    // bad slot).
     const char* notes(int slot) const;
+    std::string_view noteView(int slot) const;
     int setNotes(int slot, std::string_view text);
 
     const char* fileName() const { return fileName_.text(); }
@@ -165,7 +167,9 @@ public:
     // Reads a whole configuration file from an open binary stream; `path` becomes the bound
     // file name on success. On failure the model is left cleared. Returns 1 or 0.
     int load(std::FILE* stream, std::string_view path);
-    int loadBytes(std::string_view bytes, std::string_view path);
+    // The same from bytes in memory; when the bytes are refused and `reason` is given, it
+    // receives a short account of what is wrong with them.
+    int loadBytes(std::string_view bytes, std::string_view path, std::string* reason = nullptr);
     // Writes the whole model to an open binary stream; `upgrade` writes format version 2
     // throughout. Returns 1 or 0.
     int save(std::FILE* stream, std::string_view path, int upgrade);

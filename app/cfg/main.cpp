@@ -1,0 +1,14 @@
+// markwise-cfg: HTML Configuration files from the command line; see cfgUsage().
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cfg_command.h"
+#include "platform/files.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::SystemFiles files;
+    app::CfgEnvironment env{stdout, stderr, files};
+    return app::runCfgCommand(args, env);
+}

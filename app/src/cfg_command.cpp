@@ -1,0 +1,248 @@
+#include "app/cfg_command.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "config/cfg_store.h"
+#include "config/text_form.h"
+
+namespace app {
+namespace {
+
+constexpr std::string_view kProgram = "markwise-cfg";
+
+constexpr std::string_view kUsage =
+    "Usage: markwise-cfg dump FILE\n"
+    "       markwise-cfg build SOURCE OUT\n"
+    "       markwise-cfg copy IN OUT [--upgrade]\n"
+    "       markwise-cfg builtins OUT\n"
+    "       markwise-cfg check FILE\n"
+    "\n"
+    "Reads and writes HTML Configuration files and their text form.\n"
+    "\n"
+    "  dump FILE          prints the whole configuration as text on standard output\n"
+    "  build SOURCE OUT   compiles a text into the configuration file OUT (format version 2\n"
+    "                     unless the text says otherwise); mistakes are shown as\n"
+    "                     SOURCE:LINE: message\n"
+    "  copy IN OUT        loads IN and saves it as OUT, keeping the file's and each entry's\n"
+    "                     format version; with --upgrade everything is saved in version 2\n"
+    "  builtins OUT       writes the built-in configuration to OUT\n"
+    "  check FILE         says whether FILE is a valid configuration, and if not, why\n"
+    "  --help             shows this text\n"
+    "\n"
+    "A file is written through a temporary file, so a failed write leaves the old one.\n"
+    "Exit status: 0 on success, 1 when a configuration file is corrupt or a text has\n"
+    "mistakes, 2 when the arguments are wrong or a file cannot be read or written.\n";
+
+struct Command {
+    std::string_view name;
+    std::size_t operands;
+};
+
+constexpr Command kCommands[] = {
+    {"dump", 1}, {"build", 2}, {"copy", 2}, {"builtins", 1}, {"check", 1}};
+
+struct Arguments {
+    std::vector<std::string> operands;  // the command, then its files
+    bool upgrade = false;
+    bool help = false;
+};
+
+void say(std::FILE* err, std::string_view line) {
+    std::fprintf(err, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                 static_cast<int>(line.size()), line.data());
+}
+
+std::optional<std::string> parse(std::span<const std::string> args, Arguments& parsed) {
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            parsed.operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+        } else if (arg == "--upgrade") {
+            parsed.upgrade = true;
+        } else {
+            return "unknown option '" + arg + "'";
+        }
+    }
+    if (parsed.help) return std::nullopt;
+    if (parsed.operands.empty()) return std::string("no command given");
+    const std::string& name = parsed.operands[0];
+    for (const Command& command : kCommands) {
+        if (command.name != name) continue;
+        if (parsed.operands.size() != command.operands + 1) {
+            return name + " takes " + std::to_string(command.operands) +
+                   (command.operands == 1 ? " file" : " files");
+        }
+        if (parsed.upgrade && name != "copy") return std::string("--upgrade belongs to copy");
+        return std::nullopt;
+    }
+    return "unknown command '" + name + "'";
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or nothing after saying why it could not be read.
+std::optional<std::string> readWhole(const std::string& path, std::FILE* err) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        say(err, path + ": cannot open: " + std::strerror(errno));
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+        say(err, path + ": is a directory");
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+    if (std::ferror(file.get())) {
+        say(err, path + ": cannot be read: " + std::strerror(errno));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::int32_t wordAt(std::string_view bytes, std::size_t at) {
+    std::uint32_t raw = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        raw |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    }
+    return static_cast<std::int32_t>(raw);
+}
+
+// Loads a configuration file; says why when it cannot be read (2) or is corrupt (1).
+int load(const std::string& path, CfgStore& store, CfgEnvironment& env, std::string* bytesOut) {
+    std::optional<std::string> bytes = readWhole(path, env.err);
+    if (!bytes) return kCfgFailed;
+    std::string reason;
+    if (!store.loadBytes(*bytes, path, &reason)) {
+        say(env.err, path + ": corrupt: " + reason);
+        return kCfgCorrupt;
+    }
+    if (bytesOut) *bytesOut = std::move(*bytes);
+    return kCfgDone;
+}
+
+int write(const std::string& path, std::string_view bytes, CfgEnvironment& env) {
+    errno = 0;
+    if (!env.files.replaceFile(path, bytes)) {
+        say(env.err, path + ": cannot be written" +
+                         (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+        return kCfgFailed;
+    }
+    return kCfgDone;
+}
+
+int dump(const std::string& path, CfgEnvironment& env) {
+    CfgStore store;
+    std::string bytes;
+    if (int result = load(path, store, env, &bytes); result != kCfgDone) return result;
+    // The loader sets both state flags; the text carries the ones the file holds, so that
+    // building it gives the same bytes.
+    store.setState(wordAt(bytes, 4), wordAt(bytes, 8), store.formatVersion());
+    const std::string text = config::writeTextForm(store);
+    std::fwrite(text.data(), 1, text.size(), env.out);
+    if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
+        say(env.err, "standard output: the text could not be written");
+        return kCfgFailed;
+    }
+    return kCfgDone;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int build(const std::string& sourcePath, const std::string& outPath, CfgEnvironment& env) {
+    std::optional<std::string> source = readWhole(sourcePath, env.err);
+    if (!source) return kCfgFailed;
+    // The text is the one a person edits: writing the configuration over it would lose it.
+    if (sameFile(sourcePath, outPath)) {
+        say(env.err, outPath + ": the output file is the source text");
+        return kCfgFailed;
+    }
+    CfgStore store;
+    const std::vector<config::TextFormError> errors = config::readTextForm(*source, store);
+    if (!errors.empty()) {
+        for (const config::TextFormError& e : errors) {
+            std::string where = sourcePath + (e.line > 0 ? ":" + std::to_string(e.line) : "");
+            std::fprintf(env.err, "%s: %s\n", where.c_str(), e.message.c_str());
+        }
+        return kCfgCorrupt;
+    }
+    return write(outPath, store.serialize(0), env);
+}
+
+std::string plural(int count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+int check(const std::string& path, CfgEnvironment& env) {
+    std::optional<std::string> bytes = readWhole(path, env.err);
+    if (!bytes) return kCfgFailed;
+    CfgStore store;
+    std::string reason;
+    if (!store.loadBytes(*bytes, path, &reason)) {
+        std::fprintf(env.out, "%s: corrupt: %s\n", path.c_str(), reason.c_str());
+        return kCfgCorrupt;
+    }
+    std::fprintf(env.out,
+                 "%s: valid HTML Configuration (format version %d, %s, %s, %s, %s, %s, %s)\n",
+                 path.c_str(), store.formatVersion(),
+                 plural(store.entryCount(TagName), "tag name", "tag names").c_str(),
+                 plural(store.entryCount(Attribute), "attribute", "attributes").c_str(),
+                 plural(store.entryCount(AttributeValue), "attribute value", "attribute values")
+                     .c_str(),
+                 plural(store.entryCount(Category), "category", "categories").c_str(),
+                 plural(store.entryCount(Entity), "character entity", "character entities")
+                     .c_str(),
+                 plural(store.entryCount(Spare), "spare entry", "spare entries").c_str());
+    return kCfgDone;
+}
+
+}  // namespace
+
+std::string_view cfgUsage() { return kUsage; }
+
+int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
+    Arguments parsed;
+    if (auto problem = parse(args, parsed)) {
+        say(env.err, *problem + " (see markwise-cfg --help)");
+        return kCfgFailed;
+    }
+    if (parsed.help) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), env.out);
+        return kCfgDone;
+    }
+    const std::string& command = parsed.operands[0];
+    const std::vector<std::string>& files = parsed.operands;
+    if (command == "dump") return dump(files[1], env);
+    if (command == "build") return build(files[1], files[2], env);
+    if (command == "check") return check(files[1], env);
+    CfgStore store;
+    if (command == "builtins") {
+        store.resetToBuiltins();
+        return write(files[1], store.serialize(0), env);
+    }
+    // copy: saved as the program saves, in the model's versions unless upgrading.
+    if (int result = load(files[1], store, env, nullptr); result != kCfgDone) return result;
+    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
+}
+
+}  // namespace app
