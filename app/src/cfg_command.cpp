@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/cfg_store.h"
+#include "command_support.h"
 #include "config/text_form.h"
 
 namespace app {
@@ -53,10 +54,7 @@ struct Arguments {
     bool help = false;
 };
 
-void say(std::FILE* err, std::string_view line) {
-    std::fprintf(err, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 static_cast<int>(line.size()), line.data());
-}
+void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, line); }
 
 std::optional<std::string> parse(std::span<const std::string> args, Arguments& parsed) {
     bool optionsEnded = false;
@@ -88,22 +86,10 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
     return "unknown command '" + name + "'";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // The whole file, or nothing after saying why it could not be read.
 std::optional<std::string> readWhole(const std::string& path, std::FILE* err) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        say(err, path + ": cannot open: " + std::strerror(errno));
-        return std::nullopt;
-    }
-    struct stat info {};
-    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
-        say(err, path + ": is a directory");
-        return std::nullopt;
-    }
+    detail::File file = detail::openForReading(path, err, kProgram);
+    if (!file) return std::nullopt;
     std::string bytes;
     char buffer[1 << 16];
     std::size_t got;
@@ -162,18 +148,12 @@ int dump(const std::string& path, CfgEnvironment& env) {
     return kCfgDone;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
 
 int build(const std::string& sourcePath, const std::string& outPath, CfgEnvironment& env) {
     std::optional<std::string> source = readWhole(sourcePath, env.err);
     if (!source) return kCfgFailed;
     // The text is the one a person edits: writing the configuration over it would lose it.
-    if (sameFile(sourcePath, outPath)) {
+    if (detail::sameFile(sourcePath, outPath)) {
         say(env.err, outPath + ": the output file is the source text");
         return kCfgFailed;
     }

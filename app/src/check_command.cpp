@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "command_support.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 
@@ -43,10 +44,7 @@ struct Arguments {
     bool help = false;
 };
 
-void say(std::FILE* err, std::string_view line) {
-    std::fprintf(err, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 static_cast<int>(line.size()), line.data());
-}
+void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, line); }
 
 // Parses the arguments; returns the problem with them, if any.
 std::optional<std::string> parse(std::span<const std::string> args, Arguments& parsed) {
@@ -115,17 +113,7 @@ std::optional<std::string> applySettings(const std::vector<std::string>& setting
     return std::nullopt;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
+using detail::File;
 
 }  // namespace
 
@@ -163,7 +151,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     std::string reportName = "(standard output)";
     if (parsed.output) {
         for (const std::string& document : parsed.documents) {
-            if (sameFile(document, *parsed.output)) {
+            if (detail::sameFile(document, *parsed.output)) {
                 say(env.err, *parsed.output + ": the output file is also a document to validate");
                 return kCheckFailed;
             }
@@ -180,15 +168,8 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     engine::Validator validator(options, store, env.clock, env.files);
     int result = kCheckClean;
     for (const std::string& document : parsed.documents) {
-        File input(std::fopen(document.c_str(), "rb"));
+        File input = detail::openForReading(document, env.err, kProgram);
         if (!input) {
-            say(env.err, document + ": cannot open: " + std::strerror(errno));
-            result = kCheckFailed;
-            continue;
-        }
-        struct stat info {};
-        if (::fstat(::fileno(input.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
-            say(env.err, document + ": is a directory");
             result = kCheckFailed;
             continue;
         }
