@@ -28,7 +28,7 @@ struct FileEntry {
     std::string texts[2];
 };
 
-struct FileSpec {
+struct FileLayout {
     int version = 2;
     std::string notes[5];
     std::vector<int> active;
@@ -50,18 +50,18 @@ void put(std::string& out, const std::vector<int>& values) {
     for (int value : values) put(out, value);
 }
 
-std::string fileBytes(const FileSpec& spec) {
+std::string fileBytes(const FileLayout& layout) {
     std::string out;
-    for (int value : {spec.version, 0, 0}) put(out, value);
+    for (int value : {layout.version, 0, 0}) put(out, value);
     std::vector<const FileEntry*> byKind[6];
-    for (const FileEntry& e : spec.entries) byKind[e.kind].push_back(&e);
+    for (const FileEntry& e : layout.entries) byKind[e.kind].push_back(&e);
     for (const auto& entries : byKind) put(out, static_cast<int>(entries.size()));
-    if (spec.version == 2) {
-        for (const std::string& note : spec.notes) put(out, note);
+    if (layout.version == 2) {
+        for (const std::string& note : layout.notes) put(out, note);
     }
-    put(out, spec.active);
+    put(out, layout.active);
     for (int kind = 0; kind < 6; ++kind) {
-        std::vector<int> idMap(spec.idMapLength[kind], -1);
+        std::vector<int> idMap(layout.idMapLength[kind], -1);
         for (std::size_t p = 0; p < byKind[kind].size(); ++p) {
             int id = byKind[kind][p]->id;
             if (id >= static_cast<int>(idMap.size())) idMap.resize(id + 1, -1);
@@ -96,17 +96,17 @@ std::string oddBytes() {
     return text;
 }
 
-FileSpec richSpec(int version) {
-    FileSpec spec;
-    spec.version = version;
-    spec.notes[0] = "First note\nsecond line\n";
-    spec.notes[3] = oddBytes();
-    spec.notes[4] = std::string(100000, 'n');
-    spec.active = {7, 0, 7, 40, -3};  // stored order, a duplicate, ids no category has
-    spec.idMapLength[TagName] = 30;     // free slots past the highest id
-    spec.idMapLength[Spare] = 3;        // an empty kind with a map
-    auto add = [&spec](int kind, int id, std::string name, std::vector<int> options) -> FileEntry& {
-        FileEntry& e = spec.entries.emplace_back();
+FileLayout richLayout(int version) {
+    FileLayout layout;
+    layout.version = version;
+    layout.notes[0] = "First note\nsecond line\n";
+    layout.notes[3] = oddBytes();
+    layout.notes[4] = std::string(100000, 'n');
+    layout.active = {7, 0, 7, 40, -3};  // stored order, a duplicate, ids no category has
+    layout.idMapLength[TagName] = 30;     // free slots past the highest id
+    layout.idMapLength[Spare] = 3;        // an empty kind with a map
+    auto add = [&layout](int kind, int id, std::string name, std::vector<int> options) -> FileEntry& {
+        FileEntry& e = layout.entries.emplace_back();
         e.kind = kind;
         e.id = id;
         e.name = std::move(name);
@@ -156,14 +156,14 @@ FileSpec richSpec(int version) {
     if (version == 1) {
         // A version-1 file written without upgrade holds version-1 entries and those added
         // since in version 2.
-        for (FileEntry& e : spec.entries) {
+        for (FileEntry& e : layout.entries) {
             if (e.name != "TABLE" && e.name != "wide") e.version = 1;
         }
-        for (FileEntry& e : spec.entries) {
+        for (FileEntry& e : layout.entries) {
             if (e.version == 1) e.texts[0] = e.texts[1] = "";
         }
     }
-    return spec;
+    return layout;
 }
 
 std::string joinErrors(const std::vector<config::TextFormError>& errors) {
@@ -213,7 +213,7 @@ TEST(TextForm, BuiltinsComeBackByteForByte) {
 TEST(TextForm, EveryFieldOfAFileComesBackByteForByte) {
     for (int version : {2, 1}) {
         SCOPED_TRACE(version);
-        RoundTrip trip = roundTrip(fileBytes(richSpec(version)), 7, 0);
+        RoundTrip trip = roundTrip(fileBytes(richLayout(version)), 7, 0);
         ASSERT_EQ(trip.rebuilt.size(), trip.written.size());
         EXPECT_TRUE(trip.rebuilt == trip.written);
         // Copying the text keeps the state flags and the versions as they were.
@@ -224,7 +224,7 @@ TEST(TextForm, EveryFieldOfAFileComesBackByteForByte) {
 }
 
 TEST(TextForm, ReferencesAreWrittenByNameWithIdsOnlyWhereNeeded) {
-    const std::string text = roundTrip(fileBytes(richSpec(2))).text;
+    const std::string text = roundTrip(fileBytes(richLayout(2))).text;
     const std::vector<std::string> expected = {
         // shared names carry their ids; ids no entry has stand alone
         "\nactive \"HTML 3.2\" (007) (all) \"HTML 3.2\" (007) #40 #-3\n",

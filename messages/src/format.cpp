@@ -37,7 +37,7 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
             continue;
         }
         // %[flags][width][.precision]conversion
-        std::size_t specStart = j;
+        std::size_t flagsStart = j;
         while (j < format.size() && isFlag(format[j])) ++j;
         int width = 0;
         while (j < format.size() && isDigit(format[j])) width = width * 10 + (format[j++] - '0');
@@ -54,7 +54,7 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
             break;
         }
         char conversion = format[j];
-        std::string_view spec = format.substr(specStart, j - specStart);
+        std::string_view flags = format.substr(flagsStart, j - flagsStart);
         i = j + 1;
         if (conversion != 's' && conversion != 'd' && conversion != 'i' && conversion != 'f') {
             // Not a conversion this program uses: keep the text as written.
@@ -63,7 +63,7 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
         }
         if (next == args.end()) continue;
         const FormatArg& arg = *next++;
-        bool left = spec.find('-') != std::string_view::npos;
+        bool left = flags.find('-') != std::string_view::npos;
         char buffer[128];
         switch (conversion) {
             case 's': {
@@ -76,14 +76,14 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
             }
             case 'd':
             case 'i': {
-                std::string picture = "%" + std::string(spec) + "lld";
+                std::string picture = "%" + std::string(flags) + "lld";
                 long long value = arg.kind() == FormatArg::Kind::Integer ? arg.integer() : 0;
                 int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
                 if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
                 break;
             }
             case 'f': {
-                std::string picture = "%" + std::string(spec) + "f";
+                std::string picture = "%" + std::string(flags) + "f";
                 double value = arg.kind() == FormatArg::Kind::Real
                                    ? arg.real()
                                    : static_cast<double>(arg.integer());
