@@ -1,26 +1,43 @@
 #!/usr/bin/env bash
-# Runs the validation fuzz target for a while on a copy of the seed corpus.
+# Runs a fuzz target for a while on a copy of its seed corpus.
 #
-#   fuzz/run.sh BUILD_FOLDER SECONDS [extra libFuzzer arguments...]
+#   fuzz/run.sh BUILD_FOLDER SECONDS [TARGET] [extra libFuzzer arguments...]
 #
-# BUILD_FOLDER holds validate_fuzz (configured with -DCMAKE_CXX_COMPILER=clang++
+# TARGET is validate_fuzz (the default; seeds in fuzz/corpus) or cfg_load_fuzz (seeds in
+# fuzz/cfg_corpus); FUZZ_TARGET=NAME chooses it too when no TARGET argument is given.
+# BUILD_FOLDER holds the target (configured with -DCMAKE_CXX_COMPILER=clang++
 # -DMARKWISE_FUZZ=ON). The corpus is copied to a temporary folder, so the seeds in the
 # repository stay as they are. Exits 0 when the run ended without a finding; otherwise exits
 # non-zero and keeps the temporary folder, whose crash-*, leak-*, timeout-* or oom-* file is
-# the input that reproduces the finding (run: BUILD_FOLDER/validate_fuzz FILE).
+# the input that reproduces the finding (run: BUILD_FOLDER/TARGET FILE).
 set -euo pipefail
 
 if [[ $# -lt 2 ]]; then
-    echo "usage: $0 BUILD_FOLDER SECONDS [libFuzzer arguments...]" >&2
+    echo "usage: $0 BUILD_FOLDER SECONDS [TARGET] [libFuzzer arguments...]" >&2
     exit 2
 fi
 build=$1
 seconds=$2
 shift 2
+name=${FUZZ_TARGET:-validate_fuzz}
+if [[ $# -gt 0 && $1 != -* ]]; then
+    name=$1
+    shift
+fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-target="$build/validate_fuzz"
+
+# Each target's seeds, dictionary and largest input.
+case "$name" in
+    validate_fuzz) corpus=corpus dict=(-dict="$here/html.dict") max_len=16384 ;;
+    cfg_load_fuzz) corpus=cfg_corpus dict=() max_len=8192 ;;
+    *)
+        echo "$0: unknown fuzz target '$name' (validate_fuzz or cfg_load_fuzz)" >&2
+        exit 2
+        ;;
+esac
+target="$build/$name"
 if [[ ! -x "$target" ]]; then
-    echo "$0: $target not found; build it with: ninja -C $build validate_fuzz" >&2
+    echo "$0: $target not found; build it with: ninja -C $build $name" >&2
     exit 2
 fi
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [[ "$seconds" -lt 1 ]]; then
@@ -30,14 +47,14 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/markwise-fuzz-run.XXXXXX")
 mkdir -p "$work/corpus" "$work/artifacts"
-cp "$here"/corpus/* "$work/corpus/"
+cp "$here/$corpus"/* "$work/corpus/"
 
 status=0
 # The target's log files go to the work folder too.
 TMPDIR="$work" "$target" "$work/corpus" \
-    -dict="$here/html.dict" \
+    ${dict[@]+"${dict[@]}"} \
     -max_total_time="$seconds" \
-    -max_len=16384 \
+    -max_len="$max_len" \
     -timeout=10 \
     -rss_limit_mb=2048 \
     -print_final_stats=1 \
@@ -46,10 +63,10 @@ TMPDIR="$work" "$target" "$work/corpus" \
 
 findings=$(find "$work/artifacts" -type f | wc -l)
 if [[ $status -ne 0 || $findings -ne 0 ]]; then
-    echo "$0: the fuzz run found a problem (exit status $status); inputs and log kept in $work" >&2
+    echo "$0: the $name run found a problem (exit status $status); inputs and log kept in $work" >&2
     find "$work/artifacts" -type f >&2
     [[ $status -ne 0 ]] || status=1
     exit "$status"
 fi
 rm -rf "$work"
-echo "$0: no finding in $seconds seconds"
+echo "$0: $name: no finding in $seconds seconds"

@@ -1,10 +1,12 @@
 // Helpers shared by the tests: in-memory validation runs and temporary folders.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/options.h"
 #include "engine/validator.h"
@@ -14,6 +16,31 @@
 #include "platform_testing/fake_ui.h"
 
 namespace testing_support {
+
+// Builds configuration file bytes by hand: little-endian 32-bit integers, string records
+// (marker 1, length, bytes) and integer-list records (marker 1, count, elements).
+class FileBytes {
+public:
+    FileBytes& i32(std::int32_t value) {
+        const auto raw = static_cast<std::uint32_t>(value);
+        for (int shift = 0; shift < 32; shift += 8) out_.push_back(static_cast<char>(raw >> shift & 0xFF));
+        return *this;
+    }
+    FileBytes& str(std::string_view text) {
+        i32(1).i32(static_cast<std::int32_t>(text.size()));
+        out_.append(text);
+        return *this;
+    }
+    FileBytes& list(const std::vector<std::int32_t>& values) {
+        i32(1).i32(static_cast<std::int32_t>(values.size()));
+        for (std::int32_t value : values) i32(value);
+        return *this;
+    }
+    const std::string& bytes() const { return out_; }
+
+private:
+    std::string out_;
+};
 
 // A folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
