@@ -110,7 +110,7 @@ TEST_F(CfgCommand, CheckSaysWhetherAFileIsValidAndWhyNot) {
     const std::vector<Case> corrupt = {
         {"", "the file is too short to hold a format version"},
         {std::string("\3\0\0\0", 4), "the format version is 3, not 1 or 2"},
-        {"<html>", "the format version is 1835559996, not 1 or 2"},
+        {"<html>", "the format version is 1836345404, not 1 or 2"},
         {good.substr(0, good.size() - 1), "entity 4 is damaged or cut short"},
     };
     for (const Case& c : corrupt) {
