@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/cfg_store.h"
 #include "test_support.h"
 
 namespace {
@@ -104,7 +105,7 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
         {"--set", "MaximumErrors=10000", "page.html"},
         {"--set", "CheckNesting=2", "page.html"},
         {"--set", "LineLength", "page.html"},
-        {"--config", "mkwise25.cfg", "page.html"},
+        {"--config", "missing.cfg", "page.html"},
     };
     for (const auto& args : cases) {
         Outcome outcome = run(args);
@@ -165,6 +166,38 @@ TEST_F(CheckCommand, LoggingAppendsToTheLogFile) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '*'), 2 * 6);
     EXPECT_NE(text.find("Document: page.html\n"), std::string::npos);
     EXPECT_NE(text.find("  Output: (standard output)\n"), std::string::npos);
+}
+
+TEST_F(CheckCommand, ConfigNamesTheConfigurationToLoad) {
+    dir.write("page.html", "<p>\n");
+    CfgStore configuration;
+    configuration.resetToBuiltins();
+    dir.write("builtins.cfg", configuration.serialize(0));
+    EntryRecord category = EntryRecord::named("HTML");
+    int id = configuration.addEntry(Category, category);
+    configuration.activateCategory(id, configuration.orderOf(Category));
+    dir.write("active.cfg", configuration.serialize(0));
+    dir.write("corrupt.cfg", "not a configuration");
+
+    EXPECT_EQ(run({"--config", "active.cfg", "page.html"}).exitCode, 0);
+
+    Outcome inactive = run({"--config", "builtins.cfg", "page.html"});
+    EXPECT_EQ(inactive.exitCode, 2);
+    EXPECT_EQ(inactive.err, "markwise-check: builtins.cfg: There are no active categories. You "
+                            "must select at least one category to be active by adding it to the "
+                            "Active Categories List Box in the HTML Categories Dialog Box that is "
+                            "accessible from the Settings Pull Down Menu.\n");
+    EXPECT_EQ(inactive.out, "");
+
+    Outcome corrupt = run({"--config", "corrupt.cfg", "page.html"});
+    EXPECT_EQ(corrupt.exitCode, 2);
+    EXPECT_EQ(corrupt.err, "markwise-check: The HTML Configuration file \"corrupt.cfg\" contains "
+                           "corrupt data, is not a configuration file, or is for a different "
+                           "version of Zentrel Markwise. No configuration could be loaded.\n");
+
+    Outcome missing = run({"--config", "missing.cfg", "page.html"});
+    EXPECT_EQ(missing.err, "markwise-check: There was an error opening the HTML Configuration "
+                           "file \"missing.cfg\". The configuration could not be loaded.\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/configuration.h"
 #include "app/options.h"
 #include "command_support.h"
 #include "engine/validator.h"
@@ -136,14 +137,24 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         return kCheckFailed;
     }
     options.machineReadable = parsed.machineReadable ? 1 : 0;
-    if (parsed.config) {
-        say(env.err, "--config: loading HTML Configuration files is not available in this "
-                     "version");
-        return kCheckFailed;
-    }
     if (parsed.documents.empty()) {
         say(env.err, "no document to validate (see markwise-check --help)");
         return kCheckFailed;
+    }
+    // The HTML Configuration named by --config. Without it the run checks what needs no
+    // configuration (the scanner's findings, character entities of the built-in tables).
+    std::unique_ptr<CfgStore> configuration;
+    if (parsed.config) {
+        configuration = std::make_unique<CfgStore>();
+        ConfigurationLoad loaded = loadConfiguration(*parsed.config, *configuration);
+        if (loaded != ConfigurationLoad::Loaded) {
+            say(env.err, configurationLoadMessage(loaded, *parsed.config));
+            return kCheckFailed;
+        }
+        if (configuration->activeCategoryCount() == 0) {
+            say(env.err, *parsed.config + ": " + kNoActiveCategoriesMessage);
+            return kCheckFailed;
+        }
     }
 
     std::FILE* report = env.out;
@@ -165,7 +176,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         reportName = *parsed.output;
     }
     messages::MessageStore store(options);
-    engine::Validator validator(options, store, env.clock, env.files);
+    engine::Validator validator(options, store, env.clock, env.files, configuration.get());
     int result = kCheckClean;
     for (const std::string& document : parsed.documents) {
         File input = detail::openForReading(document, env.err, kProgram);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "config/cfg_store.h"
 #include "config/document_lines.h"
 #include "messages/message_store.h"
 #include "messages/report.h"
@@ -21,8 +22,9 @@ struct IgnoreState {
 };
 
 struct RunState {
-    RunState(const app::Options& options, messages::MessageStore& store)
-        : options(options), store(store) {}
+    RunState(const app::Options& options, messages::MessageStore& store,
+             const CfgStore* configuration)
+        : options(options), store(store), configuration(configuration) {}
 
     void reset() {
         lines = {};
@@ -37,6 +39,7 @@ struct RunState {
 
     const app::Options& options;
     messages::MessageStore& store;
+    const CfgStore* configuration;  // null: only what needs no configuration is checked
     messages::LineRefs lines;  // the current line and the tag line, read by every raise
     messages::RunCounters counters;
     DocumentLines document;

@@ -18,8 +18,8 @@ constexpr std::size_t kTagBufferSlack = 1024;
 
 struct Validator::Run {
     Run(const app::Options& options, messages::MessageStore& store, const platform::Clock& clock,
-        const platform::Files& files)
-        : state(options, store), clock(clock), files(files) {}
+        const platform::Files& files, const CfgStore* configuration)
+        : state(options, store, configuration), clock(clock), files(files) {}
 
     RunState state;
     const platform::Clock& clock;
@@ -30,8 +30,9 @@ struct Validator::Run {
 };
 
 Validator::Validator(const app::Options& options, messages::MessageStore& store,
-                     const platform::Clock& clock, const platform::Files& files)
-    : run_(std::make_unique<Run>(options, store, clock, files)) {}
+                     const platform::Clock& clock, const platform::Files& files,
+                     const CfgStore* configuration)
+    : run_(std::make_unique<Run>(options, store, clock, files, configuration)) {}
 
 Validator::~Validator() = default;
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "config/cfg_store.h"
 #include "messages/message_store.h"
 #include "messages/report.h"
 #include "platform/clock.h"
@@ -26,8 +27,11 @@ struct RunContext {
 
 class Validator {
 public:
+    // `configuration` is the HTML Configuration the documents are checked against; it is only
+    // read, and must not change while a run is in progress.
     Validator(const app::Options& options, messages::MessageStore& store,
-              const platform::Clock& clock, const platform::Files& files);
+              const platform::Clock& clock, const platform::Files& files,
+              const CfgStore* configuration = nullptr);
     ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;

@@ -1,0 +1,25 @@
+// Loading the HTML Configuration for a run of the program, with the messages the user sees
+// when that fails.
+#pragma once
+
+#include <string>
+
+#include "config/cfg_store.h"
+
+namespace app {
+
+enum class ConfigurationLoad { Loaded, CannotOpen, Corrupt };
+
+// Loads the configuration file at `path` into `configuration`. On failure the configuration
+// is left with its built-in entries.
+ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configuration);
+
+// "There was an error opening the HTML Configuration file ..." or "The HTML Configuration
+// file ... contains corrupt data, ...", for a failed load of `path`.
+std::string configurationLoadMessage(ConfigurationLoad result, const std::string& path);
+
+// The message for a configuration without any active category, with which nothing can be
+// validated.
+extern const char* const kNoActiveCategoriesMessage;
+
+}  // namespace app

@@ -1,0 +1,40 @@
+#include "app/configuration.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace app {
+
+const char* const kNoActiveCategoriesMessage =
+    "There are no active categories. You must select at least one category to be active by "
+    "adding it to the Active Categories List Box in the HTML Categories Dialog Box that is "
+    "accessible from the Settings Pull Down Menu.";
+
+ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configuration) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    ConfigurationLoad result = ConfigurationLoad::CannotOpen;
+    if (file) {
+        result = configuration.load(file.get(), path) ? ConfigurationLoad::Loaded
+                                                      : ConfigurationLoad::Corrupt;
+    }
+    if (result != ConfigurationLoad::Loaded) configuration.resetToBuiltins();
+    return result;
+}
+
+std::string configurationLoadMessage(ConfigurationLoad result, const std::string& path) {
+    switch (result) {
+        case ConfigurationLoad::CannotOpen:
+            return "There was an error opening the HTML Configuration file \"" + path +
+                   "\". The configuration could not be loaded.";
+        case ConfigurationLoad::Corrupt:
+            return "The HTML Configuration file \"" + path +
+                   "\" contains corrupt data, is not a configuration file, or is for a "
+                   "different version of Zentrel Markwise. No configuration could be loaded.";
+        case ConfigurationLoad::Loaded:
+            break;
+    }
+    return {};
+}
+
+}  // namespace app
