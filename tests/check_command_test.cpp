@@ -179,7 +179,12 @@ TEST_F(CheckCommand, ConfigNamesTheConfigurationToLoad) {
     dir.write("active.cfg", configuration.serialize(0));
     dir.write("corrupt.cfg", "not a configuration");
 
-    EXPECT_EQ(run({"--config", "active.cfg", "page.html"}).exitCode, 0);
+    // The configuration knows no tag names: the paragraph is reported.
+    Outcome checked = run({"--config", "active.cfg", "page.html"});
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_NE(checked.out.find("The tag name \"p\" is not in the HTML Configuration."),
+              std::string::npos)
+        << checked.out;
 
     Outcome inactive = run({"--config", "builtins.cfg", "page.html"});
     EXPECT_EQ(inactive.exitCode, 2);

@@ -148,10 +148,41 @@ bool EntityChecker::check(std::string_view written) {
     if (isBuiltinEntity(name)) return true;
     std::string_view suggestion = builtinSuggestion(name);
 
-    // Entities of the HTML Configuration are looked up here once the configuration model is
-    // part of the run; until then no configuration entity exists.
-
     std::string_view copy = messageCopy(written);
+    const CfgStore* cfg = state_.configuration;
+    const int first = cfg ? cfg->findFirstPosition(Entity, name) : -1;
+    if (first >= 0) {
+        // Every configuration entity of this name, without regard to case: an active one
+        // spelled the same accepts the entity, an active one spelled otherwise is suggested.
+        std::string suggested(suggestion);
+        for (int p = first; p < cfg->entryCount(Entity) &&
+                            text::equalsIgnoreCase(cfg->entryName(Entity, ByPosition, p), name);
+             ++p) {
+            const int id = cfg->entryId(Entity, ByPosition, p);
+            const char* spelling = cfg->entryName(Entity, ByPosition, p);
+            bool active = false;
+            switch (state_.activityOf(Entity, id)) {
+                case RunState::Activity::Active:
+                    active = true;
+                    break;
+                case RunState::Activity::Undefined:
+                    state_.store.raiseWarning(106, spelling);
+                    break;
+                case RunState::Activity::Inactive:
+                    break;
+            }
+            if (!active) continue;
+            if (name == spelling) return true;
+            suggested = spelling;
+        }
+        if (!suggested.empty()) {
+            state_.store.raiseError(303, copy, suggested);
+        } else {
+            state_.store.raiseError(97, copy);
+        }
+        return false;
+    }
+
     if (!suggestion.empty()) {
         state_.store.raiseError(303, copy, suggestion);
     } else {

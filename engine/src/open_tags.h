@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,25 @@ public:
     // True when a record with this name (compared without regard to case) is on the stack.
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
+
+    // The place of the topmost record with this name (without regard to case), or -1. Places
+    // grow from the bottom of the stack to its top.
+    long topmost(std::string_view name) const;
+    // The record at a place returned by topmost().
+    Record at(long place) const { return record(entries_[static_cast<std::size_t>(place)]); }
+
+    // Calls `visit(record)` for the records with a required closing tag above `place`, from
+    // the top downwards, while `visit` returns true.
+    template <typename Visit>
+    void forEachRequiredAbove(long place, Visit&& visit) const {
+        for (auto it = required_.rbegin(); it != required_.rend(); ++it) {
+            if (static_cast<long>(*it) <= place) break;
+            if (!visit(record(entries_[*it]))) break;
+        }
+    }
+
+    // Removes the record at `place`, which must be the topmost record of its name.
+    void remove(long place);
 
     // Calls `visit(record)` for every record from the bottom (earliest opened) to the top.
     template <typename Visit>
@@ -59,6 +79,8 @@ private:
     std::unordered_map<std::string, std::uint32_t> foldedIds_;  // lower-cased -> folded index
     // Per lower-cased name: the positions in entries_ of its live records, ascending.
     std::vector<std::vector<std::uint32_t>> byFoldedName_;
+    // The positions of the live records whose closing tag is required.
+    std::set<std::uint32_t> required_;
 };
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/options.h"
 #include "config/cfg_store.h"
@@ -10,6 +11,7 @@
 #include "messages/message_store.h"
 #include "messages/report.h"
 #include "open_tags.h"
+#include "platform/ui.h"
 
 namespace engine {
 
@@ -35,6 +37,34 @@ struct RunState {
         ignore = {};
         openTags.clear();
         lastStrayQuoteLine = 0;
+        categoryActivity.clear();
+    }
+
+    // Whether entries of a category take part: computed once a run starts.
+    enum class Activity : char { Inactive, Active, Undefined };
+    void computeCategoryActivity() {
+        categoryActivity.assign(config::kMaxEntries, Activity::Inactive);
+        if (configuration == nullptr) return;
+        const CfgStore& cfg = *configuration;
+        for (int p = 0; p < cfg.entryCount(Category); ++p) {
+            const int id = cfg.entryId(Category, ByPosition, p);
+            const int type = cfg.builtinType(Category, ByPosition, p);
+            if (type == config::kBuiltinAll) {
+                categoryActivity[id] = Activity::Active;
+            } else if (type == config::kBuiltinUndefined) {
+                categoryActivity[id] = Activity::Undefined;
+            } else if (cfg.isCategoryActive(id)) {
+                categoryActivity[id] = Activity::Active;
+            }
+        }
+    }
+    // The activity of an entry's category; a category that does not exist is inactive.
+    Activity activityOf(int kind, int id) const {
+        const int category = configuration->categoryOf(kind, ById, id);
+        if (category < 0 || category >= static_cast<int>(categoryActivity.size())) {
+            return Activity::Inactive;
+        }
+        return categoryActivity[static_cast<std::size_t>(category)];
     }
 
     const app::Options& options;
@@ -47,6 +77,10 @@ struct RunState {
     IgnoreState ignore;
     OpenTagStack openTags;
     int lastStrayQuoteLine = 0;
+    std::vector<Activity> categoryActivity;
+    platform::UserInterface* owner = nullptr;  // owns the message boxes of the run
+    // The box about value types of a newer release is shown once per program run.
+    bool newerValueTypeShown = false;
 };
 
 }  // namespace engine

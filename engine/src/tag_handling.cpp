@@ -1,11 +1,11 @@
 #include "tag_handling.h"
 
+#include "attributes.h"
 #include "config/text_utils.h"
+#include "placement.h"
+#include "tag_reader.h"
 
 namespace engine {
-
-// The name field of the tag entry table holds 79 characters and its terminator.
-constexpr std::size_t kNameField = 80;
 
 std::string_view leadingName(std::string_view text) {
     std::size_t start = 0;
@@ -24,13 +24,37 @@ std::string_view leadingName(std::string_view text) {
         while (end < text.size() && !text::isBlank(text[end]) && text[end] != '=') ++end;
         token = text.substr(start, end - start);
     }
-    return text::cutToField(token, kNameField);
+    return text::cutToField(token, kTagNameField);
 }
+
+TagHandling::TagHandling(RunState& state) : state_(state) {
+    if (state.configuration != nullptr) {
+        reader_ = std::make_unique<TagReader>(state);
+        placement_ = std::make_unique<Placement>(state);
+        checker_ = std::make_unique<AttributeChecker>(state, *reader_, *placement_);
+        placement_->startDocument();
+    }
+}
+
+TagHandling::~TagHandling() = default;
 
 void TagHandling::openingTag(std::string_view text) {
-    state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+    if (!reader_) {
+        state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+        return;
+    }
+    const int entries = reader_->readTag(text, false, [this](const std::string& name) {
+        placement_->place(name);
+        placement_->push(name);
+        return !placement_->ignoresAllAttributes();
+    });
+    if (entries > 0) checker_->check();
 }
 
-void TagHandling::closingTag(std::string_view) {}
+void TagHandling::closingTag(std::string_view text) {
+    if (!reader_) return;
+    reader_->readTag(text, true, {});
+    placement_->close(reader_->closingName());
+}
 
 }  // namespace engine

@@ -1,18 +1,24 @@
-// What is done with an opening or a closing tag once the dispatch has recognised it. For now
-// an opening tag is pushed on the open-tag stack with an optional closing tag under the name it
-// is written with, and nothing more is checked for closing tags; the tag reader, the placement
-// and nesting checks and the attribute checks take over here.
+// What is done with an opening or a closing tag once the dispatch has recognised it. With an
+// HTML Configuration the tag is read into its entries, placed against the open tags, and its
+// attributes and values checked; a closing tag closes its match. Without one, an opening tag
+// is only pushed on the open-tag stack (optional closing tag) under the name it is written with.
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "run_state.h"
 
 namespace engine {
 
+class TagReader;
+class Placement;
+class AttributeChecker;
+
 class TagHandling {
 public:
-    explicit TagHandling(RunState& state) : state_(state) {}
+    explicit TagHandling(RunState& state);
+    ~TagHandling();
 
     // `text` is the whole tag text (collapsed), from its first character.
     void openingTag(std::string_view text);
@@ -20,6 +26,9 @@ public:
 
 private:
     RunState& state_;
+    std::unique_ptr<TagReader> reader_;
+    std::unique_ptr<Placement> placement_;
+    std::unique_ptr<AttributeChecker> checker_;
 };
 
 // The tag name of a tag text: its first token, read as the tag reader reads tokens (after

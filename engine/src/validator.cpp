@@ -79,6 +79,8 @@ int Validator::validateDocument(const RunContext& context) {
     messages::MessageStore& store = state.store;
 
     state.reset();
+    state.owner = context.owner;
+    state.computeCategoryActivity();
     store.resetRun();
     store.setLineRefs(&state.lines);
 

@@ -1,0 +1,277 @@
+#include "attributes.h"
+
+#include <algorithm>
+
+#include "config/text_utils.h"
+#include "messages/catalogue.h"
+#include "messages/format.h"
+
+namespace engine {
+namespace {
+
+using messages::Text;
+
+// The description of a built-in value type in a list of valid values; none for the types
+// that are not listed and for codes this program does not know.
+std::optional<Text> descriptionOf(int code) {
+    switch (code) {
+        case 1: return Text::DescPosInteger;
+        case 2: return Text::DescNegInteger;
+        case 3: return Text::DescZero;
+        case 4: return Text::DescString;
+        case 5: return Text::DescSixDigitHex;
+        case 6: return Text::DescIntegerOffset;
+        case 7: return Text::DescPercent;
+        case 8: return Text::DescNoValue;
+        case 10: return Text::DescNullString;
+        case 11: return Text::DescAlphanumString;
+        case 12: return Text::DescSixteenColorNames;
+        case 13: return Text::DescNetscapeColorNames;
+        case 14: return Text::DescIntegers1To7;
+        case 15: return Text::DescIntOffset6;
+        case 18: return Text::DescSingleCharacter;
+        case 19: return Text::DescSingleAlphanumChar;
+        case 20: return Text::DescRelativeWidth;
+        default: return std::nullopt;
+    }
+}
+
+void addUnique(std::vector<int>& ids, int id) {
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+}
+
+// Appends " and names." after the fragment for one or several items, as a list.
+void appendList(std::string& text, const std::vector<std::string>& items, Text one, Text several,
+                Text joiner, messages::Language language) {
+    if (items.empty()) return;
+    text.append(messages::text(items.size() == 1 ? one : several, language));
+    text.append(joinList(items, messages::text(joiner, language)));
+    text.append(".");
+}
+
+}  // namespace
+
+AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement& placement)
+    : state_(state), reader_(reader), placement_(placement), cfg_(*state.configuration) {}
+
+void AttributeChecker::check() {
+    messages::MessageStore& store = state_.store;
+    std::vector<TagEntry>& table = reader_.table();
+    const std::string tagName = reader_.tagName();
+
+    if (placement_.warnIfNoAttributes() && reader_.count() == 1) store.raiseWarning(108, tagName);
+    reader_.acceptCollapsedWords();
+
+    const bool ignoreAll = placement_.ignoresAllAttributes();
+    if (placement_.skipped() || ignoreAll) return;
+
+    std::vector<int> used;
+    std::vector<int> notValidated;
+    auto carries = [&](std::string_view name) {
+        for (int i = 1; i < reader_.count(); ++i) {
+            if (text::equalsIgnoreCase(table[static_cast<std::size_t>(i)].name, name)) return true;
+        }
+        return false;
+    };
+    for (int tag : placement_.candidates()) {
+        for (int attribute : cfg_.entry(TagName, ById, tag)->lists[2].values()) {
+            const TagStore* entry = cfg_.entry(Attribute, ById, attribute);
+            if (entry == nullptr) continue;  // an id that names no attribute any more
+            const bool active = placement_.isActive(Attribute, attribute);
+            const std::string_view name = entry->name.view();
+            for (int i = 1; i < reader_.count(); ++i) {
+                TagEntry& given = table[static_cast<std::size_t>(i)];
+                if (!text::equalsIgnoreCase(given.name, name)) continue;
+                if (active && !given.inserted) addUnique(used, attribute);
+                if (given.nameAccepted && given.valueAccepted) continue;
+                if (active) {
+                    given.nameAccepted = true;
+                    checkValue(given, attribute);
+                    if (!given.valueAccepted) addUnique(notValidated, attribute);
+                } else if (!given.nameAccepted) {
+                    given.nameError = 81;
+                }
+            }
+            if (!active) continue;
+            if (entry->optionValue(0) == config::kAttributeRequired && !carries(name)) {
+                store.raiseError(79, tagName, name);
+                reader_.insertAccepted(name);
+            }
+            if (state_.options.EnableMissingAttributeWarnings && entry->optionValue(1) == 1 &&
+                !carries(name)) {
+                store.raiseWarning(107, tagName, name);
+                reader_.insertAccepted(name);
+            }
+        }
+    }
+
+    showMessages(used, 2, 0);
+    showMessages(notValidated, 3, 1);
+
+    for (int i = 1; i < reader_.count(); ++i) report(table[static_cast<std::size_t>(i)]);
+    reader_.reportDuplicates();
+}
+
+// Tries the value of `given` against the value list of `attribute`; the first value that
+// accepts it ends the search.
+void AttributeChecker::checkValue(TagEntry& given, int attribute) {
+    const app::Options& options = state_.options;
+    const IntStore& values = cfg_.entry(Attribute, ById, attribute)->lists[0];
+    for (int i = 0; i < values.count(); ++i) {
+        const int id = values.valueAt(i);
+        const TagStore* value = cfg_.entry(AttributeValue, ById, id);
+        if (value == nullptr) continue;
+        if (!placement_.isActive(AttributeValue, id)) continue;
+        // Collapsed server blocks, processing blocks and macros are accepted as values from
+        // the list's second entry on.
+        if (i == 1 && given.hasValue &&
+            (given.value == "PHP" || given.value == "MIVA" ||
+             (options.CollapseASPInTags && given.value == "ASP"))) {
+            given.valueAccepted = true;
+            return;
+        }
+        auto& tried = given.candidateValues;
+        if (std::find(tried.begin(), tried.end(), id) == tried.end()) {
+            const int position = cfg_.positionOf(AttributeValue, id);
+            tried.insert(std::lower_bound(tried.begin(), tried.end(), position,
+                                          [this](int known, int p) {
+                                              return cfg_.positionOf(AttributeValue, known) < p;
+                                          }),
+                         id);
+        }
+
+        const int code = value->builtinType;
+        if (code > 0) {
+            bool known = true;
+            const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
+            if (!known && !state_.newerValueTypeShown) {
+                state_.newerValueTypeShown = true;
+                if (state_.owner != nullptr) {
+                    const auto language = messages::languageFromSetting(options.Language);
+                    state_.owner->messageBox(
+                        std::string(messages::text(Text::NeedUpdateCaption, language)),
+                        std::string(messages::text(Text::NeedUpdateText, language)),
+                        platform::Icon::Error, platform::Buttons::Ok);
+                }
+            }
+            if (!accepted) continue;
+            if (given.hasValue) {
+                const int quoting = quotationError(value->optionValue(0), given.quoteKind, options);
+                if (quoting != -1) {
+                    given.valueError = quoting;
+                    continue;
+                }
+            }
+            given.valueAccepted = true;
+            return;
+        }
+
+        if (!text::equalsIgnoreCase(given.value, value->name.view())) continue;
+        if (given.hasValue) {
+            given.valueError = quotationError(value->optionValue(0), given.quoteKind, options);
+            if (value->optionValue(1) == config::kCaseSensitive &&
+                given.value != value->name.view()) {
+                given.valueError = 84;
+            }
+        }
+        if (given.valueError == -1) {
+            given.valueAccepted = true;
+            return;
+        }
+    }
+}
+
+void AttributeChecker::report(TagEntry& given) {
+    messages::MessageStore& store = state_.store;
+    if (!given.nameAccepted) {
+        if (given.nameError == 85) {
+            store.raiseError(85, invalidAttributeText(given));
+        } else {
+            store.raiseError(given.nameError, given.name, reader_.tagName());
+        }
+    } else if (!given.valueAccepted) {
+        if (given.valueError == 86) {
+            store.raiseError(86, invalidValueText(given));
+        } else {
+            store.raiseError(given.valueError, given.value, given.name);
+        }
+    }
+}
+
+// Error 85: the attribute is not valid for the tag, with the attributes that are.
+std::string AttributeChecker::invalidAttributeText(const TagEntry& given) const {
+    const auto language = messages::languageFromSetting(state_.options.Language);
+    std::string text = messages::format(messages::text(Text::Invalid85Start, language),
+                                        {given.name, reader_.tagName()});
+    std::vector<int> attributes;
+    for (int tag : placement_.candidates()) {
+        for (int attribute : cfg_.entry(TagName, ById, tag)->lists[2].values()) {
+            if (cfg_.positionOf(Attribute, attribute) < 0) continue;
+            if (state_.activityOf(Attribute, attribute) != RunState::Activity::Active) continue;
+            addUnique(attributes, attribute);
+        }
+    }
+    std::sort(attributes.begin(), attributes.end(), [this](int a, int b) {
+        return cfg_.positionOf(Attribute, a) < cfg_.positionOf(Attribute, b);
+    });
+    std::vector<std::string> names;
+    for (int attribute : attributes) {
+        std::string name = cfg_.entryName(Attribute, ById, attribute);
+        bool known = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return text::equalsIgnoreCase(n, name);
+        });
+        if (!known) names.push_back(std::move(name));
+    }
+    if (names.empty()) {
+        text.append(messages::text(Text::Invalid85NoAttributes, language));
+    } else {
+        appendList(text, names, Text::Invalid85OneAttribute, Text::Invalid85SeveralAttributes,
+                   Text::JoinAnd, language);
+    }
+    return text;
+}
+
+// Error 86: the value is not valid for the attribute, with the values that are.
+std::string AttributeChecker::invalidValueText(const TagEntry& given) const {
+    const auto language = messages::languageFromSetting(state_.options.Language);
+    std::string text = messages::format(messages::text(Text::Invalid86Start, language),
+                                        {given.name, given.value});
+    std::vector<std::string> descriptions;
+    for (int id : given.candidateValues) {
+        const TagStore* value = cfg_.entry(AttributeValue, ById, id);
+        if (value == nullptr) continue;
+        std::string description;
+        if (value->builtinType > 0) {
+            std::optional<Text> known = descriptionOf(value->builtinType);
+            if (!known) continue;
+            description = messages::text(*known, language);
+        } else {
+            description = "\"" + value->name.str() + "\"";
+        }
+        if (std::find(descriptions.begin(), descriptions.end(), description) ==
+            descriptions.end()) {
+            descriptions.push_back(std::move(description));
+        }
+    }
+    appendList(text, descriptions, Text::Invalid86OneValue, Text::Invalid86SeveralValues,
+               Text::JoinOr, language);
+    return text;
+}
+
+// The configured messages of the attributes that show one: equal texts once.
+void AttributeChecker::showMessages(const std::vector<int>& attributes, int flagSlot,
+                                    int textSlot) {
+    std::vector<std::string_view> texts;
+    for (int attribute : attributes) {
+        const TagStore* entry = cfg_.entry(Attribute, ById, attribute);
+        std::string_view message = entry->texts[textSlot].view();
+        if (entry->optionValue(flagSlot) != 1 || message.empty()) continue;
+        bool seen = std::any_of(texts.begin(), texts.end(), [&](std::string_view shown) {
+            return text::equalsIgnoreCase(shown, message);
+        });
+        if (!seen) texts.push_back(message);
+    }
+    for (std::string_view message : texts) state_.store.raiseMessage(message);
+}
+
+}  // namespace engine

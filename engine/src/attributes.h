@@ -1,0 +1,45 @@
+// Attribute and value checks: each attribute of an opening tag against the attribute lists of
+// the tag's candidate entries, each value against the attribute's value list (ordinary values
+// and the built-in value types) with its quoting, required and recommended attributes, the
+// configuration's messages for attributes, and the errors with the lists of what would have
+// been valid.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "placement.h"
+#include "run_state.h"
+#include "tag_reader.h"
+
+namespace engine {
+
+// The value type test of a built-in attribute value type (codes 1 to 20). `known` is set
+// false for a code this program does not know.
+bool valueTypeAccepts(int code, std::string_view value, bool hasValue, bool* known = nullptr);
+
+// The error a value's quoting raises under the quotation code, or -1 when it is allowed.
+int quotationError(int code, int quoteKind, const app::Options& options);
+
+class AttributeChecker {
+public:
+    AttributeChecker(RunState& state, TagReader& reader, Placement& placement);
+
+    // Runs the checks on the table of an opening tag just read.
+    void check();
+
+private:
+    void checkValue(TagEntry& entry, int attribute);
+    void report(TagEntry& entry);
+    std::string invalidAttributeText(const TagEntry& entry) const;
+    std::string invalidValueText(const TagEntry& entry) const;
+    void showMessages(const std::vector<int>& attributes, int flagSlot, int textSlot);
+
+    RunState& state_;
+    TagReader& reader_;
+    Placement& placement_;
+    const CfgStore& cfg_;
+};
+
+}  // namespace engine

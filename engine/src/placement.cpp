@@ -1,0 +1,334 @@
+#include "placement.h"
+
+#include <algorithm>
+
+#include "config/text_utils.h"
+#include "messages/catalogue.h"
+
+namespace engine {
+namespace {
+
+// The candidate array holds at most this many entries.
+constexpr int kCandidateLimit = 999;
+
+bool isRangeWord(const CfgStore& cfg, int id) {
+    int type = cfg.builtinType(TagName, ById, id);
+    return type == config::kBuiltinEverywhere || type == config::kBuiltinFirstTag;
+}
+
+messages::Language language(const RunState& state) {
+    return messages::languageFromSetting(state.options.Language);
+}
+
+// Adds `id`'s name to `names` unless an equal name (without regard to case) is there.
+void addName(std::vector<std::string>& names, std::vector<int>& ids, const CfgStore& cfg, int id) {
+    const char* name = cfg.entryName(TagName, ById, id);
+    if (name == nullptr) return;  // an id that names no entry any more
+    for (const std::string& known : names) {
+        if (text::equalsIgnoreCase(known, name)) return;
+    }
+    names.emplace_back(name);
+    ids.push_back(id);
+}
+
+}  // namespace
+
+std::string joinList(const std::vector<std::string>& items, std::string_view joiner) {
+    std::string result;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) {
+            if (i + 1 < items.size()) {
+                result += ", ";
+            } else if (items.size() == 2) {
+                result.append(" ").append(joiner).append(" ");
+            } else {
+                result.append(", ").append(joiner).append(" ");
+            }
+        }
+        result += items[i];
+    }
+    return result;
+}
+
+Placement::Placement(RunState& state) : state_(state), cfg_(*state.configuration) {}
+
+void Placement::startDocument() {
+    candidates_.clear();
+    excluded_.clear();
+    messagesShown_.clear();
+}
+
+bool Placement::isActive(int kind, int id) {
+    switch (state_.activityOf(kind, id)) {
+        case RunState::Activity::Active:
+            return true;
+        case RunState::Activity::Undefined:
+            state_.store.raiseWarning(101, cfg_.entryName(kind, ById, id));
+            return false;
+        case RunState::Activity::Inactive:
+            break;
+    }
+    return false;
+}
+
+bool Placement::ignoresAllAttributes() const {
+    for (int tag : candidates_) {
+        const TagStore* entry = cfg_.entry(TagName, ById, tag);
+        if (entry == nullptr) continue;
+        for (int attribute : entry->lists[2].values()) {
+            if (cfg_.builtinType(Attribute, ById, attribute) == config::kBuiltinIgnoreAll) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+int Placement::closingRuleOf(int id) const {
+    const TagStore* entry = cfg_.entry(TagName, ById, id);
+    int rule = entry ? entry->optionValue(0) : -1;
+    if (rule == config::kClosingRequired) return kClosingRequired;
+    if (rule == config::kClosingNone) return kClosingNone;
+    // Optional, and an entry without a closing rule.
+    return state_.options.RequireOptionalClosingTags ? kClosingRequired : kClosingOptional;
+}
+
+void Placement::place(const std::string& name) {
+    skipped_ = false;
+    closingRule_ = kClosingOptional;
+    warnIfNoAttributes_ = false;
+    candidates_.clear();
+    excluded_.clear();
+    placeCandidates(name, false);
+}
+
+void Placement::placeCandidates(const std::string& name, bool rerun) {
+    messages::MessageStore& store = state_.store;
+    const int first = cfg_.findFirstPosition(TagName, name);
+    if (first < 0) {
+        store.raiseError(65, name);
+        skipped_ = true;
+        closingRule_ = kClosingOptional;
+        return;
+    }
+    if (!rerun) candidates_.clear();
+    for (int p = first; p < cfg_.entryCount(TagName) &&
+                        text::equalsIgnoreCase(cfg_.entryName(TagName, ByPosition, p), name);
+         ++p) {
+        const int id = cfg_.entryId(TagName, ByPosition, p);
+        if (!isActive(TagName, id)) continue;
+        if (static_cast<int>(candidates_.size()) >= kCandidateLimit) {
+            if (state_.owner != nullptr) {
+                state_.owner->messageBox("Markwise: Limit Reached",
+                                         "There is a limit of 999 entries.",
+                                         platform::Icon::Error, platform::Buttons::Ok);
+            }
+            break;
+        }
+        candidates_.push_back(id);
+    }
+    if (candidates_.empty()) {
+        store.raiseError(66, name);
+        skipped_ = true;
+        closingRule_ = kClosingOptional;
+        return;
+    }
+
+    showMessagesWhenUsed();
+
+    // The range test: entries that may not stand here leave the candidates.
+    bool anyInvalid = false;
+    for (int& id : candidates_) {
+        Range range = rangeOf(id);
+        if (range == Range::Valid) continue;
+        anyInvalid = anyInvalid || range == Range::Invalid;
+        excluded_.push_back(id);
+        id = -1;
+    }
+    // Gaps are filled by moving the last remaining entries forward.
+    std::size_t low = 0;
+    std::size_t high = candidates_.size();
+    while (true) {
+        while (low < high && candidates_[low] != -1) ++low;
+        while (high > low && candidates_[high - 1] == -1) --high;
+        if (low + 1 >= high) break;
+        candidates_[low] = candidates_[high - 1];
+        candidates_[high - 1] = -1;
+    }
+    candidates_.resize(std::count_if(candidates_.begin(), candidates_.end(),
+                                     [](int id) { return id != -1; }));
+
+    if (candidates_.empty()) {
+        outOfRange(name, rerun, anyInvalid);
+        return;
+    }
+
+    // The leading entry decides the closing rule and ignoring; the others may disagree.
+    const int leading = candidates_[0];
+    const TagStore* lead = cfg_.entry(TagName, ById, leading);
+    bool ignore = lead->optionValue(1) == 1;
+    closingRule_ = closingRuleOf(leading);
+    warnIfNoAttributes_ = lead->optionValue(3) == 1;
+    bool closingWarned = false;
+    bool ignoreWarned = false;
+    for (std::size_t i = 1; i < candidates_.size(); ++i) {
+        const TagStore* other = cfg_.entry(TagName, ById, candidates_[i]);
+        warnIfNoAttributes_ = warnIfNoAttributes_ || other->optionValue(3) == 1;
+        if (closingRuleOf(candidates_[i]) != closingRule_) {
+            if (!closingWarned) store.raiseWarning(100, name);
+            closingWarned = true;
+            closingRule_ = kClosingOptional;
+        }
+        if ((other->optionValue(1) == 1) != ignore) {
+            if (!ignoreWarned) store.raiseWarning(105, name);
+            ignoreWarned = true;
+            ignore = false;
+        }
+    }
+    if (ignore) {
+        state_.ignore.active = true;
+        state_.ignore.name = lead->name.str();
+        state_.ignore.tagLine = state_.lines.tag;
+        state_.ignore.startLine = state_.lines.current;
+    }
+}
+
+// The configured messages of the candidates, each entry's at most once in a document and
+// equal texts once.
+void Placement::showMessagesWhenUsed() {
+    std::vector<std::string_view> texts;
+    for (int id : candidates_) {
+        const TagStore* entry = cfg_.entry(TagName, ById, id);
+        if (entry->optionValue(2) != 1 || entry->texts[0].view().empty()) continue;
+        if (!messagesShown_.insert(id).second) continue;
+        std::string_view message = entry->texts[0].view();
+        bool seen = std::any_of(texts.begin(), texts.end(), [&](std::string_view shown) {
+            return text::equalsIgnoreCase(shown, message);
+        });
+        if (!seen) texts.push_back(message);
+    }
+    for (std::string_view message : texts) state_.store.raiseMessage(message);
+}
+
+// Whether an entry may stand here: first the range words, then the open tags from the top
+// down, the first open tag named in either range deciding.
+Placement::Range Placement::rangeOf(int id) const {
+    const TagStore* entry = cfg_.entry(TagName, ById, id);
+    const IntStore& valid = entry->lists[0];
+    const IntStore& invalid = entry->lists[1];
+    const app::Options& options = state_.options;
+    const bool firstTag = state_.counters.tagNames == 1 || options.FirstTagAnywhere;
+    auto satisfied = [&](int element) {
+        int type = cfg_.builtinType(TagName, ById, element);
+        return type == config::kBuiltinEverywhere ||
+               (type == config::kBuiltinFirstTag && firstTag);
+    };
+    const int longest = std::max(valid.count(), invalid.count());
+    for (int j = 0; j < longest; ++j) {
+        if (j < valid.count()) {
+            if (options.TagRangeAlwaysValid) return Range::Valid;
+            if (satisfied(valid.valueAt(j))) return Range::Valid;
+        }
+        if (j < invalid.count() && satisfied(invalid.valueAt(j))) return Range::Invalid;
+    }
+
+    // The topmost open tag named by an element decides; at that tag the element with the
+    // lowest index decides, the valid range before the invalid one at the same index.
+    long decidingPlace = -1;
+    auto consider = [&](const IntStore& list) {
+        for (int element : list.values()) {
+            const char* name = cfg_.entryName(TagName, ById, element);
+            if (name == nullptr) continue;
+            decidingPlace = std::max(decidingPlace, state_.openTags.topmost(name));
+        }
+    };
+    consider(valid);
+    consider(invalid);
+    if (decidingPlace < 0) return Range::Undecided;
+    const std::string_view open = state_.openTags.at(decidingPlace).name;
+    auto firstIndex = [&](const IntStore& list) {
+        for (int j = 0; j < list.count(); ++j) {
+            const char* name = cfg_.entryName(TagName, ById, list.valueAt(j));
+            if (name != nullptr && text::equalsIgnoreCase(name, open)) return j;
+        }
+        return list.count() + invalid.count() + valid.count() + 1;
+    };
+    return firstIndex(valid) <= firstIndex(invalid) ? Range::Valid : Range::Invalid;
+}
+
+// No candidate may stand here: either the tag is the first of a fragment of its container's
+// content, or error 67 says where it may and may not stand.
+void Placement::outOfRange(const std::string& name, bool rerun, bool anyInvalid) {
+    messages::MessageStore& store = state_.store;
+    std::vector<std::string> validNames;
+    std::vector<std::string> invalidNames;
+    std::vector<int> validIds;
+    std::vector<int> invalidIds;
+    for (int id : excluded_) {
+        const TagStore* entry = cfg_.entry(TagName, ById, id);
+        for (int element : entry->lists[0].values()) addName(validNames, validIds, cfg_, element);
+        for (int element : entry->lists[1].values()) {
+            addName(invalidNames, invalidIds, cfg_, element);
+        }
+    }
+
+    if (!rerun && state_.counters.tagNames == 1 && !validIds.empty() &&
+        !isRangeWord(cfg_, validIds[0])) {
+        const std::string container = validNames[0];
+        store.raiseComment(216, container);
+        closingRule_ = kClosingOptional;
+        state_.openTags.push(text::cutToField(container, 80), closingRule_, state_.lines.tag);
+        placeCandidates(name, true);
+        return;
+    }
+
+    const messages::Language lang = language(state_);
+    std::string range;
+    if (!validNames.empty()) {
+        range.append(messages::text(messages::Text::RangeValid, lang))
+            .append(joinList(validNames, messages::text(messages::Text::JoinAnd, lang)))
+            .append(".");
+        for (int id : validIds) {
+            if (cfg_.builtinType(TagName, ById, id) == config::kBuiltinFirstTag) {
+                store.raiseComment(222);
+                break;
+            }
+        }
+    }
+    if (!invalidNames.empty()) {
+        range.append(messages::text(messages::Text::RangeInvalid, lang))
+            .append(joinList(invalidNames, messages::text(messages::Text::JoinAnd, lang)))
+            .append(".");
+    }
+    range.append(messages::text(
+        anyInvalid ? messages::Text::RangeInInvalid : messages::Text::RangeNotInValid, lang));
+    store.raiseError(67, name, range);
+    skipped_ = true;
+    closingRule_ = kClosingOptional;
+}
+
+void Placement::push(const std::string& name) {
+    state_.openTags.push(name, closingRule_, state_.lines.tag);
+}
+
+void Placement::close(const std::string& name) {
+    if (name.empty()) return;
+    messages::MessageStore& store = state_.store;
+    OpenTagStack& open = state_.openTags;
+    const long place = open.topmost(name);
+    if (place < 0) {
+        store.raiseError(75, name);
+        return;
+    }
+    if (state_.options.CheckNesting) {
+        open.forEachRequiredAbove(place, [&](const OpenTagStack::Record& passed) {
+            store.raiseError(74, name, passed.name, passed.lineOpened);
+            // Once the error limit is reached nothing more is recorded.
+            return store.errors() < state_.options.MaximumErrors;
+        });
+    }
+    if (open.at(place).closingRule == kClosingNone) store.raiseError(78, name);
+    open.remove(place);
+}
+
+}  // namespace engine

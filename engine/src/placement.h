@@ -1,0 +1,63 @@
+// Tag placement and nesting: whether an opening tag is known and active in the HTML
+// Configuration, whether it may stand where it stands (its valid and invalid ranges against
+// the tags now open), its closing-tag rule and ignore-to-closing-tag switch, the messages of
+// its configuration; and, for closing tags, the match on the open-tag stack.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "run_state.h"
+
+namespace engine {
+
+class Placement {
+public:
+    explicit Placement(RunState& state);
+
+    // Resets what lives for one document.
+    void startDocument();
+
+    // Decides about the opening tag `name` (the tag name as written); sets the results below.
+    void place(const std::string& name);
+    // Pushes the tag just placed on the open-tag stack.
+    void push(const std::string& name);
+    // Matches a closing tag (its name without "/") against the open tags.
+    void close(const std::string& name);
+
+    bool skipped() const { return skipped_; }
+    bool warnIfNoAttributes() const { return warnIfNoAttributes_; }
+    // True when an attribute list of a candidate entry holds the built-in "(ignore all)".
+    bool ignoresAllAttributes() const;
+    // The active tag entries of the tag's name that may stand here, leading entry first.
+    const std::vector<int>& candidates() const { return candidates_; }
+
+    // Whether the entry of `kind` with `id` takes part; an entry of the category
+    // "(undefined)" raises warning 101 with its name.
+    bool isActive(int kind, int id);
+
+private:
+    enum class Range { Valid, Invalid, Undecided };
+
+    void placeCandidates(const std::string& name, bool rerun);
+    Range rangeOf(int id) const;
+    int closingRuleOf(int id) const;
+    void showMessagesWhenUsed();
+    void outOfRange(const std::string& name, bool rerun, bool anyInvalid);
+
+    RunState& state_;
+    const CfgStore& cfg_;
+    std::vector<int> candidates_;
+    std::vector<int> excluded_;
+    std::unordered_set<int> messagesShown_;  // tag entries whose message was shown
+    bool skipped_ = false;
+    int closingRule_ = 1;
+    bool warnIfNoAttributes_ = false;
+};
+
+// Joins names as a list: "a", "a and b", "a, b, and c" (with "or" for any-of lists).
+std::string joinList(const std::vector<std::string>& items, std::string_view joiner);
+
+}  // namespace engine

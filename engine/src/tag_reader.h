@@ -1,0 +1,79 @@
+// The tag reader: turns the text of one tag into the tag entry table (the tag name, then each
+// attribute with its value and quoting) and raises the errors of form: quotes, equal signs,
+// blanks around "=", too many attributes, quoted names, and for closing tags blanks after the
+// "/" and extra text.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run_state.h"
+
+namespace engine {
+
+// Field sizes of the tag entry table, terminators included.
+constexpr std::size_t kTagNameField = 80;
+constexpr std::size_t kTagValueField = 256;
+// The table holds the tag name and at most 49 attributes.
+constexpr int kMaxTableEntries = 50;
+
+struct TagEntry {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+    int quoteKind = 0;  // 0 unquoted, 1 single quotes, 2 double quotes
+    bool nameAccepted = false;
+    bool valueAccepted = false;
+    int nameError = 85;
+    int valueError = 86;
+    bool inserted = false;  // added for a missing attribute, not read from the tag
+    std::vector<int> candidateValues;  // attribute value ids tried, in configuration order
+};
+
+class TagReader {
+public:
+    explicit TagReader(RunState& state) : state_(state) {}
+
+    // Reads a tag text into the table. For an opening tag `place` is called with the tag
+    // name right after it is read; it returns false when the tag's attributes are not to be
+    // read (the tag ignores them all). Returns the number of entries.
+    int readTag(std::string_view text, bool closing, const std::function<bool(const std::string&)>& place);
+
+    // The name a closing tag closes: the table's name without its "/", after the errors of
+    // blanks and extra text. Empty (error 88 raised) when there is no name.
+    std::string closingName();
+
+    // Marks the collapsed words "MIVA" and "ASP" (with CollapseASPInTags) as accepted; when
+    // the tag name is one, every entry.
+    void acceptCollapsedWords();
+
+    // Warning 103 for every attribute named more than once.
+    void reportDuplicates();
+
+    std::vector<TagEntry>& table() { return table_; }
+    int count() const { return count_; }
+    const std::string& tagName() const { return table_[0].name; }
+
+    // Adds an entry for a missing attribute, accepted, while the table has room.
+    void insertAccepted(std::string_view name);
+
+private:
+    struct Token {
+        std::string_view text;
+        int quoteKind = 0;
+        bool space = false;
+        bool present = false;
+    };
+    Token nextToken();
+    TagEntry& startEntry();
+
+    RunState& state_;
+    std::vector<TagEntry> table_ = std::vector<TagEntry>(kMaxTableEntries);
+    int count_ = 0;
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace engine
