@@ -4,9 +4,15 @@
 // with inline tags and entities, tables, forms, comments, a few long lines and a few hundred
 // sprinkled mistakes), writes it to a temporary file and frees it. A child process then runs
 // the whole path several times: open the document, validate it with the default options
-// (IncludeHTMLInOutput on, so the report lists every line) and write the report to a temporary
-// file. The best run gives the speed; the child's peak resident set, compared with that of a
-// child that only starts and exits, gives the memory the validation needs.
+// (IncludeHTMLInOutput on, so the report lists every line), without a configuration or against
+// the realistic HTML Configuration, and write the report to a temporary file. The best run
+// gives the speed; the child's peak resident set, compared with that of a child that only
+// starts and exits, gives the memory the validation needs.
+//
+// Two pathological documents check that the cost grows linearly: one list of unclosed items,
+// and unclosed paragraphs followed by all their closing tags. --suite measures every document
+// with and without the configuration, the pathological ones at full, half and quarter size,
+// and checks that their time per byte stays flat.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -35,42 +41,91 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform_testing/fake_ui.h"
+#include "realistic_config.h"
 
 namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
-constexpr double kTargetSpeed = 100.0;      // MB/s at least
-constexpr double kTargetMemoryRatio = 4.0;  // peak memory below this many times the document
+constexpr double kTargetSpeed = 100.0;           // MB/s at least, without a configuration
+constexpr double kTargetSpeedConfigured = 50.0;  // MB/s at least, with the configuration
+constexpr double kTargetMemoryRatio = 4.0;       // peak memory below this many times the document
+// Linear cost: across the sizes of a pathological document the slowest time per byte is at
+// most this many times the fastest (a cost growing with the square of the size would give 4
+// between the full and the quarter size).
+constexpr double kLinearityLimit = 1.5;
+constexpr int kMinLinearRuns = 20;  // runs of each pathological document in --suite at least
 constexpr int kMaxRuns = 100;
+constexpr long kListItems = 500000;
+constexpr long kParagraphs = 200000;
+constexpr long kMaxItems = 50000000;
 
 constexpr std::string_view kUsage =
     "Usage: markwise-bench [--size MB] [--runs N] [--keep FILE] [--document FILE]\n"
+    "                      [--config none|realistic] [--generate KIND] [--items N]\n"
     "                      [--text | --kv]\n"
+    "       markwise-bench --suite [--size MB] [--runs N] [--text | --kv]\n"
     "\n"
     "Generates a realistic HTML document of about MB megabytes (default 10; 1 MB = 2^20\n"
     "bytes), validates it N times (default 5) with the default options, writing the report to\n"
     "a temporary file, and prints the document's size, the best time, the speed and the peak\n"
-    "memory of the validation, then a verdict against the targets: at least 100 MB/s, and\n"
-    "peak memory below 4 times the document's size.\n"
+    "memory of the validation, then a verdict against the targets: at least 100 MB/s without\n"
+    "a configuration and 50 MB/s with the realistic HTML Configuration, and peak memory below\n"
+    "4 times the document's size.\n"
     "\n"
     "  --size MB    the document's size in megabytes (0.01 to 2000)\n"
     "  --runs N     the number of timed runs (1 to 100)\n"
     "  --keep FILE  also writes the generated document to FILE\n"
     "  --document FILE\n"
     "               measures FILE instead of a generated document (--size is then unused)\n"
+    "  --config none|realistic\n"
+    "               validates without a configuration (the default) or against the realistic\n"
+    "               HTML Configuration\n"
+    "  --generate KIND\n"
+    "               the generated document: articles (the realistic document, the default),\n"
+    "               list (<ul>, then <li>item N times, never closed; N defaults to 500000) or\n"
+    "               paragraphs (<p> N times, then </p> N times; N defaults to 200000); the\n"
+    "               pathological documents have no speed or memory target\n"
+    "  --items N    the N of --generate list or paragraphs (1 to 50000000)\n"
+    "  --suite      measures the realistic document and both pathological ones (these at full,\n"
+    "               half and quarter size), each with and without the configuration, and\n"
+    "               checks the targets and that the time per byte of each pathological\n"
+    "               document stays flat (the slowest at most 1.5 times the fastest); the\n"
+    "               pathological documents run at least 20 times\n"
     "  --text       prints the figures as sentences (the default)\n"
     "  --kv         prints the figures as KEY=VALUE lines\n"
     "\n"
-    "Exit status: 0 when both targets are met, 1 when one is missed, 2 on a usage error or\n"
+    "Exit status: 0 when every target is met, 1 when one is missed, 2 on a usage error or\n"
     "when the benchmark could not run.\n";
+
+enum class ConfigChoice { None, Realistic };
+enum class DocumentKind { Articles, List, Paragraphs };
 
 struct Settings {
     double sizeMiB = 10.0;
     int runs = 5;
     std::optional<std::string> keep;
     std::optional<std::string> document;
+    ConfigChoice config = ConfigChoice::None;
+    DocumentKind kind = DocumentKind::Articles;
+    std::optional<long> items;
+    bool suite = false;
     bool kv = false;
 };
+
+const char* configName(ConfigChoice config) {
+    return config == ConfigChoice::Realistic ? "realistic" : "none";
+}
+
+const char* kindName(DocumentKind kind) {
+    switch (kind) {
+        case DocumentKind::List:
+            return "list";
+        case DocumentKind::Paragraphs:
+            return "paragraphs";
+        default:
+            return "articles";
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 // The document.
@@ -274,6 +329,55 @@ class DocumentGenerator {
     std::size_t mistakes_ = 0;
 };
 
+// The pathological documents: a whole page whose body holds nothing but the one construct,
+// one tag to a line.
+constexpr std::string_view kPathologicalHead =
+    "<html>\n<head>\n<title>Markwise benchmark page</title>\n</head>\n<body>\n";
+constexpr std::string_view kPathologicalTail = "</body>\n</html>\n";
+
+// One list of `items` items that are never closed; the list itself is closed at the end, past
+// every open item.
+std::string unclosedList(long items) {
+    constexpr std::string_view kItem = "<li>item\n";
+    std::string out(kPathologicalHead);
+    out.reserve(out.size() + static_cast<std::size_t>(items) * kItem.size() + 64);
+    out += "<ul>\n";
+    for (long i = 0; i < items; ++i)
+        out += kItem;
+    out += "</ul>\n";
+    out += kPathologicalTail;
+    return out;
+}
+
+// `count` paragraphs opened one inside the other, then all their closing tags.
+std::string unclosedParagraphs(long count) {
+    constexpr std::string_view kOpen = "<p>paragraph\n";
+    constexpr std::string_view kClose = "</p>\n";
+    std::string out(kPathologicalHead);
+    out.reserve(out.size() + static_cast<std::size_t>(count) * (kOpen.size() + kClose.size()) + 64);
+    for (long i = 0; i < count; ++i)
+        out += kOpen;
+    for (long i = 0; i < count; ++i)
+        out += kClose;
+    out += kPathologicalTail;
+    return out;
+}
+
+long defaultItems(DocumentKind kind) {
+    return kind == DocumentKind::List ? kListItems : kParagraphs;
+}
+
+std::string generateDocument(DocumentKind kind, double sizeMiB, long items) {
+    switch (kind) {
+        case DocumentKind::List:
+            return unclosedList(items);
+        case DocumentKind::Paragraphs:
+            return unclosedParagraphs(items);
+        default:
+            return DocumentGenerator(static_cast<std::size_t>(sizeMiB * kMiB)).generate();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Files.
 
@@ -329,9 +433,17 @@ struct ChildResult {
     int entities = 0;
 };
 
-ChildResult validateRuns(const std::string& documentName, const std::string& reportName, int runs) {
+ChildResult validateRuns(const std::string& documentName, const std::string& reportName, int runs,
+                         ConfigChoice config) {
     ChildResult result;
     result.runs = runs;
+    // The configuration is built before the timed runs, as a program loads it once.
+    CfgStore realistic;
+    const CfgStore* configuration = nullptr;
+    if (config == ConfigChoice::Realistic) {
+        buildRealisticConfiguration(realistic);
+        configuration = &realistic;
+    }
     platform::SystemClock clock;
     platform::SystemFiles files;
     platform::FakeUserInterface ui;
@@ -352,7 +464,7 @@ ChildResult validateRuns(const std::string& documentName, const std::string& rep
             return result;
         }
         messages::MessageStore store(options);
-        engine::Validator validator(options, store, clock, files);
+        engine::Validator validator(options, store, clock, files, configuration);
         engine::RunContext context{document, report, documentName, reportName, &ui};
         int completed = validator.validateDocument(context);
         std::fclose(document);
@@ -481,6 +593,38 @@ std::optional<std::string> parse(int argc, char** argv, Settings& settings, bool
             auto v = value();
             if (!v) return "--keep needs a file name";
             settings.keep = std::string(*v);
+        } else if (arg == "--config") {
+            auto v = value();
+            if (v == "none") {
+                settings.config = ConfigChoice::None;
+            } else if (v == "realistic") {
+                settings.config = ConfigChoice::Realistic;
+            } else {
+                return "--config must be none or realistic";
+            }
+        } else if (arg == "--generate") {
+            auto v = value();
+            if (v == "articles") {
+                settings.kind = DocumentKind::Articles;
+            } else if (v == "list") {
+                settings.kind = DocumentKind::List;
+            } else if (v == "paragraphs") {
+                settings.kind = DocumentKind::Paragraphs;
+            } else {
+                return "--generate must be articles, list or paragraphs";
+            }
+        } else if (arg == "--items") {
+            auto v = value();
+            if (!v) return "--items needs a value";
+            std::string text(*v);
+            char* end = nullptr;
+            long items = std::strtol(text.c_str(), &end, 10);
+            if (end == text.c_str() || *end != '\0' || items < 1 || items > kMaxItems) {
+                return "--items must be a whole number from 1 to 50000000, not '" + text + "'";
+            }
+            settings.items = items;
+        } else if (arg == "--suite") {
+            settings.suite = true;
         } else {
             return "unknown argument '" + std::string(arg) + "'";
         }
@@ -493,14 +637,14 @@ class Summary {
     explicit Summary(bool kv) : kv_(kv) {}
 
     // One measure: its KEY=VALUE lines, or one sentence.
-    void line(std::initializer_list<std::pair<const char*, std::string>> values,
+    void line(std::initializer_list<std::pair<std::string, std::string>> values,
               const std::string& sentence) {
         if (!kv_) {
             std::printf("%s\n", sentence.c_str());
             return;
         }
         for (const auto& [key, value] : values)
-            std::printf("%s=%s\n", key, value.c_str());
+            std::printf("%s=%s\n", key.c_str(), value.c_str());
     }
 
   private:
@@ -511,6 +655,321 @@ std::string fixed(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Measuring one document.
+
+struct Measurement {
+    std::int64_t documentBytes = 0;
+    ChildResult result;
+    long peakKiB = 0;
+    long baselineKiB = 0;
+    double best = 0;
+    double median = 0;
+
+    double documentMiB() const { return static_cast<double>(documentBytes) / kMiB; }
+    double speed() const { return documentMiB() / best; }
+    double nsPerByte() const { return best * 1e9 / static_cast<double>(documentBytes); }
+    double peakMiB() const { return static_cast<double>(peakKiB) / 1024.0; }
+    double baselineMiB() const { return static_cast<double>(baselineKiB) / 1024.0; }
+    double incrementMiB() const { return std::max(0.0, peakMiB() - baselineMiB()); }
+    double ratio() const { return incrementMiB() / documentMiB(); }
+    bool wholeDocument() const { return result.lastLine == result.linesInFile; }
+};
+
+// Validates the document `runs` times in a child process; nothing (with a message) when the
+// measuring failed.
+std::optional<Measurement> measure(const std::string& documentName, std::int64_t documentBytes,
+                                   const std::string& reportName, int runs, ConfigChoice config,
+                                   long baselineKiB) {
+    Measurement m;
+    m.documentBytes = documentBytes;
+    m.baselineKiB = baselineKiB;
+    std::optional<long> peak =
+        inChild([&] { return validateRuns(documentName, reportName, runs, config); }, &m.result);
+    if (!peak) {
+        std::fprintf(stderr, "markwise-bench: the measuring process failed\n");
+        return std::nullopt;
+    }
+    if (m.result.completed != runs) {
+        std::fprintf(stderr, "markwise-bench: validation run %d did not complete\n",
+                     m.result.completed + 1);
+        return std::nullopt;
+    }
+    m.peakKiB = *peak;
+    std::vector<double> times(m.result.seconds, m.result.seconds + m.result.runs);
+    std::sort(times.begin(), times.end());
+    m.best = times.front();
+    m.median = times[times.size() / 2];
+    return m;
+}
+
+bool writeDocument(const std::string& path, std::string_view bytes) {
+    if (writeFile(path, bytes)) return true;
+    std::fprintf(stderr, "markwise-bench: cannot write %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+}
+
+// Generates the document and writes it to `path` (and to `keep`) in a child process, so that
+// the measuring children start as small as a fresh process: a child starts with the pages its
+// parent holds, and a parent's heap keeps much of what it once held. Returns the size written.
+std::optional<std::int64_t> generateInChild(DocumentKind kind, double sizeMiB, long items,
+                                            const std::string& path,
+                                            const std::optional<std::string>& keep) {
+    ChildResult written;
+    std::optional<long> ran = inChild(
+        [&] {
+            ChildResult result;
+            std::string document = generateDocument(kind, sizeMiB, items);
+            if (writeDocument(path, document) && (!keep || writeDocument(*keep, document))) {
+                result.completed = 1;
+            }
+            return result;
+        },
+        &written);
+    struct stat info {};
+    if (!ran || written.completed != 1 || ::stat(path.c_str(), &info) != 0) {
+        std::fprintf(stderr, "markwise-bench: the document could not be generated\n");
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+double speedTarget(ConfigChoice config) {
+    return config == ConfigChoice::Realistic ? kTargetSpeedConfigured : kTargetSpeed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// One document.
+
+int runSingle(const Settings& settings, const TempFolder& folder) {
+    std::int64_t documentBytes = 0;
+    std::string documentName = folder.document();
+    std::string description;
+    if (settings.document) {
+        struct stat info {};
+        if (::stat(settings.document->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            std::fprintf(stderr, "markwise-bench: %s: not a readable file\n",
+                         settings.document->c_str());
+            return 2;
+        }
+        documentName = *settings.document;
+        documentBytes = static_cast<std::int64_t>(info.st_size);
+        if (documentBytes == 0) {
+            std::fprintf(stderr, "markwise-bench: %s is empty: nothing to measure\n",
+                         settings.document->c_str());
+            return 2;
+        }
+        description = *settings.document;
+    } else {
+        const long items = settings.items.value_or(defaultItems(settings.kind));
+        std::optional<std::int64_t> bytes = generateInChild(settings.kind, settings.sizeMiB, items,
+                                                            folder.document(), settings.keep);
+        if (!bytes) return 2;
+        documentBytes = *bytes;
+        description = "generated";
+        if (settings.kind != DocumentKind::Articles) {
+            description += std::string(" ") + kindName(settings.kind) + " of " +
+                           std::to_string(items) + " items";
+        }
+    }
+
+    std::optional<long> baseline = inChild([] { return ChildResult{}; }, nullptr);
+    if (!baseline) {
+        std::fprintf(stderr, "markwise-bench: the measuring process failed\n");
+        return 2;
+    }
+    std::optional<Measurement> measured = measure(documentName, documentBytes, folder.report(),
+                                                  settings.runs, settings.config, *baseline);
+    if (!measured) return 2;
+    const Measurement& m = *measured;
+    const ChildResult& result = m.result;
+    // The pathological documents are measured for linearity (--suite), not against targets.
+    const bool targeted = settings.document || settings.kind == DocumentKind::Articles;
+    const double target = speedTarget(settings.config);
+    const bool speedMet = m.speed() >= target;
+    const bool memoryMet = m.ratio() < kTargetMemoryRatio;
+
+    Summary out(settings.kv);
+    out.line({{"document_bytes", std::to_string(documentBytes)}},
+             "document:  " + description + ", " + std::to_string(documentBytes) + " bytes (" +
+                 fixed(m.documentMiB(), 2) + " MB), " + std::to_string(result.linesInFile) +
+                 " lines");
+    out.line(
+        {{"config", configName(settings.config)}},
+        std::string("config:    ") + (settings.config == ConfigChoice::Realistic
+                                          ? "the realistic HTML Configuration"
+                                          : "none (only what needs no configuration is checked)"));
+    out.line({{"lines", std::to_string(result.linesInFile)},
+              {"lines_checked", std::to_string(result.linesChecked)},
+              {"tag_names", std::to_string(result.tagNames)},
+              {"entities", std::to_string(result.entities)}},
+             "checked:   " + std::to_string(result.linesChecked) + " lines, " +
+                 std::to_string(result.tagNames) + " tag names, " +
+                 std::to_string(result.entities) + " entities" +
+                 (m.wholeDocument() ? "" : " (the run stopped before the end of the document)"));
+    out.line({{"errors", std::to_string(result.errors)},
+              {"warnings", std::to_string(result.warnings)},
+              {"comments", std::to_string(result.comments)}},
+             "messages:  " + std::to_string(result.errors) + " errors, " +
+                 std::to_string(result.warnings) + " warnings, " + std::to_string(result.comments) +
+                 " validator comments");
+    out.line({{"report_bytes", std::to_string(result.reportBytes)}},
+             "report:    " + std::to_string(result.reportBytes) + " bytes");
+    out.line({{"best_seconds", fixed(m.best, 4)},
+              {"median_seconds", fixed(m.median, 4)},
+              {"runs", std::to_string(result.runs)}},
+             "time:      best " + fixed(m.best, 4) + " s, median " + fixed(m.median, 4) + " s of " +
+                 std::to_string(result.runs) + " runs (open, validate, report written)");
+    out.line(
+        {{"speed_mb_per_s", fixed(m.speed(), 1)}, {"ns_per_byte", fixed(m.nsPerByte(), 2)}},
+        "speed:     " + fixed(m.speed(), 1) + " MB/s (" + fixed(m.nsPerByte(), 2) + " ns a byte)");
+    out.line({{"peak_rss_kb", std::to_string(m.peakKiB)}},
+             "peak:      " + fixed(m.peakMiB(), 1) + " MB resident (child that validates)");
+    out.line({{"baseline_rss_kb", std::to_string(m.baselineKiB)}},
+             "baseline:  " + fixed(m.baselineMiB(), 1) + " MB resident (child that only exits)");
+    out.line({{"memory_increment_kb", std::to_string(m.peakKiB - m.baselineKiB)},
+              {"memory_ratio", fixed(m.ratio(), 2)}},
+             "memory:    " + fixed(m.incrementMiB(), 1) +
+                 " MB above the baseline = " + fixed(m.ratio(), 2) + " x the document");
+    if (!targeted) {
+        out.line({{"verdict", "NONE"}},
+                 "verdict:   none: a pathological document is checked for linear cost by "
+                 "--suite");
+        return 0;
+    }
+    std::string verdict = speedMet && memoryMet ? "PASS" : "FAIL";
+    out.line({{"verdict", verdict}}, "verdict:   " + verdict + ": speed " + fixed(m.speed(), 1) +
+                                         " MB/s " + (speedMet ? ">= " : "< ") + fixed(target, 0) +
+                                         " MB/s, memory " + fixed(m.ratio(), 2) + " x " +
+                                         (memoryMet ? "< " : ">= ") + fixed(kTargetMemoryRatio, 0) +
+                                         " x the document");
+    return speedMet && memoryMet ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The suite.
+
+struct SuiteCase {
+    DocumentKind kind;
+    ConfigChoice config;
+    long items;  // list and paragraphs only
+    std::optional<Measurement> measured;
+
+    std::string key() const {
+        std::string key = std::string(kindName(kind)) + "_" + configName(config);
+        if (kind != DocumentKind::Articles) key += "_" + std::to_string(items);
+        return key;
+    }
+};
+
+int runSuite(const Settings& settings, const TempFolder& folder) {
+    std::vector<SuiteCase> cases;
+    for (ConfigChoice config : {ConfigChoice::Realistic, ConfigChoice::None}) {
+        cases.push_back({DocumentKind::Articles, config, 0, std::nullopt});
+    }
+    for (DocumentKind kind : {DocumentKind::List, DocumentKind::Paragraphs}) {
+        for (ConfigChoice config : {ConfigChoice::Realistic, ConfigChoice::None}) {
+            for (long divisor : {1, 2, 4}) {
+                cases.push_back({kind, config, defaultItems(kind) / divisor, std::nullopt});
+            }
+        }
+    }
+
+    std::optional<long> baseline = inChild([] { return ChildResult{}; }, nullptr);
+    if (!baseline) {
+        std::fprintf(stderr, "markwise-bench: the measuring process failed\n");
+        return 2;
+    }
+    for (SuiteCase& c : cases) {
+        std::optional<std::int64_t> bytes =
+            generateInChild(c.kind, settings.sizeMiB, c.items, folder.document(), std::nullopt);
+        if (!bytes) return 2;
+        // The smallest pathological documents take about 10 ms, where the machine's noise
+        // weighs most: they get more runs.
+        const int runs = c.kind == DocumentKind::Articles ? settings.runs
+                                                          : std::max(settings.runs, kMinLinearRuns);
+        c.measured = measure(folder.document(), *bytes, folder.report(), runs, c.config, *baseline);
+        if (!c.measured) return 2;
+    }
+
+    bool allMet = true;
+    Summary out(settings.kv);
+    if (!settings.kv) {
+        std::printf("%-22s %-9s %9s %8s %7s %7s %8s %8s %7s %6s\n", "document", "config", "bytes",
+                    "lines", "best s", "MB/s", "ns/byte", "peak MB", "memory", "errors");
+    }
+    for (const SuiteCase& c : cases) {
+        const Measurement& m = *c.measured;
+        const std::string key = c.key();
+        std::string document = c.kind == DocumentKind::Articles
+                                   ? "articles " + fixed(m.documentMiB(), 2) + " MB"
+                                   : std::string(kindName(c.kind)) + " " + std::to_string(c.items);
+        char row[256];
+        std::snprintf(row, sizeof row, "%-22s %-9s %9lld %8d %7.4f %7.1f %8.2f %8.1f %6.2fx %6d",
+                      document.c_str(), configName(c.config),
+                      static_cast<long long>(m.documentBytes), m.result.linesInFile, m.best,
+                      m.speed(), m.nsPerByte(), m.peakMiB(), m.ratio(), m.result.errors);
+        out.line({{key + "_bytes", std::to_string(m.documentBytes)},
+                  {key + "_best_seconds", fixed(m.best, 4)},
+                  {key + "_speed_mb_per_s", fixed(m.speed(), 1)},
+                  {key + "_ns_per_byte", fixed(m.nsPerByte(), 2)},
+                  {key + "_peak_rss_kb", std::to_string(m.peakKiB)},
+                  {key + "_memory_ratio", fixed(m.ratio(), 2)},
+                  {key + "_errors", std::to_string(m.result.errors)}},
+                 row);
+        if (!m.wholeDocument()) {
+            out.line({{key + "_whole_document", "no"}},
+                     "  (" + key + ": the run stopped before the end of the document)");
+            allMet = false;
+        }
+    }
+    out.line({{"baseline_rss_kb", std::to_string(*baseline)}},
+             "baseline: " + fixed(*baseline / 1024.0, 1) +
+                 " MB resident (child that only exits); memory is the peak above it\n");
+
+    // The targets of the realistic document.
+    for (const SuiteCase& c : cases) {
+        if (c.kind != DocumentKind::Articles) continue;
+        const Measurement& m = *c.measured;
+        const double target = speedTarget(c.config);
+        const bool met = m.speed() >= target && m.ratio() < kTargetMemoryRatio;
+        allMet = allMet && met;
+        out.line({{c.key() + "_verdict", met ? "PASS" : "FAIL"}},
+                 std::string(met ? "PASS" : "FAIL") + ": articles, config " + configName(c.config) +
+                     ": " + fixed(m.speed(), 1) + " MB/s (target " + fixed(target, 0) +
+                     "), memory " + fixed(m.ratio(), 2) + " x (target < " +
+                     fixed(kTargetMemoryRatio, 0) + " x)");
+    }
+    // Linear cost: the time per byte of each pathological document at its three sizes, which
+    // follow each other in `cases` from the full size down.
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        if (cases[i].kind == DocumentKind::Articles ||
+            cases[i].items != defaultItems(cases[i].kind))
+            continue;
+        std::vector<double> perByte;
+        std::string figures;
+        for (std::size_t j = i; j < i + 3; ++j) {
+            perByte.push_back(cases[j].measured->nsPerByte());
+            figures += (j == i ? "" : " / ") + fixed(perByte.back(), 2);
+        }
+        const auto [fastest, slowest] = std::minmax_element(perByte.begin(), perByte.end());
+        const double spread = *slowest / *fastest;
+        const bool flat = spread <= kLinearityLimit;
+        allMet = allMet && flat;
+        const std::string key =
+            std::string(kindName(cases[i].kind)) + "_" + configName(cases[i].config) + "_linearity";
+        out.line({{key, fixed(spread, 2)}, {key + "_verdict", flat ? "PASS" : "FAIL"}},
+                 std::string(flat ? "PASS" : "FAIL") + ": " + kindName(cases[i].kind) +
+                     ", config " + configName(cases[i].config) + ": " + figures +
+                     " ns a byte at full / half / quarter size, slowest / fastest " +
+                     fixed(spread, 2) + " (linear: at most " + fixed(kLinearityLimit, 1) + ")");
+    }
+    out.line({{"verdict", allMet ? "PASS" : "FAIL"}},
+             std::string("verdict: ") + (allMet ? "PASS" : "FAIL"));
+    return allMet ? 0 : 1;
 }
 
 }  // namespace
@@ -526,6 +985,12 @@ int main(int argc, char** argv) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return 0;
     }
+    if (settings.suite && (settings.document || settings.keep || settings.items)) {
+        std::fprintf(stderr,
+                     "markwise-bench: --suite generates its own documents: --document, --keep "
+                     "and --items do not go with it\n");
+        return 2;
+    }
 
     TempFolder folder;
     if (!folder.ok()) {
@@ -533,109 +998,5 @@ int main(int argc, char** argv) {
                      std::strerror(errno));
         return 2;
     }
-
-    // Generate and write the document, then free it before any child is started, so that the
-    // children begin as small as the parent can be.
-    std::int64_t documentBytes = 0;
-    std::string documentName = folder.document();
-    if (settings.document) {
-        struct stat info {};
-        if (::stat(settings.document->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            std::fprintf(stderr, "markwise-bench: %s: not a readable file\n",
-                         settings.document->c_str());
-            return 2;
-        }
-        documentName = *settings.document;
-        documentBytes = static_cast<std::int64_t>(info.st_size);
-        if (documentBytes == 0) {
-            std::fprintf(stderr, "markwise-bench: %s is empty: nothing to measure\n",
-                         settings.document->c_str());
-            return 2;
-        }
-    } else {
-        auto target = static_cast<std::size_t>(settings.sizeMiB * kMiB);
-        std::string document = DocumentGenerator(target).generate();
-        documentBytes = static_cast<std::int64_t>(document.size());
-        if (!writeFile(folder.document(), document)) {
-            std::fprintf(stderr, "markwise-bench: cannot write %s: %s\n", folder.document().c_str(),
-                         std::strerror(errno));
-            return 2;
-        }
-        if (settings.keep && !writeFile(*settings.keep, document)) {
-            std::fprintf(stderr, "markwise-bench: cannot write %s: %s\n", settings.keep->c_str(),
-                         std::strerror(errno));
-            return 2;
-        }
-    }
-
-    std::optional<long> baseline = inChild([] { return ChildResult{}; }, nullptr);
-    ChildResult result;
-    std::optional<long> peak = inChild(
-        [&] { return validateRuns(documentName, folder.report(), settings.runs); }, &result);
-    if (!baseline || !peak) {
-        std::fprintf(stderr, "markwise-bench: the measuring process failed\n");
-        return 2;
-    }
-    if (result.completed != settings.runs) {
-        std::fprintf(stderr, "markwise-bench: validation run %d did not complete\n",
-                     result.completed + 1);
-        return 2;
-    }
-
-    std::vector<double> times(result.seconds, result.seconds + result.runs);
-    std::sort(times.begin(), times.end());
-    double best = times.front();
-    double median = times[times.size() / 2];
-    double documentMiB = static_cast<double>(documentBytes) / kMiB;
-    double speed = documentMiB / best;
-    double peakMiB = static_cast<double>(*peak) / 1024.0;
-    double baselineMiB = static_cast<double>(*baseline) / 1024.0;
-    double incrementMiB = std::max(0.0, peakMiB - baselineMiB);
-    double ratio = incrementMiB / documentMiB;
-    bool speedMet = speed >= kTargetSpeed;
-    bool memoryMet = ratio < kTargetMemoryRatio;
-    bool wholeDocument = result.lastLine == result.linesInFile;
-
-    Summary out(settings.kv);
-    out.line({{"document_bytes", std::to_string(documentBytes)}},
-             "document:  " + (settings.document ? *settings.document : std::string("generated")) +
-                 ", " + std::to_string(documentBytes) + " bytes (" + fixed(documentMiB, 2) +
-                 " MB), " + std::to_string(result.linesInFile) + " lines");
-    out.line({{"lines", std::to_string(result.linesInFile)},
-              {"lines_checked", std::to_string(result.linesChecked)},
-              {"tag_names", std::to_string(result.tagNames)},
-              {"entities", std::to_string(result.entities)}},
-             "checked:   " + std::to_string(result.linesChecked) + " lines, " +
-                 std::to_string(result.tagNames) + " tag names, " +
-                 std::to_string(result.entities) + " entities" +
-                 (wholeDocument ? "" : " (the run stopped before the end of the document)"));
-    out.line({{"errors", std::to_string(result.errors)},
-              {"warnings", std::to_string(result.warnings)},
-              {"comments", std::to_string(result.comments)}},
-             "messages:  " + std::to_string(result.errors) + " errors, " +
-                 std::to_string(result.warnings) + " warnings, " + std::to_string(result.comments) +
-                 " validator comments");
-    out.line({{"report_bytes", std::to_string(result.reportBytes)}},
-             "report:    " + std::to_string(result.reportBytes) + " bytes");
-    out.line({{"best_seconds", fixed(best, 4)},
-              {"median_seconds", fixed(median, 4)},
-              {"runs", std::to_string(result.runs)}},
-             "time:      best " + fixed(best, 4) + " s, median " + fixed(median, 4) + " s of " +
-                 std::to_string(result.runs) + " runs (open, validate, report written)");
-    out.line({{"speed_mb_per_s", fixed(speed, 1)}}, "speed:     " + fixed(speed, 1) + " MB/s");
-    out.line({{"peak_rss_kb", std::to_string(*peak)}},
-             "peak:      " + fixed(peakMiB, 1) + " MB resident (child that validates)");
-    out.line({{"baseline_rss_kb", std::to_string(*baseline)}},
-             "baseline:  " + fixed(baselineMiB, 1) + " MB resident (child that only exits)");
-    out.line({{"memory_increment_kb", std::to_string(*peak - *baseline)},
-              {"memory_ratio", fixed(ratio, 2)}},
-             "memory:    " + fixed(incrementMiB, 1) +
-                 " MB above the baseline = " + fixed(ratio, 2) + " x the document");
-    std::string verdict = speedMet && memoryMet ? "PASS" : "FAIL";
-    out.line({{"verdict", verdict}}, "verdict:   " + verdict + ": speed " + fixed(speed, 1) +
-                                         " MB/s " + (speedMet ? ">= " : "< ") +
-                                         fixed(kTargetSpeed, 0) + " MB/s, memory " +
-                                         fixed(ratio, 2) + " x " + (memoryMet ? "< " : ">= ") +
-                                         fixed(kTargetMemoryRatio, 0) + " x the document");
-    return speedMet && memoryMet ? 0 : 1;
+    return settings.suite ? runSuite(settings, folder) : runSingle(settings, folder);
 }

@@ -1,10 +1,13 @@
 // Fuzz target: one whole validation run on arbitrary bytes.
 //
-// Input layout: the first bytes, when present, choose the options; the rest is the document.
+// Input layout: the first bytes, when present, choose the options and the configuration; the
+// rest is the document.
 //   bytes 0..3  one bit per option, option k in bit k % 8 of byte k / 8: the validator
 //               group's on/off options in table order (CheckNesting ... FirstTagAnywhere,
 //               bits 0..22), then Language, machineReadable, EnableLogging, LogErrors,
-//               LogWarnings, LogIncludeHTML (bits 23..28); the defaults are AB A7 04 10
+//               LogWarnings, LogIncludeHTML (bits 23..28); the defaults are AB A7 04 10.
+//               Bit 29 (20 in byte 3) set validates without a configuration; clear (and for
+//               an input shorter than 4 bytes) against the realistic HTML Configuration
 //   bytes 4..5  LineLength: 20 + (big-endian word % 980); 00 23 is 55
 //   bytes 6..7  MaximumErrors: 1 + (second byte % 40) when the first byte is below E0,
 //               else 1 + (word % 9999); 00 18 is 25
@@ -12,9 +15,10 @@
 // An input shorter than the header leaves the options it does not reach at their defaults and
 // validates an empty document.
 //
-// Each input builds its own options record, message store and validator. The only thing kept
-// across inputs is the folder that receives the log file, which is emptied every few hundred
-// runs so that it does not grow.
+// Each input builds its own options record, message store and validator. Kept across inputs
+// are the realistic configuration, built once (the validator only reads it), and the folder
+// that receives the log file, which is emptied every few hundred runs so that it does not
+// grow.
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -23,6 +27,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -32,10 +37,12 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform_testing/fake_ui.h"
+#include "realistic_config.h"
 
 namespace {
 
 constexpr std::size_t kHeaderSize = 10;
+constexpr int kWithoutConfigurationBit = 29;
 constexpr unsigned kLogResetInterval = 256;
 
 // Takes header bytes front first; a byte past the end of the input reads as absent.
@@ -108,7 +115,18 @@ LogFolder& logFolder() {
     std::abort();
 }
 
-void chooseOptions(HeaderReader& header, app::Options& options) {
+// The realistic configuration, built on first use and only read by the runs.
+const CfgStore& realisticConfiguration() {
+    static const std::unique_ptr<const CfgStore> configuration = [] {
+        auto built = std::make_unique<CfgStore>();
+        buildRealisticConfiguration(*built);
+        return built;
+    }();
+    return *configuration;
+}
+
+// Sets the options from the header; returns whether the run uses the realistic configuration.
+bool chooseOptions(HeaderReader& header, app::Options& options) {
     std::uint32_t bits = 0;
     bool haveBits = header.has(4);
     if (haveBits) {
@@ -137,6 +155,7 @@ void chooseOptions(HeaderReader& header, app::Options& options) {
     if (header.has(2)) options.MaximumErrors = limitFrom(header.word());
     if (header.has(2)) options.MaximumWarnings = limitFrom(header.word());
     if (options.EnableLogging) options.LogFilename = logFolder().path();
+    return !haveBits || ((bits >> kWithoutConfigurationBit) & 1u) == 0;
 }
 
 }  // namespace
@@ -144,7 +163,8 @@ void chooseOptions(HeaderReader& header, app::Options& options) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     HeaderReader header(data, size);
     app::Options options = app::defaultOptions("");
-    chooseOptions(header, options);
+    const bool withConfiguration = chooseOptions(header, options);
+    const CfgStore* configuration = withConfiguration ? &realisticConfiguration() : nullptr;
 
     // fmemopen needs a non-null buffer even for an empty document.
     static char empty[1] = {0};
@@ -170,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool warningsTerminated = false;
     {
         messages::MessageStore store(options);
-        engine::Validator validator(options, store, clock, files);
+        engine::Validator validator(options, store, clock, files, configuration);
         engine::RunContext context{document, report, "document.html", "report.txt", &ui};
         completed = validator.validateDocument(context);
         errors = store.errors();
