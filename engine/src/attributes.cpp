@@ -65,23 +65,46 @@ void AttributeChecker::check() {
     const bool ignoreAll = placement_.ignoresAllAttributes();
     if (placement_.skipped() || ignoreAll) return;
 
+    // The attribute names of the table as numbers of configured attribute names, so that
+    // matching them against the configuration compares numbers.
+    ConfigurationView& view = placement_.view();
+    given_.assign(static_cast<std::size_t>(reader_.count()), -1);
+    present_.assign(static_cast<std::size_t>(view.attributeNameCount()), 0);
+    for (int i = 1; i < reader_.count(); ++i) {
+        const int number = view.attributeNameOf(table[static_cast<std::size_t>(i)].name);
+        given_[static_cast<std::size_t>(i)] = number;
+        if (number >= 0) present_[static_cast<std::size_t>(number)] = 1;
+    }
+    auto carries = [&](int number) { return present_[static_cast<std::size_t>(number)] != 0; };
+    auto insert = [&](std::string_view name, int number) {
+        const int before = reader_.count();
+        reader_.insertAccepted(name);
+        if (reader_.count() > before) {
+            given_.push_back(number);
+            present_[static_cast<std::size_t>(number)] = 1;
+        }
+    };
+
     std::vector<int> used;
     std::vector<int> notValidated;
-    auto carries = [&](std::string_view name) {
-        for (int i = 1; i < reader_.count(); ++i) {
-            if (text::equalsIgnoreCase(table[static_cast<std::size_t>(i)].name, name)) return true;
-        }
-        return false;
-    };
     for (int tag : placement_.candidates()) {
-        for (int attribute : cfg_.entry(TagName, ById, tag)->lists[2].values()) {
-            const TagStore* entry = cfg_.entry(Attribute, ById, attribute);
-            if (entry == nullptr) continue;  // an id that names no attribute any more
-            const bool active = placement_.isActive(Attribute, attribute);
-            const std::string_view name = entry->name.view();
-            for (int i = 1; i < reader_.count(); ++i) {
+        for (const ConfigurationView::ListedAttribute& listed : view.attributesOf(tag)) {
+            const int attribute = listed.id;
+            const ConfigurationView::AttributeFacts& facts = listed.facts;
+            const int number = facts.name;
+            const bool named = carries(number);
+            // An attribute the tag does not carry matters only when it is missed, or to report
+            // its undefined category.
+            if (!named && !facts.required && !facts.warnIfMissing &&
+                facts.activity != RunState::Activity::Undefined) {
+                continue;
+            }
+            const bool active = facts.activity == RunState::Activity::Active ||
+                                (facts.activity == RunState::Activity::Undefined &&
+                                 placement_.isActive(Attribute, attribute));
+            for (int i = 1; named && i < reader_.count(); ++i) {
+                if (given_[static_cast<std::size_t>(i)] != number) continue;
                 TagEntry& given = table[static_cast<std::size_t>(i)];
-                if (!text::equalsIgnoreCase(given.name, name)) continue;
                 if (active && !given.inserted) addUnique(used, attribute);
                 if (given.nameAccepted && given.valueAccepted) continue;
                 if (active) {
@@ -93,14 +116,16 @@ void AttributeChecker::check() {
                 }
             }
             if (!active) continue;
-            if (entry->optionValue(0) == config::kAttributeRequired && !carries(name)) {
+            if (facts.required && !carries(number)) {
+                const std::string_view name = cfg_.entry(Attribute, ById, attribute)->name.view();
                 store.raiseError(79, tagName, name);
-                reader_.insertAccepted(name);
+                insert(name, number);
             }
-            if (state_.options.EnableMissingAttributeWarnings && entry->optionValue(1) == 1 &&
-                !carries(name)) {
+            if (state_.options.EnableMissingAttributeWarnings && facts.warnIfMissing &&
+                !carries(number)) {
+                const std::string_view name = cfg_.entry(Attribute, ById, attribute)->name.view();
                 store.raiseWarning(107, tagName, name);
-                reader_.insertAccepted(name);
+                insert(name, number);
             }
         }
     }

@@ -40,6 +40,8 @@ private:
     TagReader& reader_;
     Placement& placement_;
     const CfgStore& cfg_;
+    std::vector<int> given_;     // the table's attribute names as configured name numbers
+    std::vector<char> present_;  // by name number: whether the table carries the name
 };
 
 }  // namespace engine

@@ -14,14 +14,19 @@ void OpenTagStack::clear() {
     live_ = 0;
 }
 
+std::uint32_t OpenTagStack::fold(std::string_view name) {
+    auto [folded, added] = foldedIds_.try_emplace(text::toLowerAscii(name),
+                                                  static_cast<std::uint32_t>(byFoldedName_.size()));
+    if (added) byFoldedName_.emplace_back();
+    return folded->second;
+}
+
 void OpenTagStack::push(std::string_view name, int closingRule, std::int32_t lineOpened) {
     auto [it, added] = nameIds_.try_emplace(std::string(name), 0);
     if (added) {
-        auto [folded, newFolded] = foldedIds_.try_emplace(
-            text::toLowerAscii(name), static_cast<std::uint32_t>(byFoldedName_.size()));
-        if (newFolded) byFoldedName_.emplace_back();
+        const std::uint32_t folded = fold(name);
         it->second = static_cast<std::uint32_t>(names_.size());
-        names_.push_back({std::string(name), folded->second});
+        names_.push_back({std::string(name), folded});
     }
     const std::uint32_t id = it->second;
     const auto place = static_cast<std::uint32_t>(entries_.size());

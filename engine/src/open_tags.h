@@ -22,6 +22,7 @@ public:
         std::string_view name;  // as written in the document, cut to the tag-name field
         int closingRule;
         std::int32_t lineOpened;
+        std::uint32_t folded;  // the name without regard to case, as from fold()
     };
 
     void clear();
@@ -30,9 +31,17 @@ public:
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
 
+    // A number for the name without regard to case, the same for every spelling; names need
+    // not be on the stack. Look-ups by this number need no string work.
+    std::uint32_t fold(std::string_view name);
+
     // The place of the topmost record with this name (without regard to case), or -1. Places
     // grow from the bottom of the stack to its top.
     long topmost(std::string_view name) const;
+    long topmostFolded(std::uint32_t folded) const {
+        const auto& places = byFoldedName_[folded];
+        return places.empty() ? -1 : static_cast<long>(places.back());
+    }
     // The record at a place returned by topmost().
     Record at(long place) const { return record(entries_[static_cast<std::size_t>(place)]); }
 
@@ -69,7 +78,8 @@ private:
         std::uint32_t folded;  // index into byFoldedName_
     };
     Record record(const Entry& entry) const {
-        return {names_[entry.name].written, entry.closingRule, entry.lineOpened};
+        const Name& name = names_[entry.name];
+        return {name.written, entry.closingRule, entry.lineOpened, name.folded};
     }
 
     std::deque<Entry> entries_;  // bottom first; a deque grows without copying

@@ -50,7 +50,8 @@ std::string joinList(const std::vector<std::string>& items, std::string_view joi
     return result;
 }
 
-Placement::Placement(RunState& state) : state_(state), cfg_(*state.configuration) {}
+Placement::Placement(RunState& state)
+    : state_(state), cfg_(*state.configuration), view_(state) {}
 
 void Placement::startDocument() {
     candidates_.clear();
@@ -59,7 +60,7 @@ void Placement::startDocument() {
 }
 
 bool Placement::isActive(int kind, int id) {
-    switch (state_.activityOf(kind, id)) {
+    switch (view_.activity(kind, id)) {
         case RunState::Activity::Active:
             return true;
         case RunState::Activity::Undefined:
@@ -67,19 +68,6 @@ bool Placement::isActive(int kind, int id) {
             return false;
         case RunState::Activity::Inactive:
             break;
-    }
-    return false;
-}
-
-bool Placement::ignoresAllAttributes() const {
-    for (int tag : candidates_) {
-        const TagStore* entry = cfg_.entry(TagName, ById, tag);
-        if (entry == nullptr) continue;
-        for (int attribute : entry->lists[2].values()) {
-            if (cfg_.builtinType(Attribute, ById, attribute) == config::kBuiltinIgnoreAll) {
-                return true;
-            }
-        }
     }
     return false;
 }
@@ -100,6 +88,8 @@ void Placement::place(const std::string& name) {
     candidates_.clear();
     excluded_.clear();
     placeCandidates(name, false);
+    ignoresAll_ = std::any_of(candidates_.begin(), candidates_.end(),
+                              [this](int id) { return view_.ignoresAll(id); });
 }
 
 void Placement::placeCandidates(const std::string& name, bool rerun) {
@@ -219,7 +209,7 @@ Placement::Range Placement::rangeOf(int id) const {
     const app::Options& options = state_.options;
     const bool firstTag = state_.counters.tagNames == 1 || options.FirstTagAnywhere;
     auto satisfied = [&](int element) {
-        int type = cfg_.builtinType(TagName, ById, element);
+        int type = view_.tagType(element);
         return type == config::kBuiltinEverywhere ||
                (type == config::kBuiltinFirstTag && firstTag);
     };
@@ -237,19 +227,18 @@ Placement::Range Placement::rangeOf(int id) const {
     long decidingPlace = -1;
     auto consider = [&](const IntStore& list) {
         for (int element : list.values()) {
-            const char* name = cfg_.entryName(TagName, ById, element);
-            if (name == nullptr) continue;
-            decidingPlace = std::max(decidingPlace, state_.openTags.topmost(name));
+            const std::uint32_t folded = view_.foldedTag(element);
+            if (folded == ConfigurationView::kNone) continue;  // names no entry any more
+            decidingPlace = std::max(decidingPlace, state_.openTags.topmostFolded(folded));
         }
     };
     consider(valid);
     consider(invalid);
     if (decidingPlace < 0) return Range::Undecided;
-    const std::string_view open = state_.openTags.at(decidingPlace).name;
+    const std::uint32_t open = state_.openTags.at(decidingPlace).folded;
     auto firstIndex = [&](const IntStore& list) {
         for (int j = 0; j < list.count(); ++j) {
-            const char* name = cfg_.entryName(TagName, ById, list.valueAt(j));
-            if (name != nullptr && text::equalsIgnoreCase(name, open)) return j;
+            if (view_.foldedTag(list.valueAt(j)) == open) return j;
         }
         return list.count() + invalid.count() + valid.count() + 1;
     };

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "config_view.h"
 #include "run_state.h"
 
 namespace engine {
@@ -30,13 +31,15 @@ public:
     bool skipped() const { return skipped_; }
     bool warnIfNoAttributes() const { return warnIfNoAttributes_; }
     // True when an attribute list of a candidate entry holds the built-in "(ignore all)".
-    bool ignoresAllAttributes() const;
+    bool ignoresAllAttributes() const { return ignoresAll_; }
     // The active tag entries of the tag's name that may stand here, leading entry first.
     const std::vector<int>& candidates() const { return candidates_; }
 
     // Whether the entry of `kind` with `id` takes part; an entry of the category
     // "(undefined)" raises warning 101 with its name.
     bool isActive(int kind, int id);
+
+    ConfigurationView& view() { return view_; }
 
 private:
     enum class Range { Valid, Invalid, Undecided };
@@ -49,6 +52,8 @@ private:
 
     RunState& state_;
     const CfgStore& cfg_;
+    ConfigurationView view_;
+    bool ignoresAll_ = false;
     std::vector<int> candidates_;
     std::vector<int> excluded_;
     std::unordered_set<int> messagesShown_;  // tag entries whose message was shown

@@ -1,0 +1,86 @@
+// What one run needs to know of the HTML Configuration, worked out when the run starts so
+// that checking a tag costs no string work: the activity of every entry, the tag names as the
+// open-tag stack folds them, which tags ignore all their attributes, and the attribute names
+// as small numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "run_state.h"
+
+namespace engine {
+
+class ConfigurationView {
+public:
+    explicit ConfigurationView(RunState& state);
+
+    // The activity of the entry of `kind` (tag name, attribute, attribute value, entity) with
+    // `id`; an id that names no entry is inactive.
+    RunState::Activity activity(int kind, int id) const {
+        const auto& byId = activity_[static_cast<std::size_t>(kind)];
+        return id >= 0 && id < static_cast<int>(byId.size()) ? byId[static_cast<std::size_t>(id)]
+                                                              : RunState::Activity::Inactive;
+    }
+
+    // The open-tag stack's number for the name of the tag entry `id`; kNone for no entry.
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    std::uint32_t foldedTag(int id) const { return at(foldedTags_, id, kNone); }
+    // Whether the attribute list of the tag entry `id` holds "(ignore all)".
+    bool ignoresAll(int id) const { return at(ignoresAll_, id, char{0}) != 0; }
+    // The built-in type of the tag entry `id` (range words), -1 for no entry.
+    int tagType(int id) const { return at(tagTypes_, id, -1); }
+
+    // What the attribute checks ask of every attribute of a tag.
+    struct AttributeFacts {
+        int name = -1;  // the number of its name (without regard to case); -1: no entry
+        RunState::Activity activity = RunState::Activity::Inactive;
+        bool required = false;
+        bool warnIfMissing = false;
+    };
+    const AttributeFacts& attribute(int id) const {
+        static const AttributeFacts kNoEntry;
+        return id >= 0 && id < static_cast<int>(attributes_.size())
+                   ? attributes_[static_cast<std::size_t>(id)]
+                   : kNoEntry;
+    }
+    int attributeName(int id) const { return attribute(id).name; }
+    // How many attribute names there are (numbers run from 0 below this).
+    int attributeNameCount() const { return static_cast<int>(attributeNumbers_.size()); }
+
+    // The attribute list of the tag entry `id`, in its order, without ids that name no entry.
+    struct ListedAttribute {
+        int id;
+        AttributeFacts facts;
+    };
+    const std::vector<ListedAttribute>& attributesOf(int tag) const {
+        static const std::vector<ListedAttribute> kNone;
+        return tag >= 0 && tag < static_cast<int>(tagAttributes_.size())
+                   ? tagAttributes_[static_cast<std::size_t>(tag)]
+                   : kNone;
+    }
+    // The number of a name as written in a tag; -1 when no attribute entry has that name.
+    int attributeNameOf(std::string_view name);
+
+private:
+    template <typename T>
+    static T at(const std::vector<T>& byId, int id, T none) {
+        return id >= 0 && id < static_cast<int>(byId.size()) ? byId[static_cast<std::size_t>(id)]
+                                                              : none;
+    }
+
+    std::array<std::vector<RunState::Activity>, Spare> activity_;
+    std::vector<std::uint32_t> foldedTags_;
+    std::vector<char> ignoresAll_;
+    std::vector<int> tagTypes_;
+    std::vector<AttributeFacts> attributes_;
+    std::vector<std::vector<ListedAttribute>> tagAttributes_;
+    std::unordered_map<std::string, int> attributeNumbers_;  // lower-cased name -> number
+    std::string folding_;                                    // reused for look-ups
+};
+
+}  // namespace engine
