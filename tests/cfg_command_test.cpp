@@ -1,10 +1,8 @@
 // markwise-cfg as a user runs it: what each command writes, its exit code and its messages.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,26 +13,12 @@ namespace {
 using testing_support::readFile;
 using testing_support::TempDir;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing_support::ProgramRun;
 
 class CfgCommand : public ::testing::Test {
 protected:
     Outcome run(const std::vector<std::string>& args) {
-        auto quote = [](const std::string& text) {
-            std::string result = "'";
-            for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-            return result + "'";
-        };
-        std::string command = "cd " + quote(dir.path().string()) + " && " + quote(MARKWISE_CFG_EXE);
-        for (const std::string& arg : args) command += " " + quote(arg);
-        command += " >" + quote(dir.file("stdout")) + " 2>" + quote(dir.file("stderr"));
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout")),
-                readFile(dir.file("stderr"))};
+        return testing_support::runProgram(MARKWISE_CFG_EXE, dir.path(), args);
     }
 
     // dump, then build from the text: the bytes that come back.

@@ -1,10 +1,8 @@
 // markwise-check as a user runs it: arguments, exit codes, standard output and error.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,38 +14,12 @@ namespace {
 using testing_support::readFile;
 using testing_support::TempDir;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& argument) {
-    std::string result = "'";
-    for (char c : argument) {
-        if (c == '\'') {
-            result += "'\\''";
-        } else {
-            result += c;
-        }
-    }
-    return result + "'";
-}
+using Outcome = testing_support::ProgramRun;
 
 class CheckCommand : public ::testing::Test {
 protected:
     Outcome run(const std::vector<std::string>& args) {
-        std::string command = "cd " + quoted(dir.path().string()) + " && " +
-                              quoted(MARKWISE_CHECK_EXE);
-        for (const std::string& arg : args) command += " " + quoted(arg);
-        command += " >" + quoted(dir.file("stdout")) + " 2>" + quoted(dir.file("stderr")) +
-                   " </dev/null";
-        int status = std::system(command.c_str());
-        Outcome outcome;
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.out = readFile(dir.file("stdout"));
-        outcome.err = readFile(dir.file("stderr"));
-        return outcome;
+        return testing_support::runProgram(MARKWISE_CHECK_EXE, dir.path(), args);
     }
 
     static int lineCount(const std::string& text) {

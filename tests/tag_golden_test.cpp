@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/types.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -101,51 +100,9 @@ const BuiltConfig& builtConfig(const std::string& name) {
     return built.emplace(name, result).first->second;
 }
 
-struct RunResult {
-    std::string out;
-    int exitCode = -1;
-};
-
-// Runs the checker in `dir` with `args`, capturing standard output; standard error is left
-// to the test log.
-RunResult runChecker(const fs::path& dir, const std::vector<std::string>& args) {
-    RunResult result;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return result;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(pipeFds[0]);
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[1]);
-        if (chdir(dir.c_str()) != 0) _exit(127);
-        std::string exe = MARKWISE_CHECK_EXE;
-        std::vector<std::string> copy = args;
-        std::vector<char*> argv;
-        argv.push_back(exe.data());
-        for (auto& arg : copy)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-        if (got > 0) {
-            result.out.append(buffer, static_cast<std::size_t>(got));
-        } else if (got < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;
-        }
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    return result;
+// Runs markwise-check in `dir`.
+testing_support::ProgramRun runChecker(const fs::path& dir, const std::vector<std::string>& args) {
+    return testing_support::runProgram(MARKWISE_CHECK_EXE, dir, args);
 }
 
 std::vector<std::string> caseNames() {
@@ -176,7 +133,7 @@ TEST_P(TagCase, OutputMatches) {
     }
     args.push_back("document.html");
 
-    const RunResult run = runChecker(dir, args);
+    const testing_support::ProgramRun run = runChecker(dir, args);
     EXPECT_EQ(readBytes(dir / "expected.txt"), run.out);
     if (fs::exists(dir / "exit")) {
         EXPECT_EQ(std::stoi(readBytes(dir / "exit")), run.exitCode);

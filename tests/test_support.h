@@ -58,6 +58,18 @@ private:
 
 std::string readFile(const std::string& path);
 
+// What a program run printed and how it ended.
+struct ProgramRun {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` in `folder`, with an empty standard input, and captures its
+// standard output and standard error.
+ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
+                      const std::vector<std::string>& args);
+
 // Options at their defaults, with no program directory.
 app::Options testOptions();
 
