@@ -34,22 +34,10 @@ namespace {
 
 const fs::path kGoldenDir = fs::path(MARKWISE_TEST_DATA) / "golden";
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string readFile(const fs::path& path) { return testing_support::readFile(path.string()); }
 
 std::vector<std::string> readArgs(const fs::path& path) {
-    std::vector<std::string> args;
-    std::istringstream in(readFile(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) args.push_back(line);
-    }
-    return args;
+    return testing_support::readLines(path.string());
 }
 
 // The document of a case: the file named "document" with any extension. Other documents

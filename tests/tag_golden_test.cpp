@@ -38,22 +38,10 @@ namespace {
 const fs::path kTagsDir = fs::path(MARKWISE_TEST_DATA) / "tags";
 const fs::path kConfigsDir = kTagsDir / "configs";
 
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string readBytes(const fs::path& path) { return testing_support::readFile(path.string()); }
 
 std::vector<std::string> readLines(const fs::path& path) {
-    std::vector<std::string> lines;
-    std::istringstream in(readBytes(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
+    return testing_support::readLines(path.string());
 }
 
 // The built-in entries in the text form, with the header line that starts a configuration.

@@ -36,6 +36,17 @@ std::string readFile(const std::string& path) {
     return content.str();
 }
 
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
 ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
                       const std::vector<std::string>& args) {
     TempDir outputs;

@@ -58,6 +58,9 @@ private:
 
 std::string readFile(const std::string& path);
 
+// The non-empty lines of a file, without their line ends (LF or CR LF).
+std::vector<std::string> readLines(const std::string& path);
+
 // What a program run printed and how it ended.
 struct ProgramRun {
     int exitCode = -1;  // -1 when it did not exit normally
