@@ -146,11 +146,7 @@ TEST(TagCases, Present) {
 }
 
 std::string testName(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name = info.param;
-    std::replace_if(
-        name.begin(), name.end(),
-        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
+    return testing_support::caseTestName(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tags, TagCase, ::testing::ValuesIn(caseNames()), testName);

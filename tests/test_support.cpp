@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -34,6 +35,13 @@ std::string readFile(const std::string& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string caseTestName(std::string folder) {
+    for (char& c : folder) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return folder;
 }
 
 std::vector<std::string> readLines(const std::string& path) {

@@ -58,6 +58,9 @@ private:
 
 std::string readFile(const std::string& path);
 
+// A case folder's name as a test name: every character but letters and digits becomes "_".
+std::string caseTestName(std::string folder);
+
 // The non-empty lines of a file, without their line ends (LF or CR LF).
 std::vector<std::string> readLines(const std::string& path);
 
