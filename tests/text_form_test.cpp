@@ -329,6 +329,58 @@ TEST(TextForm, AHandWrittenTextBuildsWhatItSaysInAnyBlockOrder) {
     EXPECT_EQ(cfg.entry(TagName, ById, 1)->formatVersion, 2);
 }
 
+// A rule set kept in several texts: names shared by entries of several texts refer to the one
+// in the reference's own text, else to the nearest text before it; labels tell apart entries
+// of one text; ranges, which compare names only, take the first entry of a shared name.
+TEST(TextForm, SeveralTextsReadAsOneWithNamesLookedUpNearestFirst) {
+    const std::string base = "html-configuration\nattribute CLASS\n  id 1\nvalue left\n  id 1\n";
+    const std::string family =
+        "tag P\n  id 1\n  valid-in BODY\n  attributes CLASS ALIGN@para\n"
+        "tag BODY\n  id 2\n"
+        "attribute ALIGN\n  id 2\n  label para\n  values left\n"
+        "attribute ALIGN\n  id 3\n  label image\n";
+    const std::string other =
+        "tag P\n  id 5\n  valid-in BODY\n  attributes CLASS\n"
+        "tag BODY\n  id 6\n"
+        "attribute CLASS\n  id 7\n"
+        "tag EMBED\n  id 8\n  valid-in BODY\n";  // BODY of its own text
+    const config::TextSource sources[] = {{"base", base}, {"family", family}, {"other", other}};
+    CfgStore cfg;
+    auto errors = readTextForm(sources, cfg);
+    ASSERT_TRUE(errors.empty()) << joinErrors(errors);
+    int found = 0;
+    EXPECT_EQ(cfg.listItem(TagName, ById, 1, 0, 0, found), 2);  // BODY of its own text
+    EXPECT_EQ(cfg.listItem(TagName, ById, 1, 2, 0, found), 1);  // CLASS of the text before
+    EXPECT_EQ(cfg.listItem(TagName, ById, 1, 2, 1, found), 2);  // the labelled ALIGN
+    EXPECT_EQ(cfg.listItem(TagName, ById, 5, 2, 0, found), 7);  // its own CLASS
+    EXPECT_EQ(cfg.listItem(TagName, ById, 8, 0, 0, found), 6);
+    EXPECT_EQ(cfg.listItem(Attribute, ById, 2, 0, 0, found), 1);  // left from the base
+
+    // The two ALIGN entries of one text need their labels; mistakes name their own text.
+    const std::string clash = "tag IMG\n  attributes ALIGN\n";
+    const config::TextSource withClash[] = {{"base", base}, {"family", family}, {"more", clash}};
+    errors = readTextForm(withClash, cfg);
+    ASSERT_EQ(errors.size(), 1u) << joinErrors(errors);
+    EXPECT_EQ(errors[0].source, 2u);
+    EXPECT_EQ(errors[0].line, 2);
+    EXPECT_NE(errors[0].message.find("ALIGN (002), ALIGN (003)"), std::string::npos);
+
+    // A range may name a tag of a later text only, and takes the first of several.
+    const std::string early = base + "tag B\n  valid-in BODY\n";
+    const config::TextSource ranged[] = {{"early", early}, {"family", family}, {"other", other}};
+    ASSERT_TRUE(readTextForm(ranged, cfg).empty());
+    EXPECT_EQ(cfg.listItem(TagName, ById, cfg.findFirstId(TagName, "B"), 0, 0, found), 2);
+
+    // Only the first text may carry the first line; a block does not go on into the next text.
+    const config::TextSource twoHeads[] = {{"a", "html-configuration\ntag A\n"},
+                                           {"b", "  closing none\nhtml-configuration\n"}};
+    errors = readTextForm(twoHeads, cfg);
+    ASSERT_EQ(errors.size(), 2u) << joinErrors(errors);
+    EXPECT_EQ(errors[0].source, 1u);
+    EXPECT_EQ(errors[0].line, 1);
+    EXPECT_EQ(errors[1].line, 2);
+}
+
 TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
     const std::string head = "html-configuration\n";  // line 1
     struct Case {
@@ -344,7 +396,11 @@ TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
         {"tag A\n  closing none\n  option 0 2\n", 4, "option slot 0 is given twice"},
         {"tag A\n  list 0 1\n", 3, "written valid-in"},
         {"tag A\n  valid-in B\n", 3, "no tag is named B"},
-        {"tag A\ntag a\n  id 3\ntag B\n  valid-in A\n", 6, "write one of: A (000), A (003)"},
+        {"attribute A\nattribute a\n  id 3\ntag B\n  attributes A\n", 6,
+         "write one of: A (000), A (003)"},
+        {"attribute A\n  label x\nattribute B\n  label x\n", 5, "label x is already given to A"},
+        {"attribute A\n  label x\ntag B\n  attributes B@x\n", 5, "the label x belongs to A, not B"},
+        {"tag B\n  attributes A@y\n", 3, "no attribute is named A@y or has the label y"},
         {"tag A\ntag B\n  valid-in A (004)\n", 4, "no tag named A has id 4"},
         {"tag A\n  id 3\ntag B\n  id 3\n", 5, "tag id 3 is already taken by A (line 2)"},
         {"tag A\n  id 999\n", 3, "id takes a number from 0 to 998"},

@@ -19,7 +19,7 @@ constexpr std::string_view kProgram = "markwise-cfg";
 
 constexpr std::string_view kUsage =
     "Usage: markwise-cfg dump FILE\n"
-    "       markwise-cfg build SOURCE OUT\n"
+    "       markwise-cfg build SOURCE... OUT\n"
     "       markwise-cfg copy IN OUT [--upgrade]\n"
     "       markwise-cfg builtins OUT\n"
     "       markwise-cfg check FILE\n"
@@ -27,9 +27,10 @@ constexpr std::string_view kUsage =
     "Reads and writes HTML Configuration files and their text form.\n"
     "\n"
     "  dump FILE          prints the whole configuration as text on standard output\n"
-    "  build SOURCE OUT   compiles a text into the configuration file OUT (format version 2\n"
-    "                     unless the text says otherwise); mistakes are shown as\n"
-    "                     SOURCE:LINE: message\n"
+    "  build SOURCE... OUT\n"
+    "                     compiles a text into the configuration file OUT (format version 2\n"
+    "                     unless the text says otherwise); several SOURCE files are read\n"
+    "                     in order as one text; mistakes are shown as SOURCE:LINE: message\n"
     "  copy IN OUT        loads IN and saves it as OUT, keeping the file's and each entry's\n"
     "                     format version; with --upgrade everything is saved in version 2\n"
     "  builtins OUT       writes the built-in configuration to OUT\n"
@@ -76,8 +77,10 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
     const std::string& name = parsed.operands[0];
     for (const Command& command : kCommands) {
         if (command.name != name) continue;
-        if (parsed.operands.size() != command.operands + 1) {
-            return name + " takes " + std::to_string(command.operands) +
+        const bool many = name == "build";  // build takes several sources
+        if (parsed.operands.size() != command.operands + 1 &&
+            !(many && parsed.operands.size() > command.operands + 1)) {
+            return name + " takes " + (many ? "at least " : "") + std::to_string(command.operands) +
                    (command.operands == 1 ? " file" : " files");
         }
         if (parsed.upgrade && name != "copy") return std::string("--upgrade belongs to copy");
@@ -149,19 +152,27 @@ int dump(const std::string& path, CfgEnvironment& env) {
 }
 
 
-int build(const std::string& sourcePath, const std::string& outPath, CfgEnvironment& env) {
-    std::optional<std::string> source = readWhole(sourcePath, env.err);
-    if (!source) return kCfgFailed;
-    // The text is the one a person edits: writing the configuration over it would lose it.
-    if (detail::sameFile(sourcePath, outPath)) {
-        say(env.err, outPath + ": the output file is the source text");
-        return kCfgFailed;
+int build(std::span<const std::string> sourcePaths, const std::string& outPath,
+          CfgEnvironment& env) {
+    std::vector<std::string> texts;
+    for (const std::string& path : sourcePaths) {
+        std::optional<std::string> text = readWhole(path, env.err);
+        if (!text) return kCfgFailed;
+        // The text is the one a person edits: writing the configuration over it would lose it.
+        if (detail::sameFile(path, outPath)) {
+            say(env.err, outPath + ": the output file is a source text");
+            return kCfgFailed;
+        }
+        texts.push_back(std::move(*text));
     }
+    std::vector<config::TextSource> sources;
+    for (std::size_t i = 0; i < texts.size(); ++i) sources.push_back({sourcePaths[i], texts[i]});
     CfgStore store;
-    const std::vector<config::TextFormError> errors = config::readTextForm(*source, store);
+    const std::vector<config::TextFormError> errors = config::readTextForm(sources, store);
     if (!errors.empty()) {
         for (const config::TextFormError& e : errors) {
-            std::string where = sourcePath + (e.line > 0 ? ":" + std::to_string(e.line) : "");
+            const std::string& path = sourcePaths[e.source];
+            std::string where = path + (e.line > 0 ? ":" + std::to_string(e.line) : "");
             std::fprintf(env.err, "%s: %s\n", where.c_str(), e.message.c_str());
         }
         return kCfgCorrupt;
@@ -213,7 +224,9 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
     const std::string& command = parsed.operands[0];
     const std::vector<std::string>& files = parsed.operands;
     if (command == "dump") return dump(files[1], env);
-    if (command == "build") return build(files[1], files[2], env);
+    if (command == "build") {
+        return build(std::span(files).subspan(1, files.size() - 2), files.back(), env);
+    }
     if (command == "check") return check(files[1], env);
     CfgStore store;
     if (command == "builtins") {

@@ -55,6 +55,7 @@ struct SourceEntry {
     std::vector<Ref> refs[kListCount];
     std::vector<std::int32_t> ints[kListCount];
     std::string texts[kTextSlots];
+    std::string label;  // a name for references where several entries share the name
     std::map<std::string, int, std::less<>> fieldLines;  // the line of each field given
 
     int lineOf(std::string_view field) const {
@@ -206,17 +207,22 @@ void putRecord(std::string& out, const std::vector<std::int32_t>& values) {
     for (std::int32_t value : values) putInt(out, value);
 }
 
+// Lines are numbered through all the texts of a source, one after the other; mistakes are
+// given back with the text they are in and the line within it.
 class Reader {
 public:
-    explicit Reader(std::string_view source) : source_(source) {}
+    explicit Reader(std::span<const TextSource> sources) : sources_(sources) {}
 
     std::vector<TextFormError> run(CfgStore& store) {
         store.clear();
         // A text never holds NUL bytes; a binary file (a configuration file, say) does.
-        if (std::size_t nul = source_.find('\0'); nul != std::string_view::npos) {
-            const auto line = std::count(source_.begin(), source_.begin() + nul, '\n') + 1;
-            return {{static_cast<int>(line), "a NUL byte: this is not a text (a configuration "
-                                             "file, perhaps?)"}};
+        for (std::size_t i = 0; i < sources_.size(); ++i) {
+            std::string_view text = sources_[i].text;
+            if (std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
+                const auto line = std::count(text.begin(), text.begin() + nul, '\n') + 1;
+                return {{static_cast<int>(line),
+                         "a NUL byte: this is not a text (a configuration file, perhaps?)", i}};
+            }
         }
         parseLines();
         if (errors_.size() < kMaxErrors) settle();
@@ -234,6 +240,11 @@ public:
             errors_.resize(kMaxErrors);
             errors_.push_back({0, "too many mistakes; the rest of the text was not checked"});
         }
+        for (TextFormError& e : errors_) {
+            if (e.line <= 0) continue;
+            e.source = sourceOf(e.line);
+            e.line -= firstLines_[e.source];
+        }
         return std::move(errors_);
     }
 
@@ -244,13 +255,35 @@ private:
 
     // ---- First pass: lines, statements and fields ------------------------------------------
 
+    // The text a line (numbered through all texts) is in.
+    std::size_t sourceOf(int line) const {
+        auto after = std::upper_bound(firstLines_.begin(), firstLines_.end(), line - 1);
+        return static_cast<std::size_t>(after - firstLines_.begin()) - 1;
+    }
+
     void parseLines() {
-        std::size_t start = source_.starts_with("\xEF\xBB\xBF") ? 3 : 0;  // a byte order mark
-        for (int line = 1; start < source_.size() && errors_.size() <= kMaxErrors; ++line) {
-            std::size_t end = std::min(source_.find('\n', start), source_.size());
-            std::string_view text = source_.substr(start, end - start);
+        int lines = 0;  // of the texts before
+        for (const TextSource& source : sources_) {
+            firstLines_.push_back(lines);
+            lines += parseLines(source.text, lines);
+            // A block or a text does not go on into the next file.
+            continued_ = nullptr;
+            current_ = -1;
+            discard_ = false;
+        }
+    }
+
+    // Returns the number of lines the text holds.
+    int parseLines(std::string_view source, int before) {
+        std::size_t start = source.starts_with("\xEF\xBB\xBF") ? 3 : 0;  // a byte order mark
+        int count = 0;
+        for (int line = before + 1; start < source.size(); ++line) {
+            ++count;
+            std::size_t end = std::min(source.find('\n', start), source.size());
+            std::string_view text = source.substr(start, end - start);
             if (text.ends_with('\r')) text.remove_suffix(1);
             start = end + 1;
+            if (errors_.size() > kMaxErrors) continue;
             std::size_t first = text.find_first_not_of(" \t");
             if (first == std::string_view::npos || text[first] == '#') continue;  // no statement
             std::string problem;
@@ -263,6 +296,7 @@ private:
                 field(tokens, line);
             }
         }
+        return count;
     }
 
     void statement(const std::vector<Token>& t, int line) {
@@ -396,6 +430,13 @@ private:
             continued_ = &e.texts[which];
             return;
         }
+        if (name == "label") {
+            if (t.size() != 2 || t[1].quoted || t[1].text.find('@') != std::string::npos) {
+                return error(line, "label takes one word without quotes or @");
+            }
+            e.label = t[1].text;
+            return;
+        }
         if (name == "category") {
             std::vector<Ref> refs;
             const std::size_t known = errors_.size();
@@ -474,7 +515,15 @@ private:
     void settle() {
         for (int kind = 0; kind < kKindCount; ++kind) giveIds(kind);
         for (const SourceEntry& e : entries_) {
-            names_[e.kind][text::toLowerAscii(e.name)].push_back(&e - entries_.data());
+            const std::size_t index = &e - entries_.data();
+            names_[e.kind][text::toLowerAscii(e.name)].push_back(index);
+            if (e.label.empty()) continue;
+            auto [it, fresh] = labels_[e.kind].emplace(e.label, index);
+            if (!fresh) {
+                error(e.lineOf("label"), cat("the label ", e.label, " is already given to ",
+                                             entries_[it->second].name, " (line ",
+                                             entries_[it->second].line, ")"));
+            }
         }
         for (SourceEntry& e : entries_) checkEntry(e);
         for (int kind = 0; kind < kKindCount; ++kind) {
@@ -523,11 +572,17 @@ private:
     }
 
     // The id a reference stands for; -1 after reporting a name that finds no single entry.
-    std::int32_t resolve(int kind, const Ref& ref) {
+    // Where several entries share the name, the one in the reference's own text is meant,
+    // else the one in the nearest text before it; in a range (`inRange`), which compares tag
+    // names only, the first of those will do.
+    std::int32_t resolve(int kind, const Ref& ref, bool inRange = false) {
         if (!ref.byName) return ref.id;
         const std::string_view noun = kKindNouns[kind];
         auto found = names_[kind].find(text::toLowerAscii(ref.name));
         if (found == names_[kind].end()) {
+            if (std::size_t at = ref.name.rfind('@'); at != std::string::npos) {
+                return resolveLabel(kind, ref, at);
+            }
             error(ref.line, cat("no ", noun, " is named ", ref.name));
             return -1;
         }
@@ -540,6 +595,18 @@ private:
             return -1;
         }
         if (holders.size() == 1) return entries_[holders[0]].id;
+        const std::size_t own = sourceOf(ref.line);
+        std::size_t nearest = 0;  // the text of the nearest holders, plus one; 0: none
+        for (std::size_t i : holders) {
+            const std::size_t at = sourceOf(entries_[i].line);
+            if (at <= own) nearest = std::max(nearest, at + 1);
+        }
+        std::vector<std::size_t> local;
+        for (std::size_t i : holders) {
+            if (nearest > 0 && sourceOf(entries_[i].line) == nearest - 1) local.push_back(i);
+        }
+        if (local.size() == 1) return entries_[local[0]].id;
+        if (inRange) return entries_[local.empty() ? holders[0] : local[0]].id;
         std::string which;
         for (std::size_t i : holders) {
             char label[16];
@@ -549,6 +616,24 @@ private:
         error(ref.line, cat("several ", noun, " entries are named ", ref.name,
                             "; write one of: ", which));
         return -1;
+    }
+
+    // "NAME@LABEL": the entry given that label, which must carry that name.
+    std::int32_t resolveLabel(int kind, const Ref& ref, std::size_t at) {
+        const std::string name = ref.name.substr(0, at);
+        const std::string label = ref.name.substr(at + 1);
+        auto found = labels_[kind].find(label);
+        if (found == labels_[kind].end()) {
+            error(ref.line, cat("no ", kKindNouns[kind], " is named ", ref.name,
+                                " or has the label ", label));
+            return -1;
+        }
+        const SourceEntry& e = entries_[found->second];
+        if (text::toLowerAscii(e.name) != text::toLowerAscii(name)) {
+            error(ref.line, cat("the label ", label, " belongs to ", e.name, ", not ", name));
+            return -1;
+        }
+        return e.id;
     }
 
     void checkLength(const std::string& text, int line, std::string_view what) {
@@ -561,7 +646,10 @@ private:
         if (e.category) e.categoryId = resolve(Category, *e.category);
         for (const ListField& f : kListFields) {
             if (f.kind != e.kind) continue;
-            for (const Ref& ref : e.refs[f.list]) e.ints[f.list].push_back(resolve(f.target, ref));
+            const bool inRange = f.kind == TagName && f.target == TagName;
+            for (const Ref& ref : e.refs[f.list]) {
+                e.ints[f.list].push_back(resolve(f.target, ref, inRange));
+            }
         }
         for (int which = 0; which < kTextSlots; ++which) {
             if (e.texts[which].empty()) continue;
@@ -640,7 +728,8 @@ private:
         }
     }
 
-    std::string_view source_;
+    std::span<const TextSource> sources_;
+    std::vector<int> firstLines_;  // the lines before each text
     std::vector<TextFormError> errors_;
     int statements_ = 0;
     std::int32_t version_ = 2;
@@ -656,6 +745,7 @@ private:
     std::int32_t highest_[kKindCount] = {-1, -1, -1, -1, -1, -1};  // the highest id of each kind
     std::vector<SourceEntry> entries_;
     std::map<std::string, std::vector<std::size_t>> names_[kKindCount];
+    std::map<std::string, std::size_t> labels_[kKindCount];  // label: entry, by kind
     int current_ = -1;                  // the entry block being read
     bool discard_ = false;              // the indented lines after a refused statement
     std::string* continued_ = nullptr;  // the text a quoted line continues
@@ -664,7 +754,12 @@ private:
 }  // namespace
 
 std::vector<TextFormError> readTextForm(std::string_view source, CfgStore& store) {
-    return Reader(source).run(store);
+    const TextSource one{"", source};
+    return Reader(std::span(&one, 1)).run(store);
+}
+
+std::vector<TextFormError> readTextForm(std::span<const TextSource> sources, CfgStore& store) {
+    return Reader(sources).run(store);
 }
 
 }  // namespace config

@@ -18,6 +18,13 @@ namespace config {
 struct TextFormError {
     int line = 0;
     std::string message;
+    std::size_t source = 0;  // which of the source texts (0 when there is one)
+};
+
+// One piece of a source read as a whole: a rule set kept in several files, say.
+struct TextSource {
+    std::string_view name;  // how mistakes name it
+    std::string_view text;
 };
 
 // The whole model as text, entries of each kind in the model's order. What a file of the
@@ -29,6 +36,11 @@ std::string writeTextForm(const CfgStore& store);
 // any mistake the store is left cleared. On success the store holds the source's format
 // version and state flags, and is bound to no file.
 std::vector<TextFormError> readTextForm(std::string_view source, CfgStore& store);
+
+// The same for a source kept in several texts, read in order as one: the first begins with
+// the html-configuration line, names refer across texts, and where several entries share a
+// name a reference prefers the one in its own text. Mistakes carry the text they are in.
+std::vector<TextFormError> readTextForm(std::span<const TextSource> sources, CfgStore& store);
 
 // ---- The words of the text form, shared by its reader and writer ----------------------
 
