@@ -22,6 +22,12 @@ protected:
         return testing_support::runProgram(MARKWISE_CHECK_EXE, dir.path(), args);
     }
 
+    // A run that looks up no tag names, for what the scanner finds on its own.
+    Outcome scan(std::vector<std::string> args) {
+        args.insert(args.begin(), "--scan-only");
+        return run(args);
+    }
+
     static int lineCount(const std::string& text) {
         return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     }
@@ -33,12 +39,12 @@ TEST_F(CheckCommand, ExitCodeSaysWhetherAnyDocumentHadErrors) {
     dir.write("clean.html", "<p>Fine &amp; dandy</p>\n");
     dir.write("faulty.html", "<p>1 > 0</p>\n");
 
-    Outcome clean = run({"clean.html"});
+    Outcome clean = scan({"clean.html"});
     EXPECT_EQ(clean.exitCode, 0);
     EXPECT_NE(clean.out.find("No errors or warnings were detected!"), std::string::npos);
     EXPECT_EQ(clean.err, "");
 
-    Outcome both = run({"--format", "kv", "clean.html", "faulty.html"});
+    Outcome both = scan({"--format", "kv", "clean.html", "faulty.html"});
     EXPECT_EQ(both.exitCode, 1);
     EXPECT_NE(both.out.find("FILENAME=clean.html\n"), std::string::npos);
     EXPECT_NE(both.out.find("FILENAME=faulty.html\n"), std::string::npos);
@@ -50,7 +56,7 @@ TEST_F(CheckCommand, ExitCodeSaysWhetherAnyDocumentHadErrors) {
 
     // Warnings alone are not errors.
     dir.write("warned.html", "<!-- a > b -->\n");
-    EXPECT_EQ(run({"warned.html"}).exitCode, 0);
+    EXPECT_EQ(scan({"warned.html"}).exitCode, 0);
 }
 
 TEST_F(CheckCommand, UnreadableDocumentsAreNamedOnStandardError) {
@@ -78,6 +84,7 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
         {"--set", "CheckNesting=2", "page.html"},
         {"--set", "LineLength", "page.html"},
         {"--config", "missing.cfg", "page.html"},
+        {"--config", "active.cfg", "--scan-only", "page.html"},
     };
     for (const auto& args : cases) {
         Outcome outcome = run(args);
@@ -93,17 +100,17 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
 TEST_F(CheckCommand, HelpPrintsTheUsage) {
     Outcome outcome = run({"--help"});
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_TRUE(outcome.out.starts_with("Usage: markwise-check [--config FILE] [--set NAME=VALUE]"));
+    EXPECT_TRUE(outcome.out.starts_with("Usage: markwise-check [--config FILE | --scan-only]"));
 }
 
 TEST_F(CheckCommand, SettingsChangeTheRun) {
     dir.write("page.html", "<p>\"quoted\" 1 > 0</p>\n");
-    Outcome french = run({"--set", "Language=1", "--set=ShowComments=0", "page.html"});
+    Outcome french = scan({"--set", "Language=1", "--set=ShowComments=0", "page.html"});
     EXPECT_EQ(french.exitCode, 1);
     EXPECT_NE(french.out.find("Erreur numéro 1 à la ligne 1:"), std::string::npos) << french.out;
     EXPECT_EQ(french.out.find("Comment"), std::string::npos);
 
-    Outcome relaxed = run({"--set", "AllowDoubleQuoteInText=1", "--set", "maximumerrors=1",
+    Outcome relaxed = scan({"--set", "AllowDoubleQuoteInText=1", "--set", "maximumerrors=1",
                            "--format=kv", "page.html"});
     EXPECT_NE(relaxed.out.find("NUMBEROFERRORS=1\n"), std::string::npos);
     EXPECT_NE(relaxed.out.find("MESSAGE=Terminating validation due to too many errors!"),
@@ -112,7 +119,7 @@ TEST_F(CheckCommand, SettingsChangeTheRun) {
 
 TEST_F(CheckCommand, OutputGoesToTheNamedFile) {
     dir.write("page.html", "<p>\n");
-    Outcome outcome = run({"--output", "report.txt", "--format", "kv", "page.html"});
+    Outcome outcome = scan({"--output", "report.txt", "--format", "kv", "page.html"});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.out, "");
     std::string report = readFile(dir.file("report.txt"));
@@ -175,6 +182,49 @@ TEST_F(CheckCommand, ConfigNamesTheConfigurationToLoad) {
     Outcome missing = run({"--config", "missing.cfg", "page.html"});
     EXPECT_EQ(missing.err, "markwise-check: There was an error opening the HTML Configuration "
                            "file \"missing.cfg\". The configuration could not be loaded.\n");
+}
+
+TEST_F(CheckCommand, WithoutConfigTheDefaultConfigurationIsLoaded) {
+    dir.write("page.html", "<p>\n");
+    CfgStore configuration;
+    configuration.resetToBuiltins();
+    EntryRecord category = EntryRecord::named("HTML");
+    configuration.activateCategory(configuration.addEntry(Category, category), 0);
+    dir.write("active.cfg", configuration.serialize(0));
+    dir.write("corrupt.cfg", "not a configuration");
+
+    Outcome loaded = run({"--set", "DefaultConfigurationFilenameV25=active.cfg", "page.html"});
+    EXPECT_EQ(loaded.exitCode, 1);
+    EXPECT_EQ(loaded.err, "");
+    EXPECT_NE(loaded.out.find("The tag name \"p\" is not in the HTML Configuration."),
+              std::string::npos);
+
+    // A default file that cannot be loaded leaves the built-in entries, which activate no
+    // category: nothing can be validated.
+    const std::string noCategories =
+        "markwise-check: missing.cfg: There are no active categories. You must select at least "
+        "one category to be active by adding it to the Active Categories List Box in the HTML "
+        "Categories Dialog Box that is accessible from the Settings Pull Down Menu.\n";
+    Outcome missing = run({"--set", "DefaultConfigurationFilenameV25=missing.cfg", "page.html"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "markwise-check: There was an error opening the HTML Configuration "
+                           "file \"missing.cfg\". The configuration could not be loaded.\n"
+                           "markwise-check: Validating with the built-in entries of the HTML "
+                           "Configuration.\n" + noCategories);
+    EXPECT_EQ(missing.out, "");
+
+    Outcome corrupt = run({"--set", "DefaultConfigurationFilenameV25=corrupt.cfg", "page.html"});
+    EXPECT_EQ(corrupt.exitCode, 2);
+    EXPECT_NE(corrupt.err.find("\"corrupt.cfg\" contains corrupt data"), std::string::npos);
+
+    // The default is the mkwise25.cfg beside the program, the rule set for today's HTML.
+    dir.write("modern.html",
+              "<!DOCTYPE html>\n<html lang=\"en\"><head><title>A page</title></head>\n"
+              "<body><main><p>Fine &amp; <b>dandy</b></p></main></body></html>\n");
+    Outcome shipped = run({"modern.html"});
+    EXPECT_EQ(shipped.err, "");
+    EXPECT_NE(shipped.out.find("No errors or warnings were detected!"), std::string::npos)
+        << shipped.out;
 }
 
 }  // namespace

@@ -20,12 +20,17 @@ namespace {
 constexpr std::string_view kProgram = "markwise-check";
 
 constexpr std::string_view kUsage =
-    "Usage: markwise-check [--config FILE] [--set NAME=VALUE]... [--format text|kv]\n"
-    "                      [--output FILE] DOCUMENT...\n"
+    "Usage: markwise-check [--config FILE | --scan-only] [--set NAME=VALUE]...\n"
+    "                      [--format text|kv] [--output FILE] DOCUMENT...\n"
     "\n"
     "Validates each HTML document in turn and writes its report to standard output.\n"
     "\n"
-    "  --config FILE       the HTML Configuration file to validate against\n"
+    "  --config FILE       the HTML Configuration file to validate against; without it,\n"
+    "                      the file named by the option DefaultConfigurationFilenameV25\n"
+    "                      (mkwise25.cfg beside the program: today's HTML)\n"
+    "  --scan-only         checks only what needs no HTML Configuration: comments, quotes,\n"
+    "                      server blocks, character entities of the built-in tables and the\n"
+    "                      lines; tag names and attributes are not looked up\n"
     "  --set NAME=VALUE    sets one option by its settings name, e.g. --set CheckNesting=0,\n"
     "                      --set MaximumErrors=50, --set Language=1 (French); may be repeated\n"
     "  --format text|kv    the report as text (the default), or as KEY=VALUE lines ending\n"
@@ -41,6 +46,7 @@ struct Arguments {
     std::vector<std::string> settings;
     std::optional<std::string> config;
     std::optional<std::string> output;
+    bool scanOnly = false;
     bool machineReadable = false;
     bool help = false;
 };
@@ -62,6 +68,10 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
         }
         if (arg == "--help" || arg == "-h") {
             parsed.help = true;
+            continue;
+        }
+        if (arg == "--scan-only") {
+            parsed.scanOnly = true;
             continue;
         }
         // Options that take a value: "--name value" or "--name=value".
@@ -94,6 +104,7 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
             parsed.output = *value;
         }
     }
+    if (parsed.scanOnly && parsed.config) return std::string("--scan-only and --config exclude each other");
     return std::nullopt;
 }
 
@@ -141,18 +152,23 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         say(env.err, "no document to validate (see markwise-check --help)");
         return kCheckFailed;
     }
-    // The HTML Configuration named by --config. Without it the run checks what needs no
-    // configuration (the scanner's findings, character entities of the built-in tables).
+    // The HTML Configuration: the file named by --config, which must load, or the default
+    // one, in whose place the built-in entries serve when it cannot be loaded. A scan-only
+    // run has none and checks what needs none (the scanner's findings, the character
+    // entities of the built-in tables).
     std::unique_ptr<CfgStore> configuration;
-    if (parsed.config) {
+    if (!parsed.scanOnly) {
         configuration = std::make_unique<CfgStore>();
-        ConfigurationLoad loaded = loadConfiguration(*parsed.config, *configuration);
+        const std::string& path = parsed.config ? *parsed.config
+                                                : options.DefaultConfigurationFilenameV25;
+        ConfigurationLoad loaded = loadConfiguration(path, *configuration);
         if (loaded != ConfigurationLoad::Loaded) {
-            say(env.err, configurationLoadMessage(loaded, *parsed.config));
-            return kCheckFailed;
+            say(env.err, configurationLoadMessage(loaded, path));
+            if (parsed.config) return kCheckFailed;
+            say(env.err, "Validating with the built-in entries of the HTML Configuration.");
         }
         if (configuration->activeCategoryCount() == 0) {
-            say(env.err, *parsed.config + ": " + kNoActiveCategoriesMessage);
+            say(env.err, path + ": " + kNoActiveCategoriesMessage);
             return kCheckFailed;
         }
     }
