@@ -592,6 +592,13 @@ def sort_key(name):
     return (not name.startswith("("), name.lower())
 
 
+# Valid ranges in name order, but BODY first: for a document whose first tag is out of range
+# (a fragment, an included file), the program assumes the fragment belongs in the first
+# element of the range, and for the content of BODY that is BODY.
+def range_key(name):
+    return (name != "BODY",) + sort_key(name)
+
+
 def tag_block(family, entry, category):
     el = entry.element
     out = []
@@ -611,7 +618,7 @@ def tag_block(family, entry, category):
     out.append("  show-message no")
     out.append("  warn-no-attributes no")
     if entry.valid:
-        out += words_block("valid-in", [quote(n) for n in sorted(entry.valid, key=sort_key)])
+        out += words_block("valid-in", [quote(n) for n in sorted(entry.valid, key=range_key)])
     if entry.invalid:
         out += words_block("invalid-in", [quote(n) for n in sorted(entry.invalid, key=sort_key)])
     if entry.attributes:
