@@ -69,7 +69,8 @@ void AttributeChecker::check() {
     // matching them against the configuration compares numbers.
     ConfigurationView& view = placement_.view();
     given_.assign(static_cast<std::size_t>(reader_.count()), -1);
-    present_.assign(static_cast<std::size_t>(view.attributeNameCount()), 0);
+    // Kept between tags all clear; only the names of this tag are set, and cleared below.
+    present_.resize(static_cast<std::size_t>(view.attributeNameCount()), 0);
     for (int i = 1; i < reader_.count(); ++i) {
         const int number = view.attributeNameOf(table[static_cast<std::size_t>(i)].name);
         given_[static_cast<std::size_t>(i)] = number;
@@ -85,10 +86,29 @@ void AttributeChecker::check() {
         }
     };
 
-    std::vector<int> used;
-    std::vector<int> notValidated;
+    std::vector<int>& used = used_;
+    std::vector<int>& notValidated = notValidated_;
+    used.clear();
+    notValidated.clear();
     for (int tag : placement_.candidates()) {
-        for (const ConfigurationView::ListedAttribute& listed : view.attributesOf(tag)) {
+        // The attributes of the list that the tag carries, and those that matter when it does
+        // not, in the list's order; the others have nothing to report.
+        const auto& attributes = view.attributesOf(tag);
+        const ConfigurationView::AttributeIndex& index = view.attributeIndex(tag);
+        visit_.assign(index.always.begin(), index.always.end());
+        for (int number : given_) {
+            if (number < 0) continue;
+            auto found = std::lower_bound(index.byName.begin(), index.byName.end(),
+                                          std::pair{number, -1});
+            for (; found != index.byName.end() && found->first == number; ++found) {
+                visit_.push_back(found->second);
+            }
+        }
+        std::sort(visit_.begin(), visit_.end());
+        visit_.erase(std::unique(visit_.begin(), visit_.end()), visit_.end());
+        for (int place : visit_) {
+            const ConfigurationView::ListedAttribute& listed =
+                attributes[static_cast<std::size_t>(place)];
             const int attribute = listed.id;
             const ConfigurationView::AttributeFacts& facts = listed.facts;
             const int number = facts.name;
@@ -128,6 +148,10 @@ void AttributeChecker::check() {
                 insert(name, number);
             }
         }
+    }
+
+    for (int number : given_) {
+        if (number >= 0) present_[static_cast<std::size_t>(number)] = 0;
     }
 
     showMessages(used, 2, 0);

@@ -42,6 +42,9 @@ private:
     const CfgStore& cfg_;
     std::vector<int> given_;     // the table's attribute names as configured name numbers
     std::vector<char> present_;  // by name number: whether the table carries the name
+    std::vector<int> visit_;     // the places of a tag entry's attribute list to look at
+    std::vector<int> used_;          // attributes used (their messages when used), per tag
+    std::vector<int> notValidated_;  // attributes whose value did not validate, per tag
 };
 
 }  // namespace engine

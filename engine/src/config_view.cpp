@@ -1,10 +1,35 @@
 #include "config_view.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "config/text_utils.h"
 
 namespace engine {
 
-ConfigurationView::ConfigurationView(RunState& state) {
+namespace {
+
+// What the range words of one entry decide, the first-tag condition met or not, in the order
+// the range test reads them: element j of the valid range before element j of the invalid.
+std::int8_t rangeWords(const TagStore& tag, const std::vector<int>& types, bool firstTag) {
+    auto satisfied = [&](int element) {
+        const int type = element >= 0 && element < static_cast<int>(types.size())
+                             ? types[static_cast<std::size_t>(element)]
+                             : -1;
+        return type == config::kBuiltinEverywhere || (type == config::kBuiltinFirstTag && firstTag);
+    };
+    const IntStore& valid = tag.lists[0];
+    const IntStore& invalid = tag.lists[1];
+    for (int j = 0; j < std::max(valid.count(), invalid.count()); ++j) {
+        if (j < valid.count() && satisfied(valid.valueAt(j))) return 1;
+        if (j < invalid.count() && satisfied(invalid.valueAt(j))) return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration) {
     const CfgStore& cfg = *state.configuration;
     for (int kind = TagName; kind < Spare; ++kind) {
         auto& byId = activity_[static_cast<std::size_t>(kind)];
@@ -45,15 +70,73 @@ ConfigurationView::ConfigurationView(RunState& state) {
     }
 
     tagAttributes_.resize(foldedTags_.size());
+    attributeIndexes_.resize(foldedTags_.size());
     for (int p = 0; p < cfg.entryCount(TagName); ++p) {
         const TagStore* tag = cfg.entry(TagName, ByPosition, p);
         auto& listed = tagAttributes_[static_cast<std::size_t>(tag->id)];
+        AttributeIndex& index = attributeIndexes_[static_cast<std::size_t>(tag->id)];
         for (int attribute : tag->lists[2].values()) {
-            if (this->attribute(attribute).name >= 0) {
-                listed.push_back({attribute, this->attribute(attribute)});
+            const AttributeFacts& facts = this->attribute(attribute);
+            if (facts.name < 0) continue;
+            const int place = static_cast<int>(listed.size());
+            listed.push_back({attribute, facts});
+            if (facts.required || facts.warnIfMissing ||
+                facts.activity == RunState::Activity::Undefined) {
+                index.always.push_back(place);
+            }
+            index.byName.emplace_back(facts.name, place);
+        }
+        std::sort(index.byName.begin(), index.byName.end());
+        tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p);
+    }
+
+    ranges_.resize(foldedTags_.size());
+    for (int p = 0; p < cfg.entryCount(TagName); ++p) {
+        const TagStore* tag = cfg.entry(TagName, ByPosition, p);
+        RangeFacts& range = ranges_[static_cast<std::size_t>(tag->id)];
+        range.hasValid = tag->lists[0].count() > 0;
+        range.words[0] = rangeWords(*tag, tagTypes_, false);
+        range.words[1] = rangeWords(*tag, tagTypes_, true);
+        // The first place of each name in each range; a name in neither list never decides.
+        std::unordered_map<std::uint32_t, std::pair<int, int>> first;
+        constexpr int kAbsent = std::numeric_limits<int>::max();
+        std::vector<std::uint32_t> order;
+        for (int which = 0; which < 2; ++which) {
+            const IntStore& list = tag->lists[which];
+            for (int j = 0; j < list.count(); ++j) {
+                const std::uint32_t folded = foldedTag(list.valueAt(j));
+                if (folded == kNone) continue;  // names no entry any more
+                auto [it, added] = first.try_emplace(folded, kAbsent, kAbsent);
+                if (added) order.push_back(folded);
+                int& at = which == 0 ? it->second.first : it->second.second;
+                at = std::min(at, j);
             }
         }
+        for (std::uint32_t folded : order) {
+            const auto [valid, invalid] = first[folded];
+            range.names.emplace_back(folded, valid <= invalid);
+        }
     }
+
+    // The same as a table, for walking the few open tags of a well-nested document.
+    for (std::uint32_t folded : foldedTags_) {
+        if (folded != kNone) foldedCount_ = std::max(foldedCount_, folded + 1);
+    }
+    decisions_.assign(ranges_.size() * foldedCount_, 0);
+    for (std::size_t tag = 0; tag < ranges_.size(); ++tag) {
+        for (const auto& [folded, valid] : ranges_[tag].names) {
+            decisions_[tag * foldedCount_ + folded] = valid ? 1 : 2;
+        }
+    }
+}
+
+int ConfigurationView::firstTagPosition(std::string_view name) {
+    folding_.assign(name);
+    for (char& c : folding_) c = text::toLowerAscii(c);
+    auto it = tagPositions_.find(folding_);
+    // A name no entry has in this spelling may still collate equal to one (the collation
+    // decides); the configuration's own look-up answers for it.
+    return it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);
 }
 
 int ConfigurationView::attributeNameOf(std::string_view name) {

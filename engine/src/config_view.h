@@ -66,6 +66,49 @@ public:
     // The number of a name as written in a tag; -1 when no attribute entry has that name.
     int attributeNameOf(std::string_view name);
 
+    // Where in the attribute list of a tag entry the checks must look: the places of the
+    // attributes that matter even when a tag does not carry them (required, warned about when
+    // missing, of an undefined category), and every place by attribute name number.
+    struct AttributeIndex {
+        std::vector<int> always;                   // places, ascending
+        std::vector<std::pair<int, int>> byName;   // (name number, place), ascending
+    };
+    const AttributeIndex& attributeIndex(int tag) const {
+        static const AttributeIndex kNoEntry;
+        return tag >= 0 && tag < static_cast<int>(attributeIndexes_.size())
+                   ? attributeIndexes_[static_cast<std::size_t>(tag)]
+                   : kNoEntry;
+    }
+
+    // The valid and invalid ranges of a tag entry, reduced to what the range test asks.
+    struct RangeFacts {
+        bool hasValid = false;  // the valid range has elements
+        // What the range words alone decide, without and with the first-tag condition met:
+        // 0 nothing, 1 valid, 2 invalid.
+        std::int8_t words[2] = {0, 0};
+        // Each open-tag name that either range names, once, with whether an open tag of that
+        // name makes the tag valid (its first place in the valid range comes no later than its
+        // first place in the invalid range) or invalid.
+        std::vector<std::pair<std::uint32_t, bool>> names;
+    };
+    const RangeFacts& range(int tag) const {
+        static const RangeFacts kNoEntry;
+        return tag >= 0 && tag < static_cast<int>(ranges_.size())
+                   ? ranges_[static_cast<std::size_t>(tag)]
+                   : kNoEntry;
+    }
+
+    // What an open tag of the folded name `folded` decides for the tag entry `tag`: 0 nothing
+    // (neither range names it), 1 valid, 2 invalid.
+    int decision(int tag, std::uint32_t folded) const {
+        if (folded >= foldedCount_ || tag < 0 || tag >= static_cast<int>(ranges_.size())) return 0;
+        return decisions_[static_cast<std::size_t>(tag) * foldedCount_ + folded];
+    }
+
+    // The position of the first tag entry named `name` (without regard to case), as
+    // CfgStore::findFirstPosition gives it; -1 for none.
+    int firstTagPosition(std::string_view name);
+
 private:
     template <typename T>
     static T at(const std::vector<T>& byId, int id, T none) {
@@ -79,6 +122,12 @@ private:
     std::vector<int> tagTypes_;
     std::vector<AttributeFacts> attributes_;
     std::vector<std::vector<ListedAttribute>> tagAttributes_;
+    std::vector<AttributeIndex> attributeIndexes_;
+    std::vector<RangeFacts> ranges_;
+    std::uint32_t foldedCount_ = 0;        // the folded names of tag entries: 0 to this - 1
+    std::vector<std::uint8_t> decisions_;  // by tag id and folded name, as decision() gives
+    std::unordered_map<std::string, int> tagPositions_;  // lower-cased name -> first position
+    const CfgStore* cfg_;
     std::unordered_map<std::string, int> attributeNumbers_;  // lower-cased name -> number
     std::string folding_;                                    // reused for look-ups
 };

@@ -22,10 +22,10 @@ std::uint32_t OpenTagStack::fold(std::string_view name) {
 }
 
 void OpenTagStack::push(std::string_view name, int closingRule, std::int32_t lineOpened) {
-    auto [it, added] = nameIds_.try_emplace(std::string(name), 0);
-    if (added) {
+    auto it = nameIds_.find(name);
+    if (it == nameIds_.end()) {
         const std::uint32_t folded = fold(name);
-        it->second = static_cast<std::uint32_t>(names_.size());
+        it = nameIds_.emplace(std::string(name), static_cast<std::uint32_t>(names_.size())).first;
         names_.push_back({std::string(name), folded});
     }
     const std::uint32_t id = it->second;

@@ -55,6 +55,18 @@ public:
         }
     }
 
+    // Calls `visit(folded)` with the folded name of each record from the top downwards until
+    // it returns true. Looks at `steps` places at most (removed records count too): returns
+    // false when they ran out before `visit` said stop or the bottom was reached.
+    template <typename Visit>
+    bool walkFromTop(std::size_t steps, Visit&& visit) const {
+        for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+            if (steps-- == 0) return false;
+            if (!it->removed && visit(names_[it->name].folded)) return true;
+        }
+        return true;
+    }
+
     // Removes the record at `place`, which must be the topmost record of its name.
     void remove(long place);
 
@@ -85,7 +97,15 @@ private:
     std::deque<Entry> entries_;  // bottom first; a deque grows without copying
     std::size_t live_ = 0;
     std::vector<Name> names_;                               // each spelling once
-    std::unordered_map<std::string, std::uint32_t> nameIds_;  // spelling -> index in names_
+    // Hashes std::string and std::string_view alike, so that look-ups make no string.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>>
+        nameIds_;  // spelling -> index in names_
     std::unordered_map<std::string, std::uint32_t> foldedIds_;  // lower-cased -> folded index
     // Per lower-cased name: the positions in entries_ of its live records, ascending.
     std::vector<std::vector<std::uint32_t>> byFoldedName_;

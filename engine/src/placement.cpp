@@ -94,7 +94,7 @@ void Placement::place(const std::string& name) {
 
 void Placement::placeCandidates(const std::string& name, bool rerun) {
     messages::MessageStore& store = state_.store;
-    const int first = cfg_.findFirstPosition(TagName, name);
+    const int first = view_.firstTagPosition(name);
     if (first < 0) {
         store.raiseError(65, name);
         skipped_ = true;
@@ -203,46 +203,38 @@ void Placement::showMessagesWhenUsed() {
 // Whether an entry may stand here: first the range words, then the open tags from the top
 // down, the first open tag named in either range deciding.
 Placement::Range Placement::rangeOf(int id) const {
-    const TagStore* entry = cfg_.entry(TagName, ById, id);
-    const IntStore& valid = entry->lists[0];
-    const IntStore& invalid = entry->lists[1];
+    const ConfigurationView::RangeFacts& range = view_.range(id);
     const app::Options& options = state_.options;
+    if (range.hasValid && options.TagRangeAlwaysValid) return Range::Valid;
     const bool firstTag = state_.counters.tagNames == 1 || options.FirstTagAnywhere;
-    auto satisfied = [&](int element) {
-        int type = view_.tagType(element);
-        return type == config::kBuiltinEverywhere ||
-               (type == config::kBuiltinFirstTag && firstTag);
-    };
-    const int longest = std::max(valid.count(), invalid.count());
-    for (int j = 0; j < longest; ++j) {
-        if (j < valid.count()) {
-            if (options.TagRangeAlwaysValid) return Range::Valid;
-            if (satisfied(valid.valueAt(j))) return Range::Valid;
-        }
-        if (j < invalid.count() && satisfied(invalid.valueAt(j))) return Range::Invalid;
+    switch (range.words[firstTag ? 1 : 0]) {
+        case 1: return Range::Valid;
+        case 2: return Range::Invalid;
+        default: break;
     }
-
-    // The topmost open tag named by an element decides; at that tag the element with the
-    // lowest index decides, the valid range before the invalid one at the same index.
+    // The topmost open tag named in either range decides. Open tags are usually fewer than
+    // the names of the ranges: they are walked from the top, as far as there are names;
+    // beyond that each name's topmost open tag is looked up instead.
+    int decision = 0;
+    const bool walked = state_.openTags.walkFromTop(range.names.size(), [&](std::uint32_t folded) {
+        decision = view_.decision(id, folded);
+        return decision != 0;
+    });
+    if (walked) {
+        if (decision == 0) return Range::Undecided;
+        return decision == 1 ? Range::Valid : Range::Invalid;
+    }
     long decidingPlace = -1;
-    auto consider = [&](const IntStore& list) {
-        for (int element : list.values()) {
-            const std::uint32_t folded = view_.foldedTag(element);
-            if (folded == ConfigurationView::kNone) continue;  // names no entry any more
-            decidingPlace = std::max(decidingPlace, state_.openTags.topmostFolded(folded));
+    bool valid = false;
+    for (const auto& [folded, validThere] : range.names) {
+        const long place = state_.openTags.topmostFolded(folded);
+        if (place > decidingPlace) {
+            decidingPlace = place;
+            valid = validThere;
         }
-    };
-    consider(valid);
-    consider(invalid);
+    }
     if (decidingPlace < 0) return Range::Undecided;
-    const std::uint32_t open = state_.openTags.at(decidingPlace).folded;
-    auto firstIndex = [&](const IntStore& list) {
-        for (int j = 0; j < list.count(); ++j) {
-            if (view_.foldedTag(list.valueAt(j)) == open) return j;
-        }
-        return list.count() + invalid.count() + valid.count() + 1;
-    };
-    return firstIndex(valid) <= firstIndex(invalid) ? Range::Valid : Range::Invalid;
+    return valid ? Range::Valid : Range::Invalid;
 }
 
 // No candidate may stand here: either the tag is the first of a fragment of its container's
