@@ -400,7 +400,8 @@ TEST(RulesetDocuments, EveryProfileHasPagesAndEveryFolderAProfile) {
 // Every kind of fault is seeded in the pages of every profile, and the table names no other.
 TEST(RulesetFaultTable, CoversEveryKindForEveryProfile) {
     const std::set<std::string> kinds = {"unknown-element", "unknown-attribute", "bad-value", "out-of-range",
-                                         "missing-end-tag", "missing-attribute", "bad-entity"};
+                                         "missing-end-tag", "missing-attribute", "bad-entity",
+                                         "inactive-element"};
     const auto rules = faultRules();
     for (const auto& rule : rules) EXPECT_EQ(1u, kinds.count(rule.kind)) << "unknown kind " << rule.kind;
     ASSERT_FALSE(kProfiles.empty());
