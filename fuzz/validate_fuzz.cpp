@@ -7,7 +7,9 @@
 //               bits 0..22), then Language, machineReadable, EnableLogging, LogErrors,
 //               LogWarnings, LogIncludeHTML (bits 23..28); the defaults are AB A7 04 10.
 //               Bit 29 (20 in byte 3) set validates without a configuration; clear (and for
-//               an input shorter than 4 bytes) against the realistic HTML Configuration
+//               an input shorter than 4 bytes) against the realistic HTML Configuration, or,
+//               with bit 30 (40 in byte 3) set, against the shipped rules for today's HTML
+//               (mkwise25.cfg beside the fuzz target, when the build made it)
 //   bytes 4..5  LineLength: 20 + (big-endian word % 980); 00 23 is 55
 //   bytes 6..7  MaximumErrors: 1 + (second byte % 40) when the first byte is below E0,
 //               else 1 + (word % 9999); 00 18 is 25
@@ -43,6 +45,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 10;
 constexpr int kWithoutConfigurationBit = 29;
+constexpr int kShippedConfigurationBit = 30;
 constexpr unsigned kLogResetInterval = 256;
 
 // Takes header bytes front first; a byte past the end of the input reads as absent.
@@ -125,8 +128,25 @@ const CfgStore& realisticConfiguration() {
     return *configuration;
 }
 
-// Sets the options from the header; returns whether the run uses the realistic configuration.
-bool chooseOptions(HeaderReader& header, app::Options& options) {
+// The shipped rules for today's HTML, loaded on first use from beside the fuzz target; the
+// realistic configuration when they are not there.
+const CfgStore& shippedConfiguration() {
+    static const std::unique_ptr<const CfgStore> configuration = []() -> std::unique_ptr<CfgStore> {
+        const std::string path = platform::programDirectory() + "mkwise25.cfg";
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) return nullptr;
+        auto loaded = std::make_unique<CfgStore>();
+        const bool ok = loaded->load(file, path) != 0;
+        std::fclose(file);
+        return ok ? std::move(loaded) : nullptr;
+    }();
+    return configuration ? *configuration : realisticConfiguration();
+}
+
+enum class Rules { None, Realistic, Shipped };
+
+// Sets the options from the header; returns which configuration the run uses.
+Rules chooseOptions(HeaderReader& header, app::Options& options) {
     std::uint32_t bits = 0;
     bool haveBits = header.has(4);
     if (haveBits) {
@@ -155,7 +175,9 @@ bool chooseOptions(HeaderReader& header, app::Options& options) {
     if (header.has(2)) options.MaximumErrors = limitFrom(header.word());
     if (header.has(2)) options.MaximumWarnings = limitFrom(header.word());
     if (options.EnableLogging) options.LogFilename = logFolder().path();
-    return !haveBits || ((bits >> kWithoutConfigurationBit) & 1u) == 0;
+    if (!haveBits) return Rules::Realistic;
+    if ((bits >> kWithoutConfigurationBit) & 1u) return Rules::None;
+    return (bits >> kShippedConfigurationBit) & 1u ? Rules::Shipped : Rules::Realistic;
 }
 
 }  // namespace
@@ -163,8 +185,10 @@ bool chooseOptions(HeaderReader& header, app::Options& options) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     HeaderReader header(data, size);
     app::Options options = app::defaultOptions("");
-    const bool withConfiguration = chooseOptions(header, options);
-    const CfgStore* configuration = withConfiguration ? &realisticConfiguration() : nullptr;
+    const Rules rules = chooseOptions(header, options);
+    const CfgStore* configuration = rules == Rules::None        ? nullptr
+                                    : rules == Rules::Shipped   ? &shippedConfiguration()
+                                                                : &realisticConfiguration();
 
     // fmemopen needs a non-null buffer even for an empty document.
     static char empty[1] = {0};

@@ -42,19 +42,16 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
     }
 
     foldedTags_.assign(static_cast<std::size_t>(cfg.idMap(TagName).count()), kNone);
-    ignoresAll_.assign(foldedTags_.size(), 0);
     tagTypes_.assign(foldedTags_.size(), -1);
     for (int p = 0; p < cfg.entryCount(TagName); ++p) {
         const TagStore* tag = cfg.entry(TagName, ByPosition, p);
         const auto id = static_cast<std::size_t>(tag->id);
         foldedTags_[id] = state.openTags.fold(tag->name.view());
+        foldedCount_ = std::max(foldedCount_, foldedTags_[id] + 1);
         tagTypes_[id] = tag->builtinType;
-        for (int attribute : tag->lists[2].values()) {
-            if (cfg.builtinType(Attribute, ById, attribute) == config::kBuiltinIgnoreAll) {
-                ignoresAll_[id] = 1;
-            }
-        }
+        tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p);
     }
+    tags_.resize(foldedTags_.size());
 
     attributes_.assign(static_cast<std::size_t>(cfg.idMap(Attribute).count()), {});
     for (int p = 0; p < cfg.entryCount(Attribute); ++p) {
@@ -68,66 +65,68 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
         facts.required = attribute->optionValue(0) == config::kAttributeRequired;
         facts.warnIfMissing = attribute->optionValue(1) == 1;
     }
+}
 
-    tagAttributes_.resize(foldedTags_.size());
-    attributeIndexes_.resize(foldedTags_.size());
-    for (int p = 0; p < cfg.entryCount(TagName); ++p) {
-        const TagStore* tag = cfg.entry(TagName, ByPosition, p);
-        auto& listed = tagAttributes_[static_cast<std::size_t>(tag->id)];
-        AttributeIndex& index = attributeIndexes_[static_cast<std::size_t>(tag->id)];
-        for (int attribute : tag->lists[2].values()) {
-            const AttributeFacts& facts = this->attribute(attribute);
-            if (facts.name < 0) continue;
-            const int place = static_cast<int>(listed.size());
-            listed.push_back({attribute, facts});
-            if (facts.required || facts.warnIfMissing ||
-                facts.activity == RunState::Activity::Undefined) {
-                index.always.push_back(place);
-            }
-            index.byName.emplace_back(facts.name, place);
-        }
-        std::sort(index.byName.begin(), index.byName.end());
-        tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p);
+const ConfigurationView::TagFacts& ConfigurationView::tag(int id) const {
+    static const TagFacts kNoEntry;
+    if (id < 0 || id >= static_cast<int>(tags_.size())) return kNoEntry;
+    TagFacts& facts = tags_[static_cast<std::size_t>(id)];
+    if (!facts.ready) {
+        facts.ready = true;
+        if (const TagStore* entry = cfg_->entry(TagName, ById, id)) workOut(*entry, facts);
     }
+    return facts;
+}
 
-    ranges_.resize(foldedTags_.size());
-    for (int p = 0; p < cfg.entryCount(TagName); ++p) {
-        const TagStore* tag = cfg.entry(TagName, ByPosition, p);
-        RangeFacts& range = ranges_[static_cast<std::size_t>(tag->id)];
-        range.hasValid = tag->lists[0].count() > 0;
-        range.words[0] = rangeWords(*tag, tagTypes_, false);
-        range.words[1] = rangeWords(*tag, tagTypes_, true);
-        // The first place of each name in each range; a name in neither list never decides.
-        std::unordered_map<std::uint32_t, std::pair<int, int>> first;
-        constexpr int kAbsent = std::numeric_limits<int>::max();
-        std::vector<std::uint32_t> order;
-        for (int which = 0; which < 2; ++which) {
-            const IntStore& list = tag->lists[which];
-            for (int j = 0; j < list.count(); ++j) {
-                const std::uint32_t folded = foldedTag(list.valueAt(j));
-                if (folded == kNone) continue;  // names no entry any more
-                auto [it, added] = first.try_emplace(folded, kAbsent, kAbsent);
-                if (added) order.push_back(folded);
-                int& at = which == 0 ? it->second.first : it->second.second;
-                at = std::min(at, j);
-            }
+void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
+    for (int attribute : entry.lists[2].values()) {
+        if (cfg_->builtinType(Attribute, ById, attribute) == config::kBuiltinIgnoreAll) {
+            facts.ignoresAll = true;
         }
-        for (std::uint32_t folded : order) {
-            const auto [valid, invalid] = first[folded];
-            range.names.emplace_back(folded, valid <= invalid);
+        const AttributeFacts& listed = this->attribute(attribute);
+        if (listed.name < 0) continue;
+        const int place = static_cast<int>(facts.attributes.size());
+        facts.attributes.push_back({attribute, listed});
+        if (listed.required || listed.warnIfMissing ||
+            listed.activity == RunState::Activity::Undefined) {
+            facts.index.always.push_back(place);
         }
+        facts.index.byName.emplace_back(listed.name, place);
     }
+    std::sort(facts.index.byName.begin(), facts.index.byName.end());
 
-    // The same as a table, for walking the few open tags of a well-nested document.
-    for (std::uint32_t folded : foldedTags_) {
-        if (folded != kNone) foldedCount_ = std::max(foldedCount_, folded + 1);
-    }
-    decisions_.assign(ranges_.size() * foldedCount_, 0);
-    for (std::size_t tag = 0; tag < ranges_.size(); ++tag) {
-        for (const auto& [folded, valid] : ranges_[tag].names) {
-            decisions_[tag * foldedCount_ + folded] = valid ? 1 : 2;
+    RangeFacts& range = facts.range;
+    range.hasValid = entry.lists[0].count() > 0;
+    range.words[0] = rangeWords(entry, tagTypes_, false);
+    range.words[1] = rangeWords(entry, tagTypes_, true);
+    // The first place of each name in each range; a name in neither list never decides.
+    constexpr int kAbsent = std::numeric_limits<int>::max();
+    std::vector<std::pair<int, int>> first(foldedCount_, {kAbsent, kAbsent});
+    std::vector<std::uint32_t> order;
+    for (int which = 0; which < 2; ++which) {
+        const IntStore& list = entry.lists[which];
+        for (int j = 0; j < list.count(); ++j) {
+            const std::uint32_t folded = foldedTag(list.valueAt(j));
+            if (folded == kNone) continue;  // names no entry any more
+            auto& [valid, invalid] = first[folded];
+            if (valid == kAbsent && invalid == kAbsent) order.push_back(folded);
+            int& at = which == 0 ? valid : invalid;
+            at = std::min(at, j);
         }
     }
+    facts.decisions.assign(foldedCount_, 0);
+    for (std::uint32_t folded : order) {
+        const bool valid = first[folded].first <= first[folded].second;
+        range.names.emplace_back(folded, valid);
+        facts.decisions[folded] = valid ? 1 : 2;
+    }
+}
+
+int ConfigurationView::attributeNameOf(std::string_view name) {
+    folding_.assign(name);
+    for (char& c : folding_) c = text::toLowerAscii(c);
+    auto it = attributeNumbers_.find(folding_);
+    return it == attributeNumbers_.end() ? -1 : it->second;
 }
 
 int ConfigurationView::firstTagPosition(std::string_view name) {
@@ -137,13 +136,6 @@ int ConfigurationView::firstTagPosition(std::string_view name) {
     // A name no entry has in this spelling may still collate equal to one (the collation
     // decides); the configuration's own look-up answers for it.
     return it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);
-}
-
-int ConfigurationView::attributeNameOf(std::string_view name) {
-    folding_.assign(name);
-    for (char& c : folding_) c = text::toLowerAscii(c);
-    auto it = attributeNumbers_.find(folding_);
-    return it == attributeNumbers_.end() ? -1 : it->second;
 }
 
 }  // namespace engine

@@ -1,7 +1,9 @@
-// What one run needs to know of the HTML Configuration, worked out when the run starts so
-// that checking a tag costs no string work: the activity of every entry, the tag names as the
-// open-tag stack folds them, which tags ignore all their attributes, and the attribute names
-// as small numbers.
+// What one run needs to know of the HTML Configuration, so that checking a tag costs no string
+// work: the activity of every entry, the tag names as the open-tag stack folds them, the
+// attribute names as small numbers, worked out when the run starts; and, for each tag entry,
+// its attribute list with its flags, an index of that list, and its ranges reduced to what the
+// range test asks, worked out the first time a run meets the entry (a document uses few of a
+// large configuration's entries, and a run over a small document should not pay for all).
 #pragma once
 
 #include <array>
@@ -31,7 +33,7 @@ public:
     static constexpr std::uint32_t kNone = UINT32_MAX;
     std::uint32_t foldedTag(int id) const { return at(foldedTags_, id, kNone); }
     // Whether the attribute list of the tag entry `id` holds "(ignore all)".
-    bool ignoresAll(int id) const { return at(ignoresAll_, id, char{0}) != 0; }
+    bool ignoresAll(int id) const { return tag(id).ignoresAll; }
     // The built-in type of the tag entry `id` (range words), -1 for no entry.
     int tagType(int id) const { return at(tagTypes_, id, -1); }
 
@@ -57,12 +59,7 @@ public:
         int id;
         AttributeFacts facts;
     };
-    const std::vector<ListedAttribute>& attributesOf(int tag) const {
-        static const std::vector<ListedAttribute> kNone;
-        return tag >= 0 && tag < static_cast<int>(tagAttributes_.size())
-                   ? tagAttributes_[static_cast<std::size_t>(tag)]
-                   : kNone;
-    }
+    const std::vector<ListedAttribute>& attributesOf(int id) const { return tag(id).attributes; }
     // The number of a name as written in a tag; -1 when no attribute entry has that name.
     int attributeNameOf(std::string_view name);
 
@@ -70,15 +67,10 @@ public:
     // attributes that matter even when a tag does not carry them (required, warned about when
     // missing, of an undefined category), and every place by attribute name number.
     struct AttributeIndex {
-        std::vector<int> always;                   // places, ascending
-        std::vector<std::pair<int, int>> byName;   // (name number, place), ascending
+        std::vector<int> always;                  // places, ascending
+        std::vector<std::pair<int, int>> byName;  // (name number, place), ascending
     };
-    const AttributeIndex& attributeIndex(int tag) const {
-        static const AttributeIndex kNoEntry;
-        return tag >= 0 && tag < static_cast<int>(attributeIndexes_.size())
-                   ? attributeIndexes_[static_cast<std::size_t>(tag)]
-                   : kNoEntry;
-    }
+    const AttributeIndex& attributeIndex(int id) const { return tag(id).index; }
 
     // The valid and invalid ranges of a tag entry, reduced to what the range test asks.
     struct RangeFacts {
@@ -91,18 +83,13 @@ public:
         // first place in the invalid range) or invalid.
         std::vector<std::pair<std::uint32_t, bool>> names;
     };
-    const RangeFacts& range(int tag) const {
-        static const RangeFacts kNoEntry;
-        return tag >= 0 && tag < static_cast<int>(ranges_.size())
-                   ? ranges_[static_cast<std::size_t>(tag)]
-                   : kNoEntry;
-    }
+    const RangeFacts& range(int id) const { return tag(id).range; }
 
-    // What an open tag of the folded name `folded` decides for the tag entry `tag`: 0 nothing
+    // What an open tag of the folded name `folded` decides for the tag entry `id`: 0 nothing
     // (neither range names it), 1 valid, 2 invalid.
-    int decision(int tag, std::uint32_t folded) const {
-        if (folded >= foldedCount_ || tag < 0 || tag >= static_cast<int>(ranges_.size())) return 0;
-        return decisions_[static_cast<std::size_t>(tag) * foldedCount_ + folded];
+    int decision(int id, std::uint32_t folded) const {
+        const std::vector<std::uint8_t>& row = tag(id).decisions;
+        return folded < row.size() ? row[folded] : 0;
     }
 
     // The position of the first tag entry named `name` (without regard to case), as
@@ -110,25 +97,33 @@ public:
     int firstTagPosition(std::string_view name);
 
 private:
+    // What the checks ask of one tag entry, worked out on first use.
+    struct TagFacts {
+        bool ready = false;
+        bool ignoresAll = false;
+        std::vector<ListedAttribute> attributes;
+        AttributeIndex index;
+        RangeFacts range;
+        std::vector<std::uint8_t> decisions;  // by folded name, as decision() gives
+    };
+    const TagFacts& tag(int id) const;
+    void workOut(const TagStore& entry, TagFacts& facts) const;
+
     template <typename T>
     static T at(const std::vector<T>& byId, int id, T none) {
         return id >= 0 && id < static_cast<int>(byId.size()) ? byId[static_cast<std::size_t>(id)]
                                                               : none;
     }
 
+    const CfgStore* cfg_;
     std::array<std::vector<RunState::Activity>, Spare> activity_;
     std::vector<std::uint32_t> foldedTags_;
-    std::vector<char> ignoresAll_;
+    std::uint32_t foldedCount_ = 0;  // the folded names of tag entries: 0 to this - 1
     std::vector<int> tagTypes_;
     std::vector<AttributeFacts> attributes_;
-    std::vector<std::vector<ListedAttribute>> tagAttributes_;
-    std::vector<AttributeIndex> attributeIndexes_;
-    std::vector<RangeFacts> ranges_;
-    std::uint32_t foldedCount_ = 0;        // the folded names of tag entries: 0 to this - 1
-    std::vector<std::uint8_t> decisions_;  // by tag id and folded name, as decision() gives
-    std::unordered_map<std::string, int> tagPositions_;  // lower-cased name -> first position
-    const CfgStore* cfg_;
     std::unordered_map<std::string, int> attributeNumbers_;  // lower-cased name -> number
+    std::unordered_map<std::string, int> tagPositions_;      // lower-cased name -> first position
+    mutable std::vector<TagFacts> tags_;                     // by tag id
     std::string folding_;                                    // reused for look-ups
 };
 
