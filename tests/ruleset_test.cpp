@@ -457,7 +457,8 @@ std::vector<std::string> baseCategories() {
 TEST(RulesetProfiles, LoadWithTheirActiveCategories) {
     const std::map<std::string, std::set<std::string>> expected = {
         {"mkwise25",
-         {"HTML living standard", "HTML living standard additions", "HTML living standard entities"}},
+         {"HTML living standard", "HTML living standard additions", "HTML living standard entities",
+          "RDFa Lite"}},
         {"mkwise-html401-strict", {"HTML 4.01 Strict"}},
         {"mkwise-html401-transitional", {"HTML 4.01 Transitional"}},
         {"mkwise-html401-frameset", {"HTML 4.01 Transitional", "HTML 4.01 Frameset"}},
