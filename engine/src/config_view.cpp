@@ -122,17 +122,19 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
     }
 }
 
-int ConfigurationView::attributeNameOf(std::string_view name) {
+const std::string& ConfigurationView::lowerCased(std::string_view name) {
     folding_.assign(name);
     for (char& c : folding_) c = text::toLowerAscii(c);
-    auto it = attributeNumbers_.find(folding_);
+    return folding_;
+}
+
+int ConfigurationView::attributeNameOf(std::string_view name) {
+    auto it = attributeNumbers_.find(lowerCased(name));
     return it == attributeNumbers_.end() ? -1 : it->second;
 }
 
 int ConfigurationView::firstTagPosition(std::string_view name) {
-    folding_.assign(name);
-    for (char& c : folding_) c = text::toLowerAscii(c);
-    auto it = tagPositions_.find(folding_);
+    auto it = tagPositions_.find(lowerCased(name));
     // A name no entry has in this spelling may still collate equal to one (the collation
     // decides); the configuration's own look-up answers for it.
     return it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);

@@ -107,6 +107,8 @@ private:
         std::vector<std::uint8_t> decisions;  // by folded name, as decision() gives
     };
     const TagFacts& tag(int id) const;
+    // `name` lower-cased in a buffer reused by the look-ups.
+    const std::string& lowerCased(std::string_view name);
     void workOut(const TagStore& entry, TagFacts& facts) const;
 
     template <typename T>
