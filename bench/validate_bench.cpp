@@ -35,7 +35,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform/clock.h"
@@ -447,7 +447,7 @@ ChildResult validateRuns(const std::string& documentName, const std::string& rep
     platform::SystemClock clock;
     platform::SystemFiles files;
     platform::FakeUserInterface ui;
-    app::Options options = app::defaultOptions("");
+    options::Options options = options::defaultOptions("");
     // The default limits stop a run at the 25th error or warning; the benchmark's document
     // holds a few hundred mistakes, and the whole document must be scanned.
     options.MaximumErrors = 9999;

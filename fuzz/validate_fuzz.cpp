@@ -33,7 +33,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform/clock.h"
@@ -146,7 +146,7 @@ const CfgStore& shippedConfiguration() {
 enum class Rules { None, Realistic, Shipped };
 
 // Sets the options from the header; returns which configuration the run uses.
-Rules chooseOptions(HeaderReader& header, app::Options& options) {
+Rules chooseOptions(HeaderReader& header, options::Options& options) {
     std::uint32_t bits = 0;
     bool haveBits = header.has(4);
     if (haveBits) {
@@ -159,8 +159,8 @@ Rules chooseOptions(HeaderReader& header, app::Options& options) {
         if (haveBits) field = static_cast<int>((bits >> bit) & 1u);
         ++bit;
     };
-    for (const app::OptionInfo& info : app::optionTable()) {
-        if (info.group == app::OptionGroup::Validator && info.type == app::OptionType::OnOff) {
+    for (const options::OptionInfo& info : options::optionTable()) {
+        if (info.group == options::OptionGroup::Validator && info.type == options::OptionType::OnOff) {
             next(options.*(info.intField));
         }
     }
@@ -184,7 +184,7 @@ Rules chooseOptions(HeaderReader& header, app::Options& options) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     HeaderReader header(data, size);
-    app::Options options = app::defaultOptions("");
+    options::Options options = options::defaultOptions("");
     const Rules rules = chooseOptions(header, options);
     const CfgStore* configuration = rules == Rules::None        ? nullptr
                                     : rules == Rules::Shipped   ? &shippedConfiguration()

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "messages/message_store.h"
 
 namespace {
@@ -15,7 +15,7 @@ using messages::MsgStore;
 
 class MessageStoreTest : public ::testing::Test {
 protected:
-    MessageStoreTest() : options(app::defaultOptions("")), store(options, &lines) {}
+    MessageStoreTest() : options(options::defaultOptions("")), store(options, &lines) {}
 
     // Each record as "kind:sequence:line:text-start" in filing order.
     std::vector<std::string> listing() const {
@@ -32,7 +32,7 @@ protected:
         return std::string(store.records().at(index)->text.view());
     }
 
-    app::Options options;
+    options::Options options;
     messages::LineRefs lines{10, 8};
     MessageStore store;
 };
@@ -245,7 +245,7 @@ TEST(MessageStoreLanguage, TwoLanguageTextsSelectTheLanguage) {
 }
 
 TEST(MessageStoreRendering, HeadingsAreNumberedPerGroupWhileWriting) {
-    app::Options options = app::defaultOptions("");
+    options::Options options = options::defaultOptions("");
     messages::LineRefs lines{9, 9};
     MessageStore store(options, &lines);
     store.raiseError(94);
@@ -279,7 +279,7 @@ TEST(MessageStoreRendering, HeadingsAreNumberedPerGroupWhileWriting) {
 }
 
 TEST(MessageStoreFiling, HundredThousandMessagesFileQuickly) {
-    app::Options options = app::defaultOptions("");
+    options::Options options = options::defaultOptions("");
     messages::LineRefs lines{1, 1};
     MessageStore store(options, &lines);
     for (int i = 0; i < 100000; ++i) {

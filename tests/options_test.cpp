@@ -3,32 +3,32 @@
 #include <set>
 #include <string>
 
-#include "app/options.h"
+#include "options/options.h"
 
 namespace {
 
-using app::Options;
+using options::Options;
 
 TEST(Options, DefaultFileNamesTakeTheProgramDirectory) {
-    Options withDirectory = app::defaultOptions("/opt/markwise/");
+    Options withDirectory = options::defaultOptions("/opt/markwise/");
     EXPECT_EQ(withDirectory.DefaultConfigurationFilenameV25, "/opt/markwise/mkwise25.cfg");
     EXPECT_EQ(withDirectory.OutputFilename, "/opt/markwise/output.txt");
     EXPECT_EQ(withDirectory.LogFilename, "/opt/markwise/log.txt");
 
-    Options bare = app::defaultOptions("");
+    Options bare = options::defaultOptions("");
     EXPECT_EQ(bare.DefaultConfigurationFilenameV25, "mkwise25.cfg");
     EXPECT_EQ(bare.OutputFilename, "output.txt");
     EXPECT_EQ(bare.LogFilename, "log.txt");
 
     // A name that would not fit the 256-character field leaves the directory alone.
     std::string longDirectory(250, 'd');
-    Options tooLong = app::defaultOptions(longDirectory);
+    Options tooLong = options::defaultOptions(longDirectory);
     EXPECT_EQ(tooLong.DefaultConfigurationFilenameV25, longDirectory);
     EXPECT_EQ(tooLong.OutputFilename, longDirectory);
 }
 
 TEST(Options, DefaultsOfTheValidatorAndPlatform) {
-    Options o = app::defaultOptions("");
+    Options o = options::defaultOptions("");
     EXPECT_EQ(o.MaximumErrors, 25);
     EXPECT_EQ(o.MaximumWarnings, 25);
     EXPECT_EQ(o.LineLength, 55);
@@ -50,13 +50,13 @@ TEST(Options, DefaultsOfTheValidatorAndPlatform) {
 
 TEST(Options, TableNamesAreUniqueAndFoundWithoutRegardToCase) {
     std::set<std::string> names;
-    for (const app::OptionInfo& info : app::optionTable()) {
+    for (const options::OptionInfo& info : options::optionTable()) {
         EXPECT_TRUE(names.insert(info.name).second) << info.name;
-        EXPECT_EQ(app::findOption(info.name), &info);
+        EXPECT_EQ(options::findOption(info.name), &info);
     }
-    EXPECT_EQ(app::findOption("maximumerrors"), app::findOption("MaximumErrors"));
-    EXPECT_EQ(app::findOption("NoSuchOption"), nullptr);
-    EXPECT_EQ(app::findOption("lastOutputFilename"), nullptr);  // not stored
+    EXPECT_EQ(options::findOption("maximumerrors"), options::findOption("MaximumErrors"));
+    EXPECT_EQ(options::findOption("NoSuchOption"), nullptr);
+    EXPECT_EQ(options::findOption("lastOutputFilename"), nullptr);  // not stored
 }
 
 TEST(Options, UserValuesAreCheckedAgainstTheOptionsLimits) {
@@ -78,41 +78,41 @@ TEST(Options, UserValuesAreCheckedAgainstTheOptionsLimits) {
         {"VALExtension", "abcdefghijkl", false},  // 12 characters do not fit 11 + terminator
     };
     for (const Case& c : cases) {
-        Options options = app::defaultOptions("");
-        const app::OptionInfo* info = app::findOption(c.name);
+        Options options = options::defaultOptions("");
+        const options::OptionInfo* info = options::findOption(c.name);
         ASSERT_NE(info, nullptr) << c.name;
-        EXPECT_EQ(!app::setFromUser(options, *info, c.value).has_value(), c.accepted)
+        EXPECT_EQ(!options::setFromUser(options, *info, c.value).has_value(), c.accepted)
             << c.name << "=" << c.value;
     }
-    Options options = app::defaultOptions("");
-    const app::OptionInfo& log = *app::findOption("LogFilename");
-    EXPECT_FALSE(app::setFromUser(options, log, std::string(255, 'x')).has_value());
-    EXPECT_TRUE(app::setFromUser(options, log, std::string(256, 'x')).has_value());
+    Options options = options::defaultOptions("");
+    const options::OptionInfo& log = *options::findOption("LogFilename");
+    EXPECT_FALSE(options::setFromUser(options, log, std::string(255, 'x')).has_value());
+    EXPECT_TRUE(options::setFromUser(options, log, std::string(256, 'x')).has_value());
 }
 
 TEST(Options, StoredValuesAreReadAsTheirType) {
-    Options options = app::defaultOptions("");
-    const app::OptionInfo& language = *app::findOption("Language");
-    EXPECT_TRUE(app::applyStoredValue(options, language, "7"));
+    Options options = options::defaultOptions("");
+    const options::OptionInfo& language = *options::findOption("Language");
+    EXPECT_TRUE(options::applyStoredValue(options, language, "7"));
     EXPECT_EQ(options.Language, 0);  // outside 0..1 reads as English
-    EXPECT_TRUE(app::applyStoredValue(options, language, "1"));
+    EXPECT_TRUE(options::applyStoredValue(options, language, "1"));
     EXPECT_EQ(options.Language, 1);
 
-    const app::OptionInfo& nesting = *app::findOption("CheckNesting");
-    EXPECT_TRUE(app::applyStoredValue(options, nesting, "5"));
+    const options::OptionInfo& nesting = *options::findOption("CheckNesting");
+    EXPECT_TRUE(options::applyStoredValue(options, nesting, "5"));
     EXPECT_EQ(options.CheckNesting, 1);
-    EXPECT_TRUE(app::applyStoredValue(options, nesting, "off"));
+    EXPECT_TRUE(options::applyStoredValue(options, nesting, "off"));
     EXPECT_EQ(options.CheckNesting, 0);
 
-    const app::OptionInfo& errors = *app::findOption("MaximumErrors");
-    EXPECT_TRUE(app::applyStoredValue(options, errors, "abc"));
+    const options::OptionInfo& errors = *options::findOption("MaximumErrors");
+    EXPECT_TRUE(options::applyStoredValue(options, errors, "abc"));
     EXPECT_EQ(options.MaximumErrors, 0);
 
-    const app::OptionInfo& extension = *app::findOption("VALExtension");
-    EXPECT_FALSE(app::applyStoredValue(options, extension, "much-too-long"));
+    const options::OptionInfo& extension = *options::findOption("VALExtension");
+    EXPECT_FALSE(options::applyStoredValue(options, extension, "much-too-long"));
     EXPECT_EQ(options.VALExtension, "val");
-    EXPECT_EQ(app::storedValue(options, extension), "val");
-    EXPECT_EQ(app::storedValue(options, errors), "0");
+    EXPECT_EQ(options::storedValue(options, extension), "val");
+    EXPECT_EQ(options::storedValue(options, errors), "0");
 }
 
 }  // namespace

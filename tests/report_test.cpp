@@ -70,7 +70,7 @@ TEST(WordWrap, RefusesAWidthBelowOne) {
 }
 
 TEST(Report, EmptyDocumentHasAZeroStatisticsBlock) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     auto result = validate("", options);
     EXPECT_EQ(result.returned, 1);
     EXPECT_EQ(fromStatistics(result.report),
@@ -92,7 +92,7 @@ TEST(Report, EmptyDocumentHasAZeroStatisticsBlock) {
 }
 
 TEST(Report, HeaderNamesTheDocumentAndTheDates) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     auto result = validate("<p>\n", options, nullptr, "page.html");
     EXPECT_TRUE(result.report.starts_with(
         "\n--------------------------------------------------\n\n"
@@ -103,7 +103,7 @@ TEST(Report, HeaderNamesTheDocumentAndTheDates) {
 }
 
 TEST(Report, MessagesAreInterleavedWithTheDocumentLines) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.LineLength = 999;
     const char* document = "<p>\nline \"2\n<p>\n<b>x</b>\ny > z\n<i>\n";
     auto result = validate(document, options);
@@ -131,7 +131,7 @@ TEST(Report, MessagesAreInterleavedWithTheDocumentLines) {
 }
 
 TEST(Report, MessagesAtTheBottomFollowAllLines) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.MessagesAtBottom = 1;
     options.ShowComments = 0;
     auto result = validate("a > b\nc\n", options);
@@ -149,7 +149,7 @@ TEST(Report, MessagesAtTheBottomFollowAllLines) {
 }
 
 TEST(Report, StatisticsShowPercentagesAndFirstLines) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.ValidateEntities = 0;
     options.IgnoreActiveServer = 0;
     auto result = validate("<a>\n<b>\n</b>\n\"\n<!-- x > -->\n", options);
@@ -169,7 +169,7 @@ TEST(Report, StatisticsShowPercentagesAndFirstLines) {
 }
 
 TEST(Report, MachineReadableFormHasNoLayout) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.machineReadable = 1;
     auto result = validate("<p>\n\"\n", options, nullptr, "doc.html");
     EXPECT_EQ(result.report,
@@ -193,7 +193,7 @@ TEST(Report, MachineReadableFormHasNoLayout) {
 
 TEST(Log, AppendsAnEntryWithTheLoggedMessages) {
     TempDir dir;
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.EnableLogging = 1;
     options.LogErrors = 1;
     options.LogFilename = dir.file("log.txt");
@@ -239,7 +239,7 @@ TEST(Log, AppendsAnEntryWithTheLoggedMessages) {
 }
 
 TEST(Log, AnUnopenableLogIsReportedOnce) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.EnableLogging = 1;
     options.LogFilename = "/nonexistent-folder/log.txt";
     auto result = validate("<p>\n", options);
@@ -253,7 +253,7 @@ TEST(Log, AnUnopenableLogIsReportedOnce) {
 
 TEST(Log, FrenchLogUsesTheFrenchLines) {
     TempDir dir;
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.EnableLogging = 1;
     options.Language = 1;
     options.LogFilename = dir.file("log.txt");

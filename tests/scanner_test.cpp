@@ -15,7 +15,7 @@ using testing_support::testOptions;
 using testing_support::validate;
 
 // The messages of a run, in report order, as TYPE:line:first words of the text.
-std::vector<std::string> findings(std::string_view document, app::Options options) {
+std::vector<std::string> findings(std::string_view document, options::Options options) {
     options.machineReadable = 1;
     std::istringstream report(validate(document, options).report);
     std::vector<std::string> result;
@@ -44,7 +44,7 @@ std::vector<std::string> shortened(std::vector<std::string> expected) {
 }
 
 // A counter of the run, as the machine-readable statistics give it.
-std::string statistic(std::string_view document, app::Options options, const std::string& key) {
+std::string statistic(std::string_view document, options::Options options, const std::string& key) {
     std::string body = testing_support::kvBody(document, options);
     std::size_t at = body.find("\n" + key + "=");
     if (at == std::string::npos) at = body.find(key + "=") == 0 ? 0 : std::string::npos;
@@ -131,7 +131,7 @@ TEST(Scanner, TagFindings) {
 }
 
 TEST(Scanner, SwitchesChangeTheFindings) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.AllowDoubleQuoteInText = 1;
     options.AllowSpaces2 = 1;
     options.AllowMultiLineQuotes = 1;
@@ -152,7 +152,7 @@ TEST(Scanner, SwitchesChangeTheFindings) {
 }
 
 TEST(Scanner, ServerBlocksAreCountedAndCollapsed) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     EXPECT_EQ(statistic("<% x %>\n<a href=\"<%=y%>\">\n", options, "SERVERSECTIONS"), "2");
     EXPECT_EQ(statistic("<% x %>\n<a href=\"<%=y%>\">\n", options, "NUMBEROFTAGNAMES"), "1");
     EXPECT_EQ(statistic("<a href=\"<%=y%>\">\n", options, "NUMBEROFVALIDATORCOMMENTS"), "1");
@@ -164,7 +164,7 @@ TEST(Scanner, ServerBlocksAreCountedAndCollapsed) {
 }
 
 TEST(Scanner, CountersOfARun) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     const char* document = "<!DOCTYPE html>\n<html>\n<!-- c -->\n<p>a &amp; b</p>\n</html>";
     EXPECT_EQ(statistic(document, options, "LINESINFILE"), "5");
     EXPECT_EQ(statistic(document, options, "LINESCHECKED"), "5");
@@ -176,7 +176,7 @@ TEST(Scanner, CountersOfARun) {
 }
 
 TEST(Scanner, LimitsEndTheScan) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     options.MaximumErrors = 3;
     std::string document;
     for (int i = 0; i < 10; ++i) document += "<p> > </p>\n";
@@ -188,13 +188,13 @@ TEST(Scanner, LimitsEndTheScan) {
 }
 
 TEST(Scanner, NulBytesAreOrdinaryCharacters) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     std::string document("a\0 > b\n", 7);
     EXPECT_EQ(findings(document, options), shortened({"E1:Found the character '>' with"}));
 }
 
 TEST(Scanner, UnreadableDocumentWritesNoReport) {
-    app::Options options = testOptions();
+    options::Options options = testOptions();
     messages::MessageStore store(options);
     platform::FakeClock clock;
     platform::SystemFiles files;

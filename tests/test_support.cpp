@@ -87,9 +87,9 @@ ProgramRun runProgram(const std::string& program, const std::filesystem::path& f
     return run;
 }
 
-app::Options testOptions() { return app::defaultOptions(""); }
+options::Options testOptions() { return options::defaultOptions(""); }
 
-RunResult validate(std::string_view document, const app::Options& options,
+RunResult validate(std::string_view document, const options::Options& options,
                    messages::MessageStore* store, std::string_view name) {
     RunResult result;
     // fmemopen needs a buffer even for an empty document.
@@ -119,7 +119,7 @@ RunResult validate(std::string_view document, const app::Options& options,
     return result;
 }
 
-std::string kvBody(std::string_view document, app::Options options) {
+std::string kvBody(std::string_view document, options::Options options) {
     options.machineReadable = 1;
     std::string report = validate(document, options).report;
     std::size_t start = report.find("LINESCHECKED=");

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform/files.h"
@@ -77,7 +77,7 @@ ProgramRun runProgram(const std::string& program, const std::filesystem::path& f
                       const std::vector<std::string>& args);
 
 // Options at their defaults, with no program directory.
-app::Options testOptions();
+options::Options testOptions();
 
 // One validation of a document held in memory, its report captured.
 struct RunResult {
@@ -89,11 +89,11 @@ struct RunResult {
 
 // Validates `document` (its name in the report is `name`) with `options`; `store` receives the
 // messages when given.
-RunResult validate(std::string_view document, const app::Options& options,
+RunResult validate(std::string_view document, const options::Options& options,
                    messages::MessageStore* store = nullptr,
                    std::string_view name = "test.html");
 
 // The report in machine-readable form from the statistics on (the four header lines dropped).
-std::string kvBody(std::string_view document, app::Options options);
+std::string kvBody(std::string_view document, options::Options options);
 
 }  // namespace testing_support

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/configuration.h"
-#include "app/options.h"
+#include "options/options.h"
 #include "command_support.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
@@ -112,16 +112,16 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
 }
 
 std::optional<std::string> applySettings(const std::vector<std::string>& settings,
-                                         Options& options) {
+                                         options::Options& options) {
     for (const std::string& setting : settings) {
         std::size_t eq = setting.find('=');
         if (eq == std::string::npos) {
             return "--set takes NAME=VALUE, not '" + setting + "'";
         }
         std::string name = setting.substr(0, eq);
-        const OptionInfo* info = findOption(name);
+        const options::OptionInfo* info = options::findOption(name);
         if (info == nullptr) return "--set: there is no option named '" + name + "'";
-        if (auto problem = setFromUser(options, *info, std::string_view(setting).substr(eq + 1))) {
+        if (auto problem = options::setFromUser(options, *info, std::string_view(setting).substr(eq + 1))) {
             return std::string("--set: ") + info->name + " " + *problem;
         }
     }
@@ -145,7 +145,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         return kCheckClean;
     }
 
-    Options options = defaultOptions(env.programDirectory);
+    options::Options options = options::defaultOptions(env.programDirectory);
     if (auto problem = applySettings(parsed.settings, options)) {
         say(env.err, *problem);
         return kCheckFailed;

@@ -164,7 +164,7 @@ void AttributeChecker::check() {
 // Tries the value of `given` against the value list of `attribute`; the first value that
 // accepts it ends the search.
 void AttributeChecker::checkValue(TagEntry& given, int attribute) {
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     const IntStore& values = cfg_.entry(Attribute, ById, attribute)->lists[0];
     for (int i = 0; i < values.count(); ++i) {
         const int id = values.valueAt(i);

@@ -20,7 +20,7 @@ namespace engine {
 bool valueTypeAccepts(int code, std::string_view value, bool hasValue, bool* known = nullptr);
 
 // The error a value's quoting raises under the quotation code, or -1 when it is allowed.
-int quotationError(int code, int quoteKind, const app::Options& options);
+int quotationError(int code, int quoteKind, const options::Options& options);
 
 class AttributeChecker {
 public:

@@ -50,7 +50,7 @@ void TagDispatcher::collapseBlocks(std::string& text) {
         std::memchr(text.data(), '&', text.size()) == nullptr) {
         return;
     }
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     if (options.IgnoreActiveServer) {
         const bool toAsp = options.CollapseASPInTags != 0;
@@ -78,7 +78,7 @@ bool TagDispatcher::endsIgnoring(std::string_view text, std::size_t first) const
 }
 
 void TagDispatcher::dispatch() {
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     messages::RunCounters& counters = state_.counters;
     std::string& text = state_.tagText;

@@ -99,7 +99,7 @@ std::string_view builtinSuggestion(std::string_view name) {
 
 EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
     if (name.empty() || name[0] != '#') return Numeric::NotNumeric;
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     bool hex = name.size() >= 2 && name[1] == 'x';
     std::string_view digits = name.substr(hex ? 2 : 1);
     // The value saturates far above every accepted range, so long names cannot overflow it.

@@ -204,7 +204,7 @@ void Placement::showMessagesWhenUsed() {
 // down, the first open tag named in either range deciding.
 Placement::Range Placement::rangeOf(int id) const {
     const ConfigurationView::RangeFacts& range = view_.range(id);
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     if (range.hasValid && options.TagRangeAlwaysValid) return Range::Valid;
     const bool firstTag = state_.counters.tagNames == 1 || options.FirstTagAnywhere;
     switch (range.words[firstTag ? 1 : 0]) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "config/cfg_store.h"
 #include "config/document_lines.h"
 #include "messages/message_store.h"
@@ -24,7 +24,7 @@ struct IgnoreState {
 };
 
 struct RunState {
-    RunState(const app::Options& options, messages::MessageStore& store,
+    RunState(const options::Options& options, messages::MessageStore& store,
              const CfgStore* configuration)
         : options(options), store(store), configuration(configuration) {}
 
@@ -67,7 +67,7 @@ struct RunState {
         return categoryActivity[static_cast<std::size_t>(category)];
     }
 
-    const app::Options& options;
+    const options::Options& options;
     messages::MessageStore& store;
     const CfgStore* configuration;  // null: only what needs no configuration is checked
     messages::LineRefs lines;  // the current line and the tag line, read by every raise

@@ -69,7 +69,7 @@ bool Scanner::nextTag() {
 
 // Looks for the `<` that starts a tag; on the way raises the findings of the text.
 bool Scanner::textPhase() {
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     if (lineIndex_ >= state_.document.count()) return false;
     while (true) {
@@ -147,7 +147,7 @@ void Scanner::startTag() {
 // Looks for the `>` that ends the tag, keeping track of quotes, Miva macros, comments, server
 // blocks and processing blocks in which a `>` does not end it.
 Scanner::TagEnd Scanner::tagPhase() {
-    const app::Options& options = state_.options;
+    const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     std::string& tagText = state_.tagText;
 

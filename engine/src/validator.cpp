@@ -17,7 +17,7 @@ namespace engine {
 constexpr std::size_t kTagBufferSlack = 1024;
 
 struct Validator::Run {
-    Run(const app::Options& options, messages::MessageStore& store, const platform::Clock& clock,
+    Run(const options::Options& options, messages::MessageStore& store, const platform::Clock& clock,
         const platform::Files& files, const CfgStore* configuration)
         : state(options, store, configuration), clock(clock), files(files) {}
 
@@ -29,7 +29,7 @@ struct Validator::Run {
     void endChecks();
 };
 
-Validator::Validator(const app::Options& options, messages::MessageStore& store,
+Validator::Validator(const options::Options& options, messages::MessageStore& store,
                      const platform::Clock& clock, const platform::Files& files,
                      const CfgStore* configuration)
     : run_(std::make_unique<Run>(options, store, clock, files, configuration)) {}
@@ -75,7 +75,7 @@ void Validator::Run::endChecks() {
 
 int Validator::validateDocument(const RunContext& context) {
     RunState& state = run_->state;
-    const app::Options& options = state.options;
+    const options::Options& options = state.options;
     messages::MessageStore& store = state.store;
 
     state.reset();

@@ -125,7 +125,7 @@ bool valueTypeAccepts(int code, std::string_view v, bool hasValue, bool* known) 
     }
 }
 
-int quotationError(int code, int quoteKind, const app::Options& options) {
+int quotationError(int code, int quoteKind, const options::Options& options) {
     if (options.IgnoreQuoteRequirements) return -1;
     if (options.QuotesEquivalent) {
         if (code == config::kQuoteMustDouble || code == config::kQuoteMustSingle) {

@@ -21,12 +21,12 @@ constexpr std::size_t kMaxTextCharacters = 4095;
 // longer ones as their first 98.
 constexpr std::size_t kGivenNameLimit = 100;
 
-Language currentLanguage(const app::Options& options) {
+Language currentLanguage(const options::Options& options) {
     return languageFromSetting(options.Language);
 }
 
 // The catalogue text of a message, its arguments substituted as its entry says.
-std::string formatMessage(const MessageInfo& info, const app::Options& options,
+std::string formatMessage(const MessageInfo& info, const options::Options& options,
                           std::string_view text1, std::string_view text2, int value) {
     Language language = currentLanguage(options);
     if (info.args == ArgRule::Text1Whole) {
@@ -78,7 +78,7 @@ void writeKeyLine(TextOut& out, std::string_view key, std::string_view value) {
 
 }  // namespace
 
-MessageStore::MessageStore(const app::Options& options, const LineRefs* lines)
+MessageStore::MessageStore(const options::Options& options, const LineRefs* lines)
     : options_(&options), lines_(lines) {}
 
 void MessageStore::resetRun() {
@@ -100,7 +100,7 @@ void MessageStore::resetFirstLines() {
 
 bool MessageStore::raiseError(int number, std::string_view text1, std::string_view text2,
                               int value) {
-    const app::Options& options = *options_;
+    const options::Options& options = *options_;
     if (errors_ + 1 >= options.MaximumErrors && number != 50 && number != 90) {
         if (errors_ + 1 == options.MaximumErrors) raiseError(50);
         return false;
@@ -157,7 +157,7 @@ bool MessageStore::raiseError(int number, std::string_view text1, std::string_vi
 
 bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_view text2,
                                 int value) {
-    const app::Options& options = *options_;
+    const options::Options& options = *options_;
     if (!options.EnableWarnings) return true;
     if (warnings_ + 1 >= options.MaximumWarnings) {
         if (!warningsTerminated_) raiseError(90);

@@ -48,7 +48,7 @@ void showSeriousError(platform::UserInterface* owner, int number) {
                       platform::Icon::Error, platform::Buttons::Ok);
 }
 
-ReportWriter::ReportWriter(const app::Options& options, MessageStore& store,
+ReportWriter::ReportWriter(const options::Options& options, MessageStore& store,
                            const ReportSubject& subject, const platform::Clock& clock,
                            const platform::Files& files, platform::UserInterface* owner)
     : options_(options),

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "config/cfg_store.h"
 #include "messages/message_store.h"
 #include "messages/report.h"
@@ -29,7 +29,7 @@ class Validator {
 public:
     // `configuration` is the HTML Configuration the documents are checked against; it is only
     // read, and must not change while a run is in progress.
-    Validator(const app::Options& options, messages::MessageStore& store,
+    Validator(const options::Options& options, messages::MessageStore& store,
               const platform::Clock& clock, const platform::Files& files,
               const CfgStore* configuration = nullptr);
     ~Validator();

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "config/strstore.h"
 #include "messages/text_out.h"
 
@@ -57,10 +57,10 @@ enum class WriteMode { Report = 1, MachineReadable = 2, ResetCounters = 3 };
 class MessageStore {
 public:
     // The store reads the options at every raise; `lines` may be null (line 0 is used then).
-    explicit MessageStore(const app::Options& options, const LineRefs* lines = nullptr);
+    explicit MessageStore(const options::Options& options, const LineRefs* lines = nullptr);
 
     void setLineRefs(const LineRefs* lines) { lines_ = lines; }
-    const app::Options& options() const { return *options_; }
+    const options::Options& options() const { return *options_; }
 
     // Empties the message list and the list of configuration warnings given, resets the four
     // counters, the warnings-terminated flag and the first lines: the start of a run.
@@ -105,7 +105,7 @@ private:
     std::int32_t tagLine() const { return lines_ ? lines_->tag : 0; }
     void file(MsgStore record, std::string_view text);
 
-    const app::Options* options_;
+    const options::Options* options_;
     const LineRefs* lines_;
 
     std::vector<MsgStore> list_;  // in raise order

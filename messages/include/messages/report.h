@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
+#include "options/options.h"
 #include "config/document_lines.h"
 #include "messages/message_store.h"
 #include "messages/text_out.h"
@@ -46,7 +46,7 @@ void showSeriousError(platform::UserInterface* owner, int number);
 
 class ReportWriter {
 public:
-    ReportWriter(const app::Options& options, MessageStore& store, const ReportSubject& subject,
+    ReportWriter(const options::Options& options, MessageStore& store, const ReportSubject& subject,
                  const platform::Clock& clock, const platform::Files& files,
                  platform::UserInterface* owner);
 
@@ -67,7 +67,7 @@ private:
     std::string dateText(std::time_t when) const;
     std::string timeText(std::time_t when) const;
 
-    const app::Options& options_;
+    const options::Options& options_;
     MessageStore& store_;
     const ReportSubject& subject_;
     const platform::Clock& clock_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace options {
 
 struct Options {
     // Program group.
@@ -133,4 +133,4 @@ std::optional<std::string> setFromUser(Options& options, const OptionInfo& info,
 // The option's current value as stored text ("1", "25", "val").
 std::string storedValue(const Options& options, const OptionInfo& info);
 
-}  // namespace app
+}  // namespace options

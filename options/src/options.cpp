@@ -1,10 +1,10 @@
-#include "app/options.h"
+#include "options/options.h"
 
 #include <array>
 #include <charconv>
 #include <limits>
 
-namespace app {
+namespace options {
 namespace {
 
 constexpr int kIntMin = std::numeric_limits<int>::min();
@@ -238,4 +238,4 @@ std::string storedValue(const Options& options, const OptionInfo& info) {
     return std::to_string(options.*info.intField);
 }
 
-}  // namespace app
+}  // namespace options
