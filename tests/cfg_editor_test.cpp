@@ -2,12 +2,15 @@
 // user interface answering its boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cfg_test_models.h"
 #include "config/editor.h"
+#include "engine/entity_tables.h"
 #include "platform_testing/fake_ui.h"
 
 namespace {
@@ -1024,6 +1027,23 @@ TEST_F(Editor, OneRowChangesInALongListAreReportedAsRows) {
     }
     EXPECT_TRUE(update.changed(EditorList::TagNames));
     EXPECT_FALSE(update.changed(EditorList::Attributes));
+}
+
+TEST(EditorEntityTables, TheEnginesThreeTablesOfBuiltInNames) {
+    struct Case {
+        int table;
+        std::size_t size;
+        std::string_view first, member;
+    };
+    const Case cases[] = {{0, 100, "Aacute", "nbsp"}, {1, 123, "alefsym", "Omega"},
+                          {2, 31, "amp", "ndash"}};
+    for (const Case& c : cases) {
+        std::span<const std::string_view> names = engine::builtinEntityTable(c.table);
+        ASSERT_EQ(names.size(), c.size);
+        EXPECT_EQ(names[0], c.first);
+        EXPECT_NE(std::find(names.begin(), names.end(), c.member), names.end());
+    }
+    EXPECT_TRUE(engine::builtinEntityTable(3).empty());
 }
 
 }  // namespace

@@ -475,7 +475,7 @@ EditorUpdate EditorController::press(EditorButton button) {
             if (store_.isLoaded()) {
                 shell_.saveConfiguration(true);
             } else {
-                show(detail::kCannotSave.caption, detail::kCannotSave.text, detail::kCannotSave.icon);
+                detail::showNotice(ui_, detail::kCannotSave);
             }
             return {};
         case EditorButton::SaveConfigAs:
@@ -506,10 +506,6 @@ EditorUpdate EditorController::loadConfig() {
 }
 
 // ---- Boxes ------------------------------------------------------------------------------------
-
-void EditorController::show(std::string_view caption, std::string_view text, platform::Icon icon) {
-    ui_.messageBox(std::string(caption), std::string(text), icon, platform::Buttons::Ok);
-}
 
 bool EditorController::failed(bool succeeded, int number) {
     if (succeeded) return false;

@@ -12,6 +12,7 @@ namespace {
 
 using detail::fill;
 using detail::Notice;
+using detail::showNotice;
 
 // The page a "->" source list or "<-" destination list belongs to, and which it is.
 struct ListRole {
@@ -134,8 +135,7 @@ EditorUpdate EditorController::doubleClick(EditorList list, int row) {
 
 bool EditorController::needRow(int row, std::string_view listName) {
     if (row >= 0) return true;
-    show(detail::kMustSelectEntry.caption, fill(detail::kMustSelectEntry.text, listName),
-         detail::kMustSelectEntry.icon);
+    showNotice(ui_, detail::kMustSelectEntry, listName);
     return false;
 }
 
@@ -155,14 +155,14 @@ const Notice* refusal(const CfgStore& store, int kind, int id, const Notice& non
 bool EditorController::needUserTag() {
     const Notice* notice =
         refusal(store_, TagName, tagId_, detail::kSelectTagName, &detail::kBuiltinTagName);
-    if (notice) show(notice->caption, notice->text, notice->icon);
+    if (notice) showNotice(ui_, *notice);
     return !notice;
 }
 
 bool EditorController::needUserAttribute() {
     const Notice* notice = refusal(store_, Attribute, attributeId_, detail::kSelectAttribute,
                                    &detail::kBuiltinAttribute);
-    if (notice) show(notice->caption, notice->text, notice->icon);
+    if (notice) showNotice(ui_, *notice);
     return !notice;
 }
 
@@ -170,14 +170,14 @@ bool EditorController::needValue(bool builtinRefused) {
     const Notice* notice =
         refusal(store_, AttributeValue, valueId_, detail::kSelectAttributeValue,
                 builtinRefused ? &detail::kBuiltinAttributeValue : nullptr);
-    if (notice) show(notice->caption, notice->text, notice->icon);
+    if (notice) showNotice(ui_, *notice);
     return !notice;
 }
 
 bool EditorController::needUserEntity() {
     const Notice* notice = refusal(store_, Entity, idAt(EditorList::Entities, entitiesRow_),
                                    detail::kSelectEntity, &detail::kBuiltinEntity);
-    if (notice) show(notice->caption, notice->text, notice->icon);
+    if (notice) showNotice(ui_, *notice);
     return !notice;
 }
 
@@ -284,18 +284,16 @@ EditorUpdate EditorController::pressNew() {
     const PageEntries* entries = entriesOf(page_);
     if (kind < 0 || !entries) return {};
     if (store_.entryCount(kind) >= kMaxEntries) {
-        show(detail::kLimitReached.caption,
-             fill(detail::kLimitReached.text, std::to_string(kMaxEntries)),
-             detail::kLimitReached.icon);
+        showNotice(ui_, detail::kLimitReached, std::to_string(kMaxEntries));
         return {};
     }
     std::string name = newName(name_);
     if (name.empty()) {
-        show(detail::kSpecifyString.caption, detail::kSpecifyString.text, detail::kSpecifyString.icon);
+        showNotice(ui_, detail::kSpecifyString);
         return {};
     }
     if (kind != Category && name.find_first_of(" \t") != std::string::npos) {
-        show(detail::kNoSpaces.caption, detail::kNoSpaces.text, detail::kNoSpaces.icon);
+        showNotice(ui_, detail::kNoSpaces);
         return {};
     }
     if (kind == TagName || kind == Attribute) name = caseOfNewName(std::move(name));
@@ -361,7 +359,7 @@ EditorUpdate EditorController::pressDelete() {
     }
     if (!needRow(row, entries->listName)) return {};
     if (store_.builtinType(kind, ByPosition, row) != 0) {
-        show(detail::kBuiltinEntry.caption, detail::kBuiltinEntry.text, detail::kBuiltinEntry.icon);
+        showNotice(ui_, detail::kBuiltinEntry);
         return {};
     }
     const Notice& question = detail::kDeleteQuestions[kind];
@@ -377,18 +375,28 @@ EditorUpdate EditorController::pressDelete() {
 // ---- "->" and "<-" -------------------------------------------------------------------------------
 
 EditorUpdate EditorController::pressAdd() {
+    // Puts `id` once into list `list` of the entry being configured, in position order.
+    auto addOnce = [this](int owner, int ownerId, int list, int id, int listed,
+                          const Notice& already, int failure) {
+        if (store_.listContains(owner, ById, ownerId, list, id) == 1) {
+            showNotice(ui_, already);
+            return EditorUpdate{};
+        }
+        failed(store_.listInsert(owner, ById, ownerId, list, id, store_.orderOf(listed)) == 1,
+               failure);
+        return sync();
+    };
     switch (page_) {
         case EditorPage::TagNames: {
             if (!needRow(tagNamesRow_, "Tag Names") || !needUserTag()) return {};
             const int id = idAt(EditorList::TagNames, tagNamesRow_);
+            // A tag stands in one of the two ranges at most, whichever is shown.
             if (store_.listContains(TagName, ById, tagId_, 0, id) == 1) {
-                show(detail::kAlreadyValidRange.caption, detail::kAlreadyValidRange.text,
-                     detail::kAlreadyValidRange.icon);
+                showNotice(ui_, detail::kAlreadyValidRange);
                 return {};
             }
             if (store_.listContains(TagName, ById, tagId_, 1, id) == 1) {
-                show(detail::kAlreadyInvalidRange.caption, detail::kAlreadyInvalidRange.text,
-                     detail::kAlreadyInvalidRange.icon);
+                showNotice(ui_, detail::kAlreadyInvalidRange);
                 return {};
             }
             failed(store_.listInsert(TagName, ById, tagId_, rangeView_ == 1 ? 0 : 1, id,
@@ -396,49 +404,30 @@ EditorUpdate EditorController::pressAdd() {
                    kFailAddToRange);
             return sync();
         }
-        case EditorPage::Attributes: {
+        case EditorPage::Attributes:
             if (!needRow(store_.positionOf(Attribute, attributeId_), "Attributes") ||
                 !needUserTag()) {
                 return {};
             }
-            if (store_.listContains(TagName, ById, tagId_, 2, attributeId_) == 1) {
-                show(detail::kAttributeAlreadyAdded.caption, detail::kAttributeAlreadyAdded.text,
-                     detail::kAttributeAlreadyAdded.icon);
-                return {};
-            }
-            failed(store_.listInsert(TagName, ById, tagId_, 2, attributeId_,
-                                     store_.orderOf(Attribute)) == 1,
-                   kFailAddAttributeToTag);
-            return sync();
-        }
-        case EditorPage::AttributeValues: {
+            return addOnce(TagName, tagId_, 2, attributeId_, Attribute,
+                           detail::kAttributeAlreadyAdded, kFailAddAttributeToTag);
+        case EditorPage::AttributeValues:
             if (!needRow(store_.positionOf(AttributeValue, valueId_), "Attribute Values") ||
                 !needUserAttribute()) {
                 return {};
             }
-            if (store_.listContains(Attribute, ById, attributeId_, 0, valueId_) == 1) {
-                show(detail::kValueAlreadyAdded.caption, detail::kValueAlreadyAdded.text,
-                     detail::kValueAlreadyAdded.icon);
-                return {};
-            }
-            failed(store_.listInsert(Attribute, ById, attributeId_, 0, valueId_,
-                                     store_.orderOf(AttributeValue)) == 1,
-                   kFailAddValueToAttribute);
-            return sync();
-        }
+            return addOnce(Attribute, attributeId_, 0, valueId_, AttributeValue,
+                           detail::kValueAlreadyAdded, kFailAddValueToAttribute);
         case EditorPage::Categories: {
             if (!needRow(categoriesRow_, "Categories")) return {};
             const int id = idAt(EditorList::Categories, categoriesRow_);
             if (store_.builtinType(Category, ById, id) != 0) {
-                show(detail::kBuiltinEntry.caption, detail::kBuiltinEntry.text,
-                     detail::kBuiltinEntry.icon);
+                showNotice(ui_, detail::kBuiltinEntry);
                 return {};
             }
             if (store_.isCategoryActive(id)) {
-                show(detail::kCategoryAlreadyActive.caption,
-                     fill(detail::kCategoryAlreadyActive.text,
-                          store_.displayLabel(Category, ById, id)),
-                     detail::kCategoryAlreadyActive.icon);
+                showNotice(ui_, detail::kCategoryAlreadyActive,
+                           store_.displayLabel(Category, ById, id));
                 return {};
             }
             store_.activateCategory(id, store_.orderOf(Category));

@@ -113,4 +113,15 @@ inline std::string fill(std::string_view text, std::string_view value) {
     return out;
 }
 
+inline void showNotice(platform::UserInterface& ui, const Notice& notice) {
+    ui.messageBox(std::string(notice.caption), std::string(notice.text), notice.icon,
+                  platform::Buttons::Ok);
+}
+
+// The notice with its "%s" or "%d" standing for `value`.
+inline void showNotice(platform::UserInterface& ui, const Notice& notice, std::string_view value) {
+    ui.messageBox(std::string(notice.caption), fill(notice.text, value), notice.icon,
+                  platform::Buttons::Ok);
+}
+
 }  // namespace config::detail

@@ -271,7 +271,6 @@ private:
     bool needUserAttribute();
     bool needValue(bool builtinRefused);
     bool needUserEntity();
-    void show(std::string_view caption, std::string_view text, platform::Icon icon);
     // Shows the serious-error box with `number` when a model operation did not succeed.
     bool failed(bool succeeded, int number);
 
