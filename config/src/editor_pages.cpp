@@ -438,25 +438,24 @@ EditorUpdate EditorController::pressAdd() {
 }
 
 EditorUpdate EditorController::pressRemove() {
+    // Takes the selected row of a destination list out of list `list` of its owner.
+    auto removeRow = [this](EditorList shown, std::string_view name, int owner, int ownerId,
+                            int list, int failure) {
+        const int row = selectedRow(shown);
+        if (!needRow(row, name)) return EditorUpdate{};
+        failed(store_.listRemove(owner, ById, ownerId, list, idAt(shown, row)) == 1, failure);
+        return sync();
+    };
     switch (page_) {
         case EditorPage::TagNames:
-            if (!needRow(rangeRow_, "Tag Valid in Range")) return {};
-            failed(store_.listRemove(TagName, ById, tagId_, rangeView_ == 1 ? 0 : 1,
-                                     idAt(EditorList::TagRange, rangeRow_)) == 1,
-                   kFailRemoveFromRange);
-            return sync();
+            return removeRow(EditorList::TagRange, "Tag Valid in Range", TagName, tagId_,
+                             rangeView_ == 1 ? 0 : 1, kFailRemoveFromRange);
         case EditorPage::Attributes:
-            if (!needRow(tagAttributesRow_, "Tag Attributes")) return {};
-            failed(store_.listRemove(TagName, ById, tagId_, 2,
-                                     idAt(EditorList::TagAttributes, tagAttributesRow_)) == 1,
-                   kFailRemoveAttributeFromTag);
-            return sync();
+            return removeRow(EditorList::TagAttributes, "Tag Attributes", TagName, tagId_, 2,
+                             kFailRemoveAttributeFromTag);
         case EditorPage::AttributeValues:
-            if (!needRow(valueListRow_, "Attribute's Attribute Values")) return {};
-            failed(store_.listRemove(Attribute, ById, attributeId_, 0,
-                                     idAt(EditorList::AttributeValueList, valueListRow_)) == 1,
-                   kFailRemoveValueFromAttribute);
-            return sync();
+            return removeRow(EditorList::AttributeValueList, "Attribute's Attribute Values",
+                             Attribute, attributeId_, 0, kFailRemoveValueFromAttribute);
         case EditorPage::Categories:
             if (!needRow(activeRow_, "Active Categories")) return {};
             store_.deactivateCategory(idAt(EditorList::ActiveCategories, activeRow_));
