@@ -233,6 +233,8 @@ public:
     EditorUpdate typeText(EditorText field, std::string_view text);
     EditorUpdate press(EditorButton button);
     // Enter: the page's New button while its name edit box has the focus, otherwise Close.
+    // (Enter in a multi-line box, the notes or a message text, is a line break there and does
+    // not come here.)
     EditorUpdate pressEnter(bool nameBoxHasFocus);
 
 private:
