@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/check_inputs.h"
+#include "app/ordered_parallel.h"
 #include "app/profiles.h"
 #include "app/project_settings.h"
 #include "test_support.h"
@@ -168,6 +172,39 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
     problem = app::readProjectSettings(platform::systemFileSystem(), noEquals, settings);
     ASSERT_TRUE(problem);
     EXPECT_EQ(*problem, noEquals + ":2: expected NAME=VALUE, not 'CheckNesting'");
+}
+
+}  // namespace
+
+namespace {
+
+// Results come out in order whatever the threads' timing, and no more items than jobs are ever
+// in hand.
+TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
+    for (unsigned jobs : {1u, 2u, 3u, 8u}) {
+        std::atomic<int> inHand{0};
+        std::atomic<int> most{0};
+        std::vector<std::size_t> order;
+        app::orderedParallel<std::size_t>(
+            200, jobs,
+            [&](std::size_t i) {
+                const int now = ++inHand;
+                int seen = most.load();
+                while (now > seen && !most.compare_exchange_weak(seen, now)) {
+                }
+                // Later items finish sooner, so that results wait for earlier ones.
+                std::this_thread::sleep_for(std::chrono::microseconds((200 - i) % 7 * 50));
+                return i * 3;
+            },
+            [&](std::size_t i, std::size_t& result) {
+                EXPECT_EQ(result, i * 3);
+                order.push_back(i);
+                --inHand;
+            });
+        ASSERT_EQ(order.size(), 200u);
+        for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+        EXPECT_LE(most.load(), static_cast<int>(jobs) + 1) << jobs;
+    }
 }
 
 }  // namespace
