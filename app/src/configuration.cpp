@@ -1,5 +1,6 @@
 #include "app/configuration.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -35,6 +36,26 @@ std::string configurationLoadMessage(ConfigurationLoad result, const std::string
             break;
     }
     return {};
+}
+
+AppliedProfileOptions applyProfileOptions(const CfgStore& configuration,
+                                          std::span<const std::string> userSettings,
+                                          options::Options& options) {
+    AppliedProfileOptions result;
+    options::ProfileOptions read =
+        options::readProfileOptions(configuration.noteView(options::kProfileOptionsNote));
+    result.problems = std::move(read.problems);
+    for (options::ProfileSetting& setting : read.settings) {
+        const bool setByUser = std::any_of(
+            userSettings.begin(), userSettings.end(), [&](const std::string& user) {
+                const options::OptionInfo* info = options::findOption(user.substr(0, user.find('=')));
+                return info == setting.info;
+            });
+        if (setByUser) continue;
+        options::applyProfileOptions(std::span(&setting, 1), options);
+        result.applied.push_back(std::move(setting));
+    }
+    return result;
 }
 
 }  // namespace app

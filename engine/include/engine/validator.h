@@ -23,6 +23,9 @@ struct RunContext {
     std::string documentName;
     std::string reportName;
     platform::UserInterface* owner = nullptr;  // owns the serious-error boxes; may be null
+    // The profile options applied to the run's options, as the report header names them
+    // ("Name=value, Name=value"); empty for none.
+    std::string profileOptions{};
 };
 
 class Validator {

@@ -38,6 +38,9 @@ struct ReportSubject {
     std::string reportPath;
     const RunCounters* counters = nullptr;
     const DocumentLines* lines = nullptr;
+    // The profile options the run applies ("Name=value, Name=value"), for the line the header
+    // gives them; empty when the configuration carries none or they were not applied.
+    std::string profileOptions{};
 };
 
 // The serious-error box for an internal failure with its number. Nothing is shown without an
