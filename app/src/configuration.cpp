@@ -48,8 +48,7 @@ AppliedProfileOptions applyProfileOptions(const CfgStore& configuration,
     for (options::ProfileSetting& setting : read.settings) {
         const bool setByUser = std::any_of(
             userSettings.begin(), userSettings.end(), [&](const std::string& user) {
-                const options::OptionInfo* info = options::findOption(user.substr(0, user.find('=')));
-                return info == setting.info;
+                return options::findOption(user.substr(0, user.find('='))) == setting.info;
             });
         if (setByUser) continue;
         options::applyProfileOptions(std::span(&setting, 1), options);

@@ -273,7 +273,6 @@ private:
         if (line.empty()) line = std::string(indent) + name;
     }
 
-    // A text on its field's line, continued after each line feed on a line of its own.
     // A note of profile options is written as "options" lines, one option each, when reading
     // them back gives the same note; anything else in the note is written as a note.
     bool profileOptionLines(std::string_view note) {
@@ -292,6 +291,7 @@ private:
         return true;
     }
 
+    // A text on its field's line, continued after each line feed on a line of its own.
     void textLine(const std::string& head, std::string_view text, std::string_view indent) {
         out_ += head;
         out_ += ' ';

@@ -49,7 +49,8 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
         foldedTags_[id] = state.openTags.fold(tag->name.view());
         foldedCount_ = std::max(foldedCount_, foldedTags_[id] + 1);
         tagTypes_[id] = tag->builtinType;
-        const bool added = tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p).second;
+        const bool added =
+            tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p).second;
         if (added && text::isNamePattern(tag->name.view())) tagPatterns_.push_back(p);
     }
     tags_.resize(foldedTags_.size());

@@ -40,7 +40,9 @@ TagHandling::~TagHandling() = default;
 
 void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     if (!reader_) {
-        if (!emptyElement) state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+        if (!emptyElement) {
+            state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+        }
         return;
     }
     const int entries = reader_->readTag(text, false, [&](const std::string& name) {
