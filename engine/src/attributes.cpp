@@ -59,7 +59,10 @@ void AttributeChecker::check() {
     std::vector<TagEntry>& table = reader_.table();
     const std::string tagName = reader_.tagName();
 
-    if (placement_.warnIfNoAttributes() && reader_.count() == 1) store.raiseWarning(108, tagName);
+    if (placement_.warnIfNoAttributes() && reader_.count() == 1) {
+        messages::MessageStore::Cause cause(store, {state_.lines.tag, state_.lines.tagColumn});
+        store.raiseWarning(108, tagName);
+    }
     reader_.acceptCollapsedWords();
 
     const bool ignoreAll = placement_.ignoresAllAttributes();
@@ -232,6 +235,8 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
 
 void AttributeChecker::report(TagEntry& given) {
     messages::MessageStore& store = state_.store;
+    // At the attribute's first character.
+    messages::MessageStore::Cause cause(store, state_.inTag(given.offset));
     if (!given.nameAccepted) {
         if (given.nameError == 85) {
             store.raiseError(85, invalidAttributeText(given));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/text_utils.h"
+#include "messages/message_ids.h"
 
 namespace engine {
 namespace {
@@ -10,7 +11,8 @@ namespace {
 // Replaces every block from `open` to the next `close` by `word` (or removes it when `word` is
 // empty), working in place from left to right. A block shorter than the word stays as it is;
 // a block without its terminator ends the collapsing, leaving the rest unchanged. `found` is
-// called for every opening found, `collapsed` for every block replaced.
+// called for every opening found, `collapsed` for every block replaced, with the place of the
+// replacement and of the block it replaced.
 template <typename Found, typename Collapsed>
 void collapse(std::string& text, std::string_view open, std::string_view close,
               std::string_view word, Found&& found, Collapsed&& collapsed) {
@@ -34,9 +36,9 @@ void collapse(std::string& text, std::string_view open, std::string_view close,
             continue;
         }
         std::memcpy(text.data() + write, word.data(), word.size());
+        collapsed(write, word.size(), start, end - start);
         write += word.size();
         read = end;
-        collapsed();
     }
     keep(text.size());
     text.resize(write);
@@ -79,21 +81,53 @@ void TagDispatcher::collapseBlocks(std::string& text) {
     }
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
+    TagTextMap& map = state_.tagMap;
+    auto recorded = [&map](int pass) {
+        return [&map, pass](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
+                            std::size_t oldLength) {
+            map.collapsed(pass, newStart, newLength, oldStart, oldLength);
+        };
+    };
     if (options.IgnoreActiveServer) {
         const bool toAsp = options.CollapseASPInTags != 0;
+        auto record = recorded(0);
         collapse(
             text, "<%", "%>", toAsp ? "ASP" : "", [&] { ++state_.counters.serverSections; },
-            [&] {
+            [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
+                std::size_t oldLength) {
+                record(newStart, newLength, oldStart, oldLength);
                 if (toAsp) store.raiseComment(212);
             });
     }
-    collapse(text, "<?", "?>", "PHP", [] {}, [&] { store.raiseComment(220); });
+    auto recordPhp = recorded(1);
+    collapse(text, "<?", "?>", "PHP", [] {},
+             [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
+                 std::size_t oldLength) {
+                 recordPhp(newStart, newLength, oldStart, oldLength);
+                 store.raiseComment(220);
+             });
     // Miva macro handling is always on.
-    collapse(text, "&[", "]", "MIVA", [] {}, [&] { store.raiseComment(224); });
+    auto recordMiva = recorded(2);
+    collapse(text, "&[", "]", "MIVA", [] {},
+             [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
+                 std::size_t oldLength) {
+                 recordMiva(newStart, newLength, oldStart, oldLength);
+                 store.raiseComment(224);
+             });
 }
 
 // Whether the tag text is the closing tag that ends ignoring: "/" and the recorded name
 // (without regard to case, blanks allowed between them), then a blank or the end.
+// A markwise-disable comment drops message kinds from the comment's `<` to the end of the
+// document; a markwise-disable-next-line comment on the line after the one its "-->" is on.
+void TagDispatcher::heedDirective(std::string_view comment) {
+    if (comment.find("markwise-disable") == std::string_view::npos) return;
+    std::optional<messages::InlineDirective> directive = messages::parseInlineDirective(comment);
+    if (!directive) return;
+    state_.store.addInlineDirective(*directive, {state_.lines.tag, state_.lines.tagColumn},
+                                    state_.lines.current + 1);
+}
+
 bool TagDispatcher::endsIgnoring(std::string_view text, std::size_t first) const {
     if (first >= text.size() || text[first] != '/') return false;
     std::size_t p = first + 1;
@@ -123,6 +157,8 @@ void TagDispatcher::dispatch() {
     }
 
     if (!text.empty() && text::isBlank(text.front()) && !options.AllowSpaces2) {
+        // At the first blank after the `<`.
+        messages::MessageStore::Cause cause(store, state_.inTag(0));
         store.raiseError(71);
     }
 
@@ -133,6 +169,7 @@ void TagDispatcher::dispatch() {
         } else {
             ++counters.htmlComments;
             if (options.StrictComments && !rest.starts_with("!--")) store.raiseError(87);
+            if (store.settings().inlineDirectives) heedDirective(rest);
         }
         return;
     }
@@ -148,7 +185,13 @@ void TagDispatcher::dispatch() {
     }
     const bool emptyElement =
         c != '/' && options.AllowEmptyElementSlash && removeEmptyElementMark(text);
-    if (text::isBlank(text.back()) && !options.AllowSpaces2) store.raiseError(76);
+    if (text::isBlank(text.back()) && !options.AllowSpaces2) {
+        // At the first of the blanks before the `>`.
+        std::size_t blanks = text.size();
+        while (blanks > 0 && text::isBlank(text[blanks - 1])) --blanks;
+        messages::MessageStore::Cause cause(store, state_.inTag(blanks));
+        store.raiseError(76);
+    }
     if (c == '/') {
         ++counters.closingTags;
         tags_.closingTag(text);

@@ -27,6 +27,7 @@ public:
 
 private:
     bool endsIgnoring(std::string_view text, std::size_t first) const;
+    void heedDirective(std::string_view comment);
 
     RunState& state_;
     TagHandling& tags_;

@@ -21,7 +21,7 @@ std::uint32_t OpenTagStack::fold(std::string_view name) {
     return folded->second;
 }
 
-void OpenTagStack::push(std::string_view name, int closingRule, std::int32_t lineOpened) {
+void OpenTagStack::push(std::string_view name, int closingRule, messages::Position opened) {
     auto it = nameIds_.find(name);
     if (it == nameIds_.end()) {
         const std::uint32_t folded = fold(name);
@@ -32,7 +32,8 @@ void OpenTagStack::push(std::string_view name, int closingRule, std::int32_t lin
     const auto place = static_cast<std::uint32_t>(entries_.size());
     byFoldedName_[names_[id].folded].push_back(place);
     if (closingRule == kClosingRequired) required_.insert(place);
-    entries_.push_back({id, lineOpened, static_cast<std::int8_t>(closingRule), false});
+    entries_.push_back(
+        {id, opened.line, opened.column, static_cast<std::int8_t>(closingRule), false});
     ++live_;
 }
 

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "messages/message_store.h"
+
 namespace engine {
 
 enum ClosingRule : int { kClosingRequired = 0, kClosingOptional = 1, kClosingNone = 2 };
@@ -23,10 +25,12 @@ public:
         int closingRule;
         std::int32_t lineOpened;
         std::uint32_t folded;  // the name without regard to case, as from fold()
+        std::int32_t columnOpened;  // the column of the opening tag's `<`
     };
 
     void clear();
-    void push(std::string_view name, int closingRule, std::int32_t lineOpened);
+    // `opened` is the place of the opening tag's `<`.
+    void push(std::string_view name, int closingRule, messages::Position opened);
     // True when a record with this name (compared without regard to case) is on the stack.
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
@@ -82,6 +86,7 @@ private:
     struct Entry {
         std::uint32_t name;  // index into names_
         std::int32_t lineOpened;
+        std::int32_t columnOpened;
         std::int8_t closingRule;
         bool removed;
     };
@@ -91,7 +96,8 @@ private:
     };
     Record record(const Entry& entry) const {
         const Name& name = names_[entry.name];
-        return {name.written, entry.closingRule, entry.lineOpened, name.folded};
+        return {name.written, entry.closingRule, entry.lineOpened, name.folded,
+                entry.columnOpened};
     }
 
     std::deque<Entry> entries_;  // bottom first; a deque grows without copying

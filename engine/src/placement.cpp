@@ -262,7 +262,8 @@ void Placement::outOfRange(const std::string& name, bool rerun, bool anyInvalid)
         const std::string container = validNames[0];
         store.raiseComment(216, container);
         closingRule_ = kClosingOptional;
-        state_.openTags.push(text::cutToField(container, 80), closingRule_, state_.lines.tag);
+        state_.openTags.push(text::cutToField(container, 80), closingRule_,
+                             {state_.lines.tag, state_.lines.tagColumn});
         placeCandidates(name, true);
         return;
     }
@@ -293,7 +294,7 @@ void Placement::outOfRange(const std::string& name, bool rerun, bool anyInvalid)
 }
 
 void Placement::push(const std::string& name) {
-    state_.openTags.push(name, closingRule_, state_.lines.tag);
+    state_.openTags.push(name, closingRule_, {state_.lines.tag, state_.lines.tagColumn});
 }
 
 void Placement::close(const std::string& name) {
@@ -309,7 +310,7 @@ void Placement::close(const std::string& name) {
         open.forEachRequiredAbove(place, [&](const OpenTagStack::Record& passed) {
             store.raiseError(74, name, passed.name, passed.lineOpened);
             // Once the error limit is reached nothing more is recorded.
-            return store.errors() < state_.options.MaximumErrors;
+            return !store.errorLimitReached();
         });
     }
     if (open.at(place).closingRule == kClosingNone) store.raiseError(78, name);

@@ -12,6 +12,7 @@
 #include "messages/message_store.h"
 #include "messages/report.h"
 #include "open_tags.h"
+#include "tag_text_map.h"
 #include "platform/ui.h"
 
 namespace engine {
@@ -40,6 +41,13 @@ struct RunState {
         lastStrayQuoteLine = 0;
         categoryActivity.clear();
         idLines.clear();
+    }
+
+    // The place in the document of the character at `offset` of the tag text.
+    messages::Position inTag(std::size_t offset) const { return tagMap.position(offset); }
+    // The place of the character at `index` of the current line.
+    messages::Position onCurrentLine(std::size_t index) const {
+        return {lines.current, static_cast<std::int32_t>(index + 1)};
     }
 
     // Whether entries of a category take part: computed once a run starts.
@@ -76,6 +84,7 @@ struct RunState {
     messages::RunCounters counters;
     DocumentLines document;
     std::string tagText;  // the text between `<` and `>` of the tag being collected
+    TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;
     OpenTagStack openTags;
     int lastStrayQuoteLine = 0;

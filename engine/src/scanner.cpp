@@ -44,6 +44,8 @@ void Scanner::initialise() {
 bool Scanner::nextLine() {
     const DocumentLines& document = state_.document;
     if (lineIndex_ + 1 >= document.count()) {
+        // The end of the document: after the last character of the last line.
+        state_.lines.ended = {state_.lines.current, static_cast<std::int32_t>(line_.size() + 1)};
         lineIndex_ = document.count();
         line_ = {};
         pos_ = 0;
@@ -79,6 +81,7 @@ bool Scanner::textPhase() {
                 case '"':
                     if (!ignoring && !options.AllowDoubleQuoteInText &&
                         state_.lines.current != state_.lastStrayQuoteLine) {
+                        messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
                         store.raiseError(94);
                         state_.lastStrayQuoteLine = state_.lines.current;
                     }
@@ -101,6 +104,7 @@ bool Scanner::textPhase() {
                         break;
                     }
                     std::size_t semicolon = line_.find(';', pos_ + 1);
+                    messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
                     if (semicolon == std::string_view::npos) {
                         store.raiseError(95);
                         ++pos_;
@@ -113,7 +117,10 @@ bool Scanner::textPhase() {
                     break;
                 }
                 case '>':
-                    if (!ignoring && !options.AllowGreaterThanInText) store.raiseError(54);
+                    if (!ignoring && !options.AllowGreaterThanInText) {
+                        messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
+                        store.raiseError(54);
+                    }
                     ++pos_;
                     break;
                 case '<':
@@ -132,8 +139,10 @@ bool Scanner::textPhase() {
 // the text that follows any spaces and tabs.
 void Scanner::startTag() {
     state_.lines.tag = state_.lines.current;
+    state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
     state_.tagText.clear();
     ++pos_;
+    state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 1));
     std::size_t p = pos_;
     while (p < line_.size() && text::isBlank(line_[p])) ++p;
     std::string_view rest = line_.substr(p);
@@ -159,6 +168,7 @@ Scanner::TagEnd Scanner::tagPhase() {
 
     bool quoteOpen = false;
     char closingQuote = 0;
+    messages::Position quoteOpened;  // where the open quote stands
     bool nestedServer = false;
     bool nestedProcessing = false;
     std::size_t segment = pos_;  // where the tag's text on this line begins
@@ -190,6 +200,7 @@ Scanner::TagEnd Scanner::tagPhase() {
                 ((c == '"' || c == '\'') && block_ == BlockMode::None && !ignoring)) {
                 quoteOpen = true;
                 closingQuote = c == '[' ? ']' : c;
+                quoteOpened = state_.onCurrentLine(pos_);
                 ++pos_;
                 continue;
             }
@@ -229,7 +240,10 @@ Scanner::TagEnd Scanner::tagPhase() {
                     break;
                 case '<':
                     if (block_ == BlockMode::Comment) {
-                        if (!ignoring && options.EnableCommentWarnings) store.raiseWarning(104);
+                        if (!ignoring && options.EnableCommentWarnings) {
+                            messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
+                            store.raiseWarning(104);
+                        }
                         ++pos_;
                     } else if (block_ != BlockMode::None) {
                         ++pos_;
@@ -243,7 +257,10 @@ Scanner::TagEnd Scanner::tagPhase() {
                         pos_ += 2;
                     } else {
                         // A new tag starts before this one ended.
-                        if (!ignoring) store.raiseError(52);
+                        if (!ignoring) {
+                            messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
+                            store.raiseError(52);
+                        }
                         tagText.clear();
                         return TagEnd::Restart;
                     }
@@ -252,12 +269,14 @@ Scanner::TagEnd Scanner::tagPhase() {
                     if (block_ != BlockMode::None) {
                         if (block_ == BlockMode::Comment && !ignoring &&
                             options.EnableCommentWarnings) {
+                            messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
                             store.raiseWarning(102);
                         }
                         ++pos_;
                         break;
                     }
                     tagText.append(line_.substr(segment, pos_ - segment));
+                    state_.lines.ended = state_.onCurrentLine(pos_);
                     ++pos_;
                     return TagEnd::Complete;
                 default:
@@ -266,18 +285,32 @@ Scanner::TagEnd Scanner::tagPhase() {
             }
         }
 
-        // The end of a line inside the tag.
-        if (quoteOpen && !options.AllowMultiLineQuotes && !ignoring) store.raiseError(62);
+        // The end of a line inside the tag. The quote's messages point at the open quote when
+        // it stands on the line, else at the line's end; error 53 at the tag's `<` when it
+        // stands on the last line.
+        const messages::Position lineEnd = state_.onCurrentLine(line_.size());
+        const messages::Position quoteCause =
+            quoteOpened.line == lineEnd.line ? quoteOpened : lineEnd;
+        if (quoteOpen && !options.AllowMultiLineQuotes && !ignoring) {
+            messages::MessageStore::Cause cause(store, quoteCause);
+            store.raiseError(62);
+        }
         tagText.append(line_.substr(segment));
         if (!nextLine()) {
             if (quoteOpen && !ignoring) {
+                messages::MessageStore::Cause cause(store, quoteCause);
                 store.raiseError(92);
             } else if (!ignoring) {
+                messages::MessageStore::Cause cause(
+                    store, state_.lines.tag == lineEnd.line
+                               ? messages::Position{lineEnd.line, state_.lines.tagColumn}
+                               : lineEnd);
                 store.raiseError(53);
             }
             return TagEnd::EndOfDocument;
         }
         tagText.push_back(' ');
+        state_.tagMap.continueOnLine(tagText.size(), state_.lines.current);
         segment = 0;
     }
 }

@@ -41,7 +41,8 @@ TagHandling::~TagHandling() = default;
 void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     if (!reader_) {
         if (!emptyElement) {
-            state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+            state_.openTags.push(leadingName(text), kClosingOptional,
+                                 {state_.lines.tag, state_.lines.tagColumn});
         }
         return;
     }
@@ -63,7 +64,10 @@ void TagHandling::checkDuplicateId() {
         if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
         if (!entry.hasValue || entry.value.empty()) return;
         auto [first, added] = state_.idLines.try_emplace(entry.value, state_.lines.tag);
-        if (!added) state_.store.raiseError(305, entry.value, {}, first->second);
+        if (!added) {
+            messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
+            state_.store.raiseError(305, entry.value, {}, first->second);
+        }
         return;
     }
 }

@@ -12,18 +12,24 @@ bool isQuote(char c) { return c == '"' || c == '\''; }
 
 }  // namespace
 
+void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, int value) {
+    messages::MessageStore::Cause cause(state_.store, state_.inTag(offset));
+    state_.store.raiseError(number, text1, {}, value);
+}
+
 TagReader::Token TagReader::nextToken() {
-    messages::MessageStore& store = state_.store;
     Token token;
     std::size_t start = pos_;
     while (pos_ < text_.size() && text::isBlank(text_[pos_])) ++pos_;
     token.space = pos_ > start;
     if (pos_ >= text_.size()) return token;
+    token.start = pos_;
 
     const char c = text_[pos_];
     if (c == '=') {
         token.text = text_.substr(pos_, 1);
         ++pos_;
+        token.end = pos_;
         if (pos_ < text_.size() && text::isBlank(text_[pos_])) token.space = true;
         token.present = true;
         return token;
@@ -33,18 +39,19 @@ TagReader::Token TagReader::nextToken() {
         if (close == std::string_view::npos) {
             // The scanner keeps quotes balanced, so this takes odd mixes of Miva brackets and
             // quotes; the rest of the tag is not read.
-            store.raiseError(56);
+            raiseAt(pos_, 56);
             pos_ = text_.size();
             return token;
         }
         token.text = text_.substr(pos_ + 1, close - pos_ - 1);
         token.quoteKind = c == '"' ? 2 : 1;
         pos_ = close + 1;
+        token.end = pos_;
         if (pos_ < text_.size()) {
             if (text::isBlank(text_[pos_])) {
                 token.space = true;
             } else {
-                store.raiseError(57);
+                raiseAt(pos_, 57);
             }
         }
         token.present = true;
@@ -53,17 +60,18 @@ TagReader::Token TagReader::nextToken() {
 
     std::size_t end = pos_;
     while (end < text_.size() && !text::isBlank(text_[end]) && text_[end] != '=') {
-        if (isQuote(text_[end])) store.raiseError(63);
+        if (isQuote(text_[end])) raiseAt(end, 63);
         ++end;
     }
     token.text = text_.substr(pos_, end - pos_);
+    token.end = end;
     if (end < text_.size() && text::isBlank(text_[end])) {
         token.space = true;
         pos_ = end + 1;
     } else {
         pos_ = end;
         if (end < text_.size() && token.text.size() >= kTokenBuffer) {
-            store.raiseError(58);
+            raiseAt(token.start, 58);
             return Token{};
         }
     }
@@ -83,12 +91,13 @@ TagEntry& TagReader::startEntry() {
     entry.valueError = 86;
     entry.inserted = false;
     entry.candidateValues.clear();
+    entry.offset = 0;
+    entry.nameEnd = 0;
     return entry;
 }
 
 int TagReader::readTag(std::string_view text, bool closing,
                        const std::function<bool(const std::string&)>& place) {
-    messages::MessageStore& store = state_.store;
     text_ = text;
     pos_ = 0;
     count_ = 0;
@@ -98,10 +107,12 @@ int TagReader::readTag(std::string_view text, bool closing,
     TagEntry& tag = startEntry();
     tag.name = text::cutToField(token.text, kTagNameField);
     tag.quoteKind = token.quoteKind;
+    tag.offset = token.start;
+    tag.nameEnd = token.end;
     count_ = 1;
-    if (token.quoteKind != 0) store.raiseError(55, token.text);
+    if (token.quoteKind != 0) raiseAt(token.start, 55, token.text);
     if (tag.name == "=") {
-        store.raiseError(77, "=");
+        raiseAt(token.start, 77, "=");
         count_ = 0;
         return 0;
     }
@@ -110,16 +121,18 @@ int TagReader::readTag(std::string_view text, bool closing,
     token = nextToken();
     while (token.present) {
         if (count_ == kMaxTableEntries) {
-            store.raiseError(64, {}, {}, kMaxTableEntries);
+            raiseAt(token.start, 64, {}, kMaxTableEntries);
             break;
         }
         TagEntry& entry = startEntry();
         if (token.text.starts_with('=')) {
-            store.raiseError(77, table_[0].name);
+            raiseAt(token.start, 77, table_[0].name);
             break;
         }
         entry.name = text::cutToField(token.text, kTagNameField);
-        if (token.quoteKind != 0) store.raiseError(59, token.text);
+        entry.offset = token.start;
+        entry.nameEnd = token.end;
+        if (token.quoteKind != 0) raiseAt(token.start, 59, token.text);
 
         Token equals = nextToken();
         if (!equals.present) {
@@ -134,16 +147,16 @@ int TagReader::readTag(std::string_view text, bool closing,
             token = equals;
             continue;
         }
-        if (!state_.options.AllowSpacesAroundEqual && equals.space) store.raiseError(61);
+        if (!state_.options.AllowSpacesAroundEqual && equals.space) raiseAt(equals.start, 61);
         Token value = nextToken();
         if (!value.present) {
-            store.raiseError(60, entry.name);
+            raiseAt(entry.offset, 60, entry.name);
             entry.valueAccepted = true;
             ++count_;
             break;
         }
         if (value.quoteKind == 0 && value.text == "=") {
-            store.raiseError(77, table_[0].name);
+            raiseAt(value.start, 77, table_[0].name);
             break;
         }
         entry.value = text::cutToField(value.text, kTagValueField);
@@ -159,6 +172,12 @@ std::string TagReader::closingName() {
     messages::MessageStore& store = state_.store;
     if (count_ == 0) return {};
     std::string name = table_[0].name;
+    // The extra text of a closing tag starts after its name, past the blanks.
+    auto extraText = [this](const TagEntry& named) {
+        std::size_t at = named.nameEnd;
+        while (at < text_.size() && text::isBlank(text_[at])) ++at;
+        return at;
+    };
     if (count_ > 1) {
         if (name == "/") {
             // "</ name>": the name after the blanks is taken, cut so that the result fits.
@@ -167,10 +186,10 @@ std::string TagReader::closingName() {
                 second = text::firstCharacters(second, kTagNameField - 2);
             }
             name.append(second);
-            store.raiseError(73, name);
-            if (table_[1].hasValue || count_ > 2) store.raiseError(72, name);
+            raiseAt(table_[0].nameEnd, 73, name);  // the first blank after the "/"
+            if (table_[1].hasValue || count_ > 2) raiseAt(extraText(table_[1]), 72, name);
         } else if (name.size() > 1) {
-            store.raiseError(72, name);
+            raiseAt(extraText(table_[0]), 72, name);
         }
     }
     if (!name.empty() && name.front() == '/') name.erase(0, 1);
@@ -197,14 +216,16 @@ void TagReader::reportDuplicates() {
         const std::string& name = table_[static_cast<std::size_t>(i)].name;
         if (name.empty()) continue;
         int occurrences = 1;
+        std::size_t repeated = 0;  // the first repetition, where the warning points
         for (int j = i + 1; j < count_; ++j) {
-            std::string& later = table_[static_cast<std::size_t>(j)].name;
-            if (!later.empty() && text::equalsIgnoreCase(later, name)) {
-                ++occurrences;
-                later.clear();  // counted once
+            TagEntry& later = table_[static_cast<std::size_t>(j)];
+            if (!later.name.empty() && text::equalsIgnoreCase(later.name, name)) {
+                if (++occurrences == 2) repeated = later.offset;
+                later.name.clear();  // counted once
             }
         }
         if (occurrences > 1) {
+            messages::MessageStore::Cause cause(state_.store, state_.inTag(repeated));
             state_.store.raiseWarning(103, name, table_[0].name, occurrences);
         }
     }

@@ -30,6 +30,10 @@ struct TagEntry {
     int valueError = 86;
     bool inserted = false;  // added for a missing attribute, not read from the tag
     std::vector<int> candidateValues;  // attribute value ids tried, in configuration order
+    // Where the entry's name token starts in the tag text (its quote, when quoted) and where
+    // it ends; the messages about the entry point there.
+    std::size_t offset = 0;
+    std::size_t nameEnd = 0;
 };
 
 class TagReader {
@@ -65,9 +69,13 @@ private:
         int quoteKind = 0;
         bool space = false;
         bool present = false;
+        std::size_t start = 0;  // the token's first character in the text (its quote)
+        std::size_t end = 0;    // after its last character (its closing quote)
     };
     Token nextToken();
     TagEntry& startEntry();
+    // Raises an error whose cause starts at `offset` of the tag text.
+    void raiseAt(std::size_t offset, int number, std::string_view text1 = {}, int value = 0);
 
     RunState& state_;
     std::vector<TagEntry> table_ = std::vector<TagEntry>(kMaxTableEntries);

@@ -64,7 +64,13 @@ void Validator::Run::checkHighAscii() {
     const DocumentLines& document = state.document;
     for (std::size_t i = 0; i < document.count(); ++i) {
         inputlineclass line = document[i];
-        if (hasHighAscii(line.text)) state.store.raiseError(93, {}, {}, line.number);
+        if (!hasHighAscii(line.text)) continue;
+        // At the first such byte.
+        std::size_t at = 0;
+        while (static_cast<unsigned char>(line.text[at]) <= 127) ++at;
+        messages::MessageStore::Cause cause(
+            state.store, {line.number, static_cast<std::int32_t>(at + 1)});
+        state.store.raiseError(93, {}, {}, line.number);
     }
 }
 
@@ -74,6 +80,8 @@ void Validator::Run::endChecks() {
     }
     state.openTags.forEachFromBottom([&](const OpenTagStack::Record& record) {
         if (record.closingRule == kClosingRequired) {
+            messages::MessageStore::Cause cause(state.store,
+                                                {record.lineOpened, record.columnOpened});
             state.store.raiseError(69, record.name, {}, record.lineOpened);
         }
     });
@@ -124,8 +132,7 @@ int Validator::validateDocument(const RunContext& context) {
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities);
     scanner.initialise();
-    while (store.errors() < options.MaximumErrors && store.warnings() < options.MaximumWarnings &&
-           !store.warningsTerminated()) {
+    while (!store.limitReached()) {
         if (!scanner.nextTag()) break;
         dispatcher.dispatch();
     }

@@ -6,6 +6,7 @@
 #include "messages/catalogue.h"
 #include "messages/format.h"
 #include "messages/message_table.h"
+#include "messages/terminal_colour.h"
 #include "tools/expression.h"
 
 namespace messages {
@@ -69,6 +70,34 @@ FilingKey filingKey(const MsgStore& record) {
     return {0, record.effectiveLine(), record.isMessage() ? 1 : 0};
 }
 
+std::string_view colourOf(const MsgStore& record) {
+    if (record.isError()) return colour::kError;
+    if (record.isWarning()) return colour::kWarning;
+    return colour::kNote;
+}
+
+// The heading wrapped as ever, each of its lines in the colour of its kind; the colour codes
+// take no room in the line.
+bool writeColouredHeading(TextOut& out, std::string_view heading, int width,
+                          std::string_view lineColour) {
+    std::string wrapped;
+    {
+        TextOut memory(wrapped);
+        if (!wrapText(memory, heading, width)) return false;
+    }
+    std::size_t start = 0;
+    while (start < wrapped.size()) {
+        std::size_t end = wrapped.find('\n', start);
+        if (end == std::string::npos) end = wrapped.size();
+        out.write(lineColour);
+        out.write(std::string_view(wrapped).substr(start, end - start));
+        out.write(colour::kReset);
+        out.put('\n');
+        start = end + 1;
+    }
+    return true;
+}
+
 void writeKeyLine(TextOut& out, std::string_view key, std::string_view value) {
     out.write(key);
     out.put('=');
@@ -81,6 +110,16 @@ void writeKeyLine(TextOut& out, std::string_view key, std::string_view value) {
 MessageStore::MessageStore(const options::Options& options, const LineRefs* lines)
     : options_(&options), lines_(lines) {}
 
+void MessageStore::configure(StoreSettings settings) {
+    settings_ = std::move(settings);
+    disabled_.fill(false);
+    for (int number : settings_.disabled) {
+        if (number >= 0 && number < static_cast<int>(disabled_.size())) {
+            disabled_[static_cast<std::size_t>(number)] = true;
+        }
+    }
+}
+
 void MessageStore::resetRun() {
     list_.clear();
     sorted_.clear();
@@ -88,8 +127,14 @@ void MessageStore::resetRun() {
     maxTextLength_ = 0;
     errors_ = warnings_ = comments_ = messages_ = 0;
     warningsTerminated_ = false;
+    errorsTerminated_ = false;
     commentsGiven_.clear();
     configurationWarningsGiven_.clear();
+    directives_.clear();
+    silenced_ = {};
+    commentsSilenced_.clear();
+    configurationWarningsSilenced_.clear();
+    cause_ = {};
     resetFirstLines();
 }
 
@@ -98,20 +143,100 @@ void MessageStore::resetFirstLines() {
     firstWarningLine_ = 0;
 }
 
+bool MessageStore::errorLimitReached() const {
+    if (settings_.unlimitedErrors) return false;
+    return errorsTerminated_ || errors_ >= options_->MaximumErrors;
+}
+
+bool MessageStore::limitReached() const {
+    if (warningsTerminated_ || errorLimitReached()) return true;
+    return !settings_.unlimitedWarnings && warnings_ >= options_->MaximumWarnings;
+}
+
+// The cause of the raise in hand when it lies on the record's line; else the tag's `<` for the
+// kinds reported at the tag line, or where the scanner last ended something on that line (a
+// tag's `>`, the end of the document); else the tag's `<` when on that line; else the line's
+// start.
+std::int32_t MessageStore::columnOn(std::int32_t line, bool atTag) const {
+    if (cause_.line == line && cause_.column > 0) return cause_.column;
+    if (lines_ == nullptr) return 1;
+    const bool onTagLine = line == lines_->tag && lines_->tagColumn > 0;
+    if (onTagLine && (atTag || lines_->ended.line != line)) return lines_->tagColumn;
+    if (lines_->ended.line == line && lines_->ended.column > 0) return lines_->ended.column;
+    return 1;
+}
+
+Position MessageStore::occasionHere() const {
+    if (cause_.line > 0) return {cause_.line, std::max(cause_.column, 1)};
+    if (lines_ == nullptr) return {};
+    if (lines_->tag > 0) return {lines_->tag, std::max(lines_->tagColumn, 1)};
+    return {lines_->current, columnOn(lines_->current, false)};
+}
+
+void MessageStore::addInlineDirective(const InlineDirective& directive, Position at,
+                                      int nextLine) {
+    if (!settings_.inlineDirectives || directive.numbers.empty()) return;
+    PlacedDirective placed{directive.numbers, at, 0};
+    if (directive.nextLineOnly) {
+        placed.from = {};
+        placed.onLine = nextLine;
+    }
+    directives_.push_back(std::move(placed));
+}
+
+bool MessageStore::silences(int number, Position where) const {
+    if (number >= 0 && number < static_cast<int>(disabled_.size()) &&
+        disabled_[static_cast<std::size_t>(number)]) {
+        return true;
+    }
+    for (const PlacedDirective& directive : directives_) {
+        const bool applies = directive.onLine != 0 ? where.line == directive.onLine
+                                                   : where >= directive.from;
+        if (applies && std::find(directive.numbers.begin(), directive.numbers.end(), number) !=
+                           directive.numbers.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool MessageStore::raiseError(int number, std::string_view text1, std::string_view text2,
                               int value) {
     const options::Options& options = *options_;
-    if (errors_ + 1 >= options.MaximumErrors && number != 50 && number != 90) {
-        if (errors_ + 1 == options.MaximumErrors) raiseError(50);
+    const MessageInfo* info = findMessage(number);
+    const bool known = info != nullptr && info->cls == MessageClass::Error;
+
+    // Where the record goes: error 69 names the line on which the unclosed tag was opened,
+    // error 93 the line holding the high-ASCII character.
+    MsgStore record;
+    record.number = number;
+    LineRule rule = known ? info->line : LineRule::Current;
+    if (rule == LineRule::Tag || (rule == LineRule::Given && number == 69)) {
+        record.kind = kErrorAtTag;
+        record.tagLine = rule == LineRule::Tag ? tagLine() : value;
+    } else {
+        record.kind = kErrorAtLine;
+        record.line = rule == LineRule::Given ? value : currentLine();
+    }
+    record.column = columnOn(record.effectiveLine(), record.kind == kErrorAtTag);
+    const Position where = record.location();
+
+    if (silences(number, where)) {
+        // A disabled termination message still ends the scan.
+        if (number == 50) errorsTerminated_ = true;
+        if (number == 90) warningsTerminated_ = true;
+        ++silenced_.errors;
+        return false;
+    }
+    if (!settings_.unlimitedErrors && errors_ + 1 >= options.MaximumErrors && number != 50 &&
+        number != 90) {
+        if (errors_ + 1 == options.MaximumErrors && !errorsTerminated_) raiseError(50);
+        errorsTerminated_ = true;
         return false;
     }
 
-    const MessageInfo* info = findMessage(number);
-    MsgStore record;
-    if (info == nullptr || info->cls != MessageClass::Error) {
+    if (!known) {
         ++errors_;
-        record.kind = kErrorAtLine;
-        record.line = currentLine();
         record.sequence = errors_;
         file(std::move(record),
              format(text(Text::InternalErrorNumber, currentLanguage(options)), {number}));
@@ -119,36 +244,11 @@ bool MessageStore::raiseError(int number, std::string_view text1, std::string_vi
     }
 
     for (int comment : info->comments) {
-        if (comment != 0) raiseComment(comment);
+        if (comment != 0) raiseCommentAt(comment, {}, where);
     }
     std::string formatted = formatMessage(*info, options, text1, text2, value);
 
     ++errors_;
-    switch (info->line) {
-        case LineRule::Current:
-            record.kind = kErrorAtLine;
-            record.line = currentLine();
-            break;
-        case LineRule::Tag:
-            record.kind = kErrorAtTag;
-            record.tagLine = tagLine();
-            break;
-        case LineRule::Given:
-            // Error 69 names the line on which the unclosed tag was opened; error 93 the line
-            // holding the high-ASCII character.
-            if (number == 69) {
-                record.kind = kErrorAtTag;
-                record.tagLine = value;
-            } else {
-                record.kind = kErrorAtLine;
-                record.line = value;
-            }
-            break;
-        case LineRule::None:
-            record.kind = kErrorAtLine;
-            record.line = currentLine();
-            break;
-    }
     record.sequence = errors_;
     if (number == 90) warningsTerminated_ = true;
     file(std::move(record), formatted);
@@ -159,23 +259,43 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
                                 int value) {
     const options::Options& options = *options_;
     if (!options.EnableWarnings) return true;
-    if (warnings_ + 1 >= options.MaximumWarnings) {
+
+    const MessageInfo* info = findMessage(number);
+    const bool known = info != nullptr && info->cls == MessageClass::Warning;
+    MsgStore record;
+    record.number = number;
+    if (known && info->line == LineRule::Tag) {
+        record.kind = kWarningAtTag;
+        record.tagLine = tagLine();
+    } else {
+        // A warning number the catalogue does not know is reported as an error.
+        record.kind = known ? kWarningAtLine : kErrorAtLine;
+        record.line = currentLine();
+    }
+    record.column = columnOn(record.effectiveLine(), record.kind == kWarningAtTag);
+    const Position where = record.location();
+
+    const bool oncePerName = info != nullptr && info->oncePerName && !text1.empty();
+    auto givenName = [&] {
+        return std::string(text1.size() < kGivenNameLimit ? text1 : text1.substr(0, 98));
+    };
+    if (silences(number, where)) {
+        // Counted as often as it would have been shown: once per name for those warnings.
+        if (!oncePerName || configurationWarningsSilenced_.emplace(givenName(), number).second) {
+            ++(known ? silenced_.warnings : silenced_.errors);
+        }
+        return true;
+    }
+    if (!settings_.unlimitedWarnings && warnings_ + 1 >= options.MaximumWarnings) {
         if (!warningsTerminated_) raiseError(90);
         return false;
     }
-
-    const MessageInfo* info = findMessage(number);
-    if (info != nullptr && info->oncePerName && !text1.empty()) {
-        std::string name(text1.size() < kGivenNameLimit ? text1 : text1.substr(0, 98));
-        if (!configurationWarningsGiven_.emplace(std::move(name), number).second) return false;
+    if (oncePerName && !configurationWarningsGiven_.emplace(givenName(), number).second) {
+        return false;
     }
 
-    MsgStore record;
-    if (info == nullptr || info->cls != MessageClass::Warning) {
-        // A warning number the catalogue does not know is reported as an error.
+    if (!known) {
         ++errors_;
-        record.kind = kErrorAtLine;
-        record.line = currentLine();
         record.sequence = errors_;
         file(std::move(record),
              format(text(Text::InternalWarningNumber, currentLanguage(options)), {number}));
@@ -183,43 +303,53 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
     }
 
     for (int comment : info->comments) {
-        if (comment != 0) raiseComment(comment);
+        if (comment != 0) raiseCommentAt(comment, {}, where);
     }
     std::string formatted = formatMessage(*info, options, text1, text2, value);
 
     ++warnings_;
-    if (info->line == LineRule::Tag) {
-        record.kind = kWarningAtTag;
-        record.tagLine = tagLine();
-    } else {
-        record.kind = kWarningAtLine;
-        record.line = currentLine();
-    }
     record.sequence = warnings_;
     file(std::move(record), formatted);
     return true;
 }
 
 bool MessageStore::raiseComment(int number, std::string_view argument) {
+    return raiseCommentAt(number, argument, occasionHere());
+}
+
+bool MessageStore::raiseCommentAt(int number, std::string_view argument, Position occasion) {
     if (!options_->ShowComments) return true;
     const MessageInfo* info = findMessage(number);
     // Only the validator comments of the catalogue are recorded, each once per run.
     if (info == nullptr || info->cls != MessageClass::Comment) return true;
-    if (!commentsGiven_.insert(number).second) return true;
+    if (commentsGiven_.contains(number)) return true;
+    if (silences(number, occasion)) {
+        if (commentsSilenced_.insert(number).second) ++silenced_.comments;
+        return true;
+    }
+    commentsGiven_.insert(number);
 
     ++comments_;
     MsgStore record;
     record.sequence = comments_;
     record.commentNumber = number;
+    record.number = number;
     record.kind = kValidatorComment;
+    record.occasion = occasion;
     file(std::move(record), formatMessage(*info, *options_, argument, {}, 0));
     return true;
 }
 
 bool MessageStore::raiseMessage(std::string_view message) {
-    ++messages_;
     MsgStore record;
     record.tagLine = tagLine();
+    record.number = kConfigurationMessageNumber;
+    record.column = columnOn(record.tagLine, true);
+    if (silences(kConfigurationMessageNumber, record.location())) {
+        ++silenced_.messages;
+        return true;
+    }
+    ++messages_;
     record.sequence = messages_;
     record.kind = kConfigurationMessage;
     file(std::move(record), message);
@@ -290,7 +420,7 @@ const std::vector<const MsgStore*>& MessageStore::records() const {
 }
 
 bool MessageStore::writeMessage(const MsgStore& record, TextOut& out, WriteMode mode,
-                                int width) {
+                                int width, bool colour) {
     Language language = currentLanguage(*options_);
     switch (mode) {
         case WriteMode::ResetCounters:
@@ -328,7 +458,11 @@ bool MessageStore::writeMessage(const MsgStore& record, TextOut& out, WriteMode 
                     break;
             }
             out.put('\n');
-            if (!wrapText(out, heading, width)) return false;
+            if (colour) {
+                if (!writeColouredHeading(out, heading, width, colourOf(record))) return false;
+            } else if (!wrapText(out, heading, width)) {
+                return false;
+            }
             if (!wrapText(out, record.text.view(), width)) return false;
             return out.ok();
         }

@@ -106,6 +106,8 @@ static_assert(std::is_sorted(std::begin(kMessages), std::end(kMessages),
 
 }  // namespace
 
+std::span<const MessageInfo> allMessages() { return kMessages; }
+
 const MessageInfo* findMessage(int number) {
     auto it = std::lower_bound(std::begin(kMessages), std::end(kMessages), number,
                                [](const MessageInfo& info, int n) { return info.number < n; });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "messages/catalogue.h"
 
@@ -45,5 +46,8 @@ struct MessageInfo {
 
 // The entry for `number`, or null when the catalogue has no such message.
 const MessageInfo* findMessage(int number);
+
+// Every entry, in the order of its number.
+std::span<const MessageInfo> allMessages();
 
 }  // namespace messages

@@ -1,0 +1,129 @@
+// The SARIF form: a SARIF 2.1.0 log with one run. The tool's rules are the message kinds of
+// the catalogue, each with its id and English text; each message is a result of its rule with
+// its level and the place of its cause in the document (a validator comment: the place that
+// occasioned it). Results follow each other as documents are checked.
+#include <algorithm>
+#include <unordered_map>
+
+#include "json_forms.h"
+
+namespace messages::detail {
+namespace {
+
+constexpr std::string_view kSchema =
+    "https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/sarif-schema-2.1.0.json";
+
+std::string_view levelOf(MessageType type) {
+    switch (type) {
+        case MessageType::Error: return "error";
+        case MessageType::Warning: return "warning";
+        case MessageType::Comment:
+        case MessageType::Message: break;
+    }
+    return "note";
+}
+
+// A file name as a URI reference: bytes other than letters, digits, "-._~" and "/" are
+// percent-encoded; an absolute name becomes a file URI.
+std::string artifactUri(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = name.starts_with('/') ? "file://" : "";
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                           (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
+                           c == '~' || c == '/';
+        if (plain) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xF];
+        }
+    }
+    return uri;
+}
+
+Json rulesOfCatalogue() {
+    Json rules = Json::array();
+    for (const CatalogueMessage& message : catalogueMessages()) {
+        Json rule = {{"id", message.id},
+                     {"shortDescription", {{"text", message.text}}},
+                     {"fullDescription", {{"text", message.text}}},
+                     {"defaultConfiguration", {{"level", levelOf(message.type)}}},
+                     {"properties", {{"kind", typeName(message.type)}}}};
+        if (message.advice) {
+            rule["help"] = {{"text", "Command line: " + message.advice->argument()}};
+        }
+        rules.push_back(std::move(rule));
+    }
+    return rules;
+}
+
+const std::unordered_map<int, int>& ruleIndexes() {
+    static const std::unordered_map<int, int> indexes = [] {
+        std::unordered_map<int, int> byNumber;
+        const auto& catalogue = catalogueMessages();
+        for (std::size_t i = 0; i < catalogue.size(); ++i) {
+            byNumber.emplace(catalogue[i].number, static_cast<int>(i));
+        }
+        return byNumber;
+    }();
+    return indexes;
+}
+
+class SarifWriter : public FindingsWriter {
+public:
+    void begin(TextOut& out) override {
+        Json driver = {{"name", kToolName},
+                       {"version", kToolVersion},
+                       {"rules", rulesOfCatalogue()}};
+        out.write("{\"$schema\":");
+        out.write(dump(Json(kSchema)));
+        out.write(",\"version\":\"2.1.0\",\"runs\":[{\"tool\":");
+        out.write(dump(Json{{"driver", std::move(driver)}}));
+        out.write(",\"results\":[");
+        first_ = true;
+    }
+
+    void document(TextOut& out, const DocumentFindings& findings) override {
+        const std::string uri = artifactUri(findings.name);
+        const auto& indexes = ruleIndexes();
+        for (const Finding& finding : findings.findings) {
+            std::string text = finding.text;
+            if (finding.advice) text += " (" + finding.advice->argument() + ")";
+            Json physical = {{"artifactLocation", {{"uri", uri}}}};
+            if (finding.position.line > 0) {
+                physical["region"] = {{"startLine", finding.position.line},
+                                      {"startColumn", std::max(finding.position.column, 1)}};
+            }
+            Json result = {{"ruleId", finding.id()}};
+            if (auto index = indexes.find(finding.number); index != indexes.end()) {
+                result["ruleIndex"] = index->second;
+            }
+            result["level"] = levelOf(finding.type);
+            result["message"] = {{"text", std::move(text)}};
+            result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
+            Json properties = {{"sequence", finding.sequence}};
+            if (finding.advice) {
+                properties["setting"] = std::string(finding.advice->setting) + "=" +
+                                        std::string(finding.advice->value);
+            }
+            result["properties"] = std::move(properties);
+            out.write(first_ ? "\n" : ",\n");
+            first_ = false;
+            out.write(dump(result));
+        }
+    }
+
+    void end(TextOut& out) override { out.write(first_ ? "]}]}\n" : "\n]}]}\n"); }
+
+private:
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<FindingsWriter> makeSarifWriter() { return std::make_unique<SarifWriter>(); }
+
+}  // namespace messages::detail

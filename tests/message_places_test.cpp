@@ -1,0 +1,190 @@
+// Where each message points: the line of its report heading and the column, counted in bytes
+// from 1, where its cause starts (the `<` of the tag, the `&` of the entity, the offending
+// character, the first character of the attribute the message is about). Each case places the
+// cause by hand and lists the messages of a run as "id@line:column".
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/cfg_store.h"
+#include "config/text_form.h"
+#include "engine/validator.h"
+#include "messages/message_ids.h"
+#include "messages/message_store.h"
+#include "platform_testing/fake_clock.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr std::string_view kEntries = R"cfg(
+category Test
+  id 2
+active Test
+
+tag p
+  category Test
+  closing optional
+  valid-in (everywhere)
+  attributes id title
+tag div
+  category Test
+  closing required
+  valid-in (everywhere)
+  attributes id title
+tag img
+  category Test
+  closing none
+  valid-in (everywhere)
+  attributes src alt
+attribute id
+  category Test
+  values "(string 4)"
+attribute title
+  category Test
+  values "(string 4)"
+attribute src
+  category Test
+  required yes
+  values "(string 4)"
+attribute alt
+  category Test
+  values "(string 4)"
+)cfg";
+
+const CfgStore& configuration() {
+    static CfgStore store;
+    static const bool built = [] {
+        CfgStore builtins;
+        builtins.resetToBuiltins();
+        const auto errors =
+            config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), store);
+        for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
+        return errors.empty();
+    }();
+    EXPECT_TRUE(built);
+    return store;
+}
+
+// The messages of a run in the report's order as "id@line:column"; a validator comment, which
+// has no line, as "id@(line:column)" with the place that occasioned it.
+std::vector<std::string> places(std::string_view document, options::Options options,
+                                const CfgStore* cfg = nullptr,
+                                messages::StoreSettings settings = {}) {
+    options.MaximumErrors = 9999;
+    options.MaximumWarnings = 9999;
+    messages::MessageStore store(options);
+    store.configure(std::move(settings));
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, store, clock, files, cfg);
+    std::string bytes(document);
+    struct Discard : messages::ByteSink {
+        bool write(std::string_view) override { return true; }
+    } report;
+    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", nullptr};
+    context.documentBytes = &bytes;
+    context.reportSink = &report;
+    EXPECT_EQ(validator.validateDocument(context), 1);
+    std::vector<std::string> result;
+    for (const messages::MsgStore* record : store.records()) {
+        const messages::Position at = record->location();
+        const std::string where = std::to_string(at.line) + ":" + std::to_string(at.column);
+        result.push_back(messages::messageId(record->number) + "@" +
+                         (record->isComment() ? "(" + where + ")" : where));
+    }
+    return result;
+}
+
+struct Case {
+    const char* document;
+    std::vector<std::string> expected;
+};
+
+void expectPlaces(const std::vector<Case>& cases, const options::Options& options) {
+    for (const Case& c : cases) EXPECT_EQ(places(c.document, options), c.expected) << c.document;
+}
+
+options::Options scanOptions() {
+    options::Options options = testing_support::testOptions();
+    options.ShowComments = 0;
+    return options;
+}
+
+TEST(MessagePlaces, TextFindingsPointAtTheOffendingCharacter) {
+    options::Options options = scanOptions();
+    options.CheckForHighASCII = 1;
+    expectPlaces(
+        {
+            {"ab\"cd", {"mw94@1:3"}},
+            {"x\n  y > z", {"mw54@2:5"}},
+            {"a &bogus; b", {"mw96@1:3"}},
+            {"a &AMP; b", {"mw303@1:3"}},
+            {"a & b", {"mw95@1:3"}},
+            {"caf\xC3\xA9 ok", {"mw93@1:4"}},
+            {"<b <i>", {"mw52@1:4"}},
+            {"<!-- a > b -->", {"mw102@1:8"}},
+            {"<!-- a\n  b < c -->", {"mw104@2:5"}},
+        },
+        options);
+}
+
+TEST(MessagePlaces, TheEndOfADocumentInsideATagPointsAtWhatWasLeftOpen) {
+    options::Options options = scanOptions();
+    expectPlaces(
+        {
+            // The open quote, at the end of its line and at the end of the document.
+            {"<p title=\"x", {"mw62@1:10", "mw92@1:10"}},
+            // A quote opened on an earlier line: the end of the last line.
+            {"<p title=\"x\nmore", {"mw62@1:10", "mw62@2:5", "mw92@2:5"}},
+            // The comment's `<` on the last line; else the end of the last line.
+            {"text <!-- x", {"mw53@1:6"}},
+            {"<!-- x\nyz", {"mw53@2:3"}},
+        },
+        options);
+}
+
+TEST(MessagePlaces, TagFindingsPointAtTheTagOrTheCharacterInIt) {
+    options::Options options = scanOptions();
+    const CfgStore* cfg = &configuration();
+    const std::vector<Case> cases{
+        {"  <blink>", {"mw65@1:3"}},
+        {"< p>", {"mw71@1:2"}},
+        {"<p >", {"mw76@1:3"}},
+        {"<p bogus=\"1\">", {"mw85@1:4"}},
+        {"<p\n  id=\"a\" bogus=\"1\">", {"mw85@1:1"}},  // the attribute is on another line
+        {"<p title = \"x\">", {"mw61@1:10"}},
+        {"<p title=\"x\"id=\"y\">", {"mw57@1:13"}},
+        {"<p title=x\"y\">", {"mw63@1:11", "mw63@1:13"}},
+        {"<p \"title\"=\"x\">", {"mw57@1:11", "mw59@1:4"}},
+        {"<\"p\">", {"mw55@1:2"}},
+        {"<p title=>", {"mw60@1:4"}},
+        {"<p title=\"a\" title=\"b\">", {"mw103@1:14"}},
+        {"<p ==x>", {"mw77@1:4"}},
+        {"<img alt=\"x\">", {"mw79@1:1"}},
+        {"x <div>\n</p>", {"mw69@1:3", "mw75@2:1"}},
+        {"</ p>", {"mw73@1:3", "mw75@1:1"}},
+        {"</p x>", {"mw72@1:5", "mw75@1:1"}},
+        {"<div><p></div>\n<div>", {"mw69@2:1"}},
+        {"<p><div></p>", {"mw74@1:9", "mw69@1:4"}},
+        // Collapsed blocks: the place in the document, before the collapsing.
+        {"<p title=\"<%= x %>\" bogus=1>", {"mw85@1:21"}},
+        {"<p title=\"<? x ?>\" bogus=1>", {"mw85@1:20"}},
+        {"<p title=\"<%= x %>\" id=\"<? y ?>\" bogus=1>", {"mw85@1:34"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(places(c.document, options, cfg), c.expected) << c.document;
+
+    options.CheckDuplicateIds = 1;
+    EXPECT_EQ(places("<p id=\"a\">\n <div  id=\"a\"></div>", options, cfg),
+              std::vector<std::string>{"mw305@2:8"});
+}
+
+TEST(MessagePlaces, ValidatorCommentsStandAtThePlaceThatOccasionedThem) {
+    options::Options options = testing_support::testOptions();
+    EXPECT_EQ(places("ok\nab \"x", options),
+              (std::vector<std::string>{"mw94@2:4", "mw209@(2:4)"}));
+    EXPECT_EQ(places("x &#x41; y", options),
+              (std::vector<std::string>{"mw96@1:3", "mw213@(1:3)"}));
+}
+
+}  // namespace
