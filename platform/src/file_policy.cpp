@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <new>
+#include <unordered_map>
 
 namespace platform {
 namespace {
@@ -299,6 +301,41 @@ bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
     return absoluteName(a) == absoluteName(b);
 }
 
+struct WriteRules::Index {
+    std::size_t size = 0;
+    std::map<std::pair<dev_t, ino_t>, std::size_t> byIdentity;
+    std::unordered_map<std::string, std::size_t> byName;  // files that did not exist
+};
+
+namespace {
+
+// The protected file that `path` is, or null.
+const ProtectedFile* protectedFile(FileSystem& fs, const std::string& path, const WriteRules& rules) {
+    if (rules.inputs.empty()) return nullptr;
+    if (!rules.index || rules.index->size != rules.inputs.size()) {
+        auto index = std::make_shared<WriteRules::Index>();
+        index->size = rules.inputs.size();
+        for (std::size_t i = 0; i < rules.inputs.size(); ++i) {
+            struct stat info {};
+            if (fs.stat(rules.inputs[i].path, info) == 0) {
+                index->byIdentity.emplace(std::make_pair(info.st_dev, info.st_ino), i);
+            } else {
+                index->byName.emplace(absoluteName(rules.inputs[i].path), i);
+            }
+        }
+        rules.index = std::move(index);
+    }
+    struct stat info {};
+    if (fs.stat(path, info) == 0) {
+        auto found = rules.index->byIdentity.find({info.st_dev, info.st_ino});
+        return found == rules.index->byIdentity.end() ? nullptr : &rules.inputs[found->second];
+    }
+    auto found = rules.index->byName.find(absoluteName(path));
+    return found == rules.index->byName.end() ? nullptr : &rules.inputs[found->second];
+}
+
+}  // namespace
+
 std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
                                        const WriteRules& rules, std::string_view refusal) {
     if (path.empty()) return FileError{path, "no file name given"};
@@ -309,8 +346,8 @@ std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
     if (fs.lstat(path, link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(fs, path, link)) {
         return refuse("is a symbolic link in a shared folder that belongs to another user");
     }
-    for (const ProtectedFile& input : rules.inputs) {
-        if (sameFile(fs, path, input.path)) return refuse("is also " + input.role);
+    if (const ProtectedFile* input = protectedFile(fs, path, rules)) {
+        return refuse("is also " + input->role);
     }
     struct stat info {};
     if (fs.stat(path, info) != 0) {

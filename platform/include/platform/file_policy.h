@@ -15,6 +15,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,12 @@ struct WriteRules {
     // write. Compared by device and inode, and by absolute name for files that do not exist yet.
     std::vector<ProtectedFile> inputs;
     void protect(const std::string& path, const std::string& role) { inputs.emplace_back(path, role); }
+
+    // The protected files by device and inode and by absolute name, worked out once for as long
+    // as `inputs` keeps its size, so that a command with thousands of documents checks each
+    // write in constant time.
+    struct Index;
+    mutable std::shared_ptr<const Index> index;
     // Permission bits of a new file, before the umask.
     mode_t newFileMode = 0666;
 };
