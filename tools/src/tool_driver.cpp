@@ -285,7 +285,7 @@ int ToolRun::run(const std::string& argument) {
     makeStartingDirectoryCurrent();
     platform::ReplacementFile output(files());
     platform::WriteRules rules;
-    rules.inputs = {backup_};
+    rules.protect(backup_, "the document's backup");
     rules.ownershipFrom = backup_;
     if (output.open(document_, rules)) {
         files().close(input);
