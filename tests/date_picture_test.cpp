@@ -8,31 +8,23 @@
 
 namespace {
 
-// Tuesday, December 8, 2026, 03:46:51 (a morning: AM).
-std::tm morning() {
+std::tm makeTime(int year, int month, int day, int weekday, int hour, int minute, int second) {
     std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 8;
-    when.tm_wday = 2;
-    when.tm_hour = 3;
-    when.tm_min = 46;
-    when.tm_sec = 51;
+    when.tm_year = year - 1900;
+    when.tm_mon = month - 1;
+    when.tm_mday = day;
+    when.tm_wday = weekday;
+    when.tm_hour = hour;
+    when.tm_min = minute;
+    when.tm_sec = second;
     return when;
 }
 
+// Tuesday, December 8, 2026, 03:46:51 (a morning: AM).
+std::tm morning() { return makeTime(2026, 12, 8, 2, 3, 46, 51); }
+
 // Saturday, May 2, 2009, 15:04:05 (an afternoon: PM).
-std::tm afternoon() {
-    std::tm when{};
-    when.tm_year = 2009 - 1900;
-    when.tm_mon = 4;
-    when.tm_mday = 2;
-    when.tm_wday = 6;
-    when.tm_hour = 15;
-    when.tm_min = 4;
-    when.tm_sec = 5;
-    return when;
-}
+std::tm afternoon() { return makeTime(2009, 5, 2, 6, 15, 4, 5); }
 
 std::string format(std::string_view picture, const std::tm& when) {
     return platform::formatDatePicture(picture, when).value_or("<failed>");

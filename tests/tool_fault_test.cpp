@@ -58,17 +58,20 @@ class ToolFaults : public ::testing::Test {
         document_ = dir_.write("page.htm", original_);
         if (scenario.olderBackup) dir_.write("page.bak", "an older backup");
 
-        options::Options options = testing_support::testOptions();
-        options.CreateBAKFiles = scenario.createBackups;
-        platform::FakeUserInterface ui;
-        platform::FakeClock clock;
+        options_.CreateBAKFiles = scenario.createBackups;
+        return tools::runTool(contextFor(faulty), scenario.tool, document_);
+    }
+
+    // A command-line run through `faulty`, with the fixture's options and user interface.
+    tools::ToolContext contextFor(FaultyFileSystem& faulty) {
+        ui_.clear();
         tools::ToolContext context;
-        context.ui = &ui;
-        context.options = &options;
+        context.ui = &ui_;
+        context.options = &options_;
         context.files = &faulty;
-        context.clock = &clock;
+        context.clock = &clock_;
         context.commandLineMode = true;
-        return tools::runTool(context, scenario.tool, document_);
+        return context;
     }
 
     // What the document becomes when nothing fails.
@@ -87,6 +90,9 @@ class ToolFaults : public ::testing::Test {
     }
 
     testing_support::TempDir dir_;
+    options::Options options_ = testing_support::testOptions();
+    platform::FakeUserInterface ui_;
+    platform::FakeClock clock_;
     std::string templatePath_;
     std::string bodyPath_;
     std::string original_;
@@ -177,27 +183,18 @@ TEST_F(ToolFaults, ADocumentThatCannotBePutBackIsNamedInABox) {
     FaultyFileSystem faulty;
     faulty.failAt(FileOp::Write, 1, 28 /* ENOSPC */);
     faulty.failAt(FileOp::Rename, 2);
-    options::Options options = testing_support::testOptions();
-    platform::FakeUserInterface ui;
-    platform::FakeClock clock;
-    tools::ToolContext context;
-    context.ui = &ui;
-    context.options = &options;
-    context.files = &faulty;
-    context.clock = &clock;
-    context.commandLineMode = true;
     const std::string document = dir_.write("page.htm", "<B>original</B>");
-    EXPECT_EQ(tools::runTool(context, tools::kToolLowercase, document), 0);
+    EXPECT_EQ(tools::runTool(contextFor(faulty), tools::kToolLowercase, document), 0);
 
     EXPECT_EQ(readFile(dir_.file("page.bak")), "<B>original</B>");
     EXPECT_EQ(names(), std::set<std::string>{"page.bak"});
-    ASSERT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.boxes[0].caption, "Markwise: Error Writing Output File");
-    EXPECT_EQ(ui.boxes[0].text,
+    ASSERT_EQ(ui_.boxes.size(), 2u);
+    EXPECT_EQ(ui_.boxes[0].caption, "Markwise: Error Writing Output File");
+    EXPECT_EQ(ui_.boxes[0].text,
               "There was an error writing the output file. Markwise cannot continue with this "
               "operation.");
-    EXPECT_EQ(ui.boxes[1].caption, "Markwise: Error Renaming File");
-    EXPECT_EQ(ui.boxes[1].text, "There was an error trying to rename the file \"" +
+    EXPECT_EQ(ui_.boxes[1].caption, "Markwise: Error Renaming File");
+    EXPECT_EQ(ui_.boxes[1].text, "There was an error trying to rename the file \"" +
                                     dir_.file("page.bak") +
                                     "\". Markwise cannot continue with this operation.");
 }
