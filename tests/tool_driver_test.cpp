@@ -245,6 +245,19 @@ TEST_F(ToolDriver, FromTheMenuTheDialogChoosesAndTheSuccessIsShown) {
     EXPECT_EQ(readFile(document), "<B>\n");
 }
 
+TEST_F(ToolDriver, TheCallersWaitCursorShowsOnceTheDocumentIsChosen) {
+    context_.commandLineMode = false;
+    int shown = 0;
+    context_.showWaitCursor = [&] {
+        EXPECT_EQ(ui_.openRequests.size(), 1u);
+        ++shown;
+    };
+    ui_.openChooses(dir_.write("page.htm", "x"));
+    EXPECT_EQ(run(tools::kToolConvert, ""), 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(ui_.waitCursorChanges.empty());
+}
+
 TEST_F(ToolDriver, ACancelledDialogEndsTheRunSilently) {
     context_.commandLineMode = false;
     EXPECT_EQ(run(tools::kToolStrip, ""), 0);

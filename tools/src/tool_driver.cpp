@@ -68,10 +68,13 @@ class ReplacementSink : public OutputSink {
     platform::ReplacementFile& file_;
 };
 
-// The wait cursor for as long as the run lasts, when the run owns the cursor.
+// The wait cursor from the moment the run really starts: the caller's, or, for as long as the
+// run lasts, the run's own outside command-line mode.
 class WaitCursor {
   public:
-    WaitCursor(platform::UserInterface& ui, bool show) : ui_(ui), shown_(show) {
+    explicit WaitCursor(const ToolContext& context)
+        : ui_(*context.ui), shown_(!context.showWaitCursor && !context.commandLineMode) {
+        if (context.showWaitCursor) context.showWaitCursor();
         if (shown_) ui_.setWaitCursor(true);
     }
     WaitCursor(const WaitCursor&) = delete;
@@ -271,7 +274,7 @@ int ToolRun::run(const std::string& argument) {
     std::optional<std::string> chosen = chooseDocument(argument);
     if (!chosen) return 0;
     document_ = std::move(*chosen);
-    const WaitCursor wait(*context_.ui, !context_.commandLineMode);
+    const WaitCursor wait(context_);
     backup_ = backupName(document_);
     if (!prepare()) return 0;
 

@@ -9,6 +9,7 @@
 // permission bits and owner carry over to the processed file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "options/options.h"
@@ -30,9 +31,12 @@ struct ToolContext {
     // names mean the same throughout; empty leaves the current directory alone.
     std::string startingDirectory;
     // Set for the command line and while dropped files are processed: the document is the
-    // argument, no success notice is shown, LastOpenedToolFilename is left alone and the wait
-    // cursor is left to the caller.
+    // argument, no success notice is shown and LastOpenedToolFilename is left alone.
     bool commandLineMode = false;
+    // Called once the document is chosen, when the run really starts: the caller's wait cursor
+    // (which the caller puts back when the command ends). Without it the run shows the wait
+    // cursor itself for as long as it lasts, outside command-line mode.
+    std::function<void()> showWaitCursor;
 };
 
 // The file dialog of a tool run.
