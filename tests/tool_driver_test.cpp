@@ -139,6 +139,14 @@ TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {
     EXPECT_EQ(run(tools::kToolStrip, upper), 0);
     EXPECT_EQ(ui_.boxes.at(0).caption, "Markwise: Cannot Process .bak Files");
 
+    // The document is a link to its own backup name: deleting the backup would take it.
+    ui_.clear();
+    const std::string data = dir_.write("linked.bak", "the only copy");
+    fs::create_symlink(data, dir_.file("linked.htm"));
+    EXPECT_EQ(run(tools::kToolLowercase, dir_.file("linked.htm")), 0);
+    EXPECT_EQ(ui_.boxes.at(0).caption, "Markwise: Cannot Process .bak Files");
+    EXPECT_EQ(readFile(dir_.file("linked.htm")), "the only copy");
+
     // The backup name is a folder, which cannot be deleted.
     ui_.clear();
     fs::create_directory(dir_.file("site.bak"));

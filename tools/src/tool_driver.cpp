@@ -153,7 +153,8 @@ bool ToolRun::mayBeReplaced() {
 
 // Moves the document to its backup name. False, with the document as it was, after the box.
 bool ToolRun::prepare() {
-    if (equalsIgnoreCase(backup_, document_)) {
+    // A document that is its backup under another name (a link) would go with the backup.
+    if (equalsIgnoreCase(backup_, document_) || platform::sameFile(files(), document_, backup_)) {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));
         return false;
     }
