@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cfg_command.h"
+#include "cfg_test_models.h"
 #include "test_support.h"
 
 namespace {
@@ -159,6 +161,147 @@ TEST_F(CfgCommand, WrongArgumentsAndUnreadableFilesAreOneLineErrors) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: markwise-cfg dump FILE\n"));
     EXPECT_EQ(help.err, "");
+}
+
+// A version-1 rule set with one entry of each cleanable kind in "(undefined)" or used by
+// nothing that stays: OLD (undefined) is the only user of ONLYOLD, the only user of gone.
+constexpr const char* kCleanable =
+    "html-configuration version 1\n"
+    "category (all)\n  id 0\n  builtin 1\n"
+    "category (undefined)\n  id 1\n  builtin 2\n"
+    "category Basic\n  id 2\n"
+    "active Basic\n"
+    "tag (everywhere)\n  id 0\n  builtin 1\n  category (all)\n"
+    "tag OLD\n  category (undefined)\n  attributes ONLYOLD\n"
+    "tag P\n  category Basic\n  valid-in (everywhere)\n  attributes ALIGN\n"
+    "attribute ONLYOLD\n  category Basic\n  values gone\n"
+    "attribute ALIGN\n  category Basic\n  values left\n"
+    "value gone\n  category Basic\n"
+    "value left\n  category Basic\n"
+    "value \"(string)\"\n  id 6\n  builtin 4\n  category (all)\n"
+    "entity junk\n  category (undefined)\n"
+    "entity nbsp\n  category Basic\n";
+
+TEST_F(CfgCommand, CleanSavesWhatIsLeftInTheInputsFormatVersion) {
+    dir.write("rules.txt", kCleanable);
+    ASSERT_EQ(run({"build", "rules.txt", "v1.cfg"}).exitCode, 0);
+    ASSERT_EQ(run({"copy", "--upgrade", "v1.cfg", "v2.cfg"}).exitCode, 0);
+    for (const std::string version : {"1", "2"}) {
+        const std::string in = "v" + version + ".cfg";
+        const std::string out = "clean" + version + ".cfg";
+        Outcome cleaned = run({"clean", in, out});
+        EXPECT_EQ(cleaned.exitCode, 0) << cleaned.err;
+        EXPECT_EQ(cleaned.err, "");
+        EXPECT_EQ(cleaned.out,
+                  "1 tag names deleted, 1 attributes deleted, 1 attribute values deleted, and 1 "
+                  "entities deleted.\n");
+        const std::string bytes = this->bytes(out);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes[0], version[0] - '0');
+        Outcome text = run({"dump", out});
+        EXPECT_NE(text.out.find("html-configuration version " + version), std::string::npos);
+        for (const char* gone : {"tag OLD", "attribute ONLYOLD", "value gone", "entity junk"}) {
+            EXPECT_EQ(text.out.find(gone), std::string::npos) << gone;
+        }
+        for (const char* kept : {"tag P", "attribute ALIGN", "value left", "entity nbsp",
+                                 "value (string)"}) {
+            EXPECT_NE(text.out.find(kept), std::string::npos) << kept;
+        }
+        // Cleaning again deletes nothing and saves as copy does.
+        Outcome again = run({"clean", out, "again.cfg"});
+        EXPECT_EQ(again.out,
+                  "0 tag names deleted, 0 attributes deleted, 0 attribute values deleted, and 0 "
+                  "entities deleted.\n");
+        ASSERT_EQ(run({"copy", out, "copy.cfg"}).exitCode, 0);
+        EXPECT_EQ(this->bytes("again.cfg"), this->bytes("copy.cfg"));
+    }
+    // OUT may be IN: the file is replaced whole.
+    EXPECT_EQ(run({"clean", "v1.cfg", "v1.cfg"}).exitCode, 0);
+    EXPECT_EQ(bytes("v1.cfg"), bytes("clean1.cfg"));
+}
+
+TEST_F(CfgCommand, AnalyzePrintsTheSevenListingsInOrder) {
+    dir.write("rules.txt", kCleanable);
+    ASSERT_EQ(run({"build", "rules.txt", "rules.cfg"}).exitCode, 0);
+    Outcome analyzed = run({"analyze", "rules.cfg"});
+    EXPECT_EQ(analyzed.exitCode, 0);
+    EXPECT_EQ(analyzed.err, "");
+    EXPECT_EQ(analyzed.out,
+              "Tag Names With Undefined Categories: OLD (001)\n"
+              "Tag Names With No Specified Valid Range: (everywhere) (000) OLD (001)\n"
+              "Tag Names With No Attributes: (everywhere) (000)\n"
+              "Attributes Not Assigned to Any Tag Name: All attributes have been assigned to at "
+              "least one tag name.\n"
+              "Attributes With Undefined Categories: All attributes have been assigned to a "
+              "category.\n"
+              "Attribute Values Not Assigned to Any Attribute: (string) (006)\n"
+              "Attribute Values With Undefined Categories: All attribute values have been "
+              "assigned to a category.\n");
+    const std::string before = bytes("rules.cfg");
+    EXPECT_EQ(run({"analyze", "rules.cfg"}).out, analyzed.out);
+    EXPECT_EQ(bytes("rules.cfg"), before) << "analyze writes nothing";
+}
+
+TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
+    dir.write("bad.cfg", std::string("\3\0\0\0", 4));
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"clean", "bad.cfg", "out.cfg"}, 1,
+         "markwise-cfg: bad.cfg: corrupt: the format version is 3, not 1 or 2\n"},
+        {{"analyze", "bad.cfg"}, 1,
+         "markwise-cfg: bad.cfg: corrupt: the format version is 3, not 1 or 2\n"},
+        {{"clean", "missing.cfg", "out.cfg"}, 2,
+         "markwise-cfg: missing.cfg: cannot open: No such file or directory\n"},
+        {{"analyze", "missing.cfg"}, 2,
+         "markwise-cfg: missing.cfg: cannot open: No such file or directory\n"},
+        {{"clean", "bad.cfg"}, 2, "markwise-cfg: clean takes 2 files (see markwise-cfg --help)\n"},
+        {{"analyze", "a.cfg", "b.cfg"}, 2,
+         "markwise-cfg: analyze takes 1 file (see markwise-cfg --help)\n"},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome = run(c.args);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.args[0];
+        EXPECT_EQ(outcome.err, c.err);
+        EXPECT_EQ(outcome.out, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.cfg")));
+    ASSERT_EQ(run({"builtins", "builtins.cfg"}).exitCode, 0);
+    EXPECT_EQ(run({"clean", "builtins.cfg", "no-such-folder/out.cfg"}).exitCode, 2);
+    Outcome help = run({"--help"});
+    EXPECT_NE(help.out.find("       markwise-cfg clean IN OUT\n"), std::string::npos);
+    EXPECT_NE(help.out.find("       markwise-cfg analyze FILE\n"), std::string::npos);
+}
+
+TEST_F(CfgCommand, AFailedDeletionWhileCleaningWritesNothing) {
+    dir.write("rules.txt", kCleanable);
+    ASSERT_EQ(run({"build", "rules.txt", "rules.cfg"}).exitCode, 0);
+    dir.write("out.cfg", "old contents");
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    platform::SystemFiles files;
+    app::CfgEnvironment env{out, err, files, &platform::systemFileSystem(), [] {
+                                auto store = std::make_unique<testing_support::FailingCfgStore>();
+                                store->failing = {testing_support::FailingCfgStore::Delete};
+                                return std::unique_ptr<CfgStore>(std::move(store));
+                            }};
+    const std::vector<std::string> args = {"clean", dir.file("rules.cfg"), dir.file("out.cfg")};
+    EXPECT_EQ(app::runCfgCommand(args, env), 1);
+    auto contents = [](std::FILE* file) {
+        std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+        std::rewind(file);
+        std::size_t got = std::fread(text.data(), 1, text.size(), file);
+        text.resize(got);
+        std::fclose(file);
+        return text;
+    };
+    EXPECT_EQ(contents(out), "");
+    EXPECT_EQ(contents(err),
+              "markwise-cfg: A serious error has occurred and the cleaning has failed.\n");
+    EXPECT_EQ(bytes("out.cfg"), "old contents");
 }
 
 }  // namespace

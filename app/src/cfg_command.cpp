@@ -8,8 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "config/cfg_store.h"
 #include "command_support.h"
+#include "config/cfg_store.h"
+#include "config/maintenance.h"
 #include "config/text_form.h"
 #include "platform/file_policy.h"
 
@@ -24,6 +25,8 @@ constexpr std::string_view kUsage =
     "       markwise-cfg copy IN OUT [--upgrade]\n"
     "       markwise-cfg builtins OUT\n"
     "       markwise-cfg check FILE\n"
+    "       markwise-cfg clean IN OUT\n"
+    "       markwise-cfg analyze FILE\n"
     "\n"
     "Reads and writes HTML Configuration files and their text form.\n"
     "\n"
@@ -36,11 +39,20 @@ constexpr std::string_view kUsage =
     "                     format version; with --upgrade everything is saved in version 2\n"
     "  builtins OUT       writes the built-in configuration to OUT\n"
     "  check FILE         says whether FILE is a valid configuration, and if not, why\n"
+    "  clean IN OUT       loads IN, deletes the user-defined tag names, attributes,\n"
+    "                     attribute values and entities in the category \"(undefined)\" and\n"
+    "                     the user-defined attributes and attribute values that nothing\n"
+    "                     lists, saves the rest as OUT in IN's format version and says how\n"
+    "                     many of each kind were deleted\n"
+    "  analyze FILE       prints the seven consistency listings, one line each: entries in\n"
+    "                     \"(undefined)\", tag names without a valid range or attributes,\n"
+    "                     attributes and attribute values that nothing lists\n"
     "  --help             shows this text\n"
     "\n"
     "A file is written through a temporary file, so a failed write leaves the old one.\n"
-    "Exit status: 0 on success, 1 when a configuration file is corrupt or a text has\n"
-    "mistakes, 2 when the arguments are wrong or a file cannot be read or written.\n";
+    "Exit status: 0 on success, 1 when a configuration file is corrupt, a text has\n"
+    "mistakes or a deletion failed while cleaning, 2 when the arguments are wrong or a file\n"
+    "cannot be read or written.\n";
 
 struct Command {
     std::string_view name;
@@ -48,7 +60,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"dump", 1}, {"build", 2}, {"copy", 2}, {"builtins", 1}, {"check", 1}};
+    {"dump", 1},     {"build", 2}, {"copy", 2},   {"builtins", 1},
+    {"check", 1},    {"clean", 2}, {"analyze", 1}};
 
 struct Arguments {
     std::vector<std::string> operands;  // the command, then its files
@@ -206,6 +219,35 @@ int check(const std::string& path, CfgEnvironment& env) {
     return kCfgDone;
 }
 
+// Clean Configuration as after Yes: a failed deletion writes nothing.
+int clean(const std::string& inPath, const std::string& outPath, CfgEnvironment& env) {
+    std::unique_ptr<CfgStore> owned = env.newStore ? env.newStore() : std::make_unique<CfgStore>();
+    CfgStore& store = *owned;
+    if (int result = load(inPath, store, env, nullptr); result != kCfgDone) return result;
+    const config::CleanResult result = config::cleanEntries(store);
+    if (result.failed) {
+        say(env.err, config::kCleanFailedText);
+        return kCfgCorrupt;
+    }
+    // OUT may be IN: it has been read whole, and is replaced only by a complete file.
+    if (int written = write(outPath, store.serialize(0), env); written != kCfgDone) return written;
+    std::fprintf(env.out, "%s\n", config::cleanResultText(result).c_str());
+    return kCfgDone;
+}
+
+// The seven listings, one line each: the title, then the labels or the all-clear text.
+int analyze(const std::string& path, CfgEnvironment& env) {
+    CfgStore store;
+    if (int result = load(path, store, env, nullptr); result != kCfgDone) return result;
+    for (const config::ListingInfo& info : config::allListings()) {
+        std::string text = config::listingText(store, info.listing);
+        if (text.ends_with(' ')) text.pop_back();
+        std::fprintf(env.out, "%.*s: %s\n", static_cast<int>(info.title.size()),
+                     info.title.data(), text.c_str());
+    }
+    return kCfgDone;
+}
+
 }  // namespace
 
 std::string_view cfgUsage() { return kUsage; }
@@ -227,6 +269,8 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
         return build(std::span(files).subspan(1, files.size() - 2), files.back(), env);
     }
     if (command == "check") return check(files[1], env);
+    if (command == "clean") return clean(files[1], files[2], env);
+    if (command == "analyze") return analyze(files[1], env);
     CfgStore store;
     if (command == "builtins") {
         store.resetToBuiltins();
@@ -234,8 +278,9 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
     }
     // copy: saved as the program saves, in the model's versions unless upgrading.
     if (int result = load(files[1], store, env, nullptr); result != kCfgDone) return result;
-    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env,
-                 std::span(files).subspan(1, 1));
+    // OUT may be IN (an upgrade in place): it has been read whole, and is replaced only by a
+    // complete file.
+    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
 }
 
 }  // namespace app

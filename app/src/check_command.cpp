@@ -230,6 +230,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     validator.setFileSystem(fs);
     int result = kCheckClean;
     bool failed = false;
+    int reports = 0;
     for (const std::string& document : parsed.documents) {
         std::string bytes;
         if (auto failure = platform::readRegularFile(fs, document, bytes,
@@ -248,6 +249,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             failed = true;
             continue;
         }
+        ++reports;
         if (const auto& logFailure = validator.logFailure()) {
             say(env.err, "the log " + logFailure->message());
             failed = true;
@@ -255,7 +257,11 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (store.errors() > 0 && result == kCheckClean) result = kCheckErrors;
     }
 
-    if (parsed.output) {
+    // A report file is replaced only by reports: when no document could be read, the old one
+    // stays as it was.
+    if (parsed.output && reports == 0) {
+        outputFile.abandon();
+    } else if (parsed.output) {
         if (auto failure = outputFile.commit()) {
             say(env.err, failure->message());
             return kCheckFailed;

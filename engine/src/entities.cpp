@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "config/text_utils.h"
+#include "engine/entity_tables.h"
 
 namespace engine {
 namespace {
@@ -88,6 +89,15 @@ bool isHexDigit(char c) {
 }
 
 }  // namespace
+
+std::span<const std::string_view> builtinEntityTable(int table) {
+    switch (table) {
+        case 0: return kTableA;
+        case 1: return kTableB;
+        case 2: return kTableC;
+        default: return {};
+    }
+}
 
 bool isBuiltinEntity(std::string_view name) { return builtinIndex().exact.contains(name); }
 

@@ -99,10 +99,12 @@ struct EntryRecord {
     static EntryRecord named(std::string_view text);
 };
 
+// The operations that add, delete or re-list entries are virtual so that a test can make one of
+// them fail and watch how the maintenance functions and the editor report it.
 class CfgStore {
 public:
     CfgStore();
-    ~CfgStore();
+    virtual ~CfgStore();
     CfgStore(const CfgStore&) = delete;
     CfgStore& operator=(const CfgStore&) = delete;
 
@@ -133,19 +135,19 @@ public:
     int listCount(int kind, int mode, int key, int list) const;
     int listItem(int kind, int mode, int key, int list, int i, int& found) const;
     int listContains(int kind, int mode, int key, int list, int id) const;
-    int listInsert(int kind, int mode, int key, int list, int id, const IntOrder& order);
-    int listRemove(int kind, int mode, int key, int list, int id);
+    virtual int listInsert(int kind, int mode, int key, int list, int id, const IntOrder& order);
+    virtual int listRemove(int kind, int mode, int key, int list, int id);
 
     // Active categories.
     int isCategoryActive(int categoryId) const;
-    int activateCategory(int categoryId, const IntOrder& order);
-    int deactivateCategory(int categoryId);
+    virtual int activateCategory(int categoryId, const IntOrder& order);
+    virtual int deactivateCategory(int categoryId);
     int activeCategoryCount() const;
     int activeCategoryAt(int i, int& found) const;
 
     // The new entry's id, or -1. `deleteEntry` takes kinds 0..4 and runs the cascades.
-    int addEntry(int kind, const EntryRecord& record);
-    int deleteEntry(int kind, int mode, int key);
+    virtual int addEntry(int kind, const EntryRecord& record);
+    virtual int deleteEntry(int kind, int mode, int key);
 
     // Notes 0..4; null or 0 for a bad slot. noteView holds every byte of the note (empty for a
     // bad slot).

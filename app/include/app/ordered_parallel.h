@@ -1,0 +1,73 @@
+// Work on a sequence of items with several threads, handing the results on in the items' order.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace app {
+
+// Runs `work(i)` for every i below `count` on `jobs` threads and calls `emit(i, result)` on the
+// calling thread for i = 0, 1, 2 ... in that order. No more than `jobs` items are being worked
+// on or waiting for an earlier item at any time (and one more being emitted), so memory stays
+// bounded whatever `count` is. With one job everything runs on the calling thread. `work` must be safe
+// to call from several threads at once; `emit` is only ever called from the calling thread.
+template <typename Result>
+void orderedParallel(std::size_t count, unsigned jobs, const std::function<Result(std::size_t)>& work,
+                     const std::function<void(std::size_t, Result&)>& emit) {
+    if (jobs <= 1 || count <= 1) {
+        for (std::size_t i = 0; i < count; ++i) {
+            Result result = work(i);
+            emit(i, result);
+        }
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t next = 0;     // the next item a worker takes
+    std::size_t emitted = 0;  // items handed on so far
+    std::deque<std::optional<Result>> window;  // items emitted .. emitted + window.size()
+
+    auto worker = [&] {
+        while (true) {
+            std::size_t item;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return next >= count || next < emitted + jobs; });
+                if (next >= count) return;
+                item = next++;
+                while (window.size() < item - emitted + 1) window.emplace_back();
+            }
+            Result result = work(item);
+            {
+                std::lock_guard lock(mutex);
+                window[item - emitted] = std::move(result);
+            }
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    const unsigned started = static_cast<unsigned>(std::min<std::size_t>(jobs, count));
+    for (unsigned t = 0; t < started; ++t) threads.emplace_back(worker);
+
+    while (emitted < count) {
+        Result result;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !window.empty() && window.front().has_value(); });
+            result = std::move(*window.front());
+            window.pop_front();
+            ++emitted;
+        }
+        changed.notify_all();
+        emit(emitted - 1, result);
+    }
+    for (std::thread& thread : threads) thread.join();
+}
+
+}  // namespace app

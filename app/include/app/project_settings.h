@@ -1,0 +1,41 @@
+// A project's settings for markwise-check: the file ".markwise.ini" in the current folder or the
+// nearest folder above it, holding "profile=", "disable=" and options by their settings names
+// ("AllowDoubleQuoteInText=1"), one per line, with the value escapes of the settings file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace app {
+
+constexpr const char* kProjectSettingsName = ".markwise.ini";
+
+struct ProjectSetting {
+    std::string name;   // as written
+    std::string value;  // unescaped
+    int line = 0;
+};
+
+struct ProjectSettings {
+    std::string path;
+    std::optional<ProjectSetting> profile;
+    std::vector<ProjectSetting> disable;   // each a comma-separated list of message ids
+    std::vector<ProjectSetting> options;   // in the file's order
+};
+
+// The nearest ".markwise.ini" from `folder` upwards, or nothing.
+std::optional<std::string> findProjectSettings(const std::string& folder);
+
+// Reads the file: blank lines and lines starting with "#" or ";" are passed over; every other
+// line is NAME=VALUE, with NAME "profile", "disable" or an option's settings name (compared
+// without regard to case). Returns "FILE:LINE: what is wrong" for the first line that is not.
+std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const std::string& path,
+                                               ProjectSettings& settings);
+
+// "FILE:LINE" of a setting, for messages and --list-options.
+std::string whereSet(const ProjectSettings& settings, const ProjectSetting& setting);
+
+}  // namespace app

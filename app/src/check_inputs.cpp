@@ -1,0 +1,203 @@
+#include "app/check_inputs.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "platform/file_policy.h"
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The extension of a file name: what follows its last ".", or nothing.
+std::string_view extensionOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
+bool wanted(std::string_view name, const std::vector<std::string>& extensions) {
+    const std::string_view extension = extensionOf(name);
+    if (extension.empty()) return false;
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [&](const std::string& e) { return sameIgnoringCase(e, extension); });
+}
+
+bool inside(const fs::path& candidate, const fs::path& root) {
+    auto [rootEnd, candidateAt] =
+        std::mismatch(root.begin(), root.end(), candidate.begin(), candidate.end());
+    return rootEnd == root.end();
+}
+
+// Walks the tree with an explicit stack of folders, each visited once by its real name.
+class FolderWalk {
+public:
+    FolderWalk(const std::string& top, const std::vector<std::string>& extensions,
+               std::vector<std::string>& problems)
+        : extensions_(extensions), problems_(problems) {
+        std::error_code error;
+        root_ = fs::canonical(top, error);
+        if (error) {
+            problems_.push_back(top + ": cannot be read: " + error.message());
+            return;
+        }
+        pending_.push_back({top, root_});
+    }
+
+    // Every folder of the tree itself is visited before any folder reached through a link, so
+    // that a folder seen both ways is listed under its own name.
+    std::vector<std::string> run() {
+        while (!pending_.empty() || !linked_.empty()) {
+            std::vector<Folder>& from = pending_.empty() ? linked_ : pending_;
+            Folder folder = from.back();
+            from.pop_back();
+            if (!visited_.insert(folder.real.string()).second) continue;
+            visit(folder);
+        }
+        std::sort(found_.begin(), found_.end());
+        return std::move(found_);
+    }
+
+private:
+    struct Folder {
+        std::string shown;  // the name as the user will see it
+        fs::path real;
+    };
+
+    void visit(const Folder& folder) {
+        std::error_code error;
+        fs::directory_iterator entries(folder.shown, error);
+        if (error) {
+            problems_.push_back(folder.shown + ": cannot be read: " + error.message());
+            return;
+        }
+        for (const fs::directory_entry& entry : entries) {
+            const std::string name = entry.path().filename().string();
+            const std::string shown = folder.shown + "/" + name;
+            std::error_code typeError;
+            fs::file_status status = entry.symlink_status(typeError);
+            if (typeError) continue;
+            fs::path real = folder.real / name;
+            const bool link = fs::is_symlink(status);
+            if (link) {
+                // A link is followed only when it leads somewhere inside the tree.
+                real = fs::canonical(entry.path(), typeError);
+                if (typeError || !inside(real, root_)) continue;
+                status = fs::status(real, typeError);
+                if (typeError) continue;
+            }
+            if (fs::is_directory(status)) {
+                (link ? linked_ : pending_).push_back({shown, real});
+            } else if (fs::is_regular_file(status) && wanted(name, extensions_)) {
+                found_.push_back(shown);
+            }
+        }
+    }
+
+    const std::vector<std::string>& extensions_;
+    std::vector<std::string>& problems_;
+    fs::path root_;
+    std::vector<Folder> pending_;
+    std::vector<Folder> linked_;
+    std::set<std::string> visited_;
+    std::vector<std::string> found_;
+};
+
+bool isFolder(platform::FileSystem& files, const std::string& name) {
+    struct stat info {};
+    return files.stat(name, info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A folder's name without trailing slashes ("site/" shows its files as "site/a.html").
+std::string withoutTrailingSlashes(std::string name) {
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    return name;
+}
+
+}  // namespace
+
+std::optional<std::string> parseExtensions(const std::string& list, std::vector<std::string>& out) {
+    out.clear();
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string::npos) comma = list.size();
+        std::string extension = list.substr(start, comma - start);
+        if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+        if (extension.empty()) return "--ext takes extensions separated by commas, e.g. htm,html";
+        out.push_back(extension);
+        start = comma + 1;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> filesInFolder(const std::string& folder,
+                                       const std::vector<std::string>& extensions,
+                                       std::vector<std::string>& problems) {
+    return FolderWalk(withoutTrailingSlashes(folder), extensions, problems).run();
+}
+
+std::optional<std::string> gatherInputs(const InputRequest& request, platform::FileSystem& fs,
+                                        std::vector<CheckInput>& inputs,
+                                        std::vector<std::string>& problems) {
+    bool stdinUsed = request.filesFrom && *request.filesFrom == "-";
+    auto add = [&](const std::string& name) -> std::optional<std::string> {
+        if (name == "-") {
+            if (stdinUsed) return std::string("standard input can be read only once");
+            stdinUsed = true;
+            inputs.push_back({request.stdinName, true});
+        } else if (isFolder(fs, name)) {
+            for (std::string& file : filesInFolder(name, request.extensions, problems)) {
+                inputs.push_back({std::move(file), false});
+            }
+        } else {
+            inputs.push_back({name, false});
+        }
+        return std::nullopt;
+    };
+    for (const std::string& operand : request.operands) {
+        if (auto problem = add(operand)) return problem;
+    }
+    if (!request.filesFrom) return std::nullopt;
+
+    std::string list;
+    const std::string& from = *request.filesFrom;
+    std::optional<platform::FileError> failure =
+        from == "-" ? platform::readDescriptor(fs, STDIN_FILENO, "standard input", list)
+                    : platform::readRegularFile(fs, from, list);
+    if (failure) return "--files-from " + failure->message();
+    const char separator = request.nulSeparated ? '\0' : '\n';
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find(separator, start);
+        if (end == std::string::npos) end = list.size();
+        std::string name = list.substr(start, end - start);
+        if (!request.nulSeparated && !name.empty() && name.back() == '\r') name.pop_back();
+        start = end + 1;
+        if (name.empty()) continue;
+        // A "-" in a list is a file of that name, not standard input.
+        if (name == "-") {
+            inputs.push_back({name, false});
+        } else if (auto problem = add(name)) {
+            return problem;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace app

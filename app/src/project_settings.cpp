@@ -1,0 +1,83 @@
+#include "app/project_settings.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "options/options.h"
+#include "platform/file_policy.h"
+#include "platform/settings_store.h"
+
+namespace app {
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> findProjectSettings(const std::string& folder) {
+    std::string at = platform::absoluteName(folder);
+    while (true) {
+        const std::string candidate = (at == "/" ? std::string() : at) + "/" + kProjectSettingsName;
+        struct stat info {};
+        if (::stat(candidate.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return candidate;
+        if (at == "/") return std::nullopt;
+        const std::size_t slash = at.rfind('/');
+        at = slash == 0 ? "/" : at.substr(0, slash);
+    }
+}
+
+std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const std::string& path,
+                                               ProjectSettings& settings) {
+    settings = ProjectSettings{};
+    settings.path = path;
+    std::string text;
+    if (auto failure = platform::readRegularFile(fs, path, text)) return failure->message();
+    int number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line = trimmed(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        ++number;
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return where + "expected NAME=VALUE, not '" + std::string(line) + "'";
+        ProjectSetting setting{std::string(trimmed(line.substr(0, eq))),
+                               platform::unescapeSettingsValue(trimmed(line.substr(eq + 1))), number};
+        if (sameIgnoringCase(setting.name, "profile")) {
+            settings.profile = std::move(setting);
+        } else if (sameIgnoringCase(setting.name, "disable")) {
+            settings.disable.push_back(std::move(setting));
+        } else if (options::findOption(setting.name) != nullptr) {
+            settings.options.push_back(std::move(setting));
+        } else {
+            return where + "there is no setting named '" + setting.name +
+                   "' (profile, disable, or an option's settings name: see markwise-check "
+                   "--list-options)";
+        }
+    }
+    return std::nullopt;
+}
+
+std::string whereSet(const ProjectSettings& settings, const ProjectSetting& setting) {
+    return settings.path + ":" + std::to_string(setting.line);
+}
+
+}  // namespace app

@@ -1,0 +1,210 @@
+// What markwise-check takes as its documents, which shipped profile a DOCTYPE asks for, and a
+// project's settings file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/check_inputs.h"
+#include "app/ordered_parallel.h"
+#include "app/profiles.h"
+#include "app/project_settings.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+std::vector<std::string> names(const std::vector<app::CheckInput>& inputs) {
+    std::vector<std::string> out;
+    for (const app::CheckInput& input : inputs) out.push_back(input.standardInput ? "<stdin>" : input.name);
+    return out;
+}
+
+TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
+    TempDir dir;
+    const std::string site = dir.file("site");
+    for (const char* name : {"site/b.html", "site/a.HTM", "site/a/z.shtml", "site/a/y.txt",
+                             "site/c.shtm", "site/noext", "site/deep/er/x.html",
+                             "outside/secret.html"}) {
+        std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+        dir.write(name, "<p>");
+    }
+    // Links: one inside the tree to a file, one inside to a folder (visited once), one out.
+    std::filesystem::create_symlink(dir.file("site/b.html"), dir.file("site/link.html"));
+    std::filesystem::create_symlink(dir.file("site/deep"), dir.file("site/again"));
+    std::filesystem::create_symlink(dir.file("outside"), dir.file("site/out"));
+    std::filesystem::create_symlink(dir.file("outside/secret.html"), dir.file("site/leak.html"));
+    std::filesystem::create_symlink(dir.file("site"), dir.file("site/deep/loop"));
+
+    app::InputRequest request;
+    request.operands = {site + "/"};
+    std::vector<app::CheckInput> inputs;
+    std::vector<std::string> problems;
+    ASSERT_FALSE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    EXPECT_TRUE(problems.empty());
+    const std::vector<std::string> expected = {
+        site + "/a.HTM",  site + "/a/z.shtml",       site + "/b.html",
+        site + "/c.shtm", site + "/deep/er/x.html", site + "/link.html",
+    };
+    EXPECT_EQ(names(inputs), expected);
+
+    // --ext chooses other extensions; a file named outright is taken whatever its extension.
+    ASSERT_FALSE(app::parseExtensions("txt,.shtml", request.extensions));
+    request.operands = {site, dir.file("site/noext")};
+    inputs.clear();
+    ASSERT_FALSE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    EXPECT_EQ(names(inputs), (std::vector<std::string>{site + "/a/y.txt", site + "/a/z.shtml",
+                                                        dir.file("site/noext")}));
+    std::vector<std::string> extensions;
+    EXPECT_TRUE(app::parseExtensions("htm,,html", extensions));
+    EXPECT_TRUE(app::parseExtensions("", extensions));
+}
+
+TEST(CheckInputs, ListsOfNamesAndStandardInput) {
+    TempDir dir;
+    dir.write("a.html", "");
+    std::filesystem::create_directory(dir.file("sub"));
+    dir.write("sub/b.html", "");
+    const std::string lines = dir.write("list.txt", "a.html\r\n\n" + dir.file("sub") + "\n-\nlast.html");
+    const std::string nuls =
+        dir.write("list0", std::string("with\nnewline.html\0a.html\0", 25));
+
+    app::InputRequest request;
+    request.operands = {"-", "first.html"};
+    request.filesFrom = lines;
+    request.stdinName = "typed.html";
+    std::vector<app::CheckInput> inputs;
+    std::vector<std::string> problems;
+    ASSERT_FALSE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    EXPECT_EQ(names(inputs), (std::vector<std::string>{"<stdin>", "first.html", "a.html",
+                                                        dir.file("sub") + "/b.html", "-",
+                                                        "last.html"}));
+    EXPECT_EQ(inputs[0].name, "typed.html");
+
+    request.operands = {};
+    request.filesFrom = nuls;
+    request.nulSeparated = true;
+    inputs.clear();
+    ASSERT_FALSE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    EXPECT_EQ(names(inputs), (std::vector<std::string>{"with\nnewline.html", "a.html"}));
+
+    request.operands = {"-", "-"};
+    request.filesFrom.reset();
+    EXPECT_EQ(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems),
+              "standard input can be read only once");
+    request.operands = {"-"};
+    request.filesFrom = "-";
+    EXPECT_TRUE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    request.operands = {};
+    request.filesFrom = dir.file("missing.txt");
+    auto problem = app::gatherInputs(request, platform::systemFileSystem(), inputs, problems);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(*problem, "--files-from " + dir.file("missing.txt") +
+                            ": cannot open: No such file or directory");
+}
+
+TEST(Profiles, TheDoctypeNamesTheProfile) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<p>no doctype", "html5"},
+        {"<!DOCTYPE html>\n<html>", "html5"},
+        {"<!doctype HTML SYSTEM \"about:legacy-compat\">", "html5"},
+        {"\xEF\xBB\xBF<!-- a > b -->\n  <!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
+         "html401-strict"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\n"
+         "  \"http://www.w3.org/TR/html4/loose.dtd\">",
+         "html401-transitional"},
+        {"<!DOCTYPE html public '-//w3c//dtd html 4.01   frameset//en'>", "html401-frameset"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">", "html401-transitional"},
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+         "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+         "html401-strict"},
+        {"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\">", "html401-transitional"},
+        {"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Frameset//EN\">", "html401-frameset"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">", "html32"},
+        {"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">", "html20"},
+        {"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">", "html20"},
+        {"<!DOCTYPE HTML PUBLIC \"-//ACME//DTD Whatever//EN\">", "html5"},
+        {"<html><!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", "html5"},
+        {"<!-- never closed <!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", "html5"},
+    };
+    for (const auto& [document, profile] : cases) {
+        EXPECT_EQ(app::profileForDoctype(document).name, profile) << document;
+    }
+    ASSERT_NE(app::findShippedProfile("HTML401-Strict"), nullptr);
+    EXPECT_EQ(app::findShippedProfile("xhtml"), nullptr);
+    // The build puts every profile beside the programs.
+    for (const app::ShippedProfile& profile : app::shippedProfiles()) {
+        EXPECT_TRUE(app::locateProfile(profile, std::string(MARKWISE_PROFILE_DIR) + "/"))
+            << profile.name;
+    }
+}
+
+TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("site/pages/deep"));
+    const std::string file = dir.write(
+        "site/.markwise.ini",
+        "# checked by CI\n\nprofile = html401-strict\ndisable=mw79,mw101\n"
+        "AllowDoubleQuoteInText=1\n; a comment\nlogfilename=C:\\\\logs\\nx\n");
+    EXPECT_EQ(app::findProjectSettings(dir.file("site/pages/deep")), file);
+    EXPECT_EQ(app::findProjectSettings(dir.file("site")), file);
+
+    app::ProjectSettings settings;
+    ASSERT_FALSE(app::readProjectSettings(platform::systemFileSystem(), file, settings));
+    ASSERT_TRUE(settings.profile);
+    EXPECT_EQ(settings.profile->value, "html401-strict");
+    EXPECT_EQ(app::whereSet(settings, *settings.profile), file + ":3");
+    ASSERT_EQ(settings.disable.size(), 1u);
+    EXPECT_EQ(settings.disable[0].value, "mw79,mw101");
+    ASSERT_EQ(settings.options.size(), 2u);
+    EXPECT_EQ(settings.options[1].value, "C:\\logs\nx");
+    EXPECT_EQ(settings.options[1].line, 7);
+
+    const std::string bad = dir.write("bad.ini", "CheckNesting=0\nCheckNestng=1\n");
+    auto problem = app::readProjectSettings(platform::systemFileSystem(), bad, settings);
+    ASSERT_TRUE(problem);
+    EXPECT_TRUE(problem->starts_with(bad + ":2: there is no setting named 'CheckNestng'")) << *problem;
+    const std::string noEquals = dir.write("noequals.ini", "\nCheckNesting\n");
+    problem = app::readProjectSettings(platform::systemFileSystem(), noEquals, settings);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(*problem, noEquals + ":2: expected NAME=VALUE, not 'CheckNesting'");
+}
+
+}  // namespace
+
+namespace {
+
+// Results come out in order whatever the threads' timing, and no more items than jobs are ever
+// in hand.
+TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
+    for (unsigned jobs : {1u, 2u, 3u, 8u}) {
+        std::atomic<int> inHand{0};
+        std::atomic<int> most{0};
+        std::vector<std::size_t> order;
+        app::orderedParallel<std::size_t>(
+            200, jobs,
+            [&](std::size_t i) {
+                const int now = ++inHand;
+                int seen = most.load();
+                while (now > seen && !most.compare_exchange_weak(seen, now)) {
+                }
+                // Later items finish sooner, so that results wait for earlier ones.
+                std::this_thread::sleep_for(std::chrono::microseconds((200 - i) % 7 * 50));
+                return i * 3;
+            },
+            [&](std::size_t i, std::size_t& result) {
+                EXPECT_EQ(result, i * 3);
+                order.push_back(i);
+                --inHand;
+            });
+        ASSERT_EQ(order.size(), 200u);
+        for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+        EXPECT_LE(most.load(), static_cast<int>(jobs) + 1) << jobs;
+    }
+}
+
+}  // namespace
