@@ -3,13 +3,15 @@
 // Input layout: the first bytes, when present, choose the options and the configuration; the
 // rest is the document.
 //   bytes 0..3  one bit per option, option k in bit k % 8 of byte k / 8: the validator
-//               group's on/off options in table order (CheckNesting ... FirstTagAnywhere,
-//               bits 0..22), then Language, machineReadable, EnableLogging, LogErrors,
-//               LogWarnings, LogIncludeHTML (bits 23..28); the defaults are AB A7 04 10.
-//               Bit 29 (20 in byte 3) set validates without a configuration; clear (and for
-//               an input shorter than 4 bytes) against the realistic HTML Configuration, or,
-//               with bit 30 (40 in byte 3) set, against the shipped rules for today's HTML
-//               (mkwise25.cfg beside the fuzz target, when the build made it)
+//               group's first 23 on/off options in table order (CheckNesting ...
+//               FirstTagAnywhere, bits 0..22), then Language, machineReadable, EnableLogging,
+//               LogErrors, LogWarnings, LogIncludeHTML (bits 23..28); the defaults are
+//               AB A7 04 10. Bit 29 (20 in byte 3) set validates without a configuration;
+//               clear (and for an input shorter than 4 bytes) against the realistic HTML
+//               Configuration, or, with bit 30 (40 in byte 3) set, against the shipped rules
+//               for today's HTML (mkwise25.cfg beside the fuzz target, when the build made
+//               it). Bit 31 (80 in byte 3) turns on the validator options of today's HTML that
+//               follow in the table (AllowEmptyElementSlash ... CheckDuplicateIds)
 //   bytes 4..5  LineLength: 20 + (big-endian word % 980); 00 23 is 55
 //   bytes 6..7  MaximumErrors: 1 + (second byte % 40) when the first byte is below E0,
 //               else 1 + (word % 9999); 00 18 is 25
@@ -46,6 +48,9 @@ namespace {
 constexpr std::size_t kHeaderSize = 10;
 constexpr int kWithoutConfigurationBit = 29;
 constexpr int kShippedConfigurationBit = 30;
+constexpr int kTodaysHtmlBit = 31;
+// The validator on/off options that have a bit of their own; those after them share one.
+constexpr int kOwnBitOptions = 23;
 constexpr unsigned kLogResetInterval = 256;
 
 // Takes header bytes front first; a byte past the end of the input reads as absent.
@@ -159,9 +164,15 @@ Rules chooseOptions(HeaderReader& header, options::Options& options) {
         if (haveBits) field = static_cast<int>((bits >> bit) & 1u);
         ++bit;
     };
+    int validator = 0;
     for (const options::OptionInfo& info : options::optionTable()) {
-        if (info.group == options::OptionGroup::Validator && info.type == options::OptionType::OnOff) {
+        if (info.group != options::OptionGroup::Validator || info.type != options::OptionType::OnOff) {
+            continue;
+        }
+        if (validator++ < kOwnBitOptions) {
             next(options.*(info.intField));
+        } else if (haveBits) {
+            options.*(info.intField) = static_cast<int>((bits >> kTodaysHtmlBit) & 1u);
         }
     }
     next(options.Language);

@@ -137,7 +137,8 @@ TEST_F(CheckCommand, OutputGoesToTheNamedFile) {
 }
 
 TEST_F(CheckCommand, LoggingAppendsToTheLogFile) {
-    dir.write("page.html", "<p>1 > 0</p>\n");
+    // A fault that the default profile reports ("1 > 0" is today's HTML).
+    dir.write("page.html", "<p>1 &zzbogus; 0</p>\n");
     std::string log = dir.file("runs.log");
     run({"--set", "EnableLogging=1", "--set", "LogFilename=" + log, "page.html"});
     run({"--set", "EnableLogging=1", "--set", "LogFilename=" + log, "page.html"});
@@ -229,6 +230,121 @@ TEST_F(CheckCommand, WithoutConfigTheDefaultConfigurationIsLoaded) {
     Outcome shipped = run({"modern.html"});
     EXPECT_EQ(shipped.err, "");
     EXPECT_NE(shipped.out.find("No errors or warnings were detected!"), std::string::npos)
+        << shipped.out;
+}
+
+// A configuration that knows P and carries profile options in note 1.
+std::string configurationWithProfileOptions(std::string_view note) {
+    CfgStore configuration;
+    configuration.resetToBuiltins();
+    EntryRecord category = EntryRecord::named("HTML");
+    const int id = configuration.addEntry(Category, category);
+    configuration.activateCategory(id, configuration.orderOf(Category));
+    EntryRecord p = EntryRecord::named("p");
+    p.categoryId = id;
+    p.option0 = 1;
+    const int tag = configuration.addEntry(TagName, p);
+    configuration.listInsert(TagName, ById, tag, 0, 0, configuration.orderOf(TagName));
+    configuration.setNotes(1, note);
+    return configuration.serialize(0);
+}
+
+// The report without the date lines, which tell when it was written.
+std::string withoutDates(const std::string& report) {
+    std::string kept;
+    std::size_t start = 0;
+    while (start < report.size()) {
+        std::size_t end = report.find('\n', start);
+        end = end == std::string::npos ? report.size() : end + 1;
+        const std::string line = report.substr(start, end - start);
+        if (!line.starts_with("File date is") && !line.starts_with("File validated on")) kept += line;
+        start = end;
+    }
+    return kept;
+}
+
+TEST_F(CheckCommand, ProfileOptionsApplyAfterTheDefaultsAndBeforeSet) {
+    const std::string strayGreaterThan = "Found the character '>' with no previous character '<'";
+    const std::string highAscii = "High ASCII characters found.";
+    dir.write("page.html", "<p>1 > 0 \xC3\xA9t\xC3\xA9</p>\n");
+    dir.write("profile.cfg",
+              configurationWithProfileOptions("AllowGreaterThanInText=1\nCheckForHighASCII=0\n"));
+    dir.write("plain.cfg", configurationWithProfileOptions(""));
+
+    Outcome applied = run({"--config", "profile.cfg", "page.html"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.out;
+    EXPECT_EQ(applied.err, "");
+    EXPECT_EQ(applied.out.find(strayGreaterThan), std::string::npos);
+    EXPECT_EQ(applied.out.find(highAscii), std::string::npos);
+    // The header names them, on lines after its own.
+    EXPECT_NE(applied.out.find(".\nProfile options applied: AllowGreaterThanInText=1,\n"
+                               "CheckForHighASCII=0.\n\nNo errors or warnings were detected!\n"),
+              std::string::npos)
+        << applied.out;
+
+    // --set comes after the profile: its option is the user's and is not named.
+    Outcome overridden = run({"--config", "profile.cfg", "--set", "allowgreaterthanintext=0", "page.html"});
+    EXPECT_EQ(overridden.exitCode, 1);
+    EXPECT_NE(overridden.out.find(strayGreaterThan), std::string::npos);
+    EXPECT_EQ(overridden.out.find(highAscii), std::string::npos);
+    EXPECT_NE(overridden.out.find("Profile options applied: CheckForHighASCII=0.\n"),
+              std::string::npos)
+        << overridden.out;
+
+    // Ignored, the report is the one a configuration without profile options gives.
+    Outcome ignored = run({"--config", "profile.cfg", "--no-profile-options", "page.html"});
+    Outcome plain = run({"--config", "plain.cfg", "page.html"});
+    EXPECT_EQ(ignored.exitCode, 1);
+    EXPECT_NE(ignored.out.find(strayGreaterThan), std::string::npos);
+    EXPECT_NE(ignored.out.find(highAscii), std::string::npos);
+    EXPECT_EQ(ignored.out.find("Profile options"), std::string::npos);
+    EXPECT_EQ(withoutDates(ignored.out), withoutDates(plain.out));
+
+    // The machine-readable form names them after the header's keys.
+    Outcome kv = run({"--config", "profile.cfg", "--format", "kv", "page.html"});
+    EXPECT_NE(kv.out.find("BYTESIZE=19\nPROFILEOPTIONS=AllowGreaterThanInText=1, "
+                          "CheckForHighASCII=0\nLINESCHECKED=1\n"),
+              std::string::npos)
+        << kv.out;
+    Outcome kvIgnored = run({"--config", "profile.cfg", "--no-profile-options", "--format", "kv",
+                             "page.html"});
+    EXPECT_EQ(kvIgnored.out.find("PROFILEOPTIONS="), std::string::npos);
+}
+
+TEST_F(CheckCommand, ProfileOptionLinesThatAreNoneArePassedOverWithAWord) {
+    dir.write("page.html", "<p>1 > 0</p>\n");
+    dir.write("odd.cfg", configurationWithProfileOptions(
+                             "Language=1\nAllowGreaterThanInText=1\nMaximumErrors=0\n"));
+    Outcome run1 = run({"--config", "odd.cfg", "page.html"});
+    EXPECT_EQ(run1.exitCode, 0) << run1.out;
+    EXPECT_EQ(run1.err,
+              "markwise-check: odd.cfg: profile options, line 1: 'Language' is not a validator "
+              "option (passed over)\n"
+              "markwise-check: odd.cfg: profile options, line 3: MaximumErrors must be a whole "
+              "number from 1 to 9999 (passed over)\n");
+    EXPECT_NE(run1.out.find("Profile options applied: AllowGreaterThanInText=1.\n"),
+              std::string::npos);
+    // English, as the defaults say: the profile may not choose the language.
+    EXPECT_NE(run1.out.find("No errors or warnings were detected!"), std::string::npos);
+}
+
+TEST_F(CheckCommand, TheShippedProfileForTodaysHtmlAcceptsItsSyntax) {
+    dir.write("modern.html",
+              "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+              "<title>Caf\xC3\xA9</title>\n"
+              "<link rel=\"stylesheet\" href=\"a.css\" /></head>\n"
+              "<body><main data-page=\"home\"><p>Fish & chips, 1 > 0, \"quoted\" &#x263A;"
+              "<br/>next</p>\n<my-card data-id=\"7\"><p>In a custom element</p></my-card>\n"
+              "<div itemscope><meta itemprop=\"name\" content=\"x\"></div>\n"
+              "<p id=\"a\">x</p><p id=\"a\">y</p>\n</main></body></html>\n");
+    Outcome shipped = run({"modern.html"});
+    EXPECT_EQ(shipped.exitCode, 1);
+    EXPECT_NE(shipped.out.find("Profile options applied: CheckForHighASCII=0,"), std::string::npos)
+        << shipped.out;
+    EXPECT_NE(shipped.out.find("            Number of errors: 1 (first in line 7)\n"),
+              std::string::npos)
+        << shipped.out;
+    EXPECT_NE(shipped.out.find("The id value \"a\" was already used in line 7."), std::string::npos)
         << shipped.out;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "options/options.h"
+#include "options/profile_options.h"
 
 namespace {
 
@@ -113,6 +114,83 @@ TEST(Options, StoredValuesAreReadAsTheirType) {
     EXPECT_EQ(options.VALExtension, "val");
     EXPECT_EQ(options::storedValue(options, extension), "val");
     EXPECT_EQ(options::storedValue(options, errors), "0");
+}
+
+TEST(Options, TodaysHtmlOptionsAreValidatorOptionsOffByDefault) {
+    Options o = options::defaultOptions("");
+    for (const char* name : {"AllowEmptyElementSlash", "AllowGreaterThanInText", "AllowBareAmpersand",
+                             "CheckDuplicateIds"}) {
+        const options::OptionInfo* info = options::findOption(name);
+        ASSERT_NE(info, nullptr) << name;
+        EXPECT_EQ(info->group, options::OptionGroup::Validator) << name;
+        EXPECT_EQ(info->type, options::OptionType::OnOff) << name;
+        EXPECT_TRUE(info->saved) << name;
+        EXPECT_EQ(o.*info->intField, 0) << name;
+    }
+    EXPECT_STREQ(options::findOption("AllowEmptyElementSlash")->label,
+                 "Accept XML-style empty tags <br/>");
+    // Every option of the Validator page has the caption of its control.
+    for (const options::OptionInfo& info : options::optionTable()) {
+        if (info.group == options::OptionGroup::Validator) {
+            EXPECT_NE(info.label, nullptr) << info.name;
+        }
+    }
+}
+
+TEST(ProfileOptions, OneSettingIsAValidatorOptionWithAValueSetWouldTake) {
+    struct Case {
+        const char* text;
+        const char* setting;  // as kept, or the problem (a part of it)
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"AllowSpaces2=1", "AllowSpaces2=1", true},
+        {" allowspaces2 = 0\r", "AllowSpaces2=0", true},
+        {"MaximumErrors=+50", "MaximumErrors=50", true},
+        {"LineLength=999", "LineLength=999", true},
+        {"AllowSpaces2", "is not Name=value", false},
+        {"AllowSpaces2=yes", "AllowSpaces2 must be 0 or 1", false},
+        {"MaximumErrors=0", "MaximumErrors must be a whole number from 1 to 9999", false},
+        {"Language=1", "'Language' is not a validator option", false},
+        {"DefaultConfigurationFilenameV25=x.cfg", "is not a validator option", false},
+        {"EnableLogging=1", "is not a validator option", false},
+        {"=1", "'' is not a validator option", false},
+    };
+    for (const Case& c : cases) {
+        options::ProfileSetting setting;
+        auto problem = options::parseProfileSetting(c.text, setting);
+        if (c.accepted) {
+            EXPECT_FALSE(problem.has_value()) << c.text << ": " << problem.value_or("");
+            if (!problem) {
+                EXPECT_EQ(setting.text(), c.setting) << c.text;
+            }
+        } else {
+            ASSERT_TRUE(problem.has_value()) << c.text;
+            EXPECT_NE(problem->find(c.setting), std::string::npos) << c.text << ": " << *problem;
+        }
+    }
+}
+
+TEST(ProfileOptions, ANoteIsReadLineByLineAndAppliedInOrder) {
+    const options::ProfileOptions read = options::readProfileOptions(
+        "CheckForHighASCII=0\n\nAllowSpaces2=1\nnot an option\nMaximumErrors=7\nAllowSpaces2=0");
+    ASSERT_EQ(read.settings.size(), 4u);
+    ASSERT_EQ(read.problems.size(), 1u);
+    EXPECT_EQ(read.problems[0], "line 4: 'not an option' is not Name=value");
+    EXPECT_EQ(options::describeProfileOptions(read.settings),
+              "CheckForHighASCII=0, AllowSpaces2=1, MaximumErrors=7, AllowSpaces2=0");
+    EXPECT_EQ(options::writeProfileOptions(read.settings),
+              "CheckForHighASCII=0\nAllowSpaces2=1\nMaximumErrors=7\nAllowSpaces2=0\n");
+
+    Options o = options::defaultOptions("");
+    options::applyProfileOptions(read.settings, o);
+    EXPECT_EQ(o.CheckForHighASCII, 0);
+    EXPECT_EQ(o.AllowSpaces2, 0);  // the later value wins
+    EXPECT_EQ(o.MaximumErrors, 7);
+    EXPECT_EQ(o.CheckNesting, 1);  // untouched
+
+    EXPECT_TRUE(options::readProfileOptions("").settings.empty());
+    EXPECT_TRUE(options::readProfileOptions("").problems.empty());
 }
 
 }  // namespace

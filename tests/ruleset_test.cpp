@@ -380,6 +380,60 @@ TEST_P(RulesetFaults, EachSeededFaultIsReported) {
 
 INSTANTIATE_TEST_SUITE_P(Ruleset, RulesetFaults, ::testing::ValuesIn(profileDocuments()), documentName);
 
+// Markup of today's HTML that pages made by generators carry is accepted by the default
+// profile wherever a page's body content begins, and an id value used twice is reported by the
+// profiles that check ids (today's HTML and HTML 4.01).
+bool checksIds(const Document& document) {
+    return document.profile == "mkwise25" || document.profile.starts_with("mkwise-html401-");
+}
+
+std::vector<Document> idCheckingDocuments() {
+    std::vector<Document> documents = profileDocuments();
+    std::erase_if(documents, [](const Document& document) { return !checksIds(document); });
+    return documents;
+}
+
+class RulesetTodaysHtml : public ::testing::TestWithParam<Document> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RulesetTodaysHtml);
+
+TEST_P(RulesetTodaysHtml, MarkupIsAcceptedAndDuplicateIdsReported) {
+    const Document& document = GetParam();
+    const bool living = document.profile == "mkwise25";
+    struct Seed {
+        const char* markup;
+        const char* expected;  // a text one error holds; null when nothing may be reported
+    };
+    const std::vector<Seed> accepted = {
+        {"<p data-zz=\"1\" data-zz-flag data-zz-empty=\"\">x</p>", nullptr},
+        {"<zz-widget data-zz=\"1\" class=\"w\"><p>x</p></zz-widget>", nullptr},
+        {"<p>a<br/>b<br />c<img src=\"a.png\" alt=\"x\"/></p>", nullptr},
+        {"<div itemscope><meta itemprop=\"zz\" content=\"x\"><link itemprop=\"zzurl\" "
+         "href=\"a.html\"></div>",
+         nullptr},
+    };
+    std::vector<Seed> seeds = living ? accepted : std::vector<Seed>{};
+    seeds.push_back({"<p id=\"zzdup\">x</p><p id=\"zzdup\">y</p>",
+                     "The id value \"zzdup\" was already used in line"});
+    const std::string page = testing_support::readFile(document.path.string());
+    testing_support::TempDir folder;
+    for (const Seed& s : seeds) {
+        const FaultRule rule{"seed", {"*"}, s.markup, ""};
+        const fs::path copy = folder.write(document.path.filename().string(), seed(page, rule));
+        const Report report = check(document.config(), copy);
+        if (s.expected == nullptr) {
+            EXPECT_EQ(0, report.errors + report.warnings)
+                << s.markup << " in " << document.path << ":\n" << report.faults();
+        } else {
+            EXPECT_EQ(1, report.errors) << s.markup << " in " << document.path << ":\n" << report.faults();
+            EXPECT_NE(std::string::npos, report.faults().find(s.expected))
+                << s.markup << " in " << document.path << ":\n" << report.faults();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ruleset, RulesetTodaysHtml, ::testing::ValuesIn(idCheckingDocuments()),
+                         documentName);
+
 // Every folder of pages names a profile, and every profile has pages: a folder whose name
 // matches no profile would otherwise be passed over in silence.
 TEST(RulesetDocuments, EveryProfileHasPagesAndEveryFolderAProfile) {

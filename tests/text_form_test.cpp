@@ -464,3 +464,78 @@ TEST(TextForm, RefusesWhatAFileCannotHold) {
 }
 
 }  // namespace
+
+namespace {
+
+// Profile options are note 1, written and read as "options" lines; names with "*" are names
+// like any other.
+TEST(TextForm, ProfileOptionsAndNamePatternsComeBackByteForByte) {
+    const std::string source =
+        "html-configuration version 2\n"
+        "options AllowSpaces2=1 checkforhighascii=0\n"
+        "options MaximumErrors=+50\n"
+        "category (all)\n  id 0\n  builtin 1\n"
+        "tag *-*\n  category (all)\n  attributes data-*\n"
+        "attribute data-*\n  category (all)\n";
+    CfgStore built;
+    auto errors = readTextForm(source, built);
+    ASSERT_TRUE(errors.empty()) << joinErrors(errors);
+    EXPECT_EQ(built.noteView(1), "AllowSpaces2=1\nCheckForHighASCII=0\nMaximumErrors=50\n");
+    const std::string text = writeTextForm(built);
+    EXPECT_NE(text.find("\noptions AllowSpaces2=1\noptions CheckForHighASCII=0\n"
+                        "options MaximumErrors=50\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("note 1"), std::string::npos);
+    EXPECT_NE(text.find("\ntag *-*\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  attributes data-*\n"), std::string::npos) << text;
+    const RoundTrip trip = roundTrip(built.serialize(0), 0, 1);
+    EXPECT_EQ(trip.rebuilt, trip.written);
+
+    // A note 1 that is not a list of profile options is kept as a note.
+    for (const std::string note : {"Written by hand.\n", "AllowSpaces2=1", "Language=1\n",
+                                   "AllowSpaces2=1\nAllowSpaces2=0\n", " AllowSpaces2=1\n"}) {
+        CfgStore store;
+        store.resetToBuiltins();
+        store.setNotes(1, note);
+        const RoundTrip kept = roundTrip(store.serialize(0), 0, 1);
+        EXPECT_EQ(kept.rebuilt, kept.written) << note;
+        EXPECT_NE(kept.text.find("note 1 "), std::string::npos) << note;
+        EXPECT_EQ(kept.text.find("\noptions "), std::string::npos) << note;
+    }
+}
+
+TEST(TextForm, ProfileOptionMistakesAreReportedOnTheirLines) {
+    struct Case {
+        std::string source;  // after the header line
+        int line;
+        std::string message;  // a part of it
+    };
+    const std::vector<Case> cases = {
+        {"options\n", 2, "write options Name=value"},
+        {"options AllowSpaces2\n", 2, "'AllowSpaces2' is not Name=value"},
+        {"options NoSuchOption=1\n", 2, "'NoSuchOption' is not a validator option"},
+        {"options Language=1\n", 2, "'Language' is not a validator option"},
+        {"options LogFilename=x\n", 2, "'LogFilename' is not a validator option"},
+        {"options AllowSpaces2=2\n", 2, "AllowSpaces2 must be 0 or 1"},
+        {"options LineLength=5\n", 2, "LineLength must be a whole number from 20 to 999"},
+        {"options AllowSpaces2=1\noptions allowspaces2=0\n", 3,
+         "AllowSpaces2 is given twice (first on line 2)"},
+        {"note 1 \"x\"\noptions AllowSpaces2=1\n", 3, "which is given too (on line 2)"},
+    };
+    for (const Case& c : cases) {
+        CfgStore store;
+        auto errors = readTextForm("html-configuration\n" + c.source, store);
+        ASSERT_FALSE(errors.empty()) << c.source;
+        EXPECT_EQ(errors[0].line, c.line) << c.source;
+        EXPECT_NE(errors[0].message.find(c.message), std::string::npos)
+            << c.source << "\n" << errors[0].message;
+    }
+    CfgStore store;
+    auto errors = readTextForm("html-configuration version 1\noptions AllowSpaces2=1\n", store);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].line, 2);
+    EXPECT_EQ(errors[0].message, "a version 1 configuration holds no options");
+}
+
+}  // namespace

@@ -22,8 +22,9 @@ namespace {
 constexpr std::string_view kProgram = "markwise-check";
 
 constexpr std::string_view kUsage =
-    "Usage: markwise-check [--config FILE | --scan-only] [--set NAME=VALUE]...\n"
-    "                      [--format text|kv] [--output FILE] DOCUMENT...\n"
+    "Usage: markwise-check [--config FILE | --scan-only] [--no-profile-options]\n"
+    "                      [--set NAME=VALUE]... [--format text|kv] [--output FILE]\n"
+    "                      DOCUMENT...\n"
     "\n"
     "Validates each HTML document in turn and writes its report to standard output.\n"
     "\n"
@@ -36,8 +37,17 @@ constexpr std::string_view kUsage =
     "  --scan-only         checks only what needs no HTML Configuration: comments, quotes,\n"
     "                      server blocks, character entities of the built-in tables and the\n"
     "                      lines; tag names and attributes are not looked up\n"
+    "  --no-profile-options\n"
+    "                      ignores the validator options that the HTML Configuration's\n"
+    "                      profile carries (without it they apply after the defaults and\n"
+    "                      before --set, and the report names them)\n"
     "  --set NAME=VALUE    sets one option by its settings name, e.g. --set CheckNesting=0,\n"
-    "                      --set MaximumErrors=50, --set Language=1 (French); may be repeated\n"
+    "                      --set MaximumErrors=50, --set Language=1 (French); may be repeated.\n"
+    "                      Validator options of today's HTML, all 0 (off) by default and on in\n"
+    "                      its profile: AllowEmptyElementSlash (a \"/\" before the \">\" of a\n"
+    "                      tag marks an empty element: <br/>), AllowGreaterThanInText,\n"
+    "                      AllowBareAmpersand (an \"&\" before a blank or the line's end),\n"
+    "                      CheckDuplicateIds (an id value used twice is an error)\n"
     "  --format text|kv    the report as text (the default), or as KEY=VALUE lines ending\n"
     "                      with ENDOFFILE=YES\n"
     "  --output FILE       writes the reports to FILE instead of standard output\n"
@@ -52,6 +62,7 @@ struct Arguments {
     std::optional<std::string> config;
     std::optional<std::string> output;
     bool scanOnly = false;
+    bool noProfileOptions = false;
     bool machineReadable = false;
     bool help = false;
 };
@@ -77,6 +88,10 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
         }
         if (arg == "--scan-only") {
             parsed.scanOnly = true;
+            continue;
+        }
+        if (arg == "--no-profile-options") {
+            parsed.noProfileOptions = true;
             continue;
         }
         // Options that take a value: "--name value" or "--name=value".
@@ -172,6 +187,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     platform::FileSystem& fs = *env.fileSystem;
     std::unique_ptr<CfgStore> configuration;
     std::string configPath;
+    std::string profileOptions;
     if (!parsed.scanOnly) {
         configuration = std::make_unique<CfgStore>();
         configPath = parsed.config ? *parsed.config : options.DefaultConfigurationFilenameV25;
@@ -191,6 +207,15 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (configuration->activeCategoryCount() == 0) {
             say(env.err, configPath + ": " + kNoActiveCategoriesMessage);
             return kCheckFailed;
+        }
+        // The options of the configuration's profile: after the defaults, before --set.
+        if (!parsed.noProfileOptions) {
+            AppliedProfileOptions profile =
+                applyProfileOptions(*configuration, parsed.settings, options);
+            for (const std::string& problem : profile.problems) {
+                say(env.err, configPath + ": profile options, " + problem + " (passed over)");
+            }
+            profileOptions = options::describeProfileOptions(profile.applied);
         }
     }
 
@@ -244,6 +269,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         context.documentBytes = &bytes;
         if (parsed.output) context.reportSink = &outputSink;
         context.logRules = &logRules;
+        context.profileOptions = profileOptions;
         if (!validator.validateDocument(context)) {
             say(env.err, document + ": could not be held in memory");
             failed = true;

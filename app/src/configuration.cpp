@@ -1,6 +1,9 @@
 #include "app/configuration.h"
 
 #include "platform/file_policy.h"
+#include <algorithm>
+#include <cstdio>
+#include <memory>
 
 namespace app {
 
@@ -38,6 +41,25 @@ std::string configurationLoadMessage(ConfigurationLoad result, const std::string
             break;
     }
     return {};
+}
+
+AppliedProfileOptions applyProfileOptions(const CfgStore& configuration,
+                                          std::span<const std::string> userSettings,
+                                          options::Options& options) {
+    AppliedProfileOptions result;
+    options::ProfileOptions read =
+        options::readProfileOptions(configuration.noteView(options::kProfileOptionsNote));
+    result.problems = std::move(read.problems);
+    for (options::ProfileSetting& setting : read.settings) {
+        const bool setByUser = std::any_of(
+            userSettings.begin(), userSettings.end(), [&](const std::string& user) {
+                return options::findOption(user.substr(0, user.find('='))) == setting.info;
+            });
+        if (setByUser) continue;
+        options::applyProfileOptions(std::span(&setting, 1), options);
+        result.applied.push_back(std::move(setting));
+    }
+    return result;
 }
 
 }  // namespace app

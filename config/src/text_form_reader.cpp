@@ -13,6 +13,7 @@
 
 #include "config/text_form.h"
 #include "config/text_utils.h"
+#include "options/profile_options.h"
 
 namespace config {
 namespace {
@@ -345,6 +346,8 @@ private:
             noteLines_[number] = line;
             notes_[number] = t[2].text;
             continued_ = &notes_[number];
+        } else if (word == "options") {
+            profileOptionsLine(t, line);
         } else if (word == "active") {
             parseRefs(t, line, active_);
         } else if (word == "id-map") {
@@ -357,6 +360,26 @@ private:
         } else {
             discard_ = true;
             error(line, cat("unknown statement '", word, "'"));
+        }
+    }
+
+    // "options Name=value...": validator option values the profile carries, kept in note 1.
+    void profileOptionsLine(const std::vector<Token>& t, int line) {
+        if (t.size() < 2) return error(line, "write options Name=value...");
+        if (profileOptionsLine_ == 0) profileOptionsLine_ = line;
+        for (std::size_t i = 1; i < t.size(); ++i) {
+            options::ProfileSetting setting;
+            if (auto problem = options::parseProfileSetting(t[i].text, setting)) {
+                error(line, cat("options: ", *problem));
+                continue;
+            }
+            auto [given, added] = profileOptionNames_.try_emplace(setting.info->name, line);
+            if (!added) {
+                error(line, cat("the option ", setting.info->name,
+                                " is given twice (first on line ", given->second, ")"));
+                continue;
+            }
+            profileSettings_.push_back(std::move(setting));
         }
     }
 
@@ -533,6 +556,18 @@ private:
             }
         }
         for (const Ref& ref : active_) activeIds_.push_back(resolve(Category, ref));
+        if (profileOptionsLine_ != 0) {
+            constexpr int slot = options::kProfileOptionsNote;
+            if (version_ == 1) {
+                error(profileOptionsLine_, "a version 1 configuration holds no options");
+            } else if (noteLines_[slot] != 0) {
+                error(profileOptionsLine_, cat("options are kept in note ", slot,
+                                               ", which is given too (on line ",
+                                               noteLines_[slot], ")"));
+            } else {
+                notes_[slot] = options::writeProfileOptions(profileSettings_);
+            }
+        }
         for (int slot = 0; slot < kNoteCount; ++slot) {
             if (noteLines_[slot] == 0) continue;
             if (version_ == 1) error(noteLines_[slot], "a version 1 configuration holds no notes");
@@ -738,6 +773,9 @@ private:
     int stateLine_ = 0;
     std::string notes_[kNoteCount];
     int noteLines_[kNoteCount] = {};
+    std::vector<options::ProfileSetting> profileSettings_;
+    std::map<std::string, int, std::less<>> profileOptionNames_;  // name -> line given
+    int profileOptionsLine_ = 0;
     std::vector<Ref> active_;
     std::vector<std::int32_t> activeIds_;
     int idMapLengths_[kKindCount] = {-1, -1, -1, -1, -1, -1};

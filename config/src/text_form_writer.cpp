@@ -9,6 +9,7 @@
 
 #include "config/text_form.h"
 #include "config/text_utils.h"
+#include "options/profile_options.h"
 
 namespace config {
 namespace {
@@ -93,6 +94,7 @@ public:
         if (version_ == 2) {  // a version-1 file holds no notes
             for (int slot = 0; slot < kNoteCount; ++slot) {
                 std::string_view note = store_.noteView(slot);
+                if (slot == options::kProfileOptionsNote && profileOptionLines(note)) continue;
                 if (!note.empty()) textLine("note " + std::to_string(slot), note, "  ");
             }
         }
@@ -269,6 +271,24 @@ private:
             line.clear();
         }
         if (line.empty()) line = std::string(indent) + name;
+    }
+
+    // A note of profile options is written as "options" lines, one option each, when reading
+    // them back gives the same note; anything else in the note is written as a note.
+    bool profileOptionLines(std::string_view note) {
+        if (note.empty()) return false;
+        const options::ProfileOptions read = options::readProfileOptions(note);
+        if (!read.problems.empty() || options::writeProfileOptions(read.settings) != note) {
+            return false;
+        }
+        std::map<std::string_view, int> seen;
+        for (const options::ProfileSetting& setting : read.settings) {
+            if (++seen[setting.info->name] > 1) return false;  // the reader refuses repeats
+        }
+        for (const options::ProfileSetting& setting : read.settings) {
+            out_ += "options " + setting.text() + "\n";
+        }
+        return true;
     }
 
     // A text on its field's line, continued after each line feed on a line of its own.

@@ -66,4 +66,28 @@ std::string_view cutToField(std::string_view s, std::size_t fieldSize) {
     return firstCharacters(s, fieldSize - 2);
 }
 
+bool matchesNamePattern(std::string_view pattern, std::string_view name) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = kNone;   // the pattern position of the last "*" met
+    std::size_t starEnd = 0;    // where the text that "*" took so far ends
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            // A "*" takes one character at least; on a mismatch later it takes one more.
+            star = p++;
+            starEnd = ++n;
+        } else if (p < pattern.size() && toLowerAscii(pattern[p]) == toLowerAscii(name[n])) {
+            ++p;
+            ++n;
+        } else if (star != kNone) {
+            p = star + 1;
+            n = ++starEnd;
+        } else {
+            return false;
+        }
+    }
+    return p == pattern.size();
+}
+
 }  // namespace text

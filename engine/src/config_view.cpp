@@ -49,7 +49,9 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
         foldedTags_[id] = state.openTags.fold(tag->name.view());
         foldedCount_ = std::max(foldedCount_, foldedTags_[id] + 1);
         tagTypes_[id] = tag->builtinType;
-        tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p);
+        const bool added =
+            tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p).second;
+        if (added && text::isNamePattern(tag->name.view())) tagPatterns_.push_back(p);
     }
     tags_.resize(foldedTags_.size());
 
@@ -59,6 +61,9 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
         auto [it, added] = attributeNumbers_.try_emplace(
             text::toLowerAscii(attribute->name.view()),
             static_cast<int>(attributeNumbers_.size()));
+        if (added && text::isNamePattern(attribute->name.view())) {
+            attributePatterns_.emplace_back(attribute->name.view(), it->second);
+        }
         AttributeFacts& facts = attributes_[static_cast<std::size_t>(attribute->id)];
         facts.name = it->second;
         facts.activity = activity(Attribute, attribute->id);
@@ -129,15 +134,47 @@ const std::string& ConfigurationView::lowerCased(std::string_view name) {
 }
 
 int ConfigurationView::attributeNameOf(std::string_view name) {
-    auto it = attributeNumbers_.find(lowerCased(name));
-    return it == attributeNumbers_.end() ? -1 : it->second;
+    const std::string& lower = lowerCased(name);
+    auto it = attributeNumbers_.find(lower);
+    if (it != attributeNumbers_.end()) return it->second;
+    if (attributePatterns_.empty()) return -1;
+    auto [match, added] = attributePatternMatches_.try_emplace(lower, -1);
+    if (added) {
+        for (const auto& [pattern, number] : attributePatterns_) {
+            if (text::matchesNamePattern(pattern, name)) {
+                match->second = number;
+                break;
+            }
+        }
+    }
+    return match->second;
 }
 
-int ConfigurationView::firstTagPosition(std::string_view name) {
+ConfigurationView::TagLookup ConfigurationView::lookUpTag(std::string_view name) {
+    TagLookup lookup;
     auto it = tagPositions_.find(lowerCased(name));
     // A name no entry has in this spelling may still collate equal to one (the collation
     // decides); the configuration's own look-up answers for it.
-    return it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);
+    lookup.first = it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);
+    if (lookup.first >= 0 || tagPatterns_.empty()) {
+        lookup.entryName = name;
+        return lookup;
+    }
+    auto [match, added] = tagPatternMatches_.try_emplace(lowerCased(name), -1);
+    if (added) {
+        for (int position : tagPatterns_) {
+            if (text::matchesNamePattern(cfg_->entry(TagName, ByPosition, position)->name.view(),
+                                         name)) {
+                match->second = position;
+                break;
+            }
+        }
+    }
+    lookup.first = match->second;
+    lookup.pattern = lookup.first >= 0;
+    lookup.entryName = lookup.pattern ? cfg_->entry(TagName, ByPosition, lookup.first)->name.view()
+                                      : name;
+    return lookup;
 }
 
 }  // namespace engine

@@ -60,7 +60,9 @@ public:
         AttributeFacts facts;
     };
     const std::vector<ListedAttribute>& attributesOf(int id) const { return tag(id).attributes; }
-    // The number of a name as written in a tag; -1 when no attribute entry has that name.
+    // The number of a name as written in a tag; when no attribute entry has that name, the
+    // number of the first attribute pattern, in position order, that it matches ("data-*");
+    // -1 for neither.
     int attributeNameOf(std::string_view name);
 
     // Where in the attribute list of a tag entry the checks must look: the places of the
@@ -92,9 +94,16 @@ public:
         return folded < row.size() ? row[folded] : 0;
     }
 
-    // The position of the first tag entry named `name` (without regard to case), as
-    // CfgStore::findFirstPosition gives it; -1 for none.
-    int firstTagPosition(std::string_view name);
+    // The tag entries that a tag name stands for: the first of the entries named `name`
+    // (without regard to case, as CfgStore::findFirstPosition finds it); when none is, the first
+    // entry of the first pattern, in position order, that the name matches ("*-*" for custom
+    // elements). `first` is -1 for neither; `entryName` is the name the entries carry.
+    struct TagLookup {
+        int first = -1;
+        bool pattern = false;
+        std::string_view entryName;
+    };
+    TagLookup lookUpTag(std::string_view name);
 
 private:
     // What the checks ask of one tag entry, worked out on first use.
@@ -125,6 +134,14 @@ private:
     std::vector<AttributeFacts> attributes_;
     std::unordered_map<std::string, int> attributeNumbers_;  // lower-cased name -> number
     std::unordered_map<std::string, int> tagPositions_;      // lower-cased name -> first position
+    // Names that are patterns, each once, in position order: tag patterns by the position of
+    // their first entry, attribute patterns with their name number.
+    std::vector<int> tagPatterns_;
+    std::vector<std::pair<std::string_view, int>> attributePatterns_;
+    // What the patterns gave for names no entry has (-1: none matched), so that each name of a
+    // document is matched against them once.
+    std::unordered_map<std::string, int> tagPatternMatches_;
+    std::unordered_map<std::string, int> attributePatternMatches_;
     mutable std::vector<TagFacts> tags_;                     // by tag id
     std::string folding_;                                    // reused for look-ups
 };

@@ -42,7 +42,34 @@ void collapse(std::string& text, std::string_view open, std::string_view close,
     text.resize(write);
 }
 
+bool isQuote(char c) { return c == '"' || c == '\''; }
+
 }  // namespace
+
+// The "/" of an empty element ("<br/>", "<br />", "<link href="x"/>") is the last character
+// of the tag text and follows the name, an attribute without a value, a quoted value or a
+// blank. After an unquoted value it belongs to the value, as browsers read it
+// ("<a href=docs/>"). The mark is removed with the blanks before it, so that the tag reads as
+// the same tag without it.
+bool removeEmptyElementMark(std::string& text) {
+    if (text.empty() || text.back() != '/') return false;
+    const std::size_t slash = text.size() - 1;
+    if (slash > 0 && !text::isBlank(text[slash - 1]) && !isQuote(text[slash - 1])) {
+        // The run of characters that ends with the "/": a name, or an unquoted value when an
+        // "=" comes before it.
+        std::size_t start = slash;
+        while (start > 0 && !text::isBlank(text[start - 1]) && text[start - 1] != '=' &&
+               !isQuote(text[start - 1])) {
+            --start;
+        }
+        std::size_t before = start;
+        while (before > 0 && text::isBlank(text[before - 1])) --before;
+        if (before > 0 && text[before - 1] == '=') return false;
+    }
+    text.pop_back();
+    while (!text.empty() && text::isBlank(text.back())) text.pop_back();
+    return true;
+}
 
 void TagDispatcher::collapseBlocks(std::string& text) {
     // Every block starts with "<" or "&": most tags have neither.
@@ -119,13 +146,15 @@ void TagDispatcher::dispatch() {
         store.raiseError(304);
         return;
     }
+    const bool emptyElement =
+        c != '/' && options.AllowEmptyElementSlash && removeEmptyElementMark(text);
     if (text::isBlank(text.back()) && !options.AllowSpaces2) store.raiseError(76);
     if (c == '/') {
         ++counters.closingTags;
         tags_.closingTag(text);
     } else {
         ++counters.tagNames;
-        tags_.openingTag(text);
+        tags_.openingTag(text, emptyElement);
     }
 }
 

@@ -12,6 +12,10 @@
 
 namespace engine {
 
+// Removes the empty-element mark "/" from the end of an opening tag's text, with the blanks
+// before it; returns whether there was one.
+bool removeEmptyElementMark(std::string& text);
+
 class TagDispatcher {
 public:
     TagDispatcher(RunState& state, TagHandling& tags) : state_(state), tags_(tags) {}

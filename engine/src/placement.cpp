@@ -81,8 +81,9 @@ int Placement::closingRuleOf(int id) const {
     return state_.options.RequireOptionalClosingTags ? kClosingRequired : kClosingOptional;
 }
 
-void Placement::place(const std::string& name) {
+void Placement::place(const std::string& name, bool emptyElement) {
     skipped_ = false;
+    emptyElement_ = emptyElement;
     closingRule_ = kClosingOptional;
     warnIfNoAttributes_ = false;
     candidates_.clear();
@@ -94,7 +95,8 @@ void Placement::place(const std::string& name) {
 
 void Placement::placeCandidates(const std::string& name, bool rerun) {
     messages::MessageStore& store = state_.store;
-    const int first = view_.firstTagPosition(name);
+    const ConfigurationView::TagLookup lookup = view_.lookUpTag(name);
+    const int first = lookup.first;
     if (first < 0) {
         store.raiseError(65, name);
         skipped_ = true;
@@ -103,7 +105,8 @@ void Placement::placeCandidates(const std::string& name, bool rerun) {
     }
     if (!rerun) candidates_.clear();
     for (int p = first; p < cfg_.entryCount(TagName) &&
-                        text::equalsIgnoreCase(cfg_.entryName(TagName, ByPosition, p), name);
+                        text::equalsIgnoreCase(cfg_.entryName(TagName, ByPosition, p),
+                                               lookup.entryName);
          ++p) {
         const int id = cfg_.entryId(TagName, ByPosition, p);
         if (!isActive(TagName, id)) continue;
@@ -175,9 +178,10 @@ void Placement::placeCandidates(const std::string& name, bool rerun) {
             ignore = false;
         }
     }
-    if (ignore) {
+    if (ignore && !emptyElement_) {
         state_.ignore.active = true;
-        state_.ignore.name = lead->name.str();
+        // A tag found through a pattern is closed by the name it is written with.
+        state_.ignore.name = lookup.pattern ? name : lead->name.str();
         state_.ignore.tagLine = state_.lines.tag;
         state_.ignore.startLine = state_.lines.current;
     }

@@ -22,7 +22,8 @@ public:
     void startDocument();
 
     // Decides about the opening tag `name` (the tag name as written); sets the results below.
-    void place(const std::string& name);
+    // An empty element (written "<br/>") never starts ignoring the text up to its closing tag.
+    void place(const std::string& name, bool emptyElement = false);
     // Pushes the tag just placed on the open-tag stack.
     void push(const std::string& name);
     // Matches a closing tag (its name without "/") against the open tags.
@@ -58,6 +59,7 @@ private:
     std::vector<int> excluded_;
     std::unordered_set<int> messagesShown_;  // tag entries whose message was shown
     bool skipped_ = false;
+    bool emptyElement_ = false;
     int closingRule_ = 1;
     bool warnIfNoAttributes_ = false;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "options/options.h"
@@ -38,6 +39,7 @@ struct RunState {
         openTags.clear();
         lastStrayQuoteLine = 0;
         categoryActivity.clear();
+        idLines.clear();
     }
 
     // Whether entries of a category take part: computed once a run starts.
@@ -78,6 +80,8 @@ struct RunState {
     OpenTagStack openTags;
     int lastStrayQuoteLine = 0;
     std::vector<Activity> categoryActivity;
+    // Every id value given in the document, with the line of the tag that gave it first.
+    std::unordered_map<std::string, int> idLines;
     platform::UserInterface* owner = nullptr;  // owns the message boxes of the run
     // The box about value types of a newer release is shown once per program run.
     bool newerValueTypeShown = false;

@@ -90,6 +90,12 @@ bool Scanner::textPhase() {
                         ++pos_;
                         break;
                     }
+                    // Today's HTML lets an "&" that starts no reference stand for itself.
+                    if (options.AllowBareAmpersand &&
+                        (pos_ + 1 == line_.size() || text::isBlank(line_[pos_ + 1]))) {
+                        ++pos_;
+                        break;
+                    }
                     if (ignoring || !options.ValidateEntities) {
                         ++pos_;
                         break;
@@ -107,7 +113,7 @@ bool Scanner::textPhase() {
                     break;
                 }
                 case '>':
-                    if (!ignoring) store.raiseError(54);
+                    if (!ignoring && !options.AllowGreaterThanInText) store.raiseError(54);
                     ++pos_;
                     break;
                 case '<':

@@ -38,17 +38,34 @@ TagHandling::TagHandling(RunState& state) : state_(state) {
 
 TagHandling::~TagHandling() = default;
 
-void TagHandling::openingTag(std::string_view text) {
+void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     if (!reader_) {
-        state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+        if (!emptyElement) {
+            state_.openTags.push(leadingName(text), kClosingOptional, state_.lines.tag);
+        }
         return;
     }
-    const int entries = reader_->readTag(text, false, [this](const std::string& name) {
-        placement_->place(name);
-        placement_->push(name);
+    const int entries = reader_->readTag(text, false, [&](const std::string& name) {
+        placement_->place(name, emptyElement);
+        if (!emptyElement) placement_->push(name);
         return !placement_->ignoresAllAttributes();
     });
     if (entries > 0) checker_->check();
+    if (state_.options.CheckDuplicateIds) checkDuplicateId();
+}
+
+// The first id attribute of the tag with a value: a value that an earlier tag of the document
+// gave already is reported with the line of that tag.
+void TagHandling::checkDuplicateId() {
+    const std::vector<TagEntry>& table = reader_->table();
+    for (int i = 1; i < reader_->count(); ++i) {
+        const TagEntry& entry = table[static_cast<std::size_t>(i)];
+        if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
+        if (!entry.hasValue || entry.value.empty()) return;
+        auto [first, added] = state_.idLines.try_emplace(entry.value, state_.lines.tag);
+        if (!added) state_.store.raiseError(305, entry.value, {}, first->second);
+        return;
+    }
 }
 
 void TagHandling::closingTag(std::string_view text) {

@@ -20,11 +20,14 @@ public:
     explicit TagHandling(RunState& state);
     ~TagHandling();
 
-    // `text` is the whole tag text (collapsed), from its first character.
-    void openingTag(std::string_view text);
+    // `text` is the whole tag text (collapsed), from its first character. An empty element
+    // (written "<br/>") is placed and checked but never waits for a closing tag.
+    void openingTag(std::string_view text, bool emptyElement = false);
     void closingTag(std::string_view text);
 
 private:
+    void checkDuplicateId();
+
     RunState& state_;
     std::unique_ptr<TagReader> reader_;
     std::unique_ptr<Placement> placement_;

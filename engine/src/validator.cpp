@@ -111,7 +111,8 @@ int Validator::validateDocument(const RunContext& context) {
     }
 
     messages::ReportSubject subject{context.documentName, state.document.byteSize(),
-                                    context.reportName, &counters, &state.document};
+                                    context.reportName, &counters, &state.document,
+                                    context.profileOptions};
     messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
                                   context.owner);
     messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)

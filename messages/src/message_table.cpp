@@ -96,6 +96,7 @@ constexpr MessageInfo kMessages[] = {
     {302, C::Error, L::Tag, A::Text1Text2, {218, 0}, T::Error302, false},
     {303, C::Error, L::Current, A::Text1Text2, {0, 0}, T::Error303, false},
     {304, C::Error, L::Tag, A::None, {0, 0}, T::Error304, false},
+    {305, C::Error, L::Tag, A::Text1Value, {0, 0}, T::Error305, false},
 };
 
 static_assert(std::is_sorted(std::begin(kMessages), std::end(kMessages),

@@ -98,6 +98,9 @@ bool ReportWriter::writeReportHeader(TextOut& out) {
         writeKey(out, "VERSION", "2.55");
         writeKey(out, "FILENAME", escapeControlCharacters(subject_.documentPath));
         writeKey(out, "BYTESIZE", subject_.documentSize);
+        if (!subject_.profileOptions.empty()) {
+            writeKey(out, "PROFILEOPTIONS", subject_.profileOptions);
+        }
         return true;
     }
     Language language = languageFromSetting(options_.Language);
@@ -115,7 +118,14 @@ bool ReportWriter::writeReportHeader(TextOut& out) {
     }
     std::time_t now = clock_.now();
     out.write(format(text(Text::ReportValidatedOn, language), {dateText(now), timeText(now)}));
-    out.write("\n\n");
+    out.put('\n');
+    // The options the configuration's profile set, on lines of their own after the header's
+    // (a report without them is laid out as it always was).
+    if (!subject_.profileOptions.empty()) {
+        wrapText(out, format(text(Text::ReportProfileOptions, language), {subject_.profileOptions}),
+                 options_.LineLength);
+    }
+    out.put('\n');
     return true;
 }
 

@@ -11,21 +11,23 @@ constexpr int kIntMin = std::numeric_limits<int>::min();
 constexpr int kIntMax = std::numeric_limits<int>::max();
 constexpr int kPathSize = 256;
 
-constexpr OptionInfo onOff(const char* name, OptionGroup group, int Options::*field, int value) {
-    return {name, OptionType::OnOff, group, field, nullptr, value, nullptr, false, 0, 1, 0, true};
+constexpr OptionInfo onOff(const char* name, OptionGroup group, int Options::*field, int value,
+                           const char* label = nullptr) {
+    return {name, OptionType::OnOff, group, field, nullptr, value, nullptr, false, 0, 1, 0, true,
+            label};
 }
 
 constexpr OptionInfo integer(const char* name, OptionGroup group, int Options::*field, int value,
-                             int minimum, int maximum) {
+                             int minimum, int maximum, const char* label = nullptr) {
     return {name, OptionType::Integer, group, field, nullptr, value, nullptr, false,
-            minimum, maximum, 0, true};
+            minimum, maximum, 0, true, label};
 }
 
 constexpr OptionInfo text(const char* name, OptionGroup group, std::string Options::*field,
                           const char* value, int size, bool inProgramDirectory = false,
-                          bool saved = true) {
+                          bool saved = true, const char* label = nullptr) {
     return {name, OptionType::Text, group, nullptr, field, 0, value, inProgramDirectory,
-            0, 0, size, saved};
+            0, 0, size, saved, label};
 }
 
 using G = OptionGroup;
@@ -61,40 +63,70 @@ const std::array kOptions{
     text("EditorFilename", G::Program, &O::EditorFilename, "xdg-open", kPathSize),
     onOff("KeepWindowOnTop", G::Program, &O::KeepWindowOnTop, 0),
 
-    // Validator group.
-    onOff("CheckNesting", G::Validator, &O::CheckNesting, 1),
-    onOff("IncludeHTMLInOutput", G::Validator, &O::IncludeHTMLInOutput, 1),
-    onOff("AllowSpacesAroundEqual", G::Validator, &O::AllowSpacesAroundEqual, 0),
-    onOff("StrictComments", G::Validator, &O::StrictComments, 1),
-    onOff("AllowMultiLineQuotes", G::Validator, &O::AllowMultiLineQuotes, 0),
-    onOff("ShowComments", G::Validator, &O::ShowComments, 1),
-    onOff("MessagesAtBottom", G::Validator, &O::MessagesAtBottom, 0),
-    onOff("ValidateEntities", G::Validator, &O::ValidateEntities, 1),
-    onOff("EnableWarnings", G::Validator, &O::EnableWarnings, 1),
-    integer("LineLength", G::Validator, &O::LineLength, 55, 20, 999),
-    onOff("CheckForHighASCII", G::Validator, &O::CheckForHighASCII, 1),
-    onOff("EnableCommentWarnings", G::Validator, &O::EnableCommentWarnings, 1),
-    onOff("TagRangeAlwaysValid", G::Validator, &O::TagRangeAlwaysValid, 0),
-    onOff("AllowDoubleQuoteInText", G::Validator, &O::AllowDoubleQuoteInText, 0),
-    onOff("IgnoreActiveServer", G::Validator, &O::IgnoreActiveServer, 1),
-    onOff("RequireOptionalClosingTags", G::Validator, &O::RequireOptionalClosingTags, 0),
-    integer("MaximumWarnings", G::Validator, &O::MaximumWarnings, 25, 1, 9999),
-    integer("MaximumErrors", G::Validator, &O::MaximumErrors, 25, 1, 9999),
-    onOff("CollapseASPInTags", G::Validator, &O::CollapseASPInTags, 1),
-    onOff("UnicodeNumericEntities", G::Validator, &O::UnicodeNumericEntities, 0),
-    onOff("HexadecimalEntities", G::Validator, &O::HexadecimalEntities, 0),
-    onOff("EnableMissingAttributeWarnings", G::Validator, &O::EnableMissingAttributeWarnings, 1),
-    onOff("QuotesEquivalent", G::Validator, &O::QuotesEquivalent, 0),
-    onOff("IgnoreQuoteRequirements", G::Validator, &O::IgnoreQuoteRequirements, 0),
-    onOff("AllowSpaces2", G::Validator, &O::AllowSpaces2, 0),
-    onOff("FirstTagAnywhere", G::Validator, &O::FirstTagAnywhere, 0),
+    // Validator group, with the captions of the Validator page.
+    onOff("CheckNesting", G::Validator, &O::CheckNesting, 1, "Check HTML tag &nesting"),
+    onOff("IncludeHTMLInOutput", G::Validator, &O::IncludeHTMLInOutput, 1,
+          "&Include HTML document in output"),
+    onOff("AllowSpacesAroundEqual", G::Validator, &O::AllowSpacesAroundEqual, 0,
+          "A&llow spaces around '='"),
+    onOff("StrictComments", G::Validator, &O::StrictComments, 1, "<!-- ... --> Strict co&mments"),
+    onOff("AllowMultiLineQuotes", G::Validator, &O::AllowMultiLineQuotes, 0,
+          "Allow multi-line &quotes"),
+    onOff("ShowComments", G::Validator, &O::ShowComments, 1, "Sho&w validator comments"),
+    onOff("MessagesAtBottom", G::Validator, &O::MessagesAtBottom, 0, "Messages at &bottom"),
+    onOff("ValidateEntities", G::Validator, &O::ValidateEntities, 1, "&Validate entities"),
+    onOff("EnableWarnings", G::Validator, &O::EnableWarnings, 1, "Enable wa&rnings"),
+    integer("LineLength", G::Validator, &O::LineLength, 55, 20, 999, "Message line length:"),
+    onOff("CheckForHighASCII", G::Validator, &O::CheckForHighASCII, 1,
+          "Chec&k for high ASCII characters"),
+    onOff("EnableCommentWarnings", G::Validator, &O::EnableCommentWarnings, 1,
+          "Enable comment warnin&gs"),
+    onOff("TagRangeAlwaysValid", G::Validator, &O::TagRangeAlwaysValid, 0,
+          "Tag range alwa&ys valid"),
+    onOff("AllowDoubleQuoteInText", G::Validator, &O::AllowDoubleQuoteInText, 0,
+          "&Allow double quote in text"),
+    onOff("IgnoreActiveServer", G::Validator, &O::IgnoreActiveServer, 1,
+          "Ignore text in <&% ... %>"),
+    onOff("RequireOptionalClosingTags", G::Validator, &O::RequireOptionalClosingTags, 0,
+          "Require o&ptional closing tags"),
+    integer("MaximumWarnings", G::Validator, &O::MaximumWarnings, 25, 1, 9999,
+            "Maxim&um warnings:"),
+    integer("MaximumErrors", G::Validator, &O::MaximumErrors, 25, 1, 9999, "Ma&ximum errors:"),
+    onOff("CollapseASPInTags", G::Validator, &O::CollapseASPInTags, 1,
+          "Collapse <% ... %> in &tags to 'ASP'"),
+    onOff("UnicodeNumericEntities", G::Validator, &O::UnicodeNumericEntities, 0,
+          "Numeric entities include Unicode"),
+    onOff("HexadecimalEntities", G::Validator, &O::HexadecimalEntities, 0,
+          "Allow hexa&decimal numeric entities"),
+    onOff("EnableMissingAttributeWarnings", G::Validator, &O::EnableMissingAttributeWarnings, 1,
+          "&Enable missing attribute warnings"),
+    onOff("QuotesEquivalent", G::Validator, &O::QuotesEquivalent, 0,
+          "Treat all quotes as equivalent"),
+    onOff("IgnoreQuoteRequirements", G::Validator, &O::IgnoreQuoteRequirements, 0,
+          "Ignore all quotation requirements"),
+    onOff("AllowSpaces2", G::Validator, &O::AllowSpaces2, 0, "Allow spaces such as in < b >"),
+    onOff("FirstTagAnywhere", G::Validator, &O::FirstTagAnywhere, 0,
+          "(first tag) can be anywhere"),
+    // Today's HTML: off by default, so that stored settings and reports stay as they were;
+    // the profiles for today's HTML and HTML 4.01 turn on what their HTML allows.
+    onOff("AllowEmptyElementSlash", G::Validator, &O::AllowEmptyElementSlash, 0,
+          "Accept XML-style empty tags <br/>"),
+    onOff("AllowGreaterThanInText", G::Validator, &O::AllowGreaterThanInText, 0,
+          "Allow '>' in text"),
+    onOff("AllowBareAmpersand", G::Validator, &O::AllowBareAmpersand, 0,
+          "Allow '&&' followed by a blank in text"),
+    onOff("CheckDuplicateIds", G::Validator, &O::CheckDuplicateIds, 0,
+          "Check for duplicate id values"),
 
     // Logging group.
-    onOff("LogErrors", G::Logging, &O::LogErrors, 0),
-    onOff("LogWarnings", G::Logging, &O::LogWarnings, 0),
-    onOff("LogIncludeHTML", G::Logging, &O::LogIncludeHTML, 1),
-    onOff("EnableLogging", G::Logging, &O::EnableLogging, 0),
-    text("LogFilename", G::Logging, &O::LogFilename, "log.txt", kPathSize, true),
+    onOff("LogErrors", G::Logging, &O::LogErrors, 0, "Log e&rror messages"),
+    onOff("LogWarnings", G::Logging, &O::LogWarnings, 0, "Log &warning messages"),
+    onOff("LogIncludeHTML", G::Logging, &O::LogIncludeHTML, 1,
+          "I&nclude HTML lines containing errors and/or warnings (must also log error or "
+          "warning messages to activate)"),
+    onOff("EnableLogging", G::Logging, &O::EnableLogging, 0, "&Enable logging"),
+    text("LogFilename", G::Logging, &O::LogFilename, "log.txt", kPathSize, true, true,
+         "&Log reports to filename:"),
 
     // Template tool pictures: read at start-up, never written by Save.
     text("DefaultTimeFormat", G::Other, &O::DefaultTimeFormat, "hh':'mm':'ss tt", 64, false,

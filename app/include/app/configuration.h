@@ -2,10 +2,14 @@
 // when that fails.
 #pragma once
 
+#include <span>
 #include <string>
+#include <vector>
 
 #include "config/cfg_store.h"
 #include "platform/file_system.h"
+#include "options/options.h"
+#include "options/profile_options.h"
 
 namespace app {
 
@@ -21,6 +25,20 @@ ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configura
 // "There was an error opening the HTML Configuration file ..." or "The HTML Configuration
 // file ... contains corrupt data, ...", for a failed load of `path`.
 std::string configurationLoadMessage(ConfigurationLoad result, const std::string& path);
+
+// What applying a configuration's profile options did.
+struct AppliedProfileOptions {
+    std::vector<options::ProfileSetting> applied;  // in the order applied
+    std::vector<std::string> problems;             // lines of the note that were passed over
+};
+
+// Applies the profile options that `configuration` carries (its note 1) to `options`, which
+// hold the defaults and the user's settings: an option that one of `userSettings` ("NAME=VALUE",
+// as --set takes them) names keeps the user's value. Lines of the note that are not a validator
+// option's "Name=value" are passed over and described in `problems`.
+AppliedProfileOptions applyProfileOptions(const CfgStore& configuration,
+                                          std::span<const std::string> userSettings,
+                                          options::Options& options);
 
 // The message for a configuration without any active category, with which nothing can be
 // validated.

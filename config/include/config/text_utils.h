@@ -17,6 +17,15 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreCase(std::string_view s, std::string_view prefix);
 std::string toLowerAscii(std::string_view s);
 
+// Whether `name` matches the name pattern `pattern`, where each "*" stands for one or more
+// characters and every other character matches itself without regard to ASCII case
+// ("data-*" matches "data-role", "*-*" matches "my-widget"). The cost is bounded by the product
+// of the two lengths, whatever the text.
+bool matchesNamePattern(std::string_view pattern, std::string_view name);
+
+// Whether a configuration name is a pattern: it holds a "*".
+inline bool isNamePattern(std::string_view name) { return name.find('*') != std::string_view::npos; }
+
 // The length in bytes of the character that starts at `pos` (1 for an invalid byte).
 std::size_t characterLength(std::string_view s, std::size_t pos);
 

@@ -32,6 +32,9 @@ struct RunContext {
     messages::ByteSink* reportSink = nullptr;
     // Files the log must never be: the command's documents, configuration and report.
     const platform::WriteRules* logRules = nullptr;
+    // The profile options applied to the run's options, as the report header names them
+    // ("Name=value, Name=value"); empty for none.
+    std::string profileOptions{};
 };
 
 class Validator {

@@ -41,6 +41,9 @@ struct ReportSubject {
     std::string reportPath;
     const RunCounters* counters = nullptr;
     const DocumentLines* lines = nullptr;
+    // The profile options the run applies ("Name=value, Name=value"), for the line the header
+    // gives them; empty when the configuration carries none or they were not applied.
+    std::string profileOptions{};
 };
 
 // A file name as the machine-readable form and the log write it: control characters (a line

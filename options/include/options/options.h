@@ -66,6 +66,10 @@ struct Options {
     int IgnoreQuoteRequirements;
     int AllowSpaces2;
     int FirstTagAnywhere;
+    int AllowEmptyElementSlash;  // "/" before the ">" of a tag marks an empty element (<br/>)
+    int AllowGreaterThanInText;  // ">" in the text is not reported
+    int AllowBareAmpersand;      // "&" before a blank or the end of the line is not reported
+    int CheckDuplicateIds;       // an id value given twice in a document is reported
     int mivaMacros;  // not stored: Miva macro handling is always on
 
     // Logging group.
@@ -103,6 +107,7 @@ struct OptionInfo {
     int maximum;
     int textSize;         // Text: the field's size including the terminator
     bool saved;           // written by Save options (DefaultTimeFormat and DefaultDateFormat are not)
+    const char* label;    // the caption of its control in the options dialog; null for none
 };
 
 // Every option that has a settings-store value name, in the record's order.
