@@ -138,6 +138,13 @@ Ownership ownershipFor(FileSystem& fs, const std::string& target, const WriteRul
         result.group = info.st_gid;
         return result;
     }
+    if (!rules.ownershipFrom.empty() && fs.stat(rules.ownershipFrom, info) == 0) {
+        result.existed = true;
+        result.mode = info.st_mode & 07777;
+        result.owner = info.st_uid;
+        result.group = info.st_gid;
+        return result;
+    }
     const mode_t mask = ::umask(0);
     ::umask(mask);
     result.mode = rules.newFileMode & 07777 & ~mask;
@@ -219,22 +226,38 @@ std::string temporaryNameFor(const std::string& target, int attempt) {
     return name;
 }
 
+int openRegularFile(FileSystem& fs, const std::string& path, FileError& failure,
+                    bool* notRegularFile, struct stat* opened) {
+    if (notRegularFile) *notRegularFile = false;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
+    const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        failure = FileError{path, causeOf("cannot open", errno)};
+        return -1;
+    }
+    struct stat info {};
+    if (fs.fstat(fd, info) != 0) {
+        failure = FileError{path, causeOf("cannot read", errno)};
+        fs.close(fd);
+        return -1;
+    }
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
+        failure = FileError{path, std::string(why)};
+        if (notRegularFile) *notRegularFile = true;
+        fs.close(fd);
+        return -1;
+    }
+    if (opened) *opened = info;
+    return fd;
+}
+
 std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
                                          std::uint64_t largest) {
     bytes.clear();
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
-    const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return FileError{path, causeOf("cannot open", errno)};
+    FileError refused;
     struct stat info {};
-    if (fs.fstat(fd, info) != 0) {
-        const int error = errno;
-        fs.close(fd);
-        return FileError{path, causeOf("cannot read", error)};
-    }
-    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
-        fs.close(fd);
-        return FileError{path, std::string(why)};
-    }
+    const int fd = openRegularFile(fs, path, refused, nullptr, &info);
+    if (fd < 0) return refused;
     if (info.st_size > 0 && static_cast<std::uint64_t>(info.st_size) > largest) {
         fs.close(fd);
         return FileError{path, "is " + std::to_string(info.st_size) + " bytes long, more than the " +
