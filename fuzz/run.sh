@@ -3,8 +3,10 @@
 #
 #   fuzz/run.sh BUILD_FOLDER SECONDS [TARGET] [extra libFuzzer arguments...]
 #
-# TARGET is validate_fuzz (the default; seeds in fuzz/corpus) or cfg_load_fuzz (seeds in
-# fuzz/cfg_corpus); FUZZ_TARGET=NAME chooses it too when no TARGET argument is given.
+# TARGET is validate_fuzz (the default; seeds in fuzz/corpus), cfg_load_fuzz (seeds in
+# fuzz/cfg_corpus), text_tools_fuzz (the text tools, on the HTML seeds of fuzz/corpus) or
+# template_fuzz (the template tool, seeds in fuzz/template_corpus); FUZZ_TARGET=NAME chooses it
+# too when no TARGET argument is given.
 # BUILD_FOLDER holds the target (configured with -DCMAKE_CXX_COMPILER=clang++
 # -DMARKWISE_FUZZ=ON). The corpus is copied to a temporary folder, so the seeds in the
 # repository stay as they are. Exits 0 when the run ended without a finding; otherwise exits
@@ -30,8 +32,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 case "$name" in
     validate_fuzz) corpus=corpus dict=(-dict="$here/html.dict") max_len=16384 ;;
     cfg_load_fuzz) corpus=cfg_corpus dict=() max_len=8192 ;;
+    text_tools_fuzz) corpus=corpus dict=(-dict="$here/html.dict") max_len=16384 ;;
+    template_fuzz) corpus=template_corpus dict=(-dict="$here/template.dict") max_len=4096 ;;
     *)
-        echo "$0: unknown fuzz target '$name' (validate_fuzz or cfg_load_fuzz)" >&2
+        echo "$0: unknown fuzz target '$name' (validate_fuzz, cfg_load_fuzz, text_tools_fuzz or template_fuzz)" >&2
         exit 2
         ;;
 esac

@@ -187,7 +187,8 @@ TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
         std::vector<std::size_t> order;
         app::orderedParallel<std::size_t>(
             200, jobs,
-            [&](std::size_t i) {
+            [&](std::size_t i, unsigned worker) {
+                EXPECT_LT(worker, jobs);
                 const int now = ++inHand;
                 int seen = most.load();
                 while (now > seen && !most.compare_exchange_weak(seen, now)) {

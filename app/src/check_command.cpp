@@ -1,16 +1,22 @@
 #include "app/check_command.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
+#include <map>
 #include <memory>
-#include <optional>
+#include <set>
+#include <thread>
 #include <vector>
 
-#include "app/configuration.h"
-#include "options/options.h"
+#include "app/check_inputs.h"
+#include "app/ordered_parallel.h"
+#include "app/profiles.h"
+#include "app/project_settings.h"
+#include "check_arguments.h"
+#include "check_setup.h"
 #include "command_support.h"
+#include "config/document_lines.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "messages/text_out.h"
@@ -20,132 +26,13 @@ namespace app {
 namespace {
 
 constexpr std::string_view kProgram = "markwise-check";
-
-constexpr std::string_view kUsage =
-    "Usage: markwise-check [--config FILE | --scan-only] [--no-profile-options]\n"
-    "                      [--set NAME=VALUE]... [--format text|kv] [--output FILE]\n"
-    "                      DOCUMENT...\n"
-    "\n"
-    "Validates each HTML document in turn and writes its report to standard output.\n"
-    "\n"
-    "  --config FILE       the HTML Configuration file to validate against; without it,\n"
-    "                      the file named by the option DefaultConfigurationFilenameV25\n"
-    "                      (mkwise25.cfg beside the program: today's HTML). Beside it are\n"
-    "                      the other profiles: mkwise-html401-strict.cfg,\n"
-    "                      mkwise-html401-transitional.cfg, mkwise-html401-frameset.cfg,\n"
-    "                      mkwise-html32.cfg and mkwise-html20.cfg\n"
-    "  --scan-only         checks only what needs no HTML Configuration: comments, quotes,\n"
-    "                      server blocks, character entities of the built-in tables and the\n"
-    "                      lines; tag names and attributes are not looked up\n"
-    "  --no-profile-options\n"
-    "                      ignores the validator options that the HTML Configuration's\n"
-    "                      profile carries (without it they apply after the defaults and\n"
-    "                      before --set, and the report names them)\n"
-    "  --set NAME=VALUE    sets one option by its settings name, e.g. --set CheckNesting=0,\n"
-    "                      --set MaximumErrors=50, --set Language=1 (French); may be repeated.\n"
-    "                      Validator options of today's HTML, all 0 (off) by default and on in\n"
-    "                      its profile: AllowEmptyElementSlash (a \"/\" before the \">\" of a\n"
-    "                      tag marks an empty element: <br/>), AllowGreaterThanInText,\n"
-    "                      AllowBareAmpersand (an \"&\" before a blank or the line's end),\n"
-    "                      CheckDuplicateIds (an id value used twice is an error)\n"
-    "  --format text|kv    the report as text (the default), or as KEY=VALUE lines ending\n"
-    "                      with ENDOFFILE=YES\n"
-    "  --output FILE       writes the reports to FILE instead of standard output\n"
-    "  --help              shows this text\n"
-    "\n"
-    "Exit status: 0 when no document had errors, 1 when any had, 2 when a document could\n"
-    "not be read or the arguments are wrong.\n";
-
-struct Arguments {
-    std::vector<std::string> documents;
-    std::vector<std::string> settings;
-    std::optional<std::string> config;
-    std::optional<std::string> output;
-    bool scanOnly = false;
-    bool noProfileOptions = false;
-    bool machineReadable = false;
-    bool help = false;
-};
+constexpr std::string_view kVersionLine = "markwise-check (Zentrel Markwise) 2.55\n";
 
 void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, line); }
 
-// Parses the arguments; returns the problem with them, if any.
-std::optional<std::string> parse(std::span<const std::string> args, Arguments& parsed) {
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            parsed.documents.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        if (arg == "--scan-only") {
-            parsed.scanOnly = true;
-            continue;
-        }
-        if (arg == "--no-profile-options") {
-            parsed.noProfileOptions = true;
-            continue;
-        }
-        // Options that take a value: "--name value" or "--name=value".
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (std::size_t eq = arg.find('='); eq != std::string::npos && arg.starts_with("--")) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        if (name != "--config" && name != "--set" && name != "--format" && name != "--output") {
-            return "unknown option '" + arg + "'";
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) return "option '" + name + "' needs a value";
-            value = args[++i];
-        }
-        if (name == "--config") {
-            parsed.config = *value;
-        } else if (name == "--set") {
-            parsed.settings.push_back(*value);
-        } else if (name == "--format") {
-            if (*value == "text") {
-                parsed.machineReadable = false;
-            } else if (*value == "kv") {
-                parsed.machineReadable = true;
-            } else {
-                return "--format must be text or kv, not '" + *value + "'";
-            }
-        } else {
-            parsed.output = *value;
-        }
-    }
-    if (parsed.scanOnly && parsed.config) return std::string("--scan-only and --config exclude each other");
-    return std::nullopt;
-}
+void print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
-std::optional<std::string> applySettings(const std::vector<std::string>& settings,
-                                         options::Options& options) {
-    for (const std::string& setting : settings) {
-        std::size_t eq = setting.find('=');
-        if (eq == std::string::npos) {
-            return "--set takes NAME=VALUE, not '" + setting + "'";
-        }
-        std::string name = setting.substr(0, eq);
-        const options::OptionInfo* info = options::findOption(name);
-        if (info == nullptr) return "--set: there is no option named '" + name + "'";
-        if (auto problem = options::setFromUser(options, *info, std::string_view(setting).substr(eq + 1))) {
-            return std::string("--set: ") + info->name + " " + *problem;
-        }
-    }
-    return std::nullopt;
-}
-
-// The report file of --output as the validation writes it.
+// Where a report goes as the engine writes it.
 class ReplacementSink : public messages::ByteSink {
 public:
     explicit ReplacementSink(platform::ReplacementFile& file) : file_(file) {}
@@ -155,86 +42,236 @@ private:
     platform::ReplacementFile& file_;
 };
 
+class FileSink : public messages::ByteSink {
+public:
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    bool write(std::string_view bytes) override {
+        return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+    }
+
+private:
+    std::FILE* file_;
+};
+
+class MemorySink : public messages::ByteSink {
+public:
+    explicit MemorySink(std::string& memory) : memory_(memory) {}
+    bool write(std::string_view bytes) override {
+        memory_.append(bytes);
+        return true;
+    }
+
+private:
+    std::string& memory_;
+};
+
+class DiscardingSink : public messages::ByteSink {
+public:
+    bool write(std::string_view) override { return true; }
+};
+
+// A message box the engine showed while checking a document on a worker thread, shown again on
+// the main thread when that document's turn comes.
+struct ShownBox {
+    std::string caption;
+    std::string text;
+    platform::Icon icon;
+    platform::Buttons buttons;
+};
+
+class DeferredUserInterface : public platform::UserInterface {
+public:
+    std::vector<ShownBox> boxes;
+
+    platform::Answer messageBox(const std::string& caption, const std::string& text,
+                                platform::Icon icon, platform::Buttons buttons, bool) override {
+        boxes.push_back({caption, text, icon, buttons});
+        return platform::cautiousAnswer(buttons);
+    }
+    std::optional<platform::FileDialogResult> openFileDialog(const platform::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<platform::FileDialogResult> saveFileDialog(const platform::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    void setWaitCursor(bool) override {}
+    std::string windowTitle() const override { return {}; }
+    void setWindowTitle(const std::string&) override {}
+};
+
+// A validator for one configuration, kept by a worker for every document checked against it.
+struct Engine {
+    Engine(const CheckSetup& setup, CheckEnvironment& env)
+        : store(setup.options),
+          validator(setup.options, store, env.clock, env.files, setup.configuration.get()) {}
+    messages::MessageStore store;
+    engine::Validator validator;
+};
+
+struct Worker {
+    std::map<const CheckSetup*, std::unique_ptr<Engine>> engines;
+    DeferredUserInterface ui;
+};
+
+// What checking one document gave, handed from a worker to the main thread.
+struct DocumentResult {
+    std::vector<std::string> problems;  // lines for standard error
+    const CheckSetup* setup = nullptr;
+    bool checked = false;
+    std::string report;    // when reports are gathered in memory
+    std::string logEntry;  // when logging is on
+    std::vector<ShownBox> boxes;
+    int errors = 0;
+    int warnings = 0;
+};
+
+std::string counted(int count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+std::string padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text + " ";
+}
+
+std::string valueRange(const options::OptionInfo& info) {
+    switch (info.type) {
+        case options::OptionType::OnOff: return "0 or 1";
+        case options::OptionType::Integer:
+            return std::to_string(info.minimum) + " to " + std::to_string(info.maximum);
+        case options::OptionType::Text:
+            return "text, up to " + std::to_string(info.textSize - 1) + " bytes";
+    }
+    return {};
+}
+
+void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
+    std::string text = padded("NAME", 32) + padded("VALUES", 22) + padded("DEFAULT", 10) +
+                       padded("VALUE", 10) + "FROM\n";
+    for (const options::OptionInfo& info : options::optionTable()) {
+        std::string defaultValue = info.type == options::OptionType::Text
+                                       ? std::string(info.inProgramDirectory ? "(program folder)/" : "") +
+                                             info.defaultText
+                                       : std::to_string(info.defaultValue);
+        auto origin = setup.origins.find(info.name);
+        text += padded(info.name, 32) + padded(valueRange(info), 22) + padded(defaultValue, 10) +
+                padded(options::storedValue(setup.options, info), 10) +
+                (origin == setup.origins.end() ? std::string("default") : origin->second) + "\n";
+    }
+    if (byDoctype) {
+        text += "\nWith --profile auto each document gets the options of the profile its DOCTYPE "
+                "names; shown here: those of " +
+                std::string(setup.profile->name) + ".\n";
+    }
+    print(out, text);
+}
+
+void listProfiles(const std::string& programDirectory, std::FILE* out) {
+    std::string text;
+    for (const ShippedProfile& profile : shippedProfiles()) {
+        std::optional<std::string> path = locateProfile(profile, programDirectory);
+        text += padded(std::string(profile.name), 22) + padded(std::string(profile.description), 34) +
+                (path ? *path : "(not installed: " + std::string(profile.file) + ")") + "\n";
+    }
+    print(out, text);
+}
+
 }  // namespace
 
-std::string_view checkUsage() { return kUsage; }
+std::string_view checkUsage() {
+    static const std::string usage = usageText(checkHelp());
+    return usage;
+}
 
 int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
-    Arguments parsed;
-    if (auto problem = parse(args, parsed)) {
+    CheckArguments parsed;
+    if (auto problem = parseCheckArguments(args, parsed)) {
         say(env.err, *problem + " (see markwise-check --help)");
         return kCheckFailed;
     }
     if (parsed.help) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), env.out);
+        print(env.out, checkUsage());
         return kCheckClean;
     }
+    if (parsed.version) {
+        print(env.out, kVersionLine);
+        return kCheckClean;
+    }
+    if (parsed.listProfiles) {
+        listProfiles(env.programDirectory, env.out);
+        return kCheckClean;
+    }
+    platform::FileSystem& fs = *env.fileSystem;
 
-    options::Options options = options::defaultOptions(env.programDirectory);
-    if (auto problem = applySettings(parsed.settings, options)) {
+    // The project's settings: the file named by --settings, or the nearest .markwise.ini.
+    std::optional<ProjectSettings> project;
+    if (!parsed.noSettings) {
+        std::optional<std::string> path = parsed.settingsFile;
+        if (!path) path = findProjectSettings(".");
+        if (path) {
+            project.emplace();
+            if (auto problem = readProjectSettings(fs, *path, *project)) {
+                say(env.err, *problem);
+                return kCheckFailed;
+            }
+        }
+    }
+
+    CheckSetups setups(parsed, project ? &*project : nullptr, env.programDirectory, fs);
+    if (auto problem = setups.prepare()) {
         say(env.err, *problem);
         return kCheckFailed;
     }
-    options.machineReadable = parsed.machineReadable ? 1 : 0;
-    if (parsed.documents.empty()) {
-        say(env.err, "no document to validate (see markwise-check --help)");
+    std::string setupProblem;
+    const CheckSetup* representative = setups.representative(setupProblem);
+    if (representative == nullptr) {
+        say(env.err, setupProblem);
         return kCheckFailed;
     }
-    // The HTML Configuration: the file named by --config, or the default one; either must
-    // load, since the built-in entries activate no category and check nothing. A scan-only run
-    // has none and checks what needs none (the scanner's findings, the character entities of
-    // the built-in tables).
-    platform::FileSystem& fs = *env.fileSystem;
-    std::unique_ptr<CfgStore> configuration;
-    std::string configPath;
-    std::string profileOptions;
-    if (!parsed.scanOnly) {
-        configuration = std::make_unique<CfgStore>();
-        configPath = parsed.config ? *parsed.config : options.DefaultConfigurationFilenameV25;
-        std::string reason;
-        ConfigurationLoad loaded = loadConfiguration(configPath, *configuration, &reason, fs);
-        if (loaded != ConfigurationLoad::Loaded) {
-            // One line: the program's own message, the exact cause, and for the default file
-            // what the user can do instead.
-            std::string line = configurationLoadMessage(loaded, configPath) + " Cause: " + reason + ".";
-            if (!parsed.config) {
-                line += " Name a configuration with --config FILE, or check without one with "
-                        "--scan-only.";
-            }
-            say(env.err, line);
-            return kCheckFailed;
-        }
-        if (configuration->activeCategoryCount() == 0) {
-            say(env.err, configPath + ": " + kNoActiveCategoriesMessage);
-            return kCheckFailed;
-        }
-        // The options of the configuration's profile: after the defaults, before --set.
-        if (!parsed.noProfileOptions) {
-            AppliedProfileOptions profile =
-                applyProfileOptions(*configuration, parsed.settings, options);
-            for (const std::string& problem : profile.problems) {
-                say(env.err, configPath + ": profile options, " + problem + " (passed over)");
-            }
-            profileOptions = options::describeProfileOptions(profile.applied);
-        }
+    if (parsed.listOptions) {
+        listOptions(*representative, setups.chosenByDoctype(), env.out);
+        return kCheckClean;
+    }
+
+    InputRequest request;
+    request.operands = parsed.operands;
+    request.extensions = parsed.extensions;
+    request.filesFrom = parsed.filesFrom;
+    request.nulSeparated = parsed.nulSeparated;
+    request.stdinName = parsed.stdinName;
+    std::vector<CheckInput> inputs;
+    std::vector<std::string> inputProblems;
+    if (auto problem = gatherInputs(request, fs, inputs, inputProblems)) {
+        say(env.err, *problem);
+        return kCheckFailed;
+    }
+    for (const std::string& problem : inputProblems) say(env.err, problem);
+    bool failed = !inputProblems.empty();
+    if (inputs.empty()) {
+        if (!failed) say(env.err, "no document to validate (see markwise-check --help)");
+        return kCheckFailed;
     }
 
     // What the report and the log must never overwrite: the documents, the configuration, and
-    // each other.
+    // each other. The log is a program option, the same for every profile.
+    const options::Options& programOptions = representative->options;
     platform::WriteRules reportRules;
     platform::WriteRules logRules;
-    for (const std::string& document : parsed.documents) {
-        reportRules.protect(document, "a document this command checks");
-        logRules.protect(document, "a document this command checks");
+    for (const CheckInput& input : inputs) {
+        if (input.standardInput) continue;
+        reportRules.protect(input.name, "a document this command checks");
+        logRules.protect(input.name, "a document this command checks");
     }
-    if (!configPath.empty()) {
-        reportRules.protect(configPath, "the HTML Configuration of this command");
-        logRules.protect(configPath, "the HTML Configuration of this command");
+    if (!representative->configPath.empty()) {
+        reportRules.protect(representative->configPath, "the HTML Configuration of this command");
+        logRules.protect(representative->configPath, "the HTML Configuration of this command");
     }
-    if (options.EnableLogging) reportRules.protect(options.LogFilename, "the log of this command");
+    const bool logging = programOptions.EnableLogging != 0;
+    if (logging) reportRules.protect(programOptions.LogFilename, "the log of this command");
     if (parsed.output) logRules.protect(*parsed.output, "the report of this command");
-    if (options.EnableLogging) {
-        if (auto refused = platform::checkWritable(fs, options.LogFilename, logRules, "not written")) {
+    if (logging) {
+        if (auto refused = platform::checkWritable(fs, programOptions.LogFilename, logRules,
+                                                   "not written")) {
             say(env.err, "the log " + refused->message());
             return kCheckFailed;
         }
@@ -242,57 +279,120 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
 
     platform::ReplacementFile outputFile(fs);
     ReplacementSink outputSink(outputFile);
+    FileSink standardOutput(env.out);
+    DiscardingSink nowhere;
     std::string reportName = "(standard output)";
-    if (parsed.output) {
+    if (parsed.output && !parsed.summary) {
         if (auto refused = outputFile.open(*parsed.output, reportRules)) {
             say(env.err, refused->message());
             return kCheckFailed;
         }
         reportName = *parsed.output;
     }
-    messages::MessageStore store(options);
-    engine::Validator validator(options, store, env.clock, env.files, configuration.get());
-    validator.setFileSystem(fs);
-    int result = kCheckClean;
-    bool failed = false;
-    int reports = 0;
-    for (const std::string& document : parsed.documents) {
+    messages::ByteSink& finalSink = parsed.summary ? static_cast<messages::ByteSink&>(nowhere)
+                                    : parsed.output ? static_cast<messages::ByteSink&>(outputSink)
+                                                    : static_cast<messages::ByteSink&>(standardOutput);
+
+    // With one job every document is checked and written in turn, straight to the output; with
+    // more, each report is gathered in memory and written when its turn comes, so that the
+    // output is the same.
+    unsigned jobs = parsed.jobs != 0 ? parsed.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, inputs.size()));
+    std::vector<Worker> workers(jobs);
+
+    auto check = [&](std::size_t index, unsigned self) {
+        DocumentResult result;
+        const CheckInput& input = inputs[index];
         std::string bytes;
-        if (auto failure = platform::readRegularFile(fs, document, bytes,
-                                                     DocumentLines::kMaximumSize)) {
-            say(env.err, failure->message());
-            failed = true;
-            continue;
+        std::optional<platform::FileError> failure =
+            input.standardInput
+                ? platform::readDescriptor(fs, STDIN_FILENO, input.name, bytes,
+                                           DocumentLines::kMaximumSize)
+                : platform::readRegularFile(fs, input.name, bytes, DocumentLines::kMaximumSize);
+        if (failure) {
+            result.problems.push_back(failure->message());
+            return result;
         }
-        options.lastOutputFilename = reportName;
-        engine::RunContext context{nullptr, env.out, document, reportName, &env.ui};
+        std::string problem;
+        result.setup = setups.forDocument(bytes, problem);
+        if (result.setup == nullptr) {
+            result.problems.push_back(input.name + ": " + problem);
+            return result;
+        }
+        Worker& worker = workers[self];
+        std::unique_ptr<Engine>& engine = worker.engines[result.setup];
+        if (!engine) {
+            engine = std::make_unique<Engine>(*result.setup, env);
+            engine->validator.setFileSystem(fs);
+        }
+        MemorySink memory(result.report);
+        engine::RunContext context{nullptr, nullptr, input.name, reportName,
+                                   jobs == 1 ? &env.ui : &worker.ui};
         context.documentBytes = &bytes;
-        if (parsed.output) context.reportSink = &outputSink;
-        context.logRules = &logRules;
-        context.profileOptions = profileOptions;
-        if (!validator.validateDocument(context)) {
-            say(env.err, document + ": could not be held in memory");
+        context.reportSink = jobs == 1 ? &finalSink : &memory;
+        context.profileOptions = result.setup->profileOptions;
+        if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
+                                                 (project && project->profile))) {
+            context.profileName = std::string(result.setup->profile->name) + " (" +
+                                  std::string(result.setup->profile->description) + ")";
+        }
+        context.logEntry = &result.logEntry;
+        if (!engine->validator.validateDocument(context)) {
+            result.problems.push_back(input.name + ": could not be held in memory");
+        } else {
+            result.checked = true;
+            result.errors = engine->store.errors();
+            result.warnings = engine->store.warnings();
+        }
+        result.boxes = std::move(worker.ui.boxes);
+        worker.ui.boxes.clear();
+        return result;
+    };
+
+    int result = kCheckClean;
+    int reports = 0;
+    std::set<const CheckSetup*> warned;
+    auto emit = [&](std::size_t index, DocumentResult& done) {
+        for (const ShownBox& box : done.boxes) {
+            env.ui.messageBox(box.caption, box.text, box.icon, box.buttons);
+        }
+        if (done.setup != nullptr && warned.insert(done.setup).second) {
+            for (const std::string& warning : done.setup->warnings) say(env.err, warning);
+        }
+        for (const std::string& problem : done.problems) say(env.err, problem);
+        if (!done.checked) {
             failed = true;
-            continue;
+            return;
         }
         ++reports;
-        if (const auto& logFailure = validator.logFailure()) {
-            say(env.err, "the log " + logFailure->message());
-            failed = true;
+        if (jobs > 1 && !parsed.summary) finalSink.write(done.report);
+        if (parsed.summary) {
+            print(env.out, inputs[index].name + ": " + counted(done.errors, "error", "errors") + ", " +
+                               counted(done.warnings, "warning", "warnings") + ": " +
+                               (done.errors > 0 ? "failed" : "passed") + "\n");
         }
-        if (store.errors() > 0 && result == kCheckClean) result = kCheckErrors;
-    }
+        if (!done.logEntry.empty()) {
+            if (auto failure = platform::appendToFile(fs, programOptions.LogFilename, done.logEntry,
+                                                      logRules)) {
+                say(env.err, "the log " + failure->message());
+                failed = true;
+            }
+        }
+        if (done.errors > 0 && result == kCheckClean) result = kCheckErrors;
+    };
+    orderedParallel<DocumentResult>(inputs.size(), jobs, check, emit);
 
     // A report file is replaced only by reports: when no document could be read, the old one
     // stays as it was.
-    if (parsed.output && reports == 0) {
-        outputFile.abandon();
-    } else if (parsed.output) {
-        if (auto failure = outputFile.commit()) {
+    if (parsed.output && !parsed.summary) {
+        if (reports == 0) {
+            outputFile.abandon();
+        } else if (auto failure = outputFile.commit()) {
             say(env.err, failure->message());
             return kCheckFailed;
         }
-    } else if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
+    }
+    if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
         say(env.err, "standard output: the report could not be written");
         return kCheckFailed;
     }

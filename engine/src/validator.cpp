@@ -120,7 +120,7 @@ int Validator::validateDocument(const RunContext& context) {
 
     messages::ReportSubject subject{context.documentName, state.document.byteSize(),
                                     context.reportName, &counters, &state.document,
-                                    context.profileOptions};
+                                    context.profileOptions, context.profileName};
     messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
                                   context.owner);
     messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)
@@ -148,9 +148,13 @@ int Validator::validateDocument(const RunContext& context) {
     writer.writeMessageList(out);
     if (options.machineReadable) out.write("ENDOFFILE=YES\n");
     out.flush();
-    static const platform::WriteRules kNoRules;
-    run_->logFailure = writer.writeLog(*run_->fileSystem,
-                                       context.logRules != nullptr ? *context.logRules : kNoRules);
+    if (context.logEntry != nullptr) {
+        *context.logEntry = writer.logEntry();
+    } else {
+        static const platform::WriteRules kNoRules;
+        run_->logFailure = writer.writeLog(
+            *run_->fileSystem, context.logRules != nullptr ? *context.logRules : kNoRules);
+    }
 
     state.openTags.clear();
     state.tagText.clear();

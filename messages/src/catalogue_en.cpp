@@ -128,6 +128,7 @@ const CatalogueRow kEnglishColumn[] = {
     {Text::ReportValidatedOn, "File validated on %s at %s."},
     {Text::ReportDateError, "error getting date or in date format"},
     {Text::ReportTimeError, "error getting time or in time format"},
+    {Text::ReportProfile, "Profile: %s."},
     {Text::ReportProfileOptions, "Profile options applied: %s."},
     {Text::HeadingError, "Error number %d in line %d:"},
     {Text::HeadingErrorTag, "Error number %d for the tag beginning in line %d:"},

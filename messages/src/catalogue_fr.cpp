@@ -129,6 +129,7 @@ const CatalogueRow kFrenchColumn[] = {
     {Text::ReportValidatedOn, "Fichier validé le %s à %s."},
     {Text::ReportDateError, "erreur lors de la lecture ou de la mise en forme de la date"},
     {Text::ReportTimeError, "erreur lors de la lecture ou de la mise en forme de l'heure"},
+    {Text::ReportProfile, "Profil: %s."},
     {Text::ReportProfileOptions, "Options du profil appliquées: %s."},
     {Text::HeadingError, "Erreur numéro %d à la ligne %d:"},
     {Text::HeadingErrorTag, "Erreur numéro %d pour la balise commençant à la ligne %d:"},

@@ -98,9 +98,6 @@ bool ReportWriter::writeReportHeader(TextOut& out) {
         writeKey(out, "VERSION", "2.55");
         writeKey(out, "FILENAME", escapeControlCharacters(subject_.documentPath));
         writeKey(out, "BYTESIZE", subject_.documentSize);
-        if (!subject_.profileOptions.empty()) {
-            writeKey(out, "PROFILEOPTIONS", subject_.profileOptions);
-        }
         return true;
     }
     Language language = languageFromSetting(options_.Language);
@@ -119,8 +116,12 @@ bool ReportWriter::writeReportHeader(TextOut& out) {
     std::time_t now = clock_.now();
     out.write(format(text(Text::ReportValidatedOn, language), {dateText(now), timeText(now)}));
     out.put('\n');
-    // The options the configuration's profile set, on lines of their own after the header's
-    // (a report without them is laid out as it always was).
+    // The profile chosen by name and the options it set, on lines of their own after the
+    // header's (a report without them is laid out as it always was).
+    if (!subject_.profileName.empty()) {
+        wrapText(out, format(text(Text::ReportProfile, language), {subject_.profileName}),
+                 options_.LineLength);
+    }
     if (!subject_.profileOptions.empty()) {
         wrapText(out, format(text(Text::ReportProfileOptions, language), {subject_.profileOptions}),
                  options_.LineLength);
@@ -261,19 +262,24 @@ std::optional<platform::FileError> ReportWriter::writeLog(platform::FileSystem& 
     Language language = languageFromSetting(options_.Language);
     // The entry is built whole and appended with one write under a lock, so that runs logging
     // to the same file at the same time never mix their entries.
-    std::string entry;
-    {
-        TextOut out(entry);
-        writeLogEntry(out, language);
-    }
     std::optional<platform::FileError> failure =
-        platform::appendToFile(fs, options_.LogFilename, entry, rules);
+        platform::appendToFile(fs, options_.LogFilename, logEntry(), rules);
     if (failure && owner_ != nullptr) {
         owner_->messageBox(std::string(text(Text::LogOpenErrorCaption, language)),
                            std::string(text(Text::LogOpenErrorText, language)),
                            platform::Icon::Error, platform::Buttons::Ok, true);
     }
     return failure;
+}
+
+std::string ReportWriter::logEntry() {
+    std::string entry;
+    if (!options_.EnableLogging) return entry;
+    {
+        TextOut out(entry);
+        writeLogEntry(out, languageFromSetting(options_.Language));
+    }
+    return entry;
 }
 
 void ReportWriter::writeLogEntry(TextOut& out, Language language) {

@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <new>
+#include <unordered_map>
 
 namespace platform {
 namespace {
@@ -136,6 +138,13 @@ Ownership ownershipFor(FileSystem& fs, const std::string& target, const WriteRul
         result.group = info.st_gid;
         return result;
     }
+    if (!rules.ownershipFrom.empty() && fs.stat(rules.ownershipFrom, info) == 0) {
+        result.existed = true;
+        result.mode = info.st_mode & 07777;
+        result.owner = info.st_uid;
+        result.group = info.st_gid;
+        return result;
+    }
     const mode_t mask = ::umask(0);
     ::umask(mask);
     result.mode = rules.newFileMode & 07777 & ~mask;
@@ -217,22 +226,38 @@ std::string temporaryNameFor(const std::string& target, int attempt) {
     return name;
 }
 
+int openRegularFile(FileSystem& fs, const std::string& path, FileError& failure,
+                    bool* notRegularFile, struct stat* opened) {
+    if (notRegularFile) *notRegularFile = false;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
+    const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        failure = FileError{path, causeOf("cannot open", errno)};
+        return -1;
+    }
+    struct stat info {};
+    if (fs.fstat(fd, info) != 0) {
+        failure = FileError{path, causeOf("cannot read", errno)};
+        fs.close(fd);
+        return -1;
+    }
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
+        failure = FileError{path, std::string(why)};
+        if (notRegularFile) *notRegularFile = true;
+        fs.close(fd);
+        return -1;
+    }
+    if (opened) *opened = info;
+    return fd;
+}
+
 std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
                                          std::uint64_t largest) {
     bytes.clear();
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
-    const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return FileError{path, causeOf("cannot open", errno)};
+    FileError refused;
     struct stat info {};
-    if (fs.fstat(fd, info) != 0) {
-        const int error = errno;
-        fs.close(fd);
-        return FileError{path, causeOf("cannot read", error)};
-    }
-    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
-        fs.close(fd);
-        return FileError{path, std::string(why)};
-    }
+    const int fd = openRegularFile(fs, path, refused, nullptr, &info);
+    if (fd < 0) return refused;
     if (info.st_size > 0 && static_cast<std::uint64_t>(info.st_size) > largest) {
         fs.close(fd);
         return FileError{path, "is " + std::to_string(info.st_size) + " bytes long, more than the " +
@@ -299,6 +324,41 @@ bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
     return absoluteName(a) == absoluteName(b);
 }
 
+struct WriteRules::Index {
+    std::size_t size = 0;
+    std::map<std::pair<dev_t, ino_t>, std::size_t> byIdentity;
+    std::unordered_map<std::string, std::size_t> byName;  // files that did not exist
+};
+
+namespace {
+
+// The protected file that `path` is, or null.
+const ProtectedFile* protectedFile(FileSystem& fs, const std::string& path, const WriteRules& rules) {
+    if (rules.inputs.empty()) return nullptr;
+    if (!rules.index || rules.index->size != rules.inputs.size()) {
+        auto index = std::make_shared<WriteRules::Index>();
+        index->size = rules.inputs.size();
+        for (std::size_t i = 0; i < rules.inputs.size(); ++i) {
+            struct stat info {};
+            if (fs.stat(rules.inputs[i].path, info) == 0) {
+                index->byIdentity.emplace(std::make_pair(info.st_dev, info.st_ino), i);
+            } else {
+                index->byName.emplace(absoluteName(rules.inputs[i].path), i);
+            }
+        }
+        rules.index = std::move(index);
+    }
+    struct stat info {};
+    if (fs.stat(path, info) == 0) {
+        auto found = rules.index->byIdentity.find({info.st_dev, info.st_ino});
+        return found == rules.index->byIdentity.end() ? nullptr : &rules.inputs[found->second];
+    }
+    auto found = rules.index->byName.find(absoluteName(path));
+    return found == rules.index->byName.end() ? nullptr : &rules.inputs[found->second];
+}
+
+}  // namespace
+
 std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
                                        const WriteRules& rules, std::string_view refusal) {
     if (path.empty()) return FileError{path, "no file name given"};
@@ -309,8 +369,8 @@ std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
     if (fs.lstat(path, link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(fs, path, link)) {
         return refuse("is a symbolic link in a shared folder that belongs to another user");
     }
-    for (const ProtectedFile& input : rules.inputs) {
-        if (sameFile(fs, path, input.path)) return refuse("is also " + input.role);
+    if (const ProtectedFile* input = protectedFile(fs, path, rules)) {
+        return refuse("is also " + input->role);
     }
     struct stat info {};
     if (fs.stat(path, info) != 0) {

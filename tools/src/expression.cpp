@@ -1,6 +1,7 @@
 #include "tools/expression.h"
 
-#include <cstdio>
+#include "platform/file_policy.h"
+
 #include <limits>
 #include <new>
 #include <string>
@@ -46,65 +47,31 @@ void setFileError(ErrorStore& errors, std::int32_t code, const StrStore& name) {
     }
 }
 
-// The bytes of the file `name` up to its first NUL byte. The file is opened in byte mode, its
-// size determined and the whole of it read; fewer bytes than the size is a read error.
-bool readFileContents(const StrStore& name, ErrorStore& errors, StrStore& value) {
+// The bytes of the file `name` up to its first NUL byte, read whole in byte mode (line ends stay
+// as they are). Only a regular file is read: a folder, a FIFO or a device cannot be read whole,
+// and a FIFO would wait for a writer for ever.
+bool readFileContents(const StrStore& name, ErrorStore& errors, StrStore& value,
+                      platform::FileSystem& files) {
     // A NUL inside the name would make the system open a different, shorter name.
     if (name.length() == 0 || name.view().find('\0') != std::string_view::npos) {
         setFileError(errors, kErrorCannotOpenFile, name);
         return false;
     }
-    std::FILE* file = std::fopen(name.text(), "rb");
-    if (file == nullptr) {
-        setFileError(errors, kErrorCannotOpenFile, name);
+    platform::FileError why;
+    bool notRegular = false;
+    const int fd = platform::openRegularFile(files, name.str(), why, &notRegular);
+    if (fd < 0) {
+        setFileError(errors, notRegular ? kErrorCannotReadFile : kErrorCannotOpenFile, name);
         return false;
     }
-
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-
-    // Read in pieces rather than allocating the reported size up front: a size that is not
-    // backed by readable bytes (a directory, a file that shrank) fails at the first short read.
-    std::string kept;
-    bool sawNul = false;
-    long remaining = ok ? size : 0;
-    char buffer[65536];
-    while (ok && remaining > 0) {
-        const std::size_t want = remaining < static_cast<long>(sizeof buffer)
-                                     ? static_cast<std::size_t>(remaining)
-                                     : sizeof buffer;
-        const std::size_t got = std::fread(buffer, 1, want, file);
-        if (got == 0) {
-            ok = false;
-            break;
-        }
-        remaining -= static_cast<long>(got);
-        if (sawNul) continue;
-        const std::string_view piece(buffer, got);
-        const std::size_t nul = piece.find('\0');
-        sawNul = nul != std::string_view::npos;
-        const std::string_view useful = sawNul ? piece.substr(0, nul) : piece;
-        if (useful.size() >
-            static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - kept.size()) {
-            ok = false;  // longer than a text may be
-            break;
-        }
-        try {
-            kept.append(useful);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    if (ok && size == 0) {
-        // A size of 0 is also what some file systems report for a directory; one probe read
-        // tells an empty file (end of file) from one that cannot be read (an error).
-        (void)std::fread(buffer, 1, 1, file);
-        ok = std::ferror(file) == 0;
-    }
-    std::fclose(file);
-
-    if (!ok || !value.assign(std::string_view(kept))) {
+    std::string bytes;
+    const bool read = !platform::readDescriptor(files, fd, name.str(), bytes);
+    files.close(fd);
+    std::string_view kept(bytes);
+    kept = kept.substr(0, kept.find('\0'));
+    // A text longer than a StrStore may hold is a file that cannot be read as a value.
+    if (!read || kept.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
+        !value.assign(kept)) {
         setFileError(errors, kErrorCannotReadFile, name);
         return false;
     }
@@ -138,7 +105,7 @@ bool expectParenthesis(StrStoreEx& input, ErrorStore& errors, std::string_view p
 // (that token is put back). Concatenation is associative, so each expression's value is built
 // left to right; an open FileContents call keeps its argument's value on an explicit stack, so
 // deeply nested calls cannot exhaust the program stack.
-StrStore evaluateExpression(StrStoreEx& input, ErrorStore& errors) {
+StrStore evaluateExpression(StrStoreEx& input, ErrorStore& errors, platform::FileSystem& files) {
     std::vector<StrStore> values(1);
     StrStore lastFile;
 
@@ -188,7 +155,7 @@ StrStore evaluateExpression(StrStoreEx& input, ErrorStore& errors) {
             const StrStore name = std::move(values.back());
             values.pop_back();
             StrStore contents;
-            if (!readFileContents(name, errors, contents)) break;
+            if (!readFileContents(name, errors, contents, files)) break;
             lastFile = name;
             if (!expectParenthesis(input, errors, ")", kErrorMissingClosingParenthesis,
                                    "missing closing parenthesis")) {
@@ -303,9 +270,9 @@ void ungetToken(StrStoreEx& input) {
     input.setFlag(kFlagEndOfInput, 0);
 }
 
-StrStore evaluateLine(StrStoreEx& input, ErrorStore& errors) {
+StrStore evaluateLine(StrStoreEx& input, ErrorStore& errors, platform::FileSystem& files) {
     if (errors.hasError()) return StrStore();
-    StrStore value = evaluateExpression(input, errors);
+    StrStore value = evaluateExpression(input, errors, files);
     if (errors.hasError()) return StrStore();
     if (!input.flag(kFlagEndOfInput)) {
         errors.set(kErrorTextAtEndOfLine, "unrecognized text at end of line");

@@ -12,17 +12,19 @@
 
 namespace app {
 
-// Runs `work(i)` for every i below `count` on `jobs` threads and calls `emit(i, result)` on the
+// Runs `work(i, worker)` for every i below `count` on `jobs` threads (`worker` tells which,
+// from 0, so that each can keep state of its own) and calls `emit(i, result)` on the
 // calling thread for i = 0, 1, 2 ... in that order. No more than `jobs` items are being worked
 // on or waiting for an earlier item at any time (and one more being emitted), so memory stays
 // bounded whatever `count` is. With one job everything runs on the calling thread. `work` must be safe
 // to call from several threads at once; `emit` is only ever called from the calling thread.
 template <typename Result>
-void orderedParallel(std::size_t count, unsigned jobs, const std::function<Result(std::size_t)>& work,
+void orderedParallel(std::size_t count, unsigned jobs,
+                     const std::function<Result(std::size_t, unsigned)>& work,
                      const std::function<void(std::size_t, Result&)>& emit) {
     if (jobs <= 1 || count <= 1) {
         for (std::size_t i = 0; i < count; ++i) {
-            Result result = work(i);
+            Result result = work(i, 0);
             emit(i, result);
         }
         return;
@@ -33,7 +35,7 @@ void orderedParallel(std::size_t count, unsigned jobs, const std::function<Resul
     std::size_t emitted = 0;  // items handed on so far
     std::deque<std::optional<Result>> window;  // items emitted .. emitted + window.size()
 
-    auto worker = [&] {
+    auto worker = [&](unsigned self) {
         while (true) {
             std::size_t item;
             {
@@ -43,7 +45,7 @@ void orderedParallel(std::size_t count, unsigned jobs, const std::function<Resul
                 item = next++;
                 while (window.size() < item - emitted + 1) window.emplace_back();
             }
-            Result result = work(item);
+            Result result = work(item, self);
             {
                 std::lock_guard lock(mutex);
                 window[item - emitted] = std::move(result);
@@ -53,7 +55,7 @@ void orderedParallel(std::size_t count, unsigned jobs, const std::function<Resul
     };
     std::vector<std::thread> threads;
     const unsigned started = static_cast<unsigned>(std::min<std::size_t>(jobs, count));
-    for (unsigned t = 0; t < started; ++t) threads.emplace_back(worker);
+    for (unsigned t = 0; t < started; ++t) threads.emplace_back(worker, t);
 
     while (emitted < count) {
         Result result;

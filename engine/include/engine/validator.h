@@ -35,6 +35,12 @@ struct RunContext {
     // The profile options applied to the run's options, as the report header names them
     // ("Name=value, Name=value"); empty for none.
     std::string profileOptions{};
+    // The profile the run checks against, as the report header names it ("html5 (today's
+    // HTML, the living standard)"); empty when the configuration was not chosen by name.
+    std::string profileName{};
+    // When set, the run's log entry (when logging is on) is built here instead of appended to
+    // the log, so that the caller can append entries of runs made side by side in their order.
+    std::string* logEntry = nullptr;
 };
 
 class Validator {

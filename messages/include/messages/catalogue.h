@@ -65,6 +65,7 @@ enum class Text : int {
     ReportValidatedOn,     // "File validated on %s at %s."
     ReportDateError,       // "error getting date or in date format"
     ReportTimeError,       // "error getting time or in time format"
+    ReportProfile,         // "Profile: %s." (only when the profile was chosen by name)
     ReportProfileOptions,  // "Profile options applied: %s." (only when a profile has them)
 
     // Message headings in the report and the log.

@@ -44,6 +44,7 @@ struct ReportSubject {
     // The profile options the run applies ("Name=value, Name=value"), for the line the header
     // gives them; empty when the configuration carries none or they were not applied.
     std::string profileOptions{};
+    std::string profileName{};
 };
 
 // A file name as the machine-readable form and the log write it: control characters (a line
@@ -73,6 +74,9 @@ public:
     // to a file `rules` protects. Returns why that failed (the user has been told).
     std::optional<platform::FileError> writeLog(platform::FileSystem& fs,
                                                 const platform::WriteRules& rules);
+
+    // The run's log entry as writeLog appends it; empty when logging is off.
+    std::string logEntry();
 
 private:
     void writeLogEntry(TextOut& out, Language language);

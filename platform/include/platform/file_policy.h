@@ -15,6 +15,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,13 @@ constexpr std::uint64_t kLargestReadableFile = 0xFFFFFFFFu;
 std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
                                          std::uint64_t largest = kLargestReadableFile);
 
+// Opens the regular file `path` for reading, without waiting on a FIFO: its descriptor, or -1
+// with `failure` saying why. `notRegular`, when given, tells a file that exists but is not a
+// regular file (a folder, a FIFO, a device) from one that could not be opened at all; `opened`,
+// when given, receives what fstat said of the opened file.
+int openRegularFile(FileSystem& fs, const std::string& path, FileError& failure,
+                    bool* notRegular = nullptr, struct stat* opened = nullptr);
+
 // Reads an open descriptor (standard input) to its end; `name` is used in the error.
 std::optional<FileError> readDescriptor(FileSystem& fs, int fd, const std::string& name,
                                         std::string& bytes,
@@ -59,8 +67,17 @@ struct WriteRules {
     // write. Compared by device and inode, and by absolute name for files that do not exist yet.
     std::vector<ProtectedFile> inputs;
     void protect(const std::string& path, const std::string& role) { inputs.emplace_back(path, role); }
+
+    // The protected files by device and inode and by absolute name, worked out once for as long
+    // as `inputs` keeps its size, so that a command with thousands of documents checks each
+    // write in constant time.
+    struct Index;
+    mutable std::shared_ptr<const Index> index;
     // Permission bits of a new file, before the umask.
     mode_t newFileMode = 0666;
+    // When the target does not exist, the new file takes the permission bits and owner of this
+    // file instead: a document rewritten from its backup keeps them.
+    std::string ownershipFrom;
 };
 
 // Whether `path` may be written under `rules`: the checks every write makes before it touches

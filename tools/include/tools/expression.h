@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "config/strstore.h"
+#include "platform/file_system.h"
 
 namespace tools {
 
@@ -68,7 +69,8 @@ StrStoreEx nextToken(StrStoreEx& input, ErrorStore& errors);
 void ungetToken(StrStoreEx& input);
 
 // The value of a whole line: one expression and nothing after it. The value is empty when an
-// error is set.
-StrStore evaluateLine(StrStoreEx& input, ErrorStore& errors);
+// error is set. FileContents reads its file through `files`.
+StrStore evaluateLine(StrStoreEx& input, ErrorStore& errors,
+                      platform::FileSystem& files = platform::systemFileSystem());
 
 }  // namespace tools

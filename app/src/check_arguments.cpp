@@ -1,0 +1,213 @@
+#include "check_arguments.h"
+
+#include <charconv>
+
+#include "app/check_inputs.h"
+
+namespace app {
+namespace {
+
+const CommandHelp kHelp{
+    "markwise-check",
+    "check HTML documents against an HTML Configuration",
+    {"[OPTION]... DOCUMENT|FOLDER|-...", "[OPTION]... --files-from FILE"},
+    "Checks each HTML document in turn (its tags, attributes, values, character entities, "
+    "comments, quoting, server blocks and nesting) and writes its report to standard output. "
+    "A folder is walked for HTML files in sorted order; \"-\" reads standard input.\n\n"
+    "Options start at their defaults; then come the options the profile carries, then the "
+    "project's settings file (.markwise.ini in the current folder or the nearest one above it), "
+    "then --set. Options are named by their settings names: markwise-check --list-options shows "
+    "every one with its values and where its value came from.",
+    {
+        {"--profile NAME", "checks against a shipped profile: html5 (today's HTML, the "
+         "default), html401-strict, html401-transitional, html401-frameset, html32, html20; "
+         "\"auto\" chooses for each document from its DOCTYPE (none or <!DOCTYPE html>: html5; "
+         "XHTML 1.0 Strict, Transitional and Frameset: the HTML 4.01 profile of the same name)",
+         "auto html5 html401-strict html401-transitional html401-frameset html32 html20"},
+        {"--list-profiles", "lists the shipped profiles and the files they are read from"},
+        {"--config FILE", "checks against an HTML Configuration file of your own instead of a "
+         "profile", "FILE"},
+        {"--scan-only", "checks only what needs no HTML Configuration: comments, quotes, server "
+         "blocks, character entities of the built-in tables and the lines; tag names and "
+         "attributes are not looked up"},
+        {"--no-profile-options", "ignores the validator options the profile carries"},
+        {"--set NAME=VALUE", "sets one option by its settings name, e.g. --set CheckNesting=0, "
+         "--set MaximumErrors=50, --set Language=1 (French); may be repeated", "NONE"},
+        {"--settings FILE", "reads the project's settings from FILE instead of the nearest "
+         ".markwise.ini", "FILE"},
+        {"--no-settings", "reads no project settings file"},
+        {"--list-options", "prints every option: its settings name, its values, its default, "
+         "the value it has now and where that came from"},
+        {"--format text|kv", "the report as text (the default), or as KEY=VALUE lines ending "
+         "with ENDOFFILE=YES", "text kv"},
+        {"--output FILE", "writes the reports to FILE instead of standard output; FILE is "
+         "replaced when every document has been checked", "FILE"},
+        {"--quiet", "the text report without the document's lines and without validator "
+         "comments"},
+        {"--summary", "one line per document instead of its report: its name, its errors and "
+         "warnings, and whether it passed"},
+        {"--ext LIST", "the extensions of the files taken from a folder, separated by commas "
+         "(default htm,html,shtm,shtml)", "NONE"},
+        {"--files-from FILE", "also checks the documents named in FILE (\"-\": standard input), "
+         "one name per line", "FILE"},
+        {"-0, --null", "the names in --files-from end with a NUL byte instead of a line end "
+         "(find -print0, git ls-files -z)"},
+        {"--stdin-filename NAME", "the name under which standard input is reported (default "
+         "\"-\")", "NONE"},
+        {"-j, --jobs N", "checks N documents at a time (default: one per processor); the "
+         "output, the log and the exit status are the same for every N", "NONE"},
+        {"--version", "prints the version"},
+        {"-h, --help", "shows this text"},
+    },
+    {
+        {"Exit status", "0 when no document had errors, 1 when any had, 2 when a document or "
+         "the configuration could not be read, a report or a log entry could not be written, or "
+         "the arguments are wrong (with one line on standard error naming the file and the "
+         "cause)."},
+        {"Files", ".markwise.ini: the project's settings, one NAME=VALUE a line (profile=, "
+         "disable= and the options by their settings names; lines starting with # or ; are "
+         "comments; \\\\, \\n and \\r in a value stand for a backslash and the line breaks).\n\n"
+         "The profiles (mkwise25.cfg, mkwise-html401-strict.cfg, ...) are read from the "
+         "program's folder or the installation's share/markwise folder."},
+        {"See also", "markwise-cfg(1), markwise(1)"},
+    },
+};
+
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--config", true},        {"--profile", true},       {"--set", true},
+    {"--format", true},        {"--output", true},        {"--settings", true},
+    {"--ext", true},           {"--files-from", true},    {"--stdin-filename", true},
+    {"--jobs", true},          {"--scan-only", false},    {"--no-profile-options", false},
+    {"--no-settings", false},  {"--quiet", false},        {"--summary", false},
+    {"--null", false},         {"--help", false},         {"--version", false},
+    {"--list-profiles", false}, {"--list-options", false},
+};
+
+const OptionSpec* findSpec(std::string_view name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.name == name) return &spec;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> parseJobs(const std::string& text, unsigned& jobs) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 1024) {
+        return "--jobs takes a number from 1 to 1024, not '" + text + "'";
+    }
+    jobs = value;
+    return std::nullopt;
+}
+
+std::optional<std::string> apply(std::string_view name, const std::string& value,
+                                 CheckArguments& parsed) {
+    if (name == "--config") {
+        parsed.config = value;
+    } else if (name == "--profile") {
+        parsed.profile = value;
+    } else if (name == "--set") {
+        parsed.settings.push_back(value);
+    } else if (name == "--format") {
+        if (value == "text") {
+            parsed.format = CheckFormat::Text;
+        } else if (value == "kv") {
+            parsed.format = CheckFormat::KeyValue;
+        } else {
+            return "--format must be text or kv, not '" + value + "'";
+        }
+    } else if (name == "--output") {
+        parsed.output = value;
+    } else if (name == "--settings") {
+        parsed.settingsFile = value;
+    } else if (name == "--ext") {
+        return parseExtensions(value, parsed.extensions);
+    } else if (name == "--files-from") {
+        parsed.filesFrom = value;
+    } else if (name == "--stdin-filename") {
+        parsed.stdinName = value;
+    } else if (name == "--jobs") {
+        return parseJobs(value, parsed.jobs);
+    } else if (name == "--scan-only") {
+        parsed.scanOnly = true;
+    } else if (name == "--no-profile-options") {
+        parsed.noProfileOptions = true;
+    } else if (name == "--no-settings") {
+        parsed.noSettings = true;
+    } else if (name == "--quiet") {
+        parsed.quiet = true;
+    } else if (name == "--summary") {
+        parsed.summary = true;
+    } else if (name == "--null") {
+        parsed.nulSeparated = true;
+    } else if (name == "--help") {
+        parsed.help = true;
+    } else if (name == "--version") {
+        parsed.version = true;
+    } else if (name == "--list-profiles") {
+        parsed.listProfiles = true;
+    } else if (name == "--list-options") {
+        parsed.listOptions = true;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+const CommandHelp& checkHelp() { return kHelp; }
+
+std::optional<std::string> parseCheckArguments(std::span<const std::string> args,
+                                               CheckArguments& parsed) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            parsed.operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // Short forms: -h, -0, -j N and -jN.
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (arg == "-h") {
+            name = "--help";
+        } else if (arg == "-0") {
+            name = "--null";
+        } else if (arg.starts_with("-j")) {
+            name = "--jobs";
+            if (arg.size() > 2) value = arg.substr(2);
+        } else if (std::size_t eq = arg.find('='); eq != std::string::npos && arg.starts_with("--")) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const OptionSpec* spec = findSpec(name);
+        if (spec == nullptr) return "unknown option '" + arg + "'";
+        if (spec->takesValue && !value) {
+            if (i + 1 >= args.size()) return "option '" + name + "' needs a value";
+            value = args[++i];
+        }
+        if (!spec->takesValue && value) return "option '" + name + "' takes no value";
+        if (auto problem = apply(name, value.value_or(""), parsed)) return problem;
+    }
+    if (parsed.scanOnly && (parsed.config || parsed.profile)) {
+        return std::string("--scan-only checks without a configuration: it excludes --config and "
+                           "--profile");
+    }
+    if (parsed.config && parsed.profile) {
+        return std::string("--config and --profile exclude each other");
+    }
+    if (parsed.summary && parsed.format != CheckFormat::Text) {
+        return std::string("--summary replaces the reports: it excludes --format");
+    }
+    return std::nullopt;
+}
+
+}  // namespace app

@@ -1,0 +1,332 @@
+#include "tools/tool_driver.h"
+
+#include <optional>
+#include <utility>
+
+#include "config/document_lines.h"
+#include "messages/format.h"
+#include "messages/report.h"
+#include "platform/file_policy.h"
+#include "tools/template_tool.h"
+#include "tools/text_tools.h"
+#include "tools/tool_io.h"
+
+namespace tools {
+namespace {
+
+constexpr std::string_view kSameNameCaption = "Markwise: Cannot Process .bak Files";
+constexpr std::string_view kSameName =
+    "The filename to process (%s) and the filename Markwise uses as a backup file are "
+    "identical. Markwise cannot continue with this operation.";
+constexpr std::string_view kDeleteCaption = "Markwise: Error Deleting File";
+constexpr std::string_view kDelete =
+    "An error occurred while attempting to delete the backup file \"%s\". Markwise cannot "
+    "continue with this operation.";
+constexpr std::string_view kLocateCaption = "Markwise: Error Locating File";
+constexpr std::string_view kLocate =
+    "There was an error trying to locate the file \"%s\". Markwise cannot continue with this "
+    "operation.";
+constexpr std::string_view kRenameCaption = "Markwise: Error Renaming File";
+constexpr std::string_view kRename =
+    "There was an error trying to rename the file \"%s\". Markwise cannot continue with this "
+    "operation.";
+constexpr std::string_view kOpenInputCaption = "Markwise: Error Opening Input File";
+constexpr std::string_view kOpenInput =
+    "There was an error opening the input file to be processed. Markwise cannot continue with "
+    "this operation.";
+constexpr std::string_view kOpenOutputCaption = "Markwise: Error Opening Output File";
+constexpr std::string_view kOpenOutput =
+    "There was an error opening the output file. Markwise cannot continue with this operation.";
+constexpr std::string_view kWriteOutputCaption = "Markwise: Error Writing Output File";
+constexpr std::string_view kWriteOutput =
+    "There was an error writing the output file. Markwise cannot continue with this operation.";
+constexpr std::string_view kCloseCaption = "Error";
+constexpr std::string_view kClose = "There was an error closing the file.";
+constexpr std::string_view kSuccessCaption = "Markwise: Success";
+constexpr std::string_view kSuccess = "Processing was completed successfully. ";
+constexpr std::string_view kSuccessRenamed = "The original HTML document was renamed \"%s\".";
+constexpr std::string_view kSuccessNoBackup = "Backup files are turned OFF.";
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The processed text goes to the replacement file piece by piece.
+class ReplacementSink : public OutputSink {
+  public:
+    explicit ReplacementSink(platform::ReplacementFile& file) : file_(file) {}
+    bool put(std::string_view bytes) override { return file_.write(bytes); }
+
+  private:
+    platform::ReplacementFile& file_;
+};
+
+// The wait cursor from the moment the run really starts: the caller's, or, for as long as the
+// run lasts, the run's own outside command-line mode.
+class WaitCursor {
+  public:
+    explicit WaitCursor(const ToolContext& context)
+        : ui_(*context.ui), shown_(!context.showWaitCursor && !context.commandLineMode) {
+        if (context.showWaitCursor) context.showWaitCursor();
+        if (shown_) ui_.setWaitCursor(true);
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() {
+        if (shown_) ui_.setWaitCursor(false);
+    }
+
+  private:
+    platform::UserInterface& ui_;
+    bool shown_;
+};
+
+class ToolRun {
+  public:
+    ToolRun(const ToolContext& context, int tool) : context_(context), tool_(tool) {}
+
+    int run(const std::string& argument);
+
+  private:
+    void showError(std::string_view caption, const std::string& text) {
+        context_.ui->messageBox(std::string(caption), text, platform::Icon::Error,
+                                platform::Buttons::Ok);
+    }
+    void makeStartingDirectoryCurrent() {
+        if (!context_.startingDirectory.empty() && context_.helpers != nullptr) {
+            context_.helpers->setCurrentDirectory(context_.startingDirectory);
+        }
+    }
+    bool exists(const std::string& path, bool followLink) {
+        struct stat info {};
+        return (followLink ? files().stat(path, info) : files().lstat(path, info)) == 0;
+    }
+    platform::FileSystem& files() { return *context_.files; }
+
+    std::optional<std::string> chooseDocument(const std::string& argument);
+    bool prepare();
+    bool mayBeReplaced();
+    bool process(std::string bytes, platform::ReplacementFile& output);
+    bool finishOutput(bool processed, platform::ReplacementFile& output);
+    void restore();
+    int succeed();
+
+    const ToolContext& context_;
+    int tool_;
+    std::string document_;
+    std::string backup_;
+};
+
+std::optional<std::string> ToolRun::chooseDocument(const std::string& argument) {
+    makeStartingDirectoryCurrent();
+    if (context_.commandLineMode) return argument;
+    platform::FileDialogRequest request;
+    request.title = kToolDialogTitle;
+    request.filters = {
+        {"HTML Document (*.htm; *.html; *.shtm; *.shtml)", "*.htm;*.html;*.shtm;*.shtml"},
+        {"Text Files (*.txt)", "*.txt"},
+        {"All Files (*.*)", "*.*"},
+    };
+    request.initialPath = context_.options->LastOpenedToolFilename;
+    request.filterIndex = 1;
+    request.mustExist = true;
+    std::optional<platform::FileDialogResult> chosen = context_.ui->openFileDialog(request);
+    if (!chosen) return std::nullopt;
+    return chosen->path;
+}
+
+// A document the writing policy would not replace (read-only, another user's, a link planted
+// in a shared folder) is left alone before anything is renamed. A document that is not a regular
+// file is found out when it is opened for reading.
+bool ToolRun::mayBeReplaced() {
+    struct stat info {};
+    if (files().stat(document_, info) != 0 || !S_ISREG(info.st_mode)) return true;
+    return !platform::checkWritable(files(), document_, platform::WriteRules{});
+}
+
+// Moves the document to its backup name. False, with the document as it was, after the box.
+bool ToolRun::prepare() {
+    // A document that is its backup under another name (a link) would go with the backup.
+    if (equalsIgnoreCase(backup_, document_) || platform::sameFile(files(), document_, backup_)) {
+        showError(kSameNameCaption, messages::format(kSameName, {document_}));
+        return false;
+    }
+    if (exists(backup_, false) && files().unlink(backup_) != 0) {
+        showError(kDeleteCaption, messages::format(kDelete, {backup_}));
+        return false;
+    }
+    if (!exists(document_, true)) {
+        showError(kLocateCaption, messages::format(kLocate, {document_}));
+        return false;
+    }
+    if (!mayBeReplaced()) {
+        showError(kOpenOutputCaption, std::string(kOpenOutput));
+        return false;
+    }
+    if (files().rename(document_, backup_) != 0) {
+        showError(kRenameCaption, messages::format(kRename, {document_}));
+        return false;
+    }
+    return true;
+}
+
+// Puts the document back under its own name after a failure; the backup name is named in a box
+// when even that fails, so that the user knows where the document is.
+void ToolRun::restore() {
+    if (files().rename(backup_, document_) != 0) {
+        showError(kRenameCaption, messages::format(kRename, {backup_}));
+    }
+}
+
+bool ToolRun::process(std::string bytes, platform::ReplacementFile& file) {
+    ReplacementSink sink(file);
+    ToolOutput output(sink);
+    TextLines lines(std::move(bytes));
+    TextLine line;
+    const options::Options& options = *context_.options;
+    bool processed = true;
+    switch (tool_) {
+        case kToolLowercase:
+        case kToolUppercase: {
+            CaseConverter converter(tool_ == kToolUppercase);
+            converter.reset();
+            const std::string_view end = lineEnd(options.FileType);
+            while (!output.failed() && lines.next(line)) {
+                converter.convertLine(line.text, line.length);
+                output.writeLine(line.view(), end);
+            }
+            break;
+        }
+        case kToolStrip: {
+            TagStripper stripper;
+            stripper.reset();
+            const std::string_view end = lineEnd(options.FileType);
+            while (!output.failed() && lines.next(line)) {
+                const std::size_t kept = stripper.stripLine(line.text, line.length);
+                output.writeLine(std::string_view(line.text, kept), end);
+            }
+            break;
+        }
+        case kToolTemplate: {
+            TemplateEnvironment environment;
+            environment.owner = context_.ui;
+            environment.options = context_.options;
+            environment.clock = context_.clock;
+            environment.files = context_.files;
+            processed = runTemplateTool(environment, lines, output, document_) == 1;
+            break;
+        }
+        case kToolConvert: {
+            const std::string_view end = lineEnd(options.ConvertToFileType);
+            while (!output.failed() && lines.next(line)) output.writeLine(line.view(), end);
+            break;
+        }
+        default: processed = false; break;
+    }
+    if (!output.flush()) {
+        // A tool that failed has said why already.
+        if (processed) showError(kWriteOutputCaption, std::string(kWriteOutput));
+        return false;
+    }
+    return processed;
+}
+
+// Puts the processed text in place, or drops it after a failure.
+bool ToolRun::finishOutput(bool processed, platform::ReplacementFile& output) {
+    if (!processed) {
+        output.abandon();
+        return false;
+    }
+    if (output.commit()) {
+        showError(kCloseCaption, std::string(kClose));
+        return false;
+    }
+    return true;
+}
+
+int ToolRun::succeed() {
+    const options::Options& options = *context_.options;
+    if (options.CreateBAKFiles == 0 && files().unlink(backup_) != 0) {
+        showError(kDeleteCaption, messages::format(kDelete, {backup_}));
+        return 0;
+    }
+    if (!context_.commandLineMode) {
+        std::string text(kSuccess);
+        if (options.CreateBAKFiles != 0) {
+            text += messages::format(kSuccessRenamed, {backup_});
+        } else {
+            text += kSuccessNoBackup;
+        }
+        context_.ui->messageBox(std::string(kSuccessCaption), text, platform::Icon::Information,
+                                platform::Buttons::Ok);
+    }
+    return 1;
+}
+
+int ToolRun::run(const std::string& argument) {
+    if (tool_ < kToolLowercase || tool_ > kToolConvert) return 0;
+    std::optional<std::string> chosen = chooseDocument(argument);
+    if (!chosen) return 0;
+    document_ = std::move(*chosen);
+    const WaitCursor wait(context_);
+    backup_ = backupName(document_);
+    if (!prepare()) return 0;
+
+    platform::FileError why;
+    const int input = platform::openRegularFile(files(), backup_, why);
+    if (input < 0) {
+        showError(kOpenInputCaption, std::string(kOpenInput));
+        restore();
+        return 0;
+    }
+    makeStartingDirectoryCurrent();
+    platform::ReplacementFile output(files());
+    platform::WriteRules rules;
+    rules.protect(backup_, "the document's backup");
+    rules.ownershipFrom = backup_;
+    if (output.open(document_, rules)) {
+        files().close(input);
+        showError(kOpenOutputCaption, std::string(kOpenOutput));
+        restore();
+        return 0;
+    }
+
+    options::Options& options = *context_.options;
+    if (!context_.commandLineMode &&
+        !equalsIgnoreCase(document_, options.LastOpenedToolFilename)) {
+        options.LastOpenedToolFilename = document_;
+        options.optionsSaved = 0;
+    }
+
+    std::string bytes;
+    bool processed = true;
+    if (platform::readDescriptor(files(), input, backup_, bytes)) {
+        messages::showSeriousError(context_.ui, DocumentLines::kReadCountDiffers);
+        processed = false;
+    }
+    if (processed) processed = process(std::move(bytes), output);
+    processed = finishOutput(processed, output);
+    if (files().close(input) != 0) showError(kCloseCaption, std::string(kClose));
+
+    if (!processed) {
+        restore();
+        return 0;
+    }
+    return succeed();
+}
+
+}  // namespace
+
+int runTool(const ToolContext& context, int tool, const std::string& document) {
+    ToolRun run(context, tool);
+    return run.run(document);
+}
+
+}  // namespace tools
