@@ -38,8 +38,24 @@ const CommandHelp kHelp{
         {"--no-settings", "reads no project settings file"},
         {"--list-options", "prints every option: its settings name, its values, its default, "
          "the value it has now and where that came from"},
-        {"--format text|kv", "the report as text (the default), or as KEY=VALUE lines ending "
-         "with ENDOFFILE=YES", "text kv"},
+        {"--format FORMAT", "text: the report (the default); kv: KEY=VALUE lines ending with "
+         "ENDOFFILE=YES; gnu: one line per message, FILE:LINE:COL: error|warning|note: TEXT "
+         "[ID], for editors; json: one JSON document for the run; sarif: SARIF 2.1.0 for "
+         "code-scanning services. gnu, json and sarif check whole documents (as --all) unless "
+         "MaximumErrors or MaximumWarnings is set", "text kv gnu json sarif"},
+        {"--list-messages", "lists every kind of message: its id (mw and its number, e.g. "
+         "mw94), its kind and its English text"},
+        {"--disable ID[,ID...]", "drops those kinds of message from every form and every count; "
+         "may be repeated. In a document, <!-- markwise-disable ID[,ID...] --> drops them for "
+         "the rest of it, <!-- markwise-disable-next-line ID[,ID...] --> on the next line",
+         "NONE"},
+        {"--no-inline-config", "ignores the markwise-disable comments of the documents"},
+        {"--all", "no error or warning limit: the whole of every document is checked"},
+        {"--max-warnings N", "more than N warnings in all make the exit status 1, as errors do",
+         "NONE"},
+        {"--color WHEN", "colours the severity and the id of each message: auto (on a terminal, "
+         "unless NO_COLOR is set), always (also into a pipe), never; never into --output files",
+         "auto always never"},
         {"--output FILE", "writes the reports to FILE instead of standard output; FILE is "
          "replaced when every document has been checked", "FILE"},
         {"--quiet", "the text report without the document's lines and without validator "
@@ -60,12 +76,15 @@ const CommandHelp kHelp{
         {"-h, --help", "shows this text"},
     },
     {
-        {"Exit status", "0 when no document had errors, 1 when any had, 2 when a document or "
-         "the configuration could not be read, a report or a log entry could not be written, or "
-         "the arguments are wrong (with one line on standard error naming the file and the "
+        {"Exit status", "0 when no document had errors, 1 when any had (or, with --max-warnings "
+         "N, when there were more than N warnings in all), 2 when a document or the "
+         "configuration could not be read, a report or a log entry could not be written, or the "
+         "arguments are wrong (with one line on standard error naming the file and the "
          "cause)."},
+        {"Environment", "NO_COLOR: when set and not empty, --color auto writes no colours."},
         {"Files", ".markwise.ini: the project's settings, one NAME=VALUE a line (profile=, "
-         "disable= and the options by their settings names; lines starting with # or ; are "
+         "disable= with message ids as --disable takes them, and the options by their settings "
+         "names; lines starting with # or ; are "
          "comments; \\\\, \\n and \\r in a value stand for a backslash and the line breaks).\n\n"
          "The profiles (mkwise25.cfg, mkwise-html401-strict.cfg, ...) are read from the "
          "program's folder or the installation's share/markwise folder."},
@@ -86,6 +105,8 @@ constexpr OptionSpec kOptions[] = {
     {"--no-settings", false},  {"--quiet", false},        {"--summary", false},
     {"--null", false},         {"--help", false},         {"--version", false},
     {"--list-profiles", false}, {"--list-options", false},
+    {"--list-messages", false}, {"--disable", true},      {"--no-inline-config", false},
+    {"--all", false},          {"--max-warnings", true},  {"--color", true},
 };
 
 const OptionSpec* findSpec(std::string_view name) {
@@ -118,9 +139,40 @@ std::optional<std::string> apply(std::string_view name, const std::string& value
             parsed.format = CheckFormat::Text;
         } else if (value == "kv") {
             parsed.format = CheckFormat::KeyValue;
+        } else if (value == "gnu") {
+            parsed.format = CheckFormat::Gnu;
+        } else if (value == "json") {
+            parsed.format = CheckFormat::Json;
+        } else if (value == "sarif") {
+            parsed.format = CheckFormat::Sarif;
         } else {
-            return "--format must be text or kv, not '" + value + "'";
+            return "--format must be text, kv, gnu, json or sarif, not '" + value + "'";
         }
+    } else if (name == "--disable") {
+        parsed.disable.push_back(value);
+    } else if (name == "--max-warnings") {
+        int number = 0;
+        auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+        if (error != std::errc() || end != value.data() + value.size() || number < 0) {
+            return "--max-warnings takes a number of warnings from 0 on, not '" + value + "'";
+        }
+        parsed.maxWarnings = number;
+    } else if (name == "--color") {
+        if (value == "auto") {
+            parsed.colour = ColourChoice::Auto;
+        } else if (value == "always") {
+            parsed.colour = ColourChoice::Always;
+        } else if (value == "never") {
+            parsed.colour = ColourChoice::Never;
+        } else {
+            return "--color must be auto, always or never, not '" + value + "'";
+        }
+    } else if (name == "--list-messages") {
+        parsed.listMessages = true;
+    } else if (name == "--no-inline-config") {
+        parsed.noInlineConfig = true;
+    } else if (name == "--all") {
+        parsed.all = true;
     } else if (name == "--output") {
         parsed.output = value;
     } else if (name == "--settings") {

@@ -10,7 +10,10 @@
 
 namespace app {
 
-enum class CheckFormat { Text, KeyValue };
+// The text report, its KEY=VALUE form, and the forms for editors and CI services.
+enum class CheckFormat { Text, KeyValue, Gnu, Json, Sarif };
+
+enum class ColourChoice { Auto, Always, Never };
 
 struct CheckArguments {
     std::vector<std::string> operands;  // documents, folders, "-"
@@ -23,6 +26,9 @@ struct CheckArguments {
     std::vector<std::string> extensions = {"htm", "html", "shtm", "shtml"};
     std::string stdinName = "-";
     CheckFormat format = CheckFormat::Text;
+    std::vector<std::string> disable;  // --disable ID[,ID...], in order
+    std::optional<int> maxWarnings;    // --max-warnings N
+    ColourChoice colour = ColourChoice::Auto;
     unsigned jobs = 0;  // 0: one per processor
     bool nulSeparated = false;
     bool noSettings = false;
@@ -34,6 +40,9 @@ struct CheckArguments {
     bool version = false;
     bool listProfiles = false;
     bool listOptions = false;
+    bool listMessages = false;
+    bool noInlineConfig = false;
+    bool all = false;
 };
 
 // Reads the arguments that follow the program name; returns what is wrong with them, if anything.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -18,6 +19,8 @@
 #include "command_support.h"
 #include "config/document_lines.h"
 #include "engine/validator.h"
+#include "messages/findings_writer.h"
+#include "messages/message_ids.h"
 #include "messages/message_store.h"
 #include "messages/text_out.h"
 #include "platform/file_policy.h"
@@ -103,7 +106,9 @@ public:
 struct Engine {
     Engine(const CheckSetup& setup, CheckEnvironment& env)
         : store(setup.options),
-          validator(setup.options, store, env.clock, env.files, setup.configuration.get()) {}
+          validator(setup.options, store, env.clock, env.files, setup.configuration.get()) {
+        store.configure(setup.storeSettings);
+    }
     messages::MessageStore store;
     engine::Validator validator;
 };
@@ -123,6 +128,7 @@ struct DocumentResult {
     std::vector<ShownBox> boxes;
     int errors = 0;
     int warnings = 0;
+    std::optional<messages::DocumentFindings> findings;  // for the gnu, json and sarif forms
 };
 
 std::string counted(int count, std::string_view one, std::string_view many) {
@@ -166,6 +172,43 @@ void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
     print(out, text);
 }
 
+// Every kind of message: its id, its kind and its English text, with the setting that a
+// validator comment's advice is about.
+void listMessages(std::FILE* out) {
+    std::string text;
+    for (const messages::CatalogueMessage& message : messages::catalogueMessages()) {
+        text += padded(message.id, 8) + padded(std::string(messages::typeName(message.type)), 7) +
+                std::string(message.text);
+        if (message.advice) text += " (" + message.advice->argument() + ")";
+        text += "\n";
+    }
+    print(out, text);
+}
+
+std::optional<messages::FindingsFormat> findingsFormatOf(CheckFormat format) {
+    switch (format) {
+        case CheckFormat::Gnu: return messages::FindingsFormat::Gnu;
+        case CheckFormat::Json: return messages::FindingsFormat::Json;
+        case CheckFormat::Sarif: return messages::FindingsFormat::Sarif;
+        case CheckFormat::Text:
+        case CheckFormat::KeyValue: break;
+    }
+    return std::nullopt;
+}
+
+// Colours go to a terminal: with auto, when standard output is one, NO_COLOR is not set and
+// the terminal is not a dumb one; with always, to standard output whatever it is. Never into
+// a file of --output.
+bool useColour(ColourChoice choice, bool toOutputFile, std::FILE* out) {
+    if (toOutputFile || choice == ColourChoice::Never) return false;
+    if (choice == ColourChoice::Always) return true;
+    const char* noColour = std::getenv("NO_COLOR");
+    if (noColour != nullptr && *noColour != '\0') return false;
+    const char* term = std::getenv("TERM");
+    if (term != nullptr && std::string_view(term) == "dumb") return false;
+    return ::isatty(::fileno(out)) == 1;
+}
+
 void listProfiles(const std::string& programDirectory, std::FILE* out) {
     std::string text;
     for (const ShippedProfile& profile : shippedProfiles()) {
@@ -199,6 +242,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     }
     if (parsed.listProfiles) {
         listProfiles(env.programDirectory, env.out);
+        return kCheckClean;
+    }
+    if (parsed.listMessages) {
+        listMessages(env.out);
         return kCheckClean;
     }
     platform::FileSystem& fs = *env.fileSystem;
@@ -292,6 +339,18 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     messages::ByteSink& finalSink = parsed.summary ? static_cast<messages::ByteSink&>(nowhere)
                                     : parsed.output ? static_cast<messages::ByteSink&>(outputSink)
                                                     : static_cast<messages::ByteSink&>(standardOutput);
+    const bool colour = !parsed.summary && useColour(parsed.colour, parsed.output.has_value(), env.out);
+
+    // The forms for editors and CI services are written from each document's findings, in the
+    // documents' order, inside the run's frame; the report the engine writes is dropped.
+    const std::optional<messages::FindingsFormat> findingsFormat = findingsFormatOf(parsed.format);
+    std::unique_ptr<messages::FindingsWriter> writer;
+    std::optional<messages::TextOut> findingsOut;
+    if (findingsFormat) {
+        writer = messages::makeFindingsWriter(*findingsFormat, {colour});
+        findingsOut.emplace(finalSink);
+        writer->begin(*findingsOut);
+    }
 
     // With one job every document is checked and written in turn, straight to the output; with
     // more, each report is gathered in memory and written when its turn comes, so that the
@@ -313,6 +372,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             result.problems.push_back(failure->message());
             return result;
         }
+        const std::size_t documentSize = bytes.size();
         std::string problem;
         result.setup = setups.forDocument(bytes, problem);
         if (result.setup == nullptr) {
@@ -329,7 +389,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         engine::RunContext context{nullptr, nullptr, input.name, reportName,
                                    jobs == 1 ? &env.ui : &worker.ui};
         context.documentBytes = &bytes;
-        context.reportSink = jobs == 1 ? &finalSink : &memory;
+        context.reportSink = findingsFormat ? static_cast<messages::ByteSink*>(&nowhere)
+                             : jobs == 1    ? &finalSink
+                                            : &memory;
+        context.colour = colour;
         context.profileOptions = result.setup->profileOptions;
         if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
                                                  (project && project->profile))) {
@@ -343,6 +406,16 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             result.checked = true;
             result.errors = engine->store.errors();
             result.warnings = engine->store.warnings();
+            if (findingsFormat) {
+                const CheckSetup& setup = *result.setup;
+                result.findings = messages::collectFindings(
+                    engine->store, engine->validator.counters(), setup.options);
+                result.findings->name = input.name;
+                result.findings->bytes = static_cast<std::int64_t>(documentSize);
+                result.findings->profile =
+                    setup.profile != nullptr ? std::string(setup.profile->name) : setup.configPath;
+                result.findings->profileOptions = setup.profileOptionList;
+            }
         }
         result.boxes = std::move(worker.ui.boxes);
         worker.ui.boxes.clear();
@@ -351,6 +424,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
 
     int result = kCheckClean;
     int reports = 0;
+    long long warningsInAll = 0;
     std::set<const CheckSetup*> warned;
     auto emit = [&](std::size_t index, DocumentResult& done) {
         for (const ShownBox& box : done.boxes) {
@@ -365,7 +439,12 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             return;
         }
         ++reports;
-        if (jobs > 1 && !parsed.summary) finalSink.write(done.report);
+        warningsInAll += done.warnings;
+        if (done.findings) {
+            writer->document(*findingsOut, *done.findings);
+        } else if (jobs > 1 && !parsed.summary) {
+            finalSink.write(done.report);
+        }
         if (parsed.summary) {
             print(env.out, inputs[index].name + ": " + counted(done.errors, "error", "errors") + ", " +
                                counted(done.warnings, "warning", "warnings") + ": " +
@@ -381,6 +460,14 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (done.errors > 0 && result == kCheckClean) result = kCheckErrors;
     };
     orderedParallel<DocumentResult>(inputs.size(), jobs, check, emit);
+    if (writer) {
+        writer->end(*findingsOut);
+        findingsOut->flush();
+    }
+    // More warnings than --max-warnings allows fail the run as errors do.
+    if (parsed.maxWarnings && warningsInAll > *parsed.maxWarnings && result == kCheckClean) {
+        result = kCheckErrors;
+    }
 
     // A report file is replaced only by reports: when no document could be read, the old one
     // stays as it was.

@@ -1,6 +1,9 @@
 #include "check_setup.h"
 
+#include <set>
+
 #include "app/configuration.h"
+#include "messages/message_ids.h"
 #include "options/profile_options.h"
 
 namespace app {
@@ -19,7 +22,24 @@ std::size_t indexOf(const ShippedProfile& profile) {
     return static_cast<std::size_t>(&profile - shippedProfiles().data());
 }
 
+// Adds the ids of `list` to `disabled`; the problem with the first id that is none.
+std::optional<std::string> addDisabled(std::string_view list, std::string_view where,
+                                       std::set<int>& disabled) {
+    messages::MessageIdList ids = messages::parseMessageIdList(list);
+    if (!ids.unknown.empty()) {
+        return std::string(where) + ": there is no message with the id '" + ids.unknown.front() +
+               "' (see markwise-check --list-messages)";
+    }
+    disabled.insert(ids.numbers.begin(), ids.numbers.end());
+    return std::nullopt;
+}
+
 }  // namespace
+
+bool limitsLifted(bool all, CheckFormat format, bool maximumErrorsSet, bool maximumWarningsSet) {
+    if (all) return true;
+    return isFindingsFormat(format) && !maximumErrorsSet && !maximumWarningsSet;
+}
 
 CheckSetups::CheckSetups(const CheckArguments& arguments, const ProjectSettings* project,
                          std::string programDirectory, platform::FileSystem& fs)
@@ -58,7 +78,35 @@ std::optional<std::string> CheckSetups::layerUserOptions(CheckSetup& setup) cons
         setup.origins["IncludeHTMLInOutput"] = "--quiet";
         setup.origins["ShowComments"] = "--quiet";
     }
-    setup.options.machineReadable = arguments_.format == CheckFormat::KeyValue ? 1 : 0;
+    // The forms for editors and CI services are made from the store; the report the run writes
+    // beside them is its shortest form, and is dropped.
+    setup.options.machineReadable =
+        arguments_.format == CheckFormat::KeyValue || isFindingsFormat(arguments_.format) ? 1 : 0;
+
+    // The kinds of message dropped: the project's disable= lines, then --disable.
+    messages::StoreSettings& store = setup.storeSettings;
+    store = {};
+    if (project_ != nullptr) {
+        for (const ProjectSetting& setting : project_->disable) {
+            if (auto problem = addDisabled(setting.value, whereSet(*project_, setting) + ": disable",
+                                           store.disabled)) {
+                return problem;
+            }
+        }
+    }
+    for (const std::string& list : arguments_.disable) {
+        if (auto problem = addDisabled(list, "--disable", store.disabled)) return problem;
+    }
+    store.inlineDirectives = !arguments_.noInlineConfig;
+    // Set by the user: in the project's settings or with --set, not by default or a profile.
+    auto setByUser = [&](const char* name) {
+        const std::string& origin = setup.origins[name];
+        return origin != "default" && !origin.starts_with("profile");
+    };
+    const bool lifted = limitsLifted(arguments_.all, arguments_.format,
+                                     setByUser("MaximumErrors"), setByUser("MaximumWarnings"));
+    store.unlimitedErrors = lifted;
+    store.unlimitedWarnings = lifted;
     return std::nullopt;
 }
 
@@ -89,6 +137,10 @@ std::optional<std::string> CheckSetups::build(CheckSetup& setup) const {
                                      " (passed over)");
         }
         setup.profileOptions = options::describeProfileOptions(applied.applied);
+        setup.profileOptionList.clear();
+        for (const options::ProfileSetting& setting : applied.applied) {
+            setup.profileOptionList.emplace_back(setting.info->name, setting.value);
+        }
     }
     return layerUserOptions(setup);
 }

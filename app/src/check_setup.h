@@ -15,10 +15,22 @@
 #include "app/project_settings.h"
 #include "check_arguments.h"
 #include "config/cfg_store.h"
+#include "messages/message_store.h"
 #include "options/options.h"
 #include "platform/file_system.h"
 
 namespace app {
+
+// Whether a run checks whole documents, without the error and warning limits: with --all, and
+// in the forms for editors and CI services (gnu, json, sarif) unless the user set
+// MaximumErrors or MaximumWarnings.
+bool limitsLifted(bool all, CheckFormat format, bool maximumErrorsSet, bool maximumWarningsSet);
+
+// Whether the format is one of the forms for editors and CI services.
+constexpr bool isFindingsFormat(CheckFormat format) {
+    return format == CheckFormat::Gnu || format == CheckFormat::Json ||
+           format == CheckFormat::Sarif;
+}
 
 // One configuration with the options that go with it.
 struct CheckSetup {
@@ -28,6 +40,8 @@ struct CheckSetup {
     options::Options options;
     std::map<std::string, std::string> origins;  // option name -> where its value came from
     std::string profileOptions;                  // "Name=value, ..." as the report names them
+    std::vector<std::pair<std::string, std::string>> profileOptionList;  // the same, by name
+    messages::StoreSettings storeSettings;       // disabled kinds, inline comments, limits
     std::vector<std::string> warnings;           // profile option lines passed over
 };
 

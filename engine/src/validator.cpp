@@ -120,7 +120,7 @@ int Validator::validateDocument(const RunContext& context) {
 
     messages::ReportSubject subject{context.documentName, state.document.byteSize(),
                                     context.reportName, &counters, &state.document,
-                                    context.profileOptions, context.profileName};
+                                    context.profileOptions, context.profileName, context.colour};
     messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
                                   context.owner);
     messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)

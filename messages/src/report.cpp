@@ -225,7 +225,8 @@ bool ReportWriter::writeMessageList(TextOut& out) {
                 printed = linesInFile;
             }
         }
-        if (!store_.writeMessage(*record, out, WriteMode::Report, options_.LineLength)) {
+        if (!store_.writeMessage(*record, out, WriteMode::Report, options_.LineLength,
+                                 subject_.colour)) {
             showSeriousError(owner_, 18);
         }
     }

@@ -41,6 +41,8 @@ struct RunContext {
     // When set, the run's log entry (when logging is on) is built here instead of appended to
     // the log, so that the caller can append entries of runs made side by side in their order.
     std::string* logEntry = nullptr;
+    // The report goes to a terminal: its message headings are coloured by kind.
+    bool colour = false;
 };
 
 class Validator {

@@ -45,6 +45,8 @@ struct ReportSubject {
     // gives them; empty when the configuration carries none or they were not applied.
     std::string profileOptions{};
     std::string profileName{};
+    // The report goes to a terminal: each message's heading in the colour of its kind.
+    bool colour = false;
 };
 
 // A file name as the machine-readable form and the log write it: control characters (a line
