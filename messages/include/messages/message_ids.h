@@ -64,3 +64,17 @@ const std::vector<CatalogueMessage>& catalogueMessages();
 std::optional<InlineDirective> parseInlineDirective(std::string_view commentText);
 
 }  // namespace messages
+
+namespace messages {
+
+// The help page's list of every kind of message: an element with the id "message-list"
+// holding a table of ids (each row's id is the message id, so that "messages.html#mw94"
+// leads to it), kinds, English texts and the settings of the advice.
+std::string messageListHtml();
+
+// `page` with the element between the comments "<!-- message-list -->" and
+// "<!-- end of message-list -->" replaced by messageListHtml(); nothing when a marker is
+// missing.
+std::optional<std::string> fillMessageList(std::string_view page);
+
+}  // namespace messages
