@@ -34,9 +34,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "options/options.h"
 #include "engine/validator.h"
+#include "messages/findings.h"
+#include "messages/findings_writer.h"
 #include "messages/message_store.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -191,6 +196,55 @@ Rules chooseOptions(HeaderReader& header, options::Options& options) {
     return (bits >> kShippedConfigurationBit) & 1u ? Rules::Shipped : Rules::Realistic;
 }
 
+// The lengths of the document's lines, split as the validation splits them (LF, CR, CR LF).
+std::vector<std::size_t> lineLengths(std::string_view document) {
+    std::vector<std::size_t> lengths;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        if (document[i] != '\n' && document[i] != '\r') continue;
+        lengths.push_back(i - start);
+        if (document[i] == '\r' && i + 1 < document.size() && document[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < document.size()) lengths.push_back(document.size() - start);
+    return lengths;
+}
+
+// Every message points inside the document: a line of it and a column from 1 to one past the
+// line's end; the JSON and SARIF forms parse back, and the gnu form has a line per message.
+void checkFindings(const messages::DocumentFindings& findings, std::string_view document) {
+    const std::vector<std::size_t> lengths = lineLengths(document);
+    for (const messages::Finding& finding : findings.findings) {
+        const messages::Position at = finding.position;
+        if (at.line <= 0 && lengths.empty()) continue;
+        if (at.line < 1 || static_cast<std::size_t>(at.line) > lengths.size()) {
+            fail("a message points at a line outside the document");
+        }
+        if (at.column < 1 ||
+            static_cast<std::size_t>(at.column) > lengths[static_cast<std::size_t>(at.line - 1)] + 1) {
+            fail("a message points at a column outside its line");
+        }
+    }
+    for (auto format : {messages::FindingsFormat::Gnu, messages::FindingsFormat::Json,
+                        messages::FindingsFormat::Sarif}) {
+        std::string written;
+        {
+            messages::TextOut out(written);
+            auto writer = messages::makeFindingsWriter(format);
+            writer->begin(out);
+            writer->document(out, findings);
+            writer->end(out);
+        }
+        if (format == messages::FindingsFormat::Gnu) {
+            std::size_t lines = 0;
+            for (char c : written) lines += c == '\n' ? 1 : 0;
+            if (lines != findings.findings.size()) fail("the gnu form is not one line a message");
+        } else if (!nlohmann::json::accept(written)) {
+            fail("the JSON or SARIF form does not parse");
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -231,6 +285,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         errors = store.errors();
         warnings = store.warnings();
         warningsTerminated = store.warningsTerminated();
+        messages::DocumentFindings findings =
+            messages::collectFindings(store, validator.counters(), options);
+        findings.name = "document.html";
+        checkFindings(findings, std::string_view(documentBytes, documentSize));
     }
     std::fclose(document);
     std::fclose(report);

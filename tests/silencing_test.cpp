@@ -14,7 +14,7 @@
 
 namespace {
 
-struct Run {
+struct Outcome {
     std::vector<std::string> records;  // "id@line" in the report's order
     int errors = 0;
     int warnings = 0;
@@ -23,12 +23,12 @@ struct Run {
     bool limitReached = false;
 };
 
-Run run(std::string_view document, messages::StoreSettings settings = {},
+Outcome run(std::string_view document, messages::StoreSettings settings = {},
         options::Options options = testing_support::testOptions()) {
     messages::MessageStore store(options);
     store.configure(std::move(settings));
     testing_support::validate(document, options, &store);
-    Run result;
+    Outcome result;
     for (const messages::MsgStore* record : store.records()) {
         result.records.push_back(messages::messageId(record->number) + "@" +
                                  std::to_string(record->location().line));
@@ -45,10 +45,10 @@ using Records = std::vector<std::string>;
 
 TEST(Silencing, DisabledKindsLeaveNoTraceButTheirCount) {
     const std::string document = "a \"b\n<!-- x > y -->\nc \"d\n";
-    const Run all = run(document);
+    const Outcome all = run(document);
     EXPECT_EQ(all.records, (Records{"mw94@1", "mw102@2", "mw94@3", "mw209@1", "mw208@2"}));
 
-    const Run dropped = run(document, {.disabled = {94}});
+    const Outcome dropped = run(document, {.disabled = {94}});
     // The paired comment goes with the message it explains.
     EXPECT_EQ(dropped.records, (Records{"mw102@2", "mw208@2"}));
     EXPECT_EQ(dropped.errors, 0);
@@ -57,7 +57,7 @@ TEST(Silencing, DisabledKindsLeaveNoTraceButTheirCount) {
     EXPECT_EQ(dropped.silenced.total(), 2);
 
     // A comment can be dropped alone.
-    const Run comment = run(document, {.disabled = {209}});
+    const Outcome comment = run(document, {.disabled = {209}});
     EXPECT_EQ(comment.records, (Records{"mw94@1", "mw102@2", "mw94@3", "mw208@2"}));
     EXPECT_EQ(comment.silenced.comments, 1);
     EXPECT_EQ(comment.errors, 2);
@@ -71,12 +71,12 @@ TEST(Silencing, DocumentCommentsDropKindsFromTheirPlaceOrOnTheNextLine) {
         "<!-- markwise-disable-next-line mw102 -->\n"  // 4
         "<!-- f > g -->\n"                             // 5: dropped
         "<!-- h > i -->\n";                            // 6
-    const Run heeded = run(document);
+    const Outcome heeded = run(document);
     EXPECT_EQ(heeded.records, (Records{"mw94@1", "mw102@6", "mw209@1", "mw208@6"}));
     EXPECT_EQ(heeded.silenced.errors, 3);
     EXPECT_EQ(heeded.silenced.warnings, 1);
 
-    const Run ignored = run(document, {.inlineDirectives = false});
+    const Outcome ignored = run(document, {.inlineDirectives = false});
     EXPECT_EQ(ignored.records, (Records{"mw94@1", "mw94@2", "mw94@3", "mw54@3", "mw102@5",
                                         "mw102@6", "mw209@1", "mw208@5"}));
     EXPECT_EQ(ignored.silenced.total(), 0);
@@ -91,7 +91,7 @@ TEST(Silencing, ADroppedTerminationStillEndsTheScan) {
     options.MaximumErrors = 3;
     std::string document;
     for (int i = 0; i < 10; ++i) document += "x > y\n";
-    const Run limited = run(document, {.disabled = {50}}, options);
+    const Outcome limited = run(document, {.disabled = {50}}, options);
     // Comment 210 goes with the termination it explains.
     EXPECT_EQ(limited.records, (Records{"mw54@1", "mw54@2"}));
     EXPECT_TRUE(limited.limitReached);
@@ -104,12 +104,12 @@ TEST(Silencing, LiftedLimitsCheckTheWholeDocument) {
     std::string document;
     for (int i = 0; i < 40; ++i) document += "x > y\n";
     for (int i = 0; i < 40; ++i) document += "<!-- a > b -->\n";
-    const Run limited = run(document, {}, options);
+    const Outcome limited = run(document, {}, options);
     EXPECT_EQ(limited.errors, 25);
     EXPECT_EQ(limited.warnings, 1);  // the scan ended after the first tag
     EXPECT_TRUE(limited.limitReached);
 
-    const Run whole = run(document, {.unlimitedErrors = true, .unlimitedWarnings = true}, options);
+    const Outcome whole = run(document, {.unlimitedErrors = true, .unlimitedWarnings = true}, options);
     EXPECT_EQ(whole.errors, 40);
     EXPECT_EQ(whole.warnings, 40);
     EXPECT_FALSE(whole.limitReached);

@@ -76,7 +76,7 @@ struct LineRefs {
     std::int32_t current = 0;
     std::int32_t tag = 0;
     std::int32_t tagColumn = 0;
-    Position ended;
+    Position ended{};
 };
 
 // How a store treats what it is given, beyond the options: message kinds dropped by their
@@ -84,7 +84,7 @@ struct LineRefs {
 // document's own markwise-disable comments are heeded, and whether the error and warning
 // limits apply. The same for every run of the store.
 struct StoreSettings {
-    std::set<int> disabled;
+    std::set<int> disabled{};
     bool inlineDirectives = true;
     bool unlimitedErrors = false;
     bool unlimitedWarnings = false;
