@@ -103,9 +103,10 @@ std::vector<std::string> optionNames(std::string_view flags) {
 
 std::string usageText(const CommandHelp& help) {
     std::string out;
+    // Every form names the program, the later ones under the first: "       markwise-cfg ...".
     const std::string lead = "Usage: " + std::string(help.program) + " ";
     for (std::size_t i = 0; i < help.synopsis.size(); ++i) {
-        out += i == 0 ? lead : std::string(lead.size(), ' ');
+        out += i == 0 ? lead : std::string(7, ' ') + std::string(help.program) + " ";
         fill(out, help.synopsis[i], lead.size(), lead.size() + 2);
     }
     for (std::string_view paragraph : paragraphs(help.description)) {
