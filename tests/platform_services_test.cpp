@@ -1,0 +1,286 @@
+// The settings store's file, the process starter, the single-instance channel and the editor
+// notifier, against the real file system and real sockets in a temporary folder.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/editor_notifier.h"
+#include "platform/files.h"
+#include "platform/instance_channel.h"
+#include "platform/process.h"
+#include "platform/settings_store.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using platform::SettingsRoot;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Brightfold\\Zentrel Markwise";
+
+unsigned modeOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A listening socket a test reads lines from.
+class Listener {
+public:
+    explicit Listener(const std::string& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path.c_str());
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(fd_, 4), 0);
+    }
+    ~Listener() { ::close(fd_); }
+    std::string receive() {
+        const int connection = ::accept(fd_, nullptr, nullptr);
+        std::string text;
+        char buffer[256];
+        ssize_t got;
+        while ((got = ::read(connection, buffer, sizeof buffer)) > 0) text.append(buffer, got);
+        ::close(connection);
+        return text;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
+TEST(IniSettingsStore, WritesSectionsPerKeyWithEscapedValuesInAPrivateFile) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string path = dir.file("config/markwise/registry.ini");
+    platform::IniSettingsStore store(files, path, dir.file("none.ini"));
+
+    EXPECT_FALSE(store.read(SettingsRoot::CurrentUser, kKey, "Language"));
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "Language", "1"));
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "LogFilename", "C:\\logs\nnext\rline"));
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, "SOFTWARE\\Other", "A", "x=y"));
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "language", "0"));  // same value
+
+    EXPECT_EQ(readFile(path),
+              "[SOFTWARE\\Brightfold\\Zentrel Markwise]\n"
+              "Language=0\n"
+              "LogFilename=C:\\\\logs\\nnext\\rline\n"
+              "\n"
+              "[SOFTWARE\\Other]\n"
+              "A=x=y\n");
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(modeOf(dir.file("config/markwise")), 0700u);
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, "software\\brightfold\\zentrel markwise",
+                         "LOGFILENAME"),
+              "C:\\logs\nnext\rline");
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, "SOFTWARE\\Other", "A"), "x=y");
+    EXPECT_FALSE(store.read(SettingsRoot::CurrentUser, "SOFTWARE\\Other", "Language"));
+}
+
+TEST(IniSettingsStore, KeepsWhatItDoesNotUnderstandAndReadsOtherProgramsChanges) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string path = dir.write("registry.ini",
+                                       "; my settings\r\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\r\n"
+                                       "Language=1\r\nstray line\r\n\r\n[Other]\r\nB=2\r\n");
+    platform::IniSettingsStore store(files, path, "");
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "Language"), "1");
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "AutoSave", "0"));
+    EXPECT_EQ(readFile(path),
+              "; my settings\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=1\nAutoSave=0\n"
+              "stray line\n\n[Other]\nB=2\n");
+
+    // Another program changes the file: the next read sees it.
+    dir.write("registry.ini", "[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=0\n");
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "Language"), "0");
+}
+
+TEST(IniSettingsStore, TheSystemStoreIsReadOnlyAndBadNamesAreRefused) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string system = dir.write("system.ini",
+                                         "[SOFTWARE\\Oldfield\\Zentrel Markwise]\nCheckNesting=0\n");
+    platform::IniSettingsStore store(files, dir.file("user.ini"), system);
+    EXPECT_EQ(store.read(SettingsRoot::LocalMachine, "SOFTWARE\\Oldfield\\Zentrel Markwise",
+                         "CheckNesting"),
+              "0");
+    EXPECT_FALSE(store.write(SettingsRoot::LocalMachine, "SOFTWARE\\Oldfield\\Zentrel Markwise",
+                             "CheckNesting", "1"));
+    EXPECT_EQ(readFile(system), "[SOFTWARE\\Oldfield\\Zentrel Markwise]\nCheckNesting=0\n");
+    for (const char* name : {"", "a=b", "[x", "two\nlines", ";comment"}) {
+        EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, kKey, name, "1")) << name;
+    }
+    EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, "bad]key", "A", "1"));
+    EXPECT_FALSE(fs::exists(dir.file("user.ini")));
+}
+
+TEST(IniSettingsStore, AFileThatCannotBeReadIsNeverReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string path = dir.write("registry.ini", "[K]\nA=1\n");
+    ::chmod(path.c_str(), 0200);
+    platform::IniSettingsStore store(files, path, "");
+    EXPECT_FALSE(store.read(SettingsRoot::CurrentUser, "K", "A"));
+    EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, "K", "B", "2"));
+    ::chmod(path.c_str(), 0600);
+    EXPECT_EQ(readFile(path), "[K]\nA=1\n");
+}
+
+TEST(IniSettingsStore, EscapesRoundTripAndUnknownEscapesStandForThemselves) {
+    for (std::string value : {"", "plain", "a\\b", "\\n", "x\r\ny", "\\\\\\", "end\\"}) {
+        EXPECT_EQ(platform::unescapeSettingsValue(platform::escapeSettingsValue(value)), value);
+    }
+    EXPECT_EQ(platform::unescapeSettingsValue("C:\\Tools\\x"), "C:\\Tools\\x");
+    EXPECT_EQ(platform::unescapeSettingsValue("a\\"), "a\\");
+}
+
+TEST(IniSettingsStore, FileLocationsFollowTheEnvironment) {
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "/home/u/cfg/");
+        EXPECT_EQ(platform::userSettingsFile(), "/home/u/cfg/markwise/registry.ini");
+    }
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "relative");  // not absolute: ignored
+        ScopedEnv home("HOME", "/home/v");
+        EXPECT_EQ(platform::userSettingsFile(), "/home/v/.config/markwise/registry.ini");
+    }
+    {
+        ScopedEnv system("MARKWISE_SYSTEM_REGISTRY", "/opt/reg.ini");
+        EXPECT_EQ(platform::systemSettingsFile(), "/opt/reg.ini");
+    }
+    ScopedEnv system("MARKWISE_SYSTEM_REGISTRY", nullptr);
+    EXPECT_EQ(platform::systemSettingsFile(), "/etc/markwise/registry.ini");
+}
+
+TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) {
+    TempDir dir;
+    const std::string out = dir.file("args.txt");
+    const std::string script = dir.write(
+        "show-args", "#!/bin/sh\nsleep 0.2\nprintf '%s|%s' \"$#\" \"$1\" > '" + out + ".tmp'\nmv '" +
+                         out + ".tmp' '" + out + "'\n");
+    ::chmod(script.c_str(), 0755);
+    platform::PosixProcessStarter starter;
+    const std::string file = "my page $(x) \"q\" 'a'.htm";
+    const auto before = std::chrono::steady_clock::now();
+    ASSERT_TRUE(starter.start(script, file, false));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
+    for (int i = 0; i < 100 && !fs::exists(out); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(readFile(out), "1|" + file);
+
+    EXPECT_FALSE(starter.start(dir.file("no-such-program"), "x", false));
+    EXPECT_FALSE(starter.start("markwise-no-such-program-on-path", "x", false));
+    EXPECT_FALSE(starter.start("", "x", false));
+}
+
+TEST(FileUrl, EncodesWhatAnAddressCannotCarry) {
+    EXPECT_EQ(platform::fileUrl("/opt/mark wise/help/options.html", "program-options"),
+              "file:///opt/mark%20wise/help/options.html#program-options");
+    EXPECT_EQ(platform::fileUrl("/a/#b%c\xc3\xa9"), "file:///a/%23b%25c%C3%A9");
+}
+
+TEST(UnixInstanceChannel, TheFirstListensAndASecondFindsAndRaisesIt) {
+    TempDir dir;
+    const std::string folder = dir.path().string() + "/";
+    platform::UnixInstanceChannel first(folder);
+    platform::UnixInstanceChannel second(folder);
+    EXPECT_FALSE(second.anotherInstanceRunning());
+    EXPECT_FALSE(second.raiseAnotherInstance());
+    ASSERT_TRUE(first.listen());
+    EXPECT_GE(first.descriptor(), 0);
+    EXPECT_EQ(modeOf(first.path()) & 0777, 0600u);
+    EXPECT_EQ(first.takeRaiseRequests(), 0);
+
+    EXPECT_TRUE(second.anotherInstanceRunning());
+    EXPECT_FALSE(second.listen());
+    EXPECT_EQ(second.descriptor(), -1);
+    EXPECT_TRUE(second.raiseAnotherInstance());
+    EXPECT_TRUE(second.raiseAnotherInstance());
+    EXPECT_EQ(first.takeRaiseRequests(), 2);  // a mere look (anotherInstanceRunning) is no request
+    EXPECT_EQ(first.takeRaiseRequests(), 0);
+}
+
+TEST(UnixInstanceChannel, ASocketLeftBehindIsReplacedAndTheOwnerRemovesItsOwn) {
+    TempDir dir;
+    const std::string folder = dir.path().string() + "/";
+    {
+        // A program that ended without cleaning up: the file is there, nobody listens.
+        Listener crashed(folder + "Zentrel");
+    }
+    ASSERT_TRUE(fs::exists(folder + "Zentrel"));
+    {
+        platform::UnixInstanceChannel channel(folder);
+        EXPECT_FALSE(channel.anotherInstanceRunning());
+        ASSERT_TRUE(channel.listen());
+        EXPECT_TRUE(platform::UnixInstanceChannel(folder).anotherInstanceRunning());
+    }
+    EXPECT_FALSE(fs::exists(folder + "Zentrel"));
+}
+
+TEST(SocketFolder, IsAPrivateFolderUnderTheRuntimeDirectory) {
+    TempDir dir;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+    const auto folder = platform::socketFolder();
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, dir.path().string() + "/markwise/");
+    EXPECT_EQ(modeOf(*folder), 0700u);
+}
+
+TEST(UnixEditorNotifier, WritesTheMessageNumberAndTheReportPathOnOneLine) {
+    TempDir dir;
+    const std::string folder = dir.path().string() + "/";
+    Listener editor(folder + "TfHomeSiteMessageWindow");
+    platform::UnixEditorNotifier notifier(folder);
+    std::string received;
+    std::thread reader([&] { received = editor.receive(); });
+    EXPECT_TRUE(notifier.notify("TfHomeSiteMessageWindow", 1067, "/web/my page.val"));
+    reader.join();
+    EXPECT_EQ(received, "1067 /web/my page.val\n");
+
+    // No listener, a class that is no plain file name, a path that would break the line.
+    EXPECT_FALSE(notifier.notify("MyEditorClass", 1036, "/web/page.val"));
+    for (const char* bad : {"", ".", "..", "../TfHomeSiteMessageWindow", "a/b"}) {
+        EXPECT_FALSE(notifier.notify(bad, 1036, "/web/page.val")) << bad;
+    }
+    EXPECT_FALSE(notifier.notify("TfHomeSiteMessageWindow", 1067, "/web/a\nb.val"));
+    EXPECT_FALSE(platform::UnixEditorNotifier("").notify("TfHomeSiteMessageWindow", 1067, "/x"));
+}
