@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/file_policy.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -15,47 +17,6 @@ namespace {
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// The file a replacement must land on: a symbolic link is followed, so that the link stays a
-// link and the file it names gets the new contents.
-std::string replacementTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) return path;  // a dangling link is replaced by the new file
-    std::string target(resolved);
-    ::free(resolved);
-    return target;
-}
-
-// Permission bits for the replacement: the old file's own, or `mode` less the umask for a new one.
-mode_t replacementMode(const std::string& target, unsigned mode) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(mode) & 07777 & ~mask;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a folder that cannot be synced does not undo the save.
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -95,23 +56,9 @@ bool SystemFiles::setCurrentDirectory(const std::string& path) {
 }
 
 bool SystemFiles::replaceFile(const std::string& path, std::string_view bytes, unsigned mode) {
-    if (path.empty()) return false;
-    const std::string target = replacementTarget(path);
-    const std::string folder = folderOf(target);
-    std::string temporary = folder + ".markwise-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, replacementMode(target, mode)) == 0 &&
-              ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    syncFolder(folder);
-    return true;
+    WriteRules rules;
+    rules.newFileMode = static_cast<mode_t>(mode);
+    return !platform::replaceFile(systemFileSystem(), path, bytes, rules);
 }
 
 std::string programDirectory() {

@@ -20,9 +20,11 @@ public:
     // The current directory (empty when it cannot be read) and changing it.
     virtual std::string currentDirectory() const = 0;
     virtual bool setCurrentDirectory(const std::string& path) = 0;
-    // Writes `bytes` to a temporary file in the same folder and renames it over `path` only
-    // when the whole write succeeded, so a failed write leaves the old file as it was.
-    // `mode` is used for a file that does not exist yet.
+    // Replaces `path` with `bytes` under the writing policy of platform/file_policy.h (a
+    // temporary file renamed over the old one only when the whole write succeeded; devices,
+    // FIFOs, folders and read-only files refused). `mode` is used for a file that does not
+    // exist yet. Callers that can name the command's inputs and report the cause use
+    // platform::replaceFile directly.
     virtual bool replaceFile(const std::string& path, std::string_view bytes,
                              unsigned mode = 0644) = 0;
 };

@@ -1,0 +1,442 @@
+#include "platform/file_policy.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kTemporarySuffix = ".markwise-tmp";
+
+std::string causeOf(std::string_view what, int error) {
+    return std::string(what) + ": " + std::strerror(error);
+}
+
+// Why a file of this type is not read or replaced, or "" for a regular file.
+std::string_view notRegular(mode_t mode) {
+    if (S_ISREG(mode)) return {};
+    if (S_ISDIR(mode)) return "is a directory";
+    if (S_ISFIFO(mode)) return "is a FIFO (named pipe), not a regular file";
+    if (S_ISCHR(mode)) return "is a character device, not a regular file";
+    if (S_ISBLK(mode)) return "is a block device, not a regular file";
+    if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+    return "is not a regular file";
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string baseNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A symbolic link is followed unless it lies in a sticky, world-writable folder (such as /tmp)
+// and belongs neither to the user nor to the folder's owner: the rule the kernel's
+// protected_symlinks applies, so that nobody can plant a link there that makes the program
+// overwrite a file of the user's.
+bool linkMayBeFollowed(FileSystem& fs, const std::string& path, const struct stat& link) {
+    struct stat folder {};
+    std::string folderName = folderOf(path);
+    if (fs.stat(folderName.empty() ? "." : folderName, folder) != 0) return false;
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    if (!shared) return true;
+    return link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+// The file a replacement lands on: the target of a symbolic link (so that the link stays a link),
+// or the name itself.
+std::string landingName(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;  // a dangling link is replaced by the new file
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+bool writable(const std::string& path, const struct stat& info) {
+    if ((info.st_mode & 0222) == 0) return false;  // no write bit at all: refused even to root, as
+                                                    // cp -i and editors treat such files
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool writeAll(FileSystem& fs, int fd, std::string_view bytes, int& error) {
+    while (!bytes.empty()) {
+        const ssize_t written = fs.write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        if (written == 0) {
+            error = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Removes the temporary files that earlier replacements of `target` left behind when their
+// process died before it could clean up (a kill, a power cut). Only files whose process is gone
+// are removed, so a save running at the same time is left alone.
+void removeStaleTemporaries(FileSystem& fs, const std::string& target) {
+    const std::string folder = folderOf(target);
+    const std::string prefix = "." + baseNameOf(target) + ".";
+    std::vector<std::string> names;
+    if (!fs.list(folder, names)) return;
+    for (const std::string& name : names) {
+        if (!name.starts_with(prefix) || !name.ends_with(kTemporarySuffix)) continue;
+        std::string_view middle(name);
+        middle.remove_prefix(prefix.size());
+        middle.remove_suffix(kTemporarySuffix.size());
+        const std::size_t dash = middle.find('-');
+        const std::string pidText(middle.substr(0, dash));
+        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::strtol(pidText.c_str(), nullptr, 10);
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        fs.unlink(folder + name);
+    }
+}
+
+void syncFolder(FileSystem& fs, const std::string& folder) {
+    const int fd = fs.open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fs.fsync(fd);
+    fs.close(fd);
+}
+
+// What a new or replaced file gets: the old file's permission bits and owner, or the rules'
+// mode less the umask.
+struct Ownership {
+    bool existed = false;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+Ownership ownershipFor(FileSystem& fs, const std::string& target, const WriteRules& rules) {
+    Ownership result;
+    struct stat info {};
+    if (fs.stat(target, info) == 0) {
+        result.existed = true;
+        result.mode = info.st_mode & 07777;
+        result.owner = info.st_uid;
+        result.group = info.st_gid;
+        return result;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    result.mode = rules.newFileMode & 07777 & ~mask;
+    return result;
+}
+
+// Creates the temporary file beside `target`; returns its descriptor and name, or -1 and errno.
+int createTemporary(FileSystem& fs, const std::string& target, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = temporaryNameFor(target, attempt);
+        const int fd = fs.open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Gives the finished temporary file its final bits and owner, makes it durable and closes it.
+// Returns 0 or the errno of the failure, with `what` naming the step.
+int finishTemporary(FileSystem& fs, int fd, const Ownership& ownership, std::string_view& what) {
+    if (fs.fchmod(fd, ownership.mode) != 0) {
+        what = "cannot set its permissions";
+        return errno;
+    }
+    if (ownership.existed && (ownership.owner != ::geteuid() || ownership.group != ::getegid())) {
+        if (fs.fchown(fd, ownership.owner, ownership.group) != 0 &&
+            fs.fchown(fd, static_cast<uid_t>(-1), ownership.group) != 0 &&
+            ownership.owner != ::geteuid()) {
+            what = "cannot keep its owner";
+            return errno;
+        }
+    }
+    if (fs.fsync(fd) != 0) {
+        what = "cannot write";
+        return errno;
+    }
+    return 0;
+}
+
+std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& name,
+                                  std::string& bytes, std::uint64_t largest, std::size_t expected) {
+    bytes.clear();
+    std::size_t size = 0;
+    try {
+        bytes.resize(expected > 0 ? expected + 1 : 1 << 16);
+        while (true) {
+            if (size == bytes.size()) bytes.resize(bytes.size() * 2);
+            const ssize_t got = fs.read(fd, bytes.data() + size, bytes.size() - size);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                const int error = errno;
+                bytes.clear();
+                return FileError{name, causeOf("cannot read", error)};
+            }
+            if (got == 0) break;
+            size += static_cast<std::size_t>(got);
+            if (size > largest) {
+                bytes.clear();
+                return FileError{name, "is larger than " + std::to_string(largest) +
+                                           " bytes, the most Markwise can check"};
+            }
+        }
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return FileError{name, "is too large to be held in memory"};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string temporaryNameFor(const std::string& target, int attempt) {
+    std::string name = folderOf(target) + "." + baseNameOf(target) + "." + std::to_string(::getpid());
+    if (attempt > 0) name += "-" + std::to_string(attempt);
+    name += kTemporarySuffix;
+    return name;
+}
+
+std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
+                                         std::uint64_t largest) {
+    bytes.clear();
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
+    const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return FileError{path, causeOf("cannot open", errno)};
+    struct stat info {};
+    if (fs.fstat(fd, info) != 0) {
+        const int error = errno;
+        fs.close(fd);
+        return FileError{path, causeOf("cannot read", error)};
+    }
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
+        fs.close(fd);
+        return FileError{path, std::string(why)};
+    }
+    if (info.st_size > 0 && static_cast<std::uint64_t>(info.st_size) > largest) {
+        fs.close(fd);
+        return FileError{path, "is " + std::to_string(info.st_size) + " bytes long, more than the " +
+                                   std::to_string(largest) + " bytes Markwise can check"};
+    }
+    // The reported size is only a first guess: files under /proc report 0 and have contents.
+    std::optional<FileError> failure =
+        readOpen(fs, fd, path, bytes, largest, static_cast<std::size_t>(info.st_size));
+    fs.close(fd);
+    return failure;
+}
+
+std::optional<FileError> readDescriptor(FileSystem& fs, int fd, const std::string& name,
+                                        std::string& bytes, std::uint64_t largest) {
+    struct stat info {};
+    if (fs.fstat(fd, info) != 0) return FileError{name, causeOf("cannot read", errno)};
+    if (S_ISDIR(info.st_mode)) return FileError{name, "is a directory"};
+    // A terminal, a pipe or a file: read until the end, blocking as a filter does.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK)) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const std::size_t expected = S_ISREG(info.st_mode) && info.st_size > 0
+                                     ? static_cast<std::size_t>(info.st_size)
+                                     : 0;
+    return readOpen(fs, fd, name, bytes, largest, expected);
+}
+
+std::string absoluteName(const std::string& path) {
+    std::string full;
+    if (!path.starts_with("/")) {
+        char buffer[PATH_MAX];
+        if (::getcwd(buffer, sizeof buffer) != nullptr) full = buffer;
+        full += "/";
+    }
+    full += path;
+    // Fold ".", ".." and repeated slashes.
+    std::vector<std::string_view> parts;
+    std::string_view rest(full);
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string result;
+    for (std::string_view part : parts) {
+        result += '/';
+        result += part;
+    }
+    return result.empty() ? "/" : result;
+}
+
+bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    const bool aExists = fs.stat(a, sa) == 0;
+    const bool bExists = fs.stat(b, sb) == 0;
+    if (aExists && bExists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (aExists != bExists) return false;
+    return absoluteName(a) == absoluteName(b);
+}
+
+std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
+                                       const WriteRules& rules) {
+    if (path.empty()) return FileError{path, "no file name given"};
+    struct stat link {};
+    if (fs.lstat(path, link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(fs, path, link)) {
+        return FileError{path,
+                         "is a symbolic link in a shared folder that belongs to another user; "
+                         "not followed"};
+    }
+    for (const std::string& input : rules.inputs) {
+        if (sameFile(fs, path, input)) {
+            return FileError{path, "is also read by this command (" + input + "); not overwritten"};
+        }
+    }
+    struct stat info {};
+    if (fs.stat(path, info) != 0) {
+        if (errno == ENOENT) return std::nullopt;  // a new file
+        return FileError{path, causeOf("cannot open", errno)};
+    }
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
+        return FileError{path, std::string(why) + "; not replaced"};
+    }
+    if (!writable(path, info)) return FileError{path, "is read-only; not replaced"};
+    if (info.st_uid != ::geteuid() && ::geteuid() != 0) {
+        return FileError{path, "belongs to another user; not replaced"};
+    }
+    return std::nullopt;
+}
+
+std::optional<FileError> replaceFile(FileSystem& fs, const std::string& path,
+                                     std::string_view bytes, const WriteRules& rules) {
+    ReplacementFile file(fs);
+    if (auto failure = file.open(path, rules)) return failure;
+    file.write(bytes);
+    return file.commit();
+}
+
+std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
+                                      std::string_view bytes, const WriteRules& rules) {
+    if (auto refused = checkWritable(fs, path, rules)) return refused;
+    const int fd = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                           rules.newFileMode);
+    if (fd < 0) return FileError{path, causeOf("cannot open", errno)};
+    auto fail = [&](std::string_view what, int error) {
+        fs.close(fd);
+        return FileError{path, causeOf(what, error)};
+    };
+    // The file may have changed between the check and the open: look at what was opened.
+    struct stat info {};
+    if (fs.fstat(fd, info) != 0) return fail("cannot write", errno);
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
+        fs.close(fd);
+        return FileError{path, std::string(why) + "; not written"};
+    }
+    if (fs.flock(fd, LOCK_EX) != 0) return fail("cannot lock", errno);
+    int error = 0;
+    if (!writeAll(fs, fd, bytes, error)) return fail("cannot write", error);
+    if (fs.close(fd) != 0) return FileError{path, causeOf("cannot write", errno)};
+    return std::nullopt;
+}
+
+ReplacementFile::~ReplacementFile() { abandon(); }
+
+std::optional<FileError> ReplacementFile::open(const std::string& path, const WriteRules& rules) {
+    abandon();
+    failure_.reset();
+    if (auto refused = checkWritable(fs_, path, rules)) return refused;
+    path_ = path;
+    target_ = landingName(path);
+    removeStaleTemporaries(fs_, target_);
+    const Ownership ownership = ownershipFor(fs_, target_, rules);
+    fd_ = createTemporary(fs_, target_, temporary_);
+    if (fd_ < 0) {
+        return FileError{path, causeOf("cannot create a temporary file beside it", errno)};
+    }
+    // The bits are set now, so that a reader of the temporary file never sees more than the
+    // final file will allow; the owner and the final bits again in commit().
+    mode_ = ownership.mode;
+    existed_ = ownership.existed;
+    owner_ = ownership.owner;
+    group_ = ownership.group;
+    return std::nullopt;
+}
+
+bool ReplacementFile::write(std::string_view bytes) {
+    if (fd_ < 0 || failure_) return false;
+    int error = 0;
+    if (writeAll(fs_, fd_, bytes, error)) return true;
+    failure_ = FileError{path_, causeOf("cannot write", error)};
+    return false;
+}
+
+std::optional<FileError> ReplacementFile::commit() {
+    if (fd_ < 0) return failure_ ? failure_ : FileError{path_, "was not opened"};
+    if (failure_) {
+        std::optional<FileError> failure = failure_;
+        abandon();
+        return failure;
+    }
+    Ownership ownership;
+    ownership.existed = existed_;
+    ownership.mode = mode_;
+    ownership.owner = owner_;
+    ownership.group = group_;
+    std::string_view what;
+    if (const int error = finishTemporary(fs_, fd_, ownership, what)) {
+        FileError failure{path_, causeOf(what, error)};
+        abandon();
+        return failure;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (fs_.close(fd) != 0) {
+        FileError failure{path_, causeOf("cannot write", errno)};
+        fs_.unlink(temporary_);
+        temporary_.clear();
+        return failure;
+    }
+    if (fs_.rename(temporary_, target_) != 0) {
+        FileError failure{path_, causeOf("cannot replace", errno)};
+        fs_.unlink(temporary_);
+        temporary_.clear();
+        return failure;
+    }
+    temporary_.clear();
+    syncFolder(fs_, folderOf(target_));
+    return std::nullopt;
+}
+
+void ReplacementFile::abandon() {
+    if (fd_ >= 0) {
+        fs_.close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        fs_.unlink(temporary_);
+        temporary_.clear();
+    }
+}
+
+}  // namespace platform

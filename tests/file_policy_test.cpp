@@ -1,0 +1,312 @@
+// The writing and reading policy every program uses for files: what it refuses, what it keeps,
+// and that a failure at any single step never leaves a damaged file behind.
+#include "platform/file_policy.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "fault_injection.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::FileOp;
+using testing_support::FaultyFileSystem;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+platform::FileSystem& fs() { return platform::systemFileSystem(); }
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+// Every name in the folder, so that a test sees temporary files left behind.
+std::vector<std::string> namesIn(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FilePolicyTest, RefusesToReplaceWhatIsNotARegularFile) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir.file("folder");
+    std::filesystem::create_directory(folder);
+    const std::string device = dir.file("null");  // a link to a character device
+    std::filesystem::create_symlink("/dev/null", device);
+    const std::string socket = dir.file("socket");
+    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const std::map<std::string, std::string> cases = {
+        {fifo, "is a FIFO (named pipe), not a regular file; not replaced"},
+        {folder, "is a directory; not replaced"},
+        {device, "is a character device, not a regular file; not replaced"},
+        {socket, "is a socket, not a regular file; not replaced"},
+    };
+    for (const auto& [path, cause] : cases) {
+        auto failure = platform::replaceFile(fs(), path, "new");
+        ASSERT_TRUE(failure) << path;
+        EXPECT_EQ(failure->message(), path + ": " + cause);
+        auto appended = platform::appendToFile(fs(), path, "entry");
+        ASSERT_TRUE(appended) << path;
+        EXPECT_EQ(appended->path, path);
+    }
+    ::close(s);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(device));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+TEST(FilePolicyTest, RefusesReadOnlyTargetsAndKeepsTheirBytes) {
+    TempDir dir;
+    const std::string path = dir.write("locked.cfg", "old");
+    ::chmod(path.c_str(), 0444);
+    auto failure = platform::replaceFile(fs(), path, "new");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->cause, "is read-only; not replaced");
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_TRUE(platform::appendToFile(fs(), path, "more"));
+    EXPECT_EQ(readFile(path), "old");
+}
+
+TEST(FilePolicyTest, NeverWritesAnInputOfTheSameCommand) {
+    TempDir dir;
+    const std::string document = dir.write("page.html", "<p>");
+    const std::string alias = dir.file("alias.html");
+    ASSERT_EQ(::link(document.c_str(), alias.c_str()), 0);
+    platform::WriteRules rules;
+    rules.inputs = {document};
+
+    auto viaLink = platform::replaceFile(fs(), alias, "report", rules);
+    ASSERT_TRUE(viaLink);
+    EXPECT_NE(viaLink->cause.find("is also read by this command"), std::string::npos);
+    EXPECT_TRUE(platform::appendToFile(fs(), alias, "log entry", rules));
+    EXPECT_EQ(readFile(document), "<p>");
+
+    // A document that does not exist yet is compared by name, spelt differently.
+    rules.inputs = {dir.file("new.html")};
+    EXPECT_TRUE(platform::replaceFile(fs(), dir.path().string() + "/./sub/../new.html", "x", rules));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.html")));
+}
+
+TEST(FilePolicyTest, KeepsPermissionBitsAndGivesNewFilesTheUmask) {
+    TempDir dir;
+    const std::string existing = dir.write("kept.txt", "old");
+    ::chmod(existing.c_str(), 0640);
+    ASSERT_FALSE(platform::replaceFile(fs(), existing, "new"));
+    EXPECT_EQ(readFile(existing), "new");
+    EXPECT_EQ(modeOf(existing), 0640u);
+
+    const mode_t previous = ::umask(027);
+    platform::WriteRules rules;
+    ASSERT_FALSE(platform::replaceFile(fs(), dir.file("fresh.txt"), "x", rules));
+    rules.newFileMode = 0600;
+    ASSERT_FALSE(platform::replaceFile(fs(), dir.file("private.ini"), "x", rules));
+    ASSERT_FALSE(platform::appendToFile(fs(), dir.file("log.txt"), "x"));
+    ::umask(previous);
+    EXPECT_EQ(modeOf(dir.file("fresh.txt")), 0640u);
+    EXPECT_EQ(modeOf(dir.file("private.ini")), 0600u);
+    EXPECT_EQ(modeOf(dir.file("log.txt")), 0640u);
+}
+
+TEST(FilePolicyTest, FollowsOwnLinksButNotOthersInASharedStickyFolder) {
+    TempDir dir;
+    const std::string target = dir.write("real.cfg", "old");
+    const std::string link = dir.file("link.cfg");
+    std::filesystem::create_symlink(target, link);
+    ASSERT_FALSE(platform::replaceFile(fs(), link, "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(target), "new");
+
+    if (::geteuid() != 0) GTEST_SKIP() << "planting another user's link needs root";
+    const std::string shared = dir.file("shared");
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    const std::string planted = shared + "/output.txt";
+    std::filesystem::create_symlink(target, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 4242, 4242), 0);
+    for (auto failure : {platform::replaceFile(fs(), planted, "evil"),
+                         platform::appendToFile(fs(), planted, "evil")}) {
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->cause.find("symbolic link in a shared folder"), std::string::npos);
+    }
+    EXPECT_EQ(readFile(target), "new");
+}
+
+TEST(FilePolicyTest, KeepsTheOwnerOfAFileItReplacesAsRoot) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    TempDir dir;
+    const std::string path = dir.write("theirs.cfg", "old");
+    ASSERT_EQ(::chown(path.c_str(), 4242, 4343), 0);
+    ASSERT_FALSE(platform::replaceFile(fs(), path, "new"));
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_uid, 4242u);
+    EXPECT_EQ(info.st_gid, 4343u);
+}
+
+TEST(FilePolicyTest, ALaterSaveRemovesTemporaryFilesOfDeadProcessesOnly) {
+    TempDir dir;
+    const std::string path = dir.write("mkwise25.cfg", "old");
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string stale = dir.write(".mkwise25.cfg." + std::to_string(child) + ".markwise-tmp", "x");
+    const std::string staleRetry =
+        dir.write(".mkwise25.cfg." + std::to_string(child) + "-3.markwise-tmp", "x");
+    const std::string alive = dir.write(".mkwise25.cfg.1.markwise-tmp", "x");  // pid 1 runs
+    const std::string otherFile = dir.write(".other.cfg." + std::to_string(child) + ".markwise-tmp", "x");
+
+    ASSERT_FALSE(platform::replaceFile(fs(), path, "new"));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_FALSE(std::filesystem::exists(staleRetry));
+    EXPECT_TRUE(std::filesystem::exists(alive));
+    EXPECT_TRUE(std::filesystem::exists(otherFile));
+}
+
+// Whatever single call fails, the file holds either its old bytes or all of the new ones, a
+// reported failure means the old bytes, and no temporary file is left behind.
+TEST(FilePolicyTest, AFailureAtAnyStepOfAReplacementLeavesTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.write("rules.cfg", "old contents");
+    FaultyFileSystem probe;
+    ASSERT_FALSE(platform::replaceFile(probe, path, "new contents"));
+    const int steps = probe.totalCalls();
+    ASSERT_GT(steps, 8) << probe.describe();
+
+    for (int n = 1; n <= steps; ++n) {
+        std::filesystem::remove(path);
+        dir.write("rules.cfg", "old contents");
+        FaultyFileSystem faulty;
+        faulty.failCall(n, n % 2 ? ENOSPC : EIO);
+        auto failure = platform::replaceFile(faulty, path, "new contents");
+        const std::string now = readFile(path);
+        SCOPED_TRACE(faulty.describe());
+        if (failure) {
+            EXPECT_EQ(now, "old contents");
+            EXPECT_EQ(failure->path, path);
+            EXPECT_FALSE(failure->cause.empty());
+        } else {
+            EXPECT_EQ(now, "new contents");
+        }
+        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"rules.cfg"});
+    }
+}
+
+TEST(FilePolicyTest, AFailedAppendSaysWhyAndWritesNothingPartial) {
+    TempDir dir;
+    const std::string log = dir.write("log.txt", "first\n");
+    for (FileOp op : {FileOp::Open, FileOp::Lock, FileOp::Write, FileOp::Close}) {
+        FaultyFileSystem faulty;
+        faulty.failAt(op, 1, ENOSPC);
+        auto failure = platform::appendToFile(faulty, log, "second\n");
+        ASSERT_TRUE(failure) << testing_support::fileOpName(op);
+        EXPECT_NE(failure->message().find(std::strerror(ENOSPC)), std::string::npos);
+        EXPECT_EQ(failure->path, log);
+    }
+    EXPECT_EQ(readFile(log).substr(0, 6), "first\n");
+}
+
+// Eight processes append entries far larger than any stdio buffer at the same time: each entry
+// comes out whole.
+TEST(FilePolicyTest, ConcurrentAppendsNeverInterleave) {
+    TempDir dir;
+    const std::string log = dir.file("log.txt");
+    constexpr int kWriters = 8;
+    constexpr int kEntries = 12;
+    constexpr std::size_t kEntrySize = 200 * 1024;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (int e = 0; e < kEntries; ++e) {
+                std::string entry(kEntrySize, static_cast<char>('a' + w));
+                entry.back() = '\n';
+                if (platform::appendToFile(platform::systemFileSystem(), log, entry)) ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string all = readFile(log);
+    ASSERT_EQ(all.size(), kWriters * kEntries * kEntrySize);
+    for (std::size_t start = 0; start < all.size(); start += kEntrySize) {
+        const std::string_view entry(all.data() + start, kEntrySize);
+        ASSERT_EQ(entry.find_first_not_of(entry[0]), kEntrySize - 1) << "entry at " << start;
+    }
+}
+
+TEST(FilePolicyTest, ReadsRegularFilesWholeAndRefusesTheRestAtOnce) {
+    TempDir dir;
+    std::string bytes;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Would block for ever if the FIFO were opened waiting for a writer.
+    auto failure = platform::readRegularFile(fs(), fifo, bytes);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message(), fifo + ": is a FIFO (named pipe), not a regular file");
+
+    failure = platform::readRegularFile(fs(), dir.path().string(), bytes);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->cause, "is a directory");
+
+    failure = platform::readRegularFile(fs(), dir.file("missing.html"), bytes);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->cause, "cannot open: No such file or directory");
+
+    failure = platform::readRegularFile(fs(), "/dev/zero", bytes);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->cause, "is a character device, not a regular file");
+
+    // Files under /proc report no size and have contents.
+    ASSERT_FALSE(platform::readRegularFile(fs(), "/proc/self/status", bytes));
+    EXPECT_NE(bytes.find("Name:"), std::string::npos);
+
+    const std::string big = dir.write("big.html", std::string(100, 'x'));
+    failure = platform::readRegularFile(fs(), big, bytes, 50);
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->cause.find("more than the 50 bytes Markwise can check"), std::string::npos);
+    ASSERT_FALSE(platform::readRegularFile(fs(), big, bytes, 100));
+    EXPECT_EQ(bytes.size(), 100u);
+
+    FaultyFileSystem faulty;
+    faulty.failAt(FileOp::Read, 1, EIO);
+    failure = platform::readRegularFile(faulty, big, bytes);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->cause, "cannot read: Input/output error");
+}
+
+TEST(FilePolicyTest, AbsoluteNamesFoldDotsAndSlashes) {
+    EXPECT_EQ(platform::absoluteName("/a/./b//c/../d"), "/a/b/d");
+    EXPECT_EQ(platform::absoluteName("/.."), "/");
+    char cwd[4096];
+    ASSERT_TRUE(::getcwd(cwd, sizeof cwd));
+    EXPECT_EQ(platform::absoluteName("x.html"), std::string(cwd) + "/x.html");
+}
+
+}  // namespace
