@@ -177,11 +177,20 @@ TEST_F(CheckCommand, ConfigNamesTheConfigurationToLoad) {
     EXPECT_EQ(corrupt.exitCode, 2);
     EXPECT_EQ(corrupt.err, "markwise-check: The HTML Configuration file \"corrupt.cfg\" contains "
                            "corrupt data, is not a configuration file, or is for a different "
-                           "version of Zentrel Markwise. No configuration could be loaded.\n");
+                           "version of Zentrel Markwise. No configuration could be loaded. "
+                           "Cause: the format version is 544501614, not 1 or 2.\n");
 
     Outcome missing = run({"--config", "missing.cfg", "page.html"});
     EXPECT_EQ(missing.err, "markwise-check: There was an error opening the HTML Configuration "
-                           "file \"missing.cfg\". The configuration could not be loaded.\n");
+                           "file \"missing.cfg\". The configuration could not be loaded. "
+                           "Cause: cannot open: No such file or directory.\n");
+
+    // A folder is not a corrupt configuration: the cause says what it is.
+    Outcome folder = run({"--config", dir.path().string(), "page.html"});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_NE(folder.err.find("\". The configuration could not be loaded. Cause: is a directory.\n"),
+              std::string::npos)
+        << folder.err;
 }
 
 TEST_F(CheckCommand, WithoutConfigTheDefaultConfigurationIsLoaded) {
@@ -199,18 +208,14 @@ TEST_F(CheckCommand, WithoutConfigTheDefaultConfigurationIsLoaded) {
     EXPECT_NE(loaded.out.find("The tag name \"p\" is not in the HTML Configuration."),
               std::string::npos);
 
-    // A default file that cannot be loaded leaves the built-in entries, which activate no
-    // category: nothing can be validated.
-    const std::string noCategories =
-        "markwise-check: missing.cfg: There are no active categories. You must select at least "
-        "one category to be active by adding it to the Active Categories List Box in the HTML "
-        "Categories Dialog Box that is accessible from the Settings Pull Down Menu.\n";
+    // The built-in entries activate no category, so there is nothing to fall back on: a
+    // default file that cannot be loaded stops the run with the file, the cause and what to do.
     Outcome missing = run({"--set", "DefaultConfigurationFilenameV25=missing.cfg", "page.html"});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(missing.err, "markwise-check: There was an error opening the HTML Configuration "
-                           "file \"missing.cfg\". The configuration could not be loaded.\n"
-                           "markwise-check: Validating with the built-in entries of the HTML "
-                           "Configuration.\n" + noCategories);
+                           "file \"missing.cfg\". The configuration could not be loaded. Cause: "
+                           "cannot open: No such file or directory. Name a configuration with "
+                           "--config FILE, or check without one with --scan-only.\n");
     EXPECT_EQ(missing.out, "");
 
     Outcome corrupt = run({"--set", "DefaultConfigurationFilenameV25=corrupt.cfg", "page.html"});

@@ -1,7 +1,11 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 #include <unistd.h>
 
 #include <cctype>
@@ -56,7 +60,7 @@ std::vector<std::string> readLines(const std::string& path) {
 }
 
 ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
-                      const std::vector<std::string>& args) {
+                      const std::vector<std::string>& args, int timeoutSeconds) {
     TempDir outputs;
     const std::string outPath = outputs.file("stdout");
     const std::string errPath = outputs.file("stderr");
@@ -78,9 +82,24 @@ ProgramRun runProgram(const std::string& program, const std::filesystem::path& f
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    // A program that hangs (waiting on a FIFO, say) is killed after the time limit, so that
+    // the test fails instead of never ending.
     int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (pid > 0) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+            break;
+        }
+        if (done < 0) break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            run.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     run.out = readFile(outPath);
     run.err = readFile(errPath);

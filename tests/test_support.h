@@ -69,12 +69,13 @@ struct ProgramRun {
     int exitCode = -1;  // -1 when it did not exit normally
     std::string out;
     std::string err;
+    bool timedOut = false;  // killed after the time limit
 };
 
 // Runs `program` with `args` in `folder`, with an empty standard input, and captures its
-// standard output and standard error.
+// standard output and standard error; a run longer than `timeoutSeconds` is killed.
 ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
-                      const std::vector<std::string>& args);
+                      const std::vector<std::string>& args, int timeoutSeconds = 60);
 
 // Options at their defaults, with no program directory.
 options::Options testOptions();

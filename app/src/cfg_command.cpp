@@ -11,6 +11,7 @@
 #include "config/cfg_store.h"
 #include "command_support.h"
 #include "config/text_form.h"
+#include "platform/file_policy.h"
 
 namespace app {
 namespace {
@@ -90,15 +91,10 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
 }
 
 // The whole file, or nothing after saying why it could not be read.
-std::optional<std::string> readWhole(const std::string& path, std::FILE* err) {
-    detail::File file = detail::openForReading(path, err, kProgram);
-    if (!file) return std::nullopt;
+std::optional<std::string> readWhole(const std::string& path, CfgEnvironment& env) {
     std::string bytes;
-    char buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-    if (std::ferror(file.get())) {
-        say(err, path + ": cannot be read: " + std::strerror(errno));
+    if (auto failure = platform::readRegularFile(*env.fileSystem, path, bytes)) {
+        say(env.err, failure->message());
         return std::nullopt;
     }
     return bytes;
@@ -114,7 +110,7 @@ std::int32_t wordAt(std::string_view bytes, std::size_t at) {
 
 // Loads a configuration file; says why when it cannot be read (2) or is corrupt (1).
 int load(const std::string& path, CfgStore& store, CfgEnvironment& env, std::string* bytesOut) {
-    std::optional<std::string> bytes = readWhole(path, env.err);
+    std::optional<std::string> bytes = readWhole(path, env);
     if (!bytes) return kCfgFailed;
     std::string reason;
     if (!store.loadBytes(*bytes, path, &reason)) {
@@ -125,11 +121,14 @@ int load(const std::string& path, CfgStore& store, CfgEnvironment& env, std::str
     return kCfgDone;
 }
 
-int write(const std::string& path, std::string_view bytes, CfgEnvironment& env) {
-    errno = 0;
-    if (!env.files.replaceFile(path, bytes)) {
-        say(env.err, path + ": cannot be written" +
-                         (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+// Writes a configuration file safely; `inputs` are the files the command read, which it never
+// overwrites.
+int write(const std::string& path, std::string_view bytes, CfgEnvironment& env,
+          std::span<const std::string> inputs = {}) {
+    platform::WriteRules rules;
+    for (const std::string& input : inputs) rules.protect(input, "read by this command");
+    if (auto failure = platform::replaceFile(*env.fileSystem, path, bytes, rules)) {
+        say(env.err, failure->message());
         return kCfgFailed;
     }
     return kCfgDone;
@@ -156,7 +155,7 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
           CfgEnvironment& env) {
     std::vector<std::string> texts;
     for (const std::string& path : sourcePaths) {
-        std::optional<std::string> text = readWhole(path, env.err);
+        std::optional<std::string> text = readWhole(path, env);
         if (!text) return kCfgFailed;
         // The text is the one a person edits: writing the configuration over it would lose it.
         if (detail::sameFile(path, outPath)) {
@@ -177,7 +176,7 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
         }
         return kCfgCorrupt;
     }
-    return write(outPath, store.serialize(0), env);
+    return write(outPath, store.serialize(0), env, sourcePaths);
 }
 
 std::string plural(int count, std::string_view one, std::string_view many) {
@@ -185,7 +184,7 @@ std::string plural(int count, std::string_view one, std::string_view many) {
 }
 
 int check(const std::string& path, CfgEnvironment& env) {
-    std::optional<std::string> bytes = readWhole(path, env.err);
+    std::optional<std::string> bytes = readWhole(path, env);
     if (!bytes) return kCfgFailed;
     CfgStore store;
     std::string reason;
@@ -235,7 +234,8 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
     }
     // copy: saved as the program saves, in the model's versions unless upgrading.
     if (int result = load(files[1], store, env, nullptr); result != kCfgDone) return result;
-    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
+    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env,
+                 std::span(files).subspan(1, 1));
 }
 
 }  // namespace app

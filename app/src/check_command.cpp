@@ -13,6 +13,8 @@
 #include "command_support.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
+#include "messages/text_out.h"
+#include "platform/file_policy.h"
 
 namespace app {
 namespace {
@@ -128,7 +130,15 @@ std::optional<std::string> applySettings(const std::vector<std::string>& setting
     return std::nullopt;
 }
 
-using detail::File;
+// The report file of --output as the validation writes it.
+class ReplacementSink : public messages::ByteSink {
+public:
+    explicit ReplacementSink(platform::ReplacementFile& file) : file_(file) {}
+    bool write(std::string_view bytes) override { return file_.write(bytes); }
+
+private:
+    platform::ReplacementFile& file_;
+};
 
 }  // namespace
 
@@ -155,72 +165,112 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         say(env.err, "no document to validate (see markwise-check --help)");
         return kCheckFailed;
     }
-    // The HTML Configuration: the file named by --config, which must load, or the default
-    // one, in whose place the built-in entries serve when it cannot be loaded. A scan-only
-    // run has none and checks what needs none (the scanner's findings, the character
-    // entities of the built-in tables).
+    // The HTML Configuration: the file named by --config, or the default one; either must
+    // load, since the built-in entries activate no category and check nothing. A scan-only run
+    // has none and checks what needs none (the scanner's findings, the character entities of
+    // the built-in tables).
+    platform::FileSystem& fs = *env.fileSystem;
     std::unique_ptr<CfgStore> configuration;
+    std::string configPath;
     if (!parsed.scanOnly) {
         configuration = std::make_unique<CfgStore>();
-        const std::string& path = parsed.config ? *parsed.config
-                                                : options.DefaultConfigurationFilenameV25;
-        ConfigurationLoad loaded = loadConfiguration(path, *configuration);
+        configPath = parsed.config ? *parsed.config : options.DefaultConfigurationFilenameV25;
+        std::string reason;
+        ConfigurationLoad loaded = loadConfiguration(configPath, *configuration, &reason, fs);
         if (loaded != ConfigurationLoad::Loaded) {
-            say(env.err, configurationLoadMessage(loaded, path));
-            if (parsed.config) return kCheckFailed;
-            say(env.err, "Validating with the built-in entries of the HTML Configuration.");
+            // One line: the program's own message, the exact cause, and for the default file
+            // what the user can do instead.
+            std::string line = configurationLoadMessage(loaded, configPath) + " Cause: " + reason + ".";
+            if (!parsed.config) {
+                line += " Name a configuration with --config FILE, or check without one with "
+                        "--scan-only.";
+            }
+            say(env.err, line);
+            return kCheckFailed;
         }
         if (configuration->activeCategoryCount() == 0) {
-            say(env.err, path + ": " + kNoActiveCategoriesMessage);
+            say(env.err, configPath + ": " + kNoActiveCategoriesMessage);
             return kCheckFailed;
         }
     }
 
-    std::FILE* report = env.out;
-    File outputFile;
-    std::string reportName = "(standard output)";
-    if (parsed.output) {
-        for (const std::string& document : parsed.documents) {
-            if (detail::sameFile(document, *parsed.output)) {
-                say(env.err, *parsed.output + ": the output file is also a document to validate");
-                return kCheckFailed;
-            }
-        }
-        outputFile.reset(std::fopen(parsed.output->c_str(), "w"));
-        if (!outputFile) {
-            say(env.err, *parsed.output + ": cannot open for writing: " + std::strerror(errno));
+    // What the report and the log must never overwrite: the documents, the configuration, and
+    // each other.
+    platform::WriteRules reportRules;
+    platform::WriteRules logRules;
+    for (const std::string& document : parsed.documents) {
+        reportRules.protect(document, "a document this command checks");
+        logRules.protect(document, "a document this command checks");
+    }
+    if (!configPath.empty()) {
+        reportRules.protect(configPath, "the HTML Configuration of this command");
+        logRules.protect(configPath, "the HTML Configuration of this command");
+    }
+    if (options.EnableLogging) reportRules.protect(options.LogFilename, "the log of this command");
+    if (parsed.output) logRules.protect(*parsed.output, "the report of this command");
+    if (options.EnableLogging) {
+        if (auto refused = platform::checkWritable(fs, options.LogFilename, logRules, "not written")) {
+            say(env.err, "the log " + refused->message());
             return kCheckFailed;
         }
-        report = outputFile.get();
+    }
+
+    platform::ReplacementFile outputFile(fs);
+    ReplacementSink outputSink(outputFile);
+    std::string reportName = "(standard output)";
+    if (parsed.output) {
+        if (auto refused = outputFile.open(*parsed.output, reportRules)) {
+            say(env.err, refused->message());
+            return kCheckFailed;
+        }
         reportName = *parsed.output;
     }
     messages::MessageStore store(options);
     engine::Validator validator(options, store, env.clock, env.files, configuration.get());
+    validator.setFileSystem(fs);
     int result = kCheckClean;
+    bool failed = false;
+    int reports = 0;
     for (const std::string& document : parsed.documents) {
-        File input = detail::openForReading(document, env.err, kProgram);
-        if (!input) {
-            result = kCheckFailed;
+        std::string bytes;
+        if (auto failure = platform::readRegularFile(fs, document, bytes,
+                                                     DocumentLines::kMaximumSize)) {
+            say(env.err, failure->message());
+            failed = true;
             continue;
         }
         options.lastOutputFilename = reportName;
-        engine::RunContext context{input.get(), report, document, reportName, &env.ui};
+        engine::RunContext context{nullptr, env.out, document, reportName, &env.ui};
+        context.documentBytes = &bytes;
+        if (parsed.output) context.reportSink = &outputSink;
+        context.logRules = &logRules;
         if (!validator.validateDocument(context)) {
-            say(env.err, document + ": could not be read");
-            result = kCheckFailed;
+            say(env.err, document + ": could not be held in memory");
+            failed = true;
             continue;
+        }
+        ++reports;
+        if (const auto& logFailure = validator.logFailure()) {
+            say(env.err, "the log " + logFailure->message());
+            failed = true;
         }
         if (store.errors() > 0 && result == kCheckClean) result = kCheckErrors;
     }
 
-    bool written = std::fflush(report) == 0 && !std::ferror(report);
-    if (outputFile) written = std::fclose(outputFile.release()) == 0 && written;
-    if (!written) {
-        say(env.err, (parsed.output ? *parsed.output : std::string("standard output")) +
-                         ": the report could not be written");
+    // A report file is replaced only by reports: when no document could be read, the old one
+    // stays as it was.
+    if (parsed.output && reports == 0) {
+        outputFile.abandon();
+    } else if (parsed.output) {
+        if (auto failure = outputFile.commit()) {
+            say(env.err, failure->message());
+            return kCheckFailed;
+        }
+    } else if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
+        say(env.err, "standard output: the report could not be written");
         return kCheckFailed;
     }
-    return result;
+    return failed ? kCheckFailed : result;
 }
 
 }  // namespace app

@@ -1,7 +1,6 @@
 #include "app/configuration.h"
 
-#include <cstdio>
-#include <memory>
+#include "platform/file_policy.h"
 
 namespace app {
 
@@ -10,15 +9,19 @@ const char* const kNoActiveCategoriesMessage =
     "adding it to the Active Categories List Box in the HTML Categories Dialog Box that is "
     "accessible from the Settings Pull Down Menu.";
 
-ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configuration) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
-    ConfigurationLoad result = ConfigurationLoad::CannotOpen;
-    if (file) {
-        result = configuration.load(file.get(), path) ? ConfigurationLoad::Loaded
-                                                      : ConfigurationLoad::Corrupt;
+ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configuration,
+                                    std::string* reason, platform::FileSystem& fs) {
+    std::string bytes;
+    std::string why;
+    ConfigurationLoad result = ConfigurationLoad::Loaded;
+    if (auto failure = platform::readRegularFile(fs, path, bytes)) {
+        result = ConfigurationLoad::CannotOpen;
+        why = failure->cause;
+    } else if (!configuration.loadBytes(bytes, path, &why)) {
+        result = ConfigurationLoad::Corrupt;
     }
     if (result != ConfigurationLoad::Loaded) configuration.resetToBuiltins();
+    if (reason != nullptr) *reason = why;
     return result;
 }
 

@@ -11,15 +11,18 @@ int DocumentLines::read(std::FILE* file) {
         return kCannotRead;
     }
 
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
-    if (!buffer) return kCannotRead;
-    std::size_t got = size > 0 ? std::fread(buffer.get(), 1, static_cast<std::size_t>(size), file)
+    std::string buffer;
+    try {
+        buffer.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return kCannotRead;
+    }
+    std::size_t got = size > 0 ? std::fread(buffer.data(), 1, static_cast<std::size_t>(size), file)
                                : 0;
     if (got != static_cast<std::size_t>(size)) {
         std::rewind(file);
         return kReadCountDiffers;
     }
-    buffer[size] = '\0';
     buffer_ = std::move(buffer);
     size_ = size;
     try {
@@ -33,10 +36,25 @@ int DocumentLines::read(std::FILE* file) {
     return 0;
 }
 
+int DocumentLines::adopt(std::string&& bytes) {
+    clear();
+    if (static_cast<std::uint64_t>(bytes.size()) > static_cast<std::uint64_t>(kMaximumSize)) {
+        return kCannotRead;
+    }
+    buffer_ = std::move(bytes);
+    size_ = static_cast<std::int64_t>(buffer_.size());
+    try {
+        split();
+    } catch (const std::bad_alloc&) {
+        clear();
+        return kLineRecordFailed;
+    }
+    return 0;
+}
+
 DocumentLines DocumentLines::fromBytes(std::string_view bytes) {
     DocumentLines document;
-    document.buffer_ = std::make_unique<char[]>(bytes.size() + 1);
-    if (!bytes.empty()) std::memcpy(document.buffer_.get(), bytes.data(), bytes.size());
+    document.buffer_.assign(bytes);
     document.size_ = static_cast<std::int64_t>(bytes.size());
     document.split();
     return document;
@@ -45,12 +63,13 @@ DocumentLines DocumentLines::fromBytes(std::string_view bytes) {
 void DocumentLines::clear() {
     starts_.clear();
     starts_.shrink_to_fit();
-    buffer_.reset();
+    buffer_.clear();
+    buffer_.shrink_to_fit();
     size_ = 0;
 }
 
 inputlineclass DocumentLines::operator[](std::size_t index) const {
-    const char* data = buffer_.get();
+    const char* data = buffer_.data();
     std::size_t start = starts_[index];
     std::size_t end = index + 1 < starts_.size() ? starts_[index + 1]
                                                  : static_cast<std::size_t>(size_);
@@ -63,7 +82,7 @@ inputlineclass DocumentLines::operator[](std::size_t index) const {
 // A line ends at LF, at CR, or at the pair CR LF. A final segment without a terminator is a
 // line when it is not empty; a terminator at the very end does not make an extra empty line.
 void DocumentLines::split() {
-    const char* data = buffer_.get();
+    const char* data = buffer_.data();
     const std::size_t size = static_cast<std::size_t>(size_);
     const bool onlyLineFeeds = std::memchr(data, '\r', size) == nullptr;
 

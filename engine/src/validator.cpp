@@ -24,6 +24,8 @@ struct Validator::Run {
     RunState state;
     const platform::Clock& clock;
     const platform::Files& files;
+    platform::FileSystem* fileSystem = &platform::systemFileSystem();
+    std::optional<platform::FileError> logFailure;
 
     void checkHighAscii();
     void endChecks();
@@ -37,6 +39,10 @@ Validator::Validator(const options::Options& options, messages::MessageStore& st
 Validator::~Validator() = default;
 
 const messages::RunCounters& Validator::counters() const { return run_->state.counters; }
+
+const std::optional<platform::FileError>& Validator::logFailure() const { return run_->logFailure; }
+
+void Validator::setFileSystem(platform::FileSystem& fs) { run_->fileSystem = &fs; }
 
 // Whether any byte of `text` is above 127, looking at eight bytes at a time.
 static bool hasHighAscii(std::string_view text) {
@@ -79,12 +85,16 @@ int Validator::validateDocument(const RunContext& context) {
     messages::MessageStore& store = state.store;
 
     state.reset();
+    run_->logFailure.reset();
     state.owner = context.owner;
     state.computeCategoryActivity();
     store.resetRun();
     store.setLineRefs(&state.lines);
 
-    if (int failure = state.document.read(context.document)) {
+    const int failure = context.documentBytes != nullptr
+                            ? state.document.adopt(std::move(*context.documentBytes))
+                            : state.document.read(context.document);
+    if (failure != 0) {
         messages::showSeriousError(context.owner, failure);
         return 0;
     }
@@ -104,7 +114,8 @@ int Validator::validateDocument(const RunContext& context) {
                                     context.reportName, &counters, &state.document};
     messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
                                   context.owner);
-    messages::TextOut out(context.report);
+    messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)
+                                                          : messages::TextOut(context.report);
     writer.writeReportHeader(out);
 
     EntityChecker entities(state);
@@ -128,7 +139,10 @@ int Validator::validateDocument(const RunContext& context) {
     writer.writeStatistics(out);
     writer.writeMessageList(out);
     if (options.machineReadable) out.write("ENDOFFILE=YES\n");
-    writer.writeLog();
+    out.flush();
+    static const platform::WriteRules kNoRules;
+    run_->logFailure = writer.writeLog(*run_->fileSystem,
+                                       context.logRules != nullptr ? *context.logRules : kNoRules);
 
     state.openTags.clear();
     state.tagText.clear();

@@ -38,6 +38,28 @@ void writeKey(TextOut& out, std::string_view key, std::string_view value) {
     out.put('\n');
 }
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::string escapeControlCharacters(std::string_view name) {
+    std::string escaped;
+    escaped.reserve(name.size());
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            escaped += "\\x";
+            escaped += kHexDigits[byte >> 4];
+            escaped += kHexDigits[byte & 0xF];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+namespace {
+
 double percent(int part, int whole) { return static_cast<double>(part) / whole * 100.0; }
 
 }  // namespace
@@ -74,7 +96,7 @@ bool ReportWriter::writeReportHeader(TextOut& out) {
     if (options_.machineReadable) {
         writeKey(out, "VALIDATOR", "Zentrel Markwise");
         writeKey(out, "VERSION", "2.55");
-        writeKey(out, "FILENAME", subject_.documentPath);
+        writeKey(out, "FILENAME", escapeControlCharacters(subject_.documentPath));
         writeKey(out, "BYTESIZE", subject_.documentSize);
         return true;
     }
@@ -223,20 +245,28 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     return true;
 }
 
-bool ReportWriter::writeLog() {
-    if (!options_.EnableLogging) return true;
+std::optional<platform::FileError> ReportWriter::writeLog(platform::FileSystem& fs,
+                                                         const platform::WriteRules& rules) {
+    if (!options_.EnableLogging) return std::nullopt;
     Language language = languageFromSetting(options_.Language);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::fopen(options_.LogFilename.c_str(), "a"), &std::fclose);
-    if (!file) {
-        if (owner_ != nullptr) {
-            owner_->messageBox(std::string(text(Text::LogOpenErrorCaption, language)),
-                               std::string(text(Text::LogOpenErrorText, language)),
-                               platform::Icon::Error, platform::Buttons::Ok, true);
-        }
-        return false;
+    // The entry is built whole and appended with one write under a lock, so that runs logging
+    // to the same file at the same time never mix their entries.
+    std::string entry;
+    {
+        TextOut out(entry);
+        writeLogEntry(out, language);
     }
-    TextOut out(file.get());
+    std::optional<platform::FileError> failure =
+        platform::appendToFile(fs, options_.LogFilename, entry, rules);
+    if (failure && owner_ != nullptr) {
+        owner_->messageBox(std::string(text(Text::LogOpenErrorCaption, language)),
+                           std::string(text(Text::LogOpenErrorText, language)),
+                           platform::Icon::Error, platform::Buttons::Ok, true);
+    }
+    return failure;
+}
+
+void ReportWriter::writeLogEntry(TextOut& out, Language language) {
     auto line = [&](Text id, std::initializer_list<FormatArg> args) {
         out.write(format(text(id, language), args));
     };
@@ -247,13 +277,13 @@ bool ReportWriter::writeLog() {
     std::time_t now = clock_.now();
     line(Text::LogValDate, {dateText(now)});
     line(Text::LogValTime, {timeText(now)});
-    line(Text::LogDocument, {subject_.documentPath});
+    line(Text::LogDocument, {escapeControlCharacters(subject_.documentPath)});
     if (std::optional<std::time_t> written = files_.lastWriteTime(subject_.documentPath)) {
         std::optional<std::string> date = clock_.longDate(*written);
         std::optional<std::string> time = clock_.defaultTime(*written);
         if (date && time) line(Text::LogDocDateTime, {*date, *time});
     }
-    line(Text::LogOutput, {subject_.reportPath});
+    line(Text::LogOutput, {escapeControlCharacters(subject_.reportPath)});
     line(Text::LogBytes, {static_cast<long long>(subject_.documentSize)});
     line(Text::LogErrors, {store_.errors()});
     line(Text::LogWarnings, {store_.warnings()});
@@ -275,7 +305,6 @@ bool ReportWriter::writeLog() {
             store_.writeMessage(*record, out, WriteMode::Report, options_.LineLength);
         }
     }
-    return true;
 }
 
 }  // namespace messages

@@ -300,31 +300,26 @@ bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
 }
 
 std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
-                                       const WriteRules& rules) {
+                                       const WriteRules& rules, std::string_view refusal) {
     if (path.empty()) return FileError{path, "no file name given"};
+    auto refuse = [&](std::string_view why) {
+        return FileError{path, std::string(why) + "; " + std::string(refusal)};
+    };
     struct stat link {};
     if (fs.lstat(path, link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(fs, path, link)) {
-        return FileError{path,
-                         "is a symbolic link in a shared folder that belongs to another user; "
-                         "not followed"};
+        return refuse("is a symbolic link in a shared folder that belongs to another user");
     }
-    for (const std::string& input : rules.inputs) {
-        if (sameFile(fs, path, input)) {
-            return FileError{path, "is also read by this command (" + input + "); not overwritten"};
-        }
+    for (const ProtectedFile& input : rules.inputs) {
+        if (sameFile(fs, path, input.path)) return refuse("is also " + input.role);
     }
     struct stat info {};
     if (fs.stat(path, info) != 0) {
         if (errno == ENOENT) return std::nullopt;  // a new file
         return FileError{path, causeOf("cannot open", errno)};
     }
-    if (std::string_view why = notRegular(info.st_mode); !why.empty()) {
-        return FileError{path, std::string(why) + "; not replaced"};
-    }
-    if (!writable(path, info)) return FileError{path, "is read-only; not replaced"};
-    if (info.st_uid != ::geteuid() && ::geteuid() != 0) {
-        return FileError{path, "belongs to another user; not replaced"};
-    }
+    if (std::string_view why = notRegular(info.st_mode); !why.empty()) return refuse(why);
+    if (!writable(path, info)) return refuse("is read-only");
+    if (info.st_uid != ::geteuid() && ::geteuid() != 0) return refuse("belongs to another user");
     return std::nullopt;
 }
 
@@ -338,7 +333,7 @@ std::optional<FileError> replaceFile(FileSystem& fs, const std::string& path,
 
 std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
                                       std::string_view bytes, const WriteRules& rules) {
-    if (auto refused = checkWritable(fs, path, rules)) return refused;
+    if (auto refused = checkWritable(fs, path, rules, "not written")) return refused;
     const int fd = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
                            rules.newFileMode);
     if (fd < 0) return FileError{path, causeOf("cannot open", errno)};

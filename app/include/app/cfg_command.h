@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace app {
@@ -25,6 +26,9 @@ struct CfgEnvironment {
     std::FILE* out;  // standard output
     std::FILE* err;  // standard error
     platform::Files& files;
+    // Every file is read and written through this (the real file system unless a test sets
+    // another).
+    platform::FileSystem* fileSystem = &platform::systemFileSystem();
 };
 
 // Runs the command with the arguments that follow the program name.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -27,6 +28,9 @@ struct CheckEnvironment {
     const platform::Clock& clock;
     platform::Files& files;
     std::string programDirectory;
+    // Every file is read and written through this (the real file system unless a test sets
+    // another).
+    platform::FileSystem* fileSystem = &platform::systemFileSystem();
 };
 
 // Runs the command with the arguments that follow the program name.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     // the lines are empty.
     int read(std::FILE* file);
 
+    // Takes the bytes of a document already read whole (no copy) and splits them into lines.
+    // Returns 0, or the serious-error number of the failure, in which case the lines are empty.
+    int adopt(std::string&& bytes);
+
     // Splits bytes held in memory.
     static DocumentLines fromBytes(std::string_view bytes);
 
@@ -44,14 +49,14 @@ public:
     inputlineclass operator[](std::size_t index) const;
     // The document's size in bytes.
     std::int64_t byteSize() const { return size_; }
-    std::string_view bytes() const { return {buffer_.get(), static_cast<std::size_t>(size_)}; }
+    std::string_view bytes() const { return {buffer_.data(), static_cast<std::size_t>(size_)}; }
 
     void clear();
 
 private:
     void split();
 
-    std::unique_ptr<char[]> buffer_;
+    std::string buffer_;
     std::int64_t size_ = 0;
     // Where each line starts in the buffer. A line runs to the next line's start (or the end of
     // the document) less its terminator; four bytes a line keep documents of many short lines

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "options/options.h"
@@ -11,6 +12,7 @@
 #include "messages/message_store.h"
 #include "messages/report.h"
 #include "platform/clock.h"
+#include "platform/file_policy.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -18,11 +20,18 @@ namespace engine {
 
 // What the shell hands to a run.
 struct RunContext {
-    std::FILE* document = nullptr;  // open for reading, bytes unchanged
-    std::FILE* report = nullptr;    // open for writing
+    std::FILE* document = nullptr;  // open for reading, bytes unchanged (unless documentBytes)
+    std::FILE* report = nullptr;    // open for writing (unless reportSink)
     std::string documentName;
     std::string reportName;
     platform::UserInterface* owner = nullptr;  // owns the serious-error boxes; may be null
+    // The document already read whole; the run takes the bytes over instead of reading
+    // `document`.
+    std::string* documentBytes = nullptr;
+    // Where the report goes instead of `report`.
+    messages::ByteSink* reportSink = nullptr;
+    // Files the log must never be: the command's documents, configuration and report.
+    const platform::WriteRules* logRules = nullptr;
 };
 
 class Validator {
@@ -42,6 +51,12 @@ public:
 
     // The counters of the last run.
     const messages::RunCounters& counters() const;
+
+    // Why the last run's log entry could not be written, when it could not.
+    const std::optional<platform::FileError>& logFailure() const;
+
+    // The file system the log is written through (the real one unless a test sets another).
+    void setFileSystem(platform::FileSystem& fs);
 
 private:
     struct Run;

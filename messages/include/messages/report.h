@@ -3,14 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "options/options.h"
 #include "config/document_lines.h"
+#include "messages/catalogue.h"
 #include "messages/message_store.h"
 #include "messages/text_out.h"
 #include "platform/clock.h"
+#include "platform/file_policy.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -40,6 +43,10 @@ struct ReportSubject {
     const DocumentLines* lines = nullptr;
 };
 
+// A file name as the machine-readable form and the log write it: control characters (a line
+// feed, a carriage return, a tab...) as \xHH, so that a name can never start a line of its own.
+std::string escapeControlCharacters(std::string_view name);
+
 // The serious-error box for an internal failure with its number. Nothing is shown without an
 // owner.
 void showSeriousError(platform::UserInterface* owner, int number);
@@ -59,11 +66,13 @@ public:
     // four columns, ": " and its text. Returns false when line `first` does not exist.
     bool writeDocumentLines(TextOut& out, int first, int last);
 
-    // Appends the run's entry to the log file when logging is on. Returns false only when the
-    // log file cannot be opened (the user is told).
-    bool writeLog();
+    // Appends the run's entry to the log file when logging is on, with one locked write, never
+    // to a file `rules` protects. Returns why that failed (the user has been told).
+    std::optional<platform::FileError> writeLog(platform::FileSystem& fs,
+                                                const platform::WriteRules& rules);
 
 private:
+    void writeLogEntry(TextOut& out, Language language);
     std::string dateText(std::time_t when) const;
     std::string timeText(std::time_t when) const;
 

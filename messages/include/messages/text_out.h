@@ -8,9 +8,20 @@
 
 namespace messages {
 
+// Somewhere bytes can go other than a stdio stream: a file being replaced, a socket.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Writes every byte; false when that failed.
+    virtual bool write(std::string_view bytes) = 0;
+};
+
 class TextOut {
 public:
     explicit TextOut(std::FILE* file) : file_(file) { buffer_.reserve(kBufferSize); }
+    explicit TextOut(ByteSink& sink) : file_(nullptr), sink_(&sink) { buffer_.reserve(kBufferSize); }
+    // Collects everything in `memory` (a log entry built whole before one append).
+    explicit TextOut(std::string& memory) : file_(nullptr), memory_(&memory) {}
     ~TextOut() { flush(); }
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
@@ -43,12 +54,19 @@ private:
 
     void writeThrough(std::string_view text) {
         if (text.empty()) return;
-        if (file_ == nullptr || std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+        if (memory_ != nullptr) {
+            memory_->append(text);
+        } else if (sink_ != nullptr) {
+            if (!sink_->write(text)) failed_ = true;
+        } else if (file_ == nullptr ||
+                   std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
             failed_ = true;
         }
     }
 
     std::FILE* file_;
+    ByteSink* sink_ = nullptr;
+    std::string* memory_ = nullptr;
     std::string buffer_;
     bool failed_ = false;
 };

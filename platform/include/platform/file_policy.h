@@ -44,19 +44,31 @@ std::optional<FileError> readDescriptor(FileSystem& fs, int fd, const std::strin
                                         std::string& bytes,
                                         std::uint64_t largest = kLargestReadableFile);
 
+// A file a write must leave alone, and what it is to the command, for the message
+// ("a document this command checks", "the log").
+struct ProtectedFile {
+    ProtectedFile(std::string path, std::string role = "read by this command")
+        : path(std::move(path)), role(std::move(role)) {}
+    std::string path;
+    std::string role;
+};
+
 // What a write must respect.
 struct WriteRules {
-    // The command's inputs (documents, configuration, log): never written by this write.
-    // Compared by device and inode, and by absolute name for files that do not exist yet.
-    std::vector<std::string> inputs;
+    // The command's other files (documents, configuration, report, log): never written by this
+    // write. Compared by device and inode, and by absolute name for files that do not exist yet.
+    std::vector<ProtectedFile> inputs;
+    void protect(const std::string& path, const std::string& role) { inputs.emplace_back(path, role); }
     // Permission bits of a new file, before the umask.
     mode_t newFileMode = 0666;
 };
 
 // Whether `path` may be written under `rules`: the checks every write makes before it touches
 // anything.
+// `refusal` ends the cause of a refusal: "not replaced", "not written".
 std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
-                                       const WriteRules& rules);
+                                       const WriteRules& rules,
+                                       std::string_view refusal = "not replaced");
 
 // Replaces (or creates) the file `path` with `bytes`.
 std::optional<FileError> replaceFile(FileSystem& fs, const std::string& path,

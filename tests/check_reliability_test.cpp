@@ -1,0 +1,281 @@
+// markwise-check as a careless or hostile user runs it: it never destroys a file, never hangs,
+// and says exactly what is wrong.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/check_command.h"
+#include "fault_injection.h"
+#include "platform/files.h"
+#include "platform_testing/fake_clock.h"
+#include "platform_testing/fake_ui.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::FileOp;
+using testing_support::FaultyFileSystem;
+using testing_support::ProgramRun;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+const std::string kProfile = std::string(MARKWISE_PROFILE_DIR) + "/mkwise25.cfg";
+const std::string kPage = "<!DOCTYPE html>\n<html lang=\"en\"><head><title>T</title></head>\n"
+                          "<body><p>Fine</p></body></html>\n";
+
+class CheckReliability : public ::testing::Test {
+protected:
+    ProgramRun run(std::vector<std::string> args, int timeoutSeconds = 20) {
+        return testing_support::runProgram(MARKWISE_CHECK_EXE, dir.path(), args, timeoutSeconds);
+    }
+    ProgramRun withProfile(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--config", kProfile});
+        return run(args);
+    }
+
+    // markwise-check run in this process, every file call going through `fs`.
+    struct InProcess {
+        int exitCode;
+        std::string out;
+        std::string err;
+    };
+    InProcess runWith(platform::FileSystem& fs, const std::vector<std::string>& args) {
+        char* outData = nullptr;
+        std::size_t outSize = 0;
+        char* errData = nullptr;
+        std::size_t errSize = 0;
+        std::FILE* out = open_memstream(&outData, &outSize);
+        std::FILE* err = open_memstream(&errData, &errSize);
+        platform::FakeUserInterface ui;
+        platform::FakeClock clock;
+        platform::SystemFiles files;
+        app::CheckEnvironment env{out, err, ui, clock, files, "", &fs};
+        InProcess result{app::runCheckCommand(args, env), {}, {}};
+        std::fclose(out);
+        std::fclose(err);
+        result.out.assign(outData, outSize);
+        result.err.assign(errData, errSize);
+        std::free(outData);
+        std::free(errData);
+        return result;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CheckReliability, NeverWritesOverItsOwnInputs) {
+    dir.write("doc.html", kPage);
+    const std::string configuration = readFile(kProfile);
+    dir.write("my.cfg", configuration);
+    dir.write("keep.log", "earlier entries\n");
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;  // on standard error
+    };
+    const std::vector<Case> cases = {
+        {{"--config", "my.cfg", "--output", "my.cfg", "doc.html"},
+         "markwise-check: my.cfg: is also the HTML Configuration of this command; not replaced\n"},
+        {{"--config", "my.cfg", "--output", "doc.html", "doc.html"},
+         "markwise-check: doc.html: is also a document this command checks; not replaced\n"},
+        {{"--config", "my.cfg", "--output", "keep.log", "--set", "EnableLogging=1", "--set",
+          "LogFilename=keep.log", "doc.html"},
+         "markwise-check: the log keep.log: is also the report of this command; not written\n"},
+        {{"--config", "my.cfg", "--set", "EnableLogging=1", "--set", "LogFilename=doc.html",
+          "doc.html"},
+         "markwise-check: the log doc.html: is also a document this command checks; not written\n"},
+        {{"--config", "my.cfg", "--set", "EnableLogging=1", "--set", "LogFilename=my.cfg",
+          "doc.html"},
+         "markwise-check: the log my.cfg: is also the HTML Configuration of this command; not "
+         "written\n"},
+        // A document that does not exist yet is its own report's name: nothing is created.
+        {{"--config", "my.cfg", "--output", "new.html", "new.html"},
+         "markwise-check: new.html: is also a document this command checks; not replaced\n"},
+        {{"--config", "my.cfg", "--output", "./sub/../new.html", "new.html"},
+         "markwise-check: ./sub/../new.html: is also a document this command checks; not "
+         "replaced\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun outcome = run(c.args);
+        EXPECT_EQ(outcome.exitCode, 2) << c.args[3];
+        EXPECT_EQ(outcome.err, c.expected);
+        EXPECT_EQ(outcome.out, "");
+    }
+    EXPECT_EQ(readFile(dir.file("doc.html")), kPage);
+    EXPECT_EQ(readFile(dir.file("my.cfg")), configuration);
+    EXPECT_EQ(readFile(dir.file("keep.log")), "earlier entries\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.html")));
+}
+
+TEST_F(CheckReliability, ReplacesOnlyRegularWritableReports) {
+    dir.write("doc.html", kPage);
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder"));
+    std::filesystem::create_symlink("/dev/null", dir.file("null"));
+    dir.write("locked.txt", "kept");
+    ::chmod(dir.file("locked.txt").c_str(), 0444);
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"fifo", "fifo: is a FIFO (named pipe), not a regular file; not replaced"},
+        {"folder", "folder: is a directory; not replaced"},
+        {"null", "null: is a character device, not a regular file; not replaced"},
+        {"locked.txt", "locked.txt: is read-only; not replaced"},
+    };
+    for (const auto& [target, message] : cases) {
+        ProgramRun outcome = withProfile({"--output", target, "doc.html"});
+        EXPECT_EQ(outcome.exitCode, 2) << target;
+        EXPECT_FALSE(outcome.timedOut);
+        EXPECT_EQ(outcome.err, "markwise-check: " + message + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    EXPECT_EQ(readFile(dir.file("locked.txt")), "kept");
+
+    // A report that can be written keeps the bits of the file it replaces.
+    dir.write("report.txt", "old");
+    ::chmod(dir.file("report.txt").c_str(), 0640);
+    EXPECT_EQ(withProfile({"--output", "report.txt", "doc.html"}).exitCode, 0);
+    struct stat info {};
+    ::stat(dir.file("report.txt").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_NE(readFile(dir.file("report.txt")).find("No errors or warnings"), std::string::npos);
+}
+
+TEST_F(CheckReliability, ReadsOnlyRegularFilesAndNeverWaits) {
+    dir.write("doc.html", kPage);
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {{"--config", kProfile, "fifo"},
+         "markwise-check: fifo: is a FIFO (named pipe), not a regular file\n"},
+        {{"--config", "fifo", "doc.html"},
+         "markwise-check: There was an error opening the HTML Configuration file \"fifo\". The "
+         "configuration could not be loaded. Cause: is a FIFO (named pipe), not a regular file.\n"},
+        {{"--config", kProfile, "/dev/zero"},
+         "markwise-check: /dev/zero: is a character device, not a regular file\n"},
+        {{"--config", kProfile, "."}, "markwise-check: .: is a directory\n"},
+        {{"--config", ".", "doc.html"},
+         "markwise-check: There was an error opening the HTML Configuration file \".\". The "
+         "configuration could not be loaded. Cause: is a directory.\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun outcome = run(c.args, 10);
+        EXPECT_FALSE(outcome.timedOut) << c.args.back();
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_EQ(outcome.err, c.expected);
+    }
+
+    // A document too large to be checked is named with its size, not an internal error.
+    const std::string huge = dir.file("huge.html");
+    {
+        const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 5'000'000'000LL), 0);  // sparse: takes no room
+        ::close(fd);
+    }
+    ProgramRun outcome = withProfile({"huge.html"});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err, "markwise-check: huge.html: is 5000000000 bytes long, more than the "
+                           "4294967295 bytes Markwise can check\n");
+    EXPECT_EQ(outcome.err.find("SERIOUS"), std::string::npos);
+
+    // Files under /proc report no size but have contents, which are checked.
+    outcome = run({"--scan-only", "/proc/self/status"});
+    EXPECT_NE(outcome.out.find("Name:"), std::string::npos);
+}
+
+TEST_F(CheckReliability, NamesWithControlCharactersCannotForgeLines) {
+    const std::string evil = "ev\nFILENAME=evil\nENDOFFILE=YES\nil.html";
+    dir.write(evil, kPage);
+    ProgramRun outcome = withProfile({"--format", "kv", "--set", "EnableLogging=1", "--set",
+                                      "LogFilename=log.txt", evil});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_NE(outcome.out.find("FILENAME=ev\\x0AFILENAME=evil\\x0AENDOFFILE=YES\\x0Ail.html\n"),
+              std::string::npos);
+    EXPECT_EQ(outcome.out.find("\nFILENAME=evil\n"), std::string::npos);
+    const std::string log = readFile(dir.file("log.txt"));
+    EXPECT_NE(log.find("ev\\x0AFILENAME=evil\\x0AENDOFFILE=YES\\x0Ail.html\n"), std::string::npos);
+    EXPECT_EQ(log.find("\nFILENAME=evil"), std::string::npos);
+}
+
+TEST_F(CheckReliability, WithoutALoadableDefaultConfigurationItStopsAndSaysWhatToDo) {
+    dir.write("doc.html", kPage);
+    ProgramRun outcome = run({"--set", "DefaultConfigurationFilenameV25=gone/mkwise25.cfg", "doc.html"});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err,
+              "markwise-check: There was an error opening the HTML Configuration file "
+              "\"gone/mkwise25.cfg\". The configuration could not be loaded. Cause: cannot open: No "
+              "such file or directory. Name a configuration with --config FILE, or check without "
+              "one with --scan-only.\n");
+    EXPECT_EQ(outcome.out, "");
+}
+
+// A log entry that cannot be written is reported with the file and the cause and makes the run
+// fail, while the report is still written; a fault at any step of the append is caught.
+TEST_F(CheckReliability, AFailedLogWriteIsReportedAndFailsTheRun) {
+    const std::string doc = dir.write("doc.html", kPage);
+    const std::string log = dir.write("log.txt", "earlier\n");
+    const std::vector<std::string> args = {"--config", kProfile, "--set", "EnableLogging=1",
+                                           "--set", "LogFilename=" + log, doc};
+    // The append is the run's last call of each of these kinds: a clean run counts them.
+    FaultyFileSystem probe;
+    ASSERT_EQ(runWith(probe, args).exitCode, 0);
+    for (FileOp op : {FileOp::Open, FileOp::Lock, FileOp::Write, FileOp::Close}) {
+        FaultyFileSystem faulty;
+        faulty.failAt(op, probe.calls(op), ENOSPC);
+        InProcess result = runWith(faulty, args);
+        SCOPED_TRACE(testing_support::fileOpName(op));
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_NE(result.err.find("the log " + log + ": cannot"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
+        EXPECT_NE(result.out.find("No errors or warnings"), std::string::npos);
+    }
+    std::filesystem::remove(log);
+    std::filesystem::create_directory(log);
+    InProcess folder = runWith(platform::systemFileSystem(), args);
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_NE(folder.err.find("the log " + log + ": is a directory; not written"),
+              std::string::npos)
+        << folder.err;
+}
+
+TEST_F(CheckReliability, AReportWriteThatFailsAnywhereLeavesTheOldReport) {
+    const std::string doc = dir.write("doc.html", kPage);
+    const std::string report = dir.write("report.txt", "the previous report\n");
+    const std::vector<std::string> args = {"--config", kProfile, "--output", report, doc};
+    FaultyFileSystem probe;
+    ASSERT_EQ(runWith(probe, args).exitCode, 0);
+    const std::string written = readFile(report);
+    int failures = 0;
+    for (int n = 1; n <= probe.totalCalls(); ++n) {
+        dir.write("report.txt", "the previous report\n");
+        FaultyFileSystem faulty;
+        faulty.failCall(n, EIO);
+        InProcess result = runWith(faulty, args);
+        const std::string now = readFile(report);
+        SCOPED_TRACE(faulty.describe());
+        if (result.exitCode == 2) {
+            ++failures;
+            EXPECT_EQ(now, "the previous report\n");
+            EXPECT_NE(result.err.find("Input/output error"), std::string::npos) << result.err;
+        } else {
+            EXPECT_EQ(result.exitCode, 0);
+            EXPECT_EQ(now, written);
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".markwise-tmp"), std::string::npos);
+        }
+    }
+    EXPECT_GT(failures, 5);
+}
+
+}  // namespace
