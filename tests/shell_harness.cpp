@@ -6,10 +6,10 @@
 
 namespace testing_support {
 
-ShellHarness::ShellHarness()
+ShellHarness::ShellHarness(shell::WindowPort* port)
     : shell(shell::Services{ui, settings, processes, browser, editors, instances, files,
                             platform::systemFileSystem(), clock},
-            window, dir.path().string() + "/") {
+            port ? *port : window, dir.path().string() + "/") {
     previousDirectory = files.currentDirectory();
     shell.startingDirectory = dir.path().string();
     files.setCurrentDirectory(shell.startingDirectory);

@@ -66,7 +66,9 @@ private:
 // The shell of one test: program directory and starting directory are a fresh temporary
 // folder, which is also the current directory until the harness goes.
 struct ShellHarness {
-    ShellHarness();
+    // The shell's window is `port` when given (the real main window in the Qt tests), else the
+    // recording FakeWindow.
+    explicit ShellHarness(shell::WindowPort* port = nullptr);
     ~ShellHarness();
 
     TempDir dir;

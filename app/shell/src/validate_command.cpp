@@ -131,9 +131,11 @@ bool validate(Shell& shell, const std::string& given) {
     shell.enterStartingDirectory();
     o.lastOutputFilename = *report;
     platform::WriteRules rules;
-    rules.inputs = {document};
-    if (shell.configuration.isLoaded()) rules.inputs.push_back(shell.configuration.fileName());
-    if (o.EnableLogging) rules.inputs.push_back(o.LogFilename);
+    rules.protect(document, "the document");
+    if (shell.configuration.isLoaded()) {
+        rules.protect(shell.configuration.fileName(), "the HTML Configuration");
+    }
+    if (o.EnableLogging) rules.protect(o.LogFilename, "the log");
     const std::string openError = fill(
         "There was an error opening the output file \"%s\". The HTML document could not be "
         "validated.",
