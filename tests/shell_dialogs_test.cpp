@@ -274,7 +274,13 @@ TEST_F(OptionsDialog, ThePagesShowTheDesignedControls) {
     EXPECT_EQ(shell::pageInfo(OptionsPage::Validator).name, "DIALOGBOX1VALIDATOR");
     EXPECT_EQ(shell::pageInfo(OptionsPage::Logging).name, "DIALOGBOXLOGGING");
     EXPECT_EQ(shell::checkBoxes(OptionsPage::Program).size(), 7u);
-    EXPECT_EQ(shell::checkBoxes(OptionsPage::Validator).size(), 23u);
+    // The program's 23 validator check boxes, then those of today's HTML.
+    const auto validator = shell::checkBoxes(OptionsPage::Validator);
+    ASSERT_EQ(validator.size(), 27u);
+    EXPECT_EQ(validator[0].label, "Check HTML tag &nesting");
+    EXPECT_EQ(validator[22].label, "(first tag) can be anywhere");
+    EXPECT_EQ(validator[23].label, "Accept XML-style empty tags <br/>");
+    EXPECT_EQ(validator[26].option, "CheckDuplicateIds");
     EXPECT_EQ(shell::checkBoxes(OptionsPage::Logging).size(), 4u);
     // Every control names an option of the right kind.
     for (const shell::PageInfo& page : shell::optionsPages()) {

@@ -44,31 +44,21 @@ constexpr std::array kProgramChecks{
     CheckBoxInfo{"A&utosave program options", "AutoSave"},
     CheckBoxInfo{"&Tools create .bak files", "CreateBAKFiles"},
 };
-constexpr std::array kValidatorChecks{
-    CheckBoxInfo{"Check HTML tag &nesting", "CheckNesting"},
-    CheckBoxInfo{"&Include HTML document in output", "IncludeHTMLInOutput"},
-    CheckBoxInfo{"A&llow spaces around '='", "AllowSpacesAroundEqual"},
-    CheckBoxInfo{"<!-- ... --> Strict co&mments", "StrictComments"},
-    CheckBoxInfo{"Allow multi-line &quotes", "AllowMultiLineQuotes"},
-    CheckBoxInfo{"Sho&w validator comments", "ShowComments"},
-    CheckBoxInfo{"Messages at &bottom", "MessagesAtBottom"},
-    CheckBoxInfo{"&Validate entities", "ValidateEntities"},
-    CheckBoxInfo{"Enable wa&rnings", "EnableWarnings"},
-    CheckBoxInfo{"Chec&k for high ASCII characters", "CheckForHighASCII"},
-    CheckBoxInfo{"Enable comment warnin&gs", "EnableCommentWarnings"},
-    CheckBoxInfo{"Tag range alwa&ys valid", "TagRangeAlwaysValid"},
-    CheckBoxInfo{"&Allow double quote in text", "AllowDoubleQuoteInText"},
-    CheckBoxInfo{"Ignore text in <&% ... %>", "IgnoreActiveServer"},
-    CheckBoxInfo{"Require o&ptional closing tags", "RequireOptionalClosingTags"},
-    CheckBoxInfo{"Collapse <% ... %> in &tags to 'ASP'", "CollapseASPInTags"},
-    CheckBoxInfo{"Numeric entities include Unicode", "UnicodeNumericEntities"},
-    CheckBoxInfo{"Allow hexa&decimal numeric entities", "HexadecimalEntities"},
-    CheckBoxInfo{"&Enable missing attribute warnings", "EnableMissingAttributeWarnings"},
-    CheckBoxInfo{"Treat all quotes as equivalent", "QuotesEquivalent"},
-    CheckBoxInfo{"Ignore all quotation requirements", "IgnoreQuoteRequirements"},
-    CheckBoxInfo{"Allow spaces such as in < b >", "AllowSpaces2"},
-    CheckBoxInfo{"(first tag) can be anywhere", "FirstTagAnywhere"},
-};
+// The Validator page has a check box for every on/off validator option, labelled as the
+// options table labels it, in the table's order.
+const std::vector<CheckBoxInfo>& validatorChecks() {
+    static const std::vector<CheckBoxInfo> checks = [] {
+        std::vector<CheckBoxInfo> list;
+        for (const options::OptionInfo& info : options::optionTable()) {
+            if (info.group == options::OptionGroup::Validator &&
+                info.type == options::OptionType::OnOff && info.label != nullptr) {
+                list.push_back(CheckBoxInfo{info.label, info.name});
+            }
+        }
+        return list;
+    }();
+    return checks;
+}
 constexpr std::array kLoggingChecks{
     CheckBoxInfo{"&Enable logging", "EnableLogging"},
     CheckBoxInfo{"Log e&rror messages", "LogErrors"},
@@ -135,7 +125,7 @@ std::span<const TextFieldInfo> textFields(OptionsPage page) {
 std::span<const CheckBoxInfo> checkBoxes(OptionsPage page) {
     switch (page) {
         case OptionsPage::Program: return kProgramChecks;
-        case OptionsPage::Validator: return kValidatorChecks;
+        case OptionsPage::Validator: return validatorChecks();
         case OptionsPage::Logging: return kLoggingChecks;
     }
     return {};
