@@ -223,7 +223,7 @@ std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& nam
 std::string temporaryNameFor(const std::string& target, int attempt) {
     std::string name = folderOf(target);
     name.append(1, '.').append(baseNameOf(target)).append(1, '.').append(std::to_string(::getpid()));
-    if (attempt > 0) name += "-" + std::to_string(attempt);
+    if (attempt > 0) name.append(1, '-').append(std::to_string(attempt));
     name += kTemporarySuffix;
     return name;
 }
