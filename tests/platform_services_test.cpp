@@ -284,3 +284,24 @@ TEST(UnixEditorNotifier, WritesTheMessageNumberAndTheReportPathOnOneLine) {
     EXPECT_FALSE(notifier.notify("TfHomeSiteMessageWindow", 1067, "/web/a\nb.val"));
     EXPECT_FALSE(platform::UnixEditorNotifier("").notify("TfHomeSiteMessageWindow", 1067, "/x"));
 }
+
+TEST(IniSettingsStore, ABatchIsStoredOnceAtTheCommit) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string path = dir.write("registry.ini", "[K]\nA=1\n");
+    platform::IniSettingsStore store(files, path, "");
+    store.beginBatch();
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, "K", "B", "2"));
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, "K", "A", "3"));
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, "K", "A"), "3");
+    EXPECT_EQ(readFile(path), "[K]\nA=1\n");
+    ASSERT_TRUE(store.commitBatch());
+    EXPECT_EQ(readFile(path), "[K]\nA=3\nB=2\n");
+    EXPECT_TRUE(store.commitBatch());  // nothing open: nothing to do
+
+    // A batch whose file cannot be written fails at the commit.
+    platform::IniSettingsStore blocked(files, path + "/not-a-folder/registry.ini", "");
+    blocked.beginBatch();
+    EXPECT_TRUE(blocked.write(SettingsRoot::CurrentUser, "K", "A", "1"));
+    EXPECT_FALSE(blocked.commitBatch());
+}

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/command_help.h"
 #include "command_support.h"
 #include "config/cfg_store.h"
 #include "config/maintenance.h"
@@ -19,40 +20,41 @@ namespace {
 
 constexpr std::string_view kProgram = "markwise-cfg";
 
-constexpr std::string_view kUsage =
-    "Usage: markwise-cfg dump FILE\n"
-    "       markwise-cfg build SOURCE... OUT\n"
-    "       markwise-cfg copy IN OUT [--upgrade]\n"
-    "       markwise-cfg builtins OUT\n"
-    "       markwise-cfg check FILE\n"
-    "       markwise-cfg clean IN OUT\n"
-    "       markwise-cfg analyze FILE\n"
-    "\n"
-    "Reads and writes HTML Configuration files and their text form.\n"
-    "\n"
-    "  dump FILE          prints the whole configuration as text on standard output\n"
-    "  build SOURCE... OUT\n"
-    "                     compiles a text into the configuration file OUT (format version 2\n"
-    "                     unless the text says otherwise); several SOURCE files are read\n"
-    "                     in order as one text; mistakes are shown as SOURCE:LINE: message\n"
-    "  copy IN OUT        loads IN and saves it as OUT, keeping the file's and each entry's\n"
-    "                     format version; with --upgrade everything is saved in version 2\n"
-    "  builtins OUT       writes the built-in configuration to OUT\n"
-    "  check FILE         says whether FILE is a valid configuration, and if not, why\n"
-    "  clean IN OUT       loads IN, deletes the user-defined tag names, attributes,\n"
-    "                     attribute values and entities in the category \"(undefined)\" and\n"
-    "                     the user-defined attributes and attribute values that nothing\n"
-    "                     lists, saves the rest as OUT in IN's format version and says how\n"
-    "                     many of each kind were deleted\n"
-    "  analyze FILE       prints the seven consistency listings, one line each: entries in\n"
-    "                     \"(undefined)\", tag names without a valid range or attributes,\n"
-    "                     attributes and attribute values that nothing lists\n"
-    "  --help             shows this text\n"
-    "\n"
-    "A file is written through a temporary file, so a failed write leaves the old one.\n"
-    "Exit status: 0 on success, 1 when a configuration file is corrupt, a text has\n"
-    "mistakes or a deletion failed while cleaning, 2 when the arguments are wrong or a file\n"
-    "cannot be read or written.\n";
+const CommandHelp kHelp{
+    "markwise-cfg",
+    "read, write, compile and maintain HTML Configuration files",
+    {"dump FILE", "build SOURCE... OUT", "copy IN OUT [--upgrade]", "builtins OUT", "check FILE",
+     "clean IN OUT", "analyze FILE"},
+    "Reads and writes HTML Configuration files and their text form.",
+    {
+        {"dump FILE", "prints the whole configuration as text on standard output", "FILE"},
+        {"build SOURCE... OUT", "compiles a text into the configuration file OUT (format "
+         "version 2 unless the text says otherwise); several SOURCE files are read in order as "
+         "one text; mistakes are shown as SOURCE:LINE: message", "FILE"},
+        {"copy IN OUT", "loads IN and saves it as OUT, keeping the file's and each entry's "
+         "format version; with --upgrade everything is saved in version 2; OUT may be IN", "FILE"},
+        {"builtins OUT", "writes the built-in configuration to OUT", "FILE"},
+        {"check FILE", "says whether FILE is a valid configuration, and if not, why", "FILE"},
+        {"clean IN OUT", "loads IN, deletes the user-defined tag names, attributes, attribute "
+         "values and entities in the category \"(undefined)\" and the user-defined attributes "
+         "and attribute values that nothing lists, saves the rest as OUT in IN's format version "
+         "and says how many of each kind were deleted; OUT may be IN", "FILE"},
+        {"analyze FILE", "prints the seven consistency listings, one line each: entries in "
+         "\"(undefined)\", tag names without a valid range or attributes, attributes and "
+         "attribute values that nothing lists", "FILE"},
+        {"--upgrade", "with copy: saves every entry in format version 2"},
+        {"-h, --help", "shows this text"},
+    },
+    {
+        {"Exit status", "0 on success, 1 when a configuration file is corrupt, a text has "
+         "mistakes or a deletion failed while cleaning, 2 when the arguments are wrong or a file "
+         "cannot be read or written."},
+        {"Files", "A configuration file is written to a temporary file beside it and renamed "
+         "over the old one only when every byte was written, so a failed write leaves the old "
+         "file as it was. Only regular files are read and written."},
+        {"See also", "markwise-check(1)"},
+    },
+};
 
 struct Command {
     std::string_view name;
@@ -250,7 +252,12 @@ int analyze(const std::string& path, CfgEnvironment& env) {
 
 }  // namespace
 
-std::string_view cfgUsage() { return kUsage; }
+std::string_view cfgUsage() {
+    static const std::string usage = usageText(kHelp);
+    return usage;
+}
+
+const CommandHelp& cfgHelp() { return kHelp; }
 
 int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
     Arguments parsed;
@@ -259,7 +266,7 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
         return kCfgFailed;
     }
     if (parsed.help) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), env.out);
+        std::fwrite(cfgUsage().data(), 1, cfgUsage().size(), env.out);
         return kCfgDone;
     }
     const std::string& command = parsed.operands[0];

@@ -88,7 +88,7 @@ const CommandHelp kHelp{
          "comments; \\\\, \\n and \\r in a value stand for a backslash and the line breaks).\n\n"
          "The profiles (mkwise25.cfg, mkwise-html401-strict.cfg, ...) are read from the "
          "program's folder or the installation's share/markwise folder."},
-        {"See also", "markwise-cfg(1), markwise(1)"},
+        {"See also", "markwise-cfg(1)"},
     },
 };
 

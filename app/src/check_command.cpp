@@ -221,6 +221,8 @@ void listProfiles(const std::string& programDirectory, std::FILE* out) {
 
 }  // namespace
 
+const CommandHelp& checkCommandHelp() { return checkHelp(); }
+
 std::string_view checkUsage() {
     static const std::string usage = usageText(checkHelp());
     return usage;

@@ -8,22 +8,13 @@
 #include <set>
 #include <system_error>
 
+#include "config/text_utils.h"
 #include "platform/file_policy.h"
 
 namespace app {
 namespace {
 
 namespace fs = std::filesystem;
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // The extension of a file name: what follows its last ".", or nothing.
 std::string_view extensionOf(std::string_view name) {
@@ -35,7 +26,7 @@ bool wanted(std::string_view name, const std::vector<std::string>& extensions) {
     const std::string_view extension = extensionOf(name);
     if (extension.empty()) return false;
     return std::any_of(extensions.begin(), extensions.end(),
-                       [&](const std::string& e) { return sameIgnoringCase(e, extension); });
+                       [&](const std::string& e) { return text::equalsIgnoreCase(e, extension); });
 }
 
 bool inside(const fs::path& candidate, const fs::path& root) {

@@ -103,9 +103,10 @@ std::vector<std::string> optionNames(std::string_view flags) {
 
 std::string usageText(const CommandHelp& help) {
     std::string out;
+    // Every form names the program, the later ones under the first: "       markwise-cfg ...".
     const std::string lead = "Usage: " + std::string(help.program) + " ";
     for (std::size_t i = 0; i < help.synopsis.size(); ++i) {
-        out += i == 0 ? lead : std::string(lead.size(), ' ');
+        out += i == 0 ? lead : std::string(7, ' ') + std::string(help.program) + " ";
         fill(out, help.synopsis[i], lead.size(), lead.size() + 2);
     }
     for (std::string_view paragraph : paragraphs(help.description)) {
@@ -173,7 +174,13 @@ std::string bashCompletion(const CommandHelp& help) {
     std::replace(function.begin(), function.end(), '-', '_');
     std::string all;
     std::string cases;
+    std::string commands;  // a program of commands ("dump FILE") offers them as first word
     for (const HelpOption& option : help.options) {
+        if (!option.flags.starts_with("-")) {
+            const std::string_view word = option.flags.substr(0, option.flags.find(' '));
+            commands += (commands.empty() ? "" : " ") + std::string(word);
+            continue;
+        }
         const std::vector<std::string> names = optionNames(option.flags);
         for (const std::string& name : names) all += (all.empty() ? "" : " ") + name;
         if (option.completion.empty() || names.empty()) continue;
@@ -195,6 +202,11 @@ std::string bashCompletion(const CommandHelp& help) {
     out += "# bash completion for " + std::string(help.program) + "\n";
     out += function + "() {\n";
     out += "    local cur=\"${COMP_WORDS[COMP_CWORD]}\" prev=\"${COMP_WORDS[COMP_CWORD-1]}\"\n";
+    if (!commands.empty()) {
+        out += "    if [[ $COMP_CWORD -eq 1 && \"$cur\" != -* ]]; then\n";
+        out += "        COMPREPLY=($(compgen -W \"" + commands + "\" -- \"$cur\"))\n";
+        out += "        return\n    fi\n";
+    }
     out += "    case \"$prev\" in\n" + cases + "    esac\n";
     out += "    if [[ \"$cur\" == -* ]]; then\n";
     out += "        COMPREPLY=($(compgen -W \"" + all + "\" -- \"$cur\"))\n";

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "config/text_utils.h"
+
 namespace app {
 namespace {
 
@@ -20,22 +22,13 @@ constexpr std::array kTopics{
     HelpTopic{"html configuration notes editor", "editor.html", "html-configuration-notes-editor"},
 };
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::span<const HelpTopic> helpTopics() { return kTopics; }
 
 std::optional<HelpTopic> findHelpTopic(std::string_view keyword) {
     for (const HelpTopic& topic : kTopics) {
-        if (sameIgnoringCase(topic.keyword, keyword)) return topic;
+        if (text::equalsIgnoreCase(topic.keyword, keyword)) return topic;
     }
     return std::nullopt;
 }

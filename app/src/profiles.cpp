@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "config/text_utils.h"
+
 namespace app {
 namespace {
 
@@ -17,17 +19,7 @@ constexpr std::array kProfiles{
     ShippedProfile{"html20", "mkwise-html20.cfg", "HTML 2.0"},
 };
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (lower(text[i]) != lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 // A public identifier in a canonical form: lower case, runs of blanks as one blank.
 std::string canonical(std::string_view identifier) {
@@ -40,7 +32,7 @@ std::string canonical(std::string_view identifier) {
         }
         if (blank) out += ' ';
         blank = false;
-        out += lower(c);
+        out += text::toLowerAscii(c);
     }
     return out;
 }
@@ -87,7 +79,7 @@ std::optional<std::string_view> doctypeBody(std::string_view text) {
             break;
         }
     }
-    if (!startsWithIgnoringCase(text, "<!doctype")) return std::nullopt;
+    if (!text::startsWithIgnoreCase(text, "<!doctype")) return std::nullopt;
     text.remove_prefix(9);
     const std::size_t end = text.find('>');
     return end == std::string_view::npos ? text : text.substr(0, end);
@@ -99,7 +91,7 @@ std::span<const ShippedProfile> shippedProfiles() { return kProfiles; }
 
 const ShippedProfile* findShippedProfile(std::string_view name) {
     for (const ShippedProfile& profile : kProfiles) {
-        if (profile.name.size() == name.size() && startsWithIgnoringCase(profile.name, name)) {
+        if (text::equalsIgnoreCase(profile.name, name)) {
             return &profile;
         }
     }

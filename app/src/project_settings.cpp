@@ -3,21 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "config/text_utils.h"
 #include "options/options.h"
 #include "platform/file_policy.h"
 #include "platform/settings_store.h"
 
 namespace app {
 namespace {
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -61,9 +53,9 @@ std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const s
         if (eq == std::string_view::npos) return where + "expected NAME=VALUE, not '" + std::string(line) + "'";
         ProjectSetting setting{std::string(trimmed(line.substr(0, eq))),
                                platform::unescapeSettingsValue(trimmed(line.substr(eq + 1))), number};
-        if (sameIgnoringCase(setting.name, "profile")) {
+        if (text::equalsIgnoreCase(setting.name, "profile")) {
             settings.profile = std::move(setting);
-        } else if (sameIgnoringCase(setting.name, "disable")) {
+        } else if (text::equalsIgnoreCase(setting.name, "disable")) {
             settings.disable.push_back(std::move(setting));
         } else if (options::findOption(setting.name) != nullptr) {
             settings.options.push_back(std::move(setting));

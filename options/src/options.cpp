@@ -265,6 +265,8 @@ std::optional<std::string> setFromUser(Options& options, const OptionInfo& info,
     return std::string("unknown option type");
 }
 
+int storedNumber(std::string_view stored) { return leadingDecimal(stored); }
+
 std::string storedValue(const Options& options, const OptionInfo& info) {
     if (info.type == OptionType::Text) return options.*info.textField;
     return std::to_string(options.*info.intField);

@@ -94,7 +94,8 @@ bool writeAll(FileSystem& fs, int fd, std::string_view bytes, int& error) {
 // are removed, so a save running at the same time is left alone.
 void removeStaleTemporaries(FileSystem& fs, const std::string& target) {
     const std::string folder = folderOf(target);
-    const std::string prefix = "." + baseNameOf(target) + ".";
+    std::string prefix(1, '.');
+    prefix.append(baseNameOf(target)).push_back('.');
     std::vector<std::string> names;
     if (!fs.list(folder, names)) return;
     for (const std::string& name : names) {
@@ -220,8 +221,9 @@ std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& nam
 }  // namespace
 
 std::string temporaryNameFor(const std::string& target, int attempt) {
-    std::string name = folderOf(target) + "." + baseNameOf(target) + "." + std::to_string(::getpid());
-    if (attempt > 0) name += "-" + std::to_string(attempt);
+    std::string name = folderOf(target);
+    name.append(1, '.').append(baseNameOf(target)).append(1, '.').append(std::to_string(::getpid()));
+    if (attempt > 0) name.append(1, '-').append(std::to_string(attempt));
     name += kTemporarySuffix;
     return name;
 }

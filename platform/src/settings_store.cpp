@@ -39,8 +39,9 @@ ReadState readWhole(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         struct stat info {};
-        return ::stat(path.c_str(), &info) != 0 && errno == ENOENT ? ReadState::Missing
-                                                                     : ReadState::Unreadable;
+        return ::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)
+                   ? ReadState::Missing
+                   : ReadState::Unreadable;
     }
     std::ostringstream text;
     text << in.rdbuf();
@@ -188,12 +189,34 @@ std::string unescapeSettingsValue(std::string_view text) {
     return out;
 }
 
+struct IniSettingsStore::Batch {
+    std::optional<Document> user;  // the user's file as read when the batch first needed it
+    bool changed = false;
+};
+
 IniSettingsStore::IniSettingsStore(Files& files, std::string userFile, std::string systemFile)
     : files_(files), userFile_(std::move(userFile)), systemFile_(std::move(systemFile)) {}
+
+IniSettingsStore::~IniSettingsStore() = default;
+
+void IniSettingsStore::beginBatch() { batch_ = std::make_unique<Batch>(); }
+
+bool IniSettingsStore::commitBatch() {
+    std::unique_ptr<Batch> batch = std::move(batch_);
+    if (!batch || !batch->changed) return true;
+    const std::size_t slash = userFile_.rfind('/');
+    if (slash != std::string::npos && !makeFolders(userFile_.substr(0, slash))) return false;
+    return files_.replaceFile(userFile_, serialize(*batch->user), 0600);
+}
 
 std::optional<std::string> IniSettingsStore::read(SettingsRoot root, std::string_view key,
                                                   std::string_view name) {
     const std::string& path = root == SettingsRoot::CurrentUser ? userFile_ : systemFile_;
+    if (root == SettingsRoot::CurrentUser && batch_ && batch_->user) {
+        const std::size_t at = findValue(*batch_->user, key, name);
+        if (at == batch_->user->lines.size()) return std::nullopt;
+        return batch_->user->lines[at].value;
+    }
     std::string bytes;
     if (path.empty() || readWhole(path, bytes) != ReadState::Read) return std::nullopt;
     const Document doc = parse(bytes);
@@ -207,11 +230,21 @@ bool IniSettingsStore::write(SettingsRoot root, std::string_view key, std::strin
     if (root != SettingsRoot::CurrentUser || userFile_.empty()) return false;
     if (!validKey(key) || !validName(name)) return false;
     // A file that is there but cannot be read is never replaced: its values would be lost.
+    if (batch_ && batch_->user) {
+        setValue(*batch_->user, key, name, value);
+        batch_->changed = true;
+        return true;
+    }
     std::string bytes;
     const ReadState state = readWhole(userFile_, bytes);
     if (state == ReadState::Unreadable) return false;
     Document doc = parse(bytes);
     setValue(doc, key, name, value);
+    if (batch_) {
+        batch_->user = std::move(doc);
+        batch_->changed = true;
+        return true;
+    }
 
     const std::size_t slash = userFile_.rfind('/');
     if (slash != std::string::npos && !makeFolders(userFile_.substr(0, slash))) return false;

@@ -91,8 +91,9 @@ std::optional<std::string> socketFolder() {
     return folder + "/";
 }
 
+// Without a socket folder there is no channel: nothing is found and nobody listens.
 UnixInstanceChannel::UnixInstanceChannel(std::string folder)
-    : path_(std::move(folder) + kInstanceName) {}
+    : path_(folder.empty() ? std::string() : std::move(folder) + kInstanceName) {}
 
 UnixInstanceChannel::~UnixInstanceChannel() {
     if (listener_ < 0) return;

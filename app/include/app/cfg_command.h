@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "app/command_help.h"
 #include "config/cfg_store.h"
 #include "platform/files.h"
 
@@ -45,5 +46,8 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env);
 
 // The usage text printed by --help.
 std::string_view cfgUsage();
+
+// markwise-cfg's help as data: the source of --help, the manual page and the completion.
+const CommandHelp& cfgHelp();
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_help.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
@@ -38,5 +39,8 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env);
 
 // The usage text printed by --help.
 std::string_view checkUsage();
+
+// markwise-check's help as data: the source of --help, the manual page and the completion.
+const CommandHelp& checkCommandHelp();
 
 }  // namespace app

@@ -135,6 +135,10 @@ bool applyStoredValue(Options& options, const OptionInfo& info, std::string_view
 std::optional<std::string> setFromUser(Options& options, const OptionInfo& info,
                                        std::string_view value);
 
+// The number a stored text holds, as a C library conversion reads it: blanks, a sign and
+// decimal digits; anything else ends the number, and text without digits reads as 0.
+int storedNumber(std::string_view stored);
+
 // The option's current value as stored text ("1", "25", "val").
 std::string storedValue(const Options& options, const OptionInfo& info);
 

@@ -3,6 +3,7 @@
 // legacy installation left behind.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,12 @@ public:
     // Returns false when nothing was stored; the system root is never written.
     virtual bool write(SettingsRoot root, std::string_view key, std::string_view name,
                        std::string_view value) = 0;
+
+    // Many writes in a row: between the two calls writes are kept in memory (and read back from
+    // there), and the commit stores them all at once. Returns false when they could not be
+    // stored; a store without such a difference just writes each value at once.
+    virtual void beginBatch() {}
+    virtual bool commitBatch() { return true; }
 };
 
 // The settings store kept in text files: one section per key path, such as
@@ -34,16 +41,20 @@ public:
 // "\n" and "\r" stand for a backslash and the two line-break characters. The user's file is
 // read anew for every request, so that two running programs see each other's changes, and
 // replaced whole (through a temporary file in its folder) on every write, created with mode
-// 0600 in a folder of mode 0700. Lines the store does not understand, and comments, are kept as they are.
+// 0600 in a folder of mode 0700. Lines the store does not understand, and comments, are kept
+// as they are.
 class IniSettingsStore : public SettingsStore {
 public:
     // `userFile` is read and written; `systemFile` only read.
     IniSettingsStore(Files& files, std::string userFile, std::string systemFile);
+    ~IniSettingsStore() override;
 
     std::optional<std::string> read(SettingsRoot root, std::string_view key,
                                     std::string_view name) override;
     bool write(SettingsRoot root, std::string_view key, std::string_view name,
                std::string_view value) override;
+    void beginBatch() override;
+    bool commitBatch() override;
 
     const std::string& userFile() const { return userFile_; }
     const std::string& systemFile() const { return systemFile_; }
@@ -52,6 +63,8 @@ private:
     Files& files_;
     std::string userFile_;
     std::string systemFile_;
+    struct Batch;
+    std::unique_ptr<Batch> batch_;  // while a batch is open
 };
 
 // "$XDG_CONFIG_HOME/markwise/registry.ini", with ~/.config in place of an unset (or relative)

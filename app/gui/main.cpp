@@ -1,0 +1,102 @@
+// markwise: the windowed HTML document checker, and its command line.
+//
+//   markwise                      the window
+//   markwise DOCUMENT             validates the document
+//   markwise -L|-U|-S|-T|-C DOC   a text tool on the document
+//   markwise -1 | -2              the program options, the HTML Configuration editor
+//   markwise -E,CLASS,N DOC       validates for an editor and tells it where the report is
+//   markwise -H DOC               the same for HomeSite (class TfHomeSiteMessageWindow, 43)
+//
+// A command line uses Qt message boxes when a display is there, the console otherwise or
+// when MARKWISE_UI=console. The exit code is 0 when the command succeeded, 1 when it failed.
+#include <QApplication>
+#include <QWidget>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/editor_notifier.h"
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/instance_channel.h"
+#include "platform/process.h"
+#include "platform/settings_store.h"
+#include "platform_console/console_ui.h"
+#include "platform_qt/qt_ui.h"
+#include "qt_frontend.h"
+#include "shell/console_window.h"
+#include "shell/shell.h"
+#include "shell/startup.h"
+
+namespace {
+
+bool set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+bool displayAvailable() {
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+bool consoleForced() {
+    const char* ui = std::getenv("MARKWISE_UI");
+    return ui && std::string(ui) == "console";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Dates and times in the report header and the log follow the user's locale.
+    std::setlocale(LC_TIME, "");
+    const std::string commandLine =
+        shell::commandLineText(std::vector<std::string>(argv + 1, argv + argc));
+
+    platform::SystemFiles files;
+    platform::SystemClock clock;
+    platform::IniSettingsStore settings(files, platform::userSettingsFile(),
+                                        platform::systemSettingsFile());
+    platform::PosixProcessStarter processes;
+    const std::string sockets = platform::socketFolder().value_or("");
+    platform::UnixInstanceChannel instances(sockets);
+    platform::UnixEditorNotifier editors(sockets);
+    const std::string programDirectory = platform::programDirectory();
+
+    if (consoleForced() || !displayAvailable()) {
+        if (commandLine.empty()) {
+            // The window cannot be shown here; a running one can still come to the front.
+            if (instances.raiseAnotherInstance()) return 1;
+            std::fputs("markwise: the window needs a display, and none is available; give a "
+                       "document or an option to run one command without it\n",
+                       stderr);
+            return 1;
+        }
+        platform::ConsoleUserInterface ui;
+        platform::XdgUrlOpener browser(processes);
+        shell::ConsoleWindow window;
+        shell::Shell shell({ui, settings, processes, browser, editors, instances, files,
+                            platform::systemFileSystem(), clock},
+                           window, programDirectory);
+        return shell::runProgram(shell, window, commandLine);
+    }
+
+    // Qt sees no arguments: every word of the command line is the program's own.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
+    QApplication::setApplicationName("markwise");
+    QApplication::setDesktopFileName("markwise");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    gui::QtFrontend frontend;
+    platform::QtUserInterface ui([&frontend] { return static_cast<QWidget*>(frontend.window()); });
+    platform::QtUrlOpener browser;
+    shell::Shell shell({ui, settings, processes, browser, editors, instances, files,
+                        platform::systemFileSystem(), clock},
+                       frontend, programDirectory);
+    frontend.setShell(&shell);
+    return shell::runProgram(shell, frontend, commandLine);
+}

@@ -1,0 +1,224 @@
+// markwise-check on a whole site: folders, lists and standard input alike, several workers with
+// the same output as one, profiles by name and by DOCTYPE, and a project's settings.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/cfg_command.h"
+#include "app/check_command.h"
+#include "platform/files.h"
+#include "platform_testing/fake_clock.h"
+#include "platform_testing/fake_ui.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::ProgramRun;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+const std::string kToday =
+    "<!DOCTYPE html>\n<html lang=\"en\"><head><title>T</title></head>\n<body><p>1 > 0 &amp; "
+    "\"fine\"</p><font>old</font></body></html>\n";
+const std::string kStrict =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<html><head><title>T</title></head>\n"
+    "<body><p>A <font>font</font></p><center>x</center></body></html>\n";
+const std::string kTransitional =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"
+    "<html><head><title>T</title></head>\n<body><p>A <font>font</font></p><center>x</center>"
+    "</body></html>\n";
+
+class CheckSite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.file("site/news"));
+        dir.write("site/index.html", kToday);
+        dir.write("site/news/old.htm", kStrict);
+        dir.write("site/news/older.HTML", kTransitional);
+        dir.write("site/notes.txt", "<p>not taken</p>");
+        for (int i = 0; i < 12; ++i) {
+            dir.write("site/page" + std::to_string(i) + ".html", i % 3 ? kToday : kStrict);
+        }
+    }
+
+    // markwise-check in this process, with a clock that does not move, in the test's folder.
+    struct Outcome {
+        int exitCode;
+        std::string out;
+        std::string err;
+    };
+    Outcome check(const std::vector<std::string>& args, const std::string& folder = "") {
+        const std::filesystem::path previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder.empty() ? dir.path().string() : folder);
+        char* outData = nullptr;
+        std::size_t outSize = 0;
+        char* errData = nullptr;
+        std::size_t errSize = 0;
+        std::FILE* out = open_memstream(&outData, &outSize);
+        std::FILE* err = open_memstream(&errData, &errSize);
+        platform::FakeUserInterface ui;
+        platform::FakeClock clock;
+        platform::SystemFiles files;
+        app::CheckEnvironment env{out, err, ui, clock, files, std::string(MARKWISE_PROFILE_DIR) + "/"};
+        Outcome result{app::runCheckCommand(args, env), {}, {}};
+        std::fclose(out);
+        std::fclose(err);
+        result.out.assign(outData, outSize);
+        result.err.assign(errData, errSize);
+        std::free(outData);
+        std::free(errData);
+        std::filesystem::current_path(previous);
+        return result;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CheckSite, AFolderAListAndStandardInputGiveTheSameFindings) {
+    Outcome byFolder = check({"--no-settings", "site"});
+    EXPECT_EQ(byFolder.exitCode, 1);
+    EXPECT_EQ(byFolder.err, "");
+    EXPECT_EQ(byFolder.out.find("notes.txt"), std::string::npos);
+    // Sorted byte by byte: index.html, news/old.htm, news/older.HTML, page0.html ...
+    EXPECT_LT(byFolder.out.find("\"site/index.html\""), byFolder.out.find("\"site/news/old.htm\""));
+    EXPECT_LT(byFolder.out.find("\"site/news/older.HTML\""), byFolder.out.find("\"site/page0.html\""));
+    EXPECT_LT(byFolder.out.find("\"site/page1.html\""), byFolder.out.find("\"site/page10.html\""));
+
+    std::string list;
+    for (std::string name : {"site/index.html", "site/news/old.htm", "site/news/older.HTML"}) {
+        list += name + "\n";
+    }
+    for (int i : {0, 1, 10, 11, 2, 3, 4, 5, 6, 7, 8, 9}) list += "site/page" + std::to_string(i) + ".html\n";
+    dir.write("list.txt", list);
+    Outcome byList = check({"--no-settings", "--files-from", "list.txt"});
+    EXPECT_EQ(byList.out, byFolder.out);
+    EXPECT_EQ(byList.exitCode, byFolder.exitCode);
+
+    // One document through standard input, reported under the name it was given.
+    ProgramRun piped = testing_support::runProgram(
+        "/bin/sh", dir.path(),
+        {"-c", std::string(MARKWISE_CHECK_EXE) +
+                   " --no-settings --summary --stdin-filename site/index.html - < site/index.html"});
+    Outcome named = check({"--no-settings", "--summary", "site/index.html"});
+    EXPECT_EQ(piped.out, named.out);
+    EXPECT_EQ(piped.exitCode, named.exitCode);
+}
+
+TEST_F(CheckSite, SeveralWorkersGiveTheOutputLogAndStatusOfOne) {
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{}, std::vector<std::string>{"--profile", "auto"},
+          std::vector<std::string>{"--format", "kv"}, std::vector<std::string>{"--summary"}}) {
+        std::vector<Outcome> outcomes;
+        std::vector<std::string> logs;
+        for (const char* jobs : {"1", "2", "3", "8"}) {
+            const std::string log = dir.file(std::string("log") + jobs + ".txt");
+            std::vector<std::string> args = {"--no-settings", "-j", jobs, "--set", "EnableLogging=1",
+                                             "--set", "LogErrors=1", "--set", "LogFilename=" + log,
+                                             "site", "missing.html"};
+            args.insert(args.end(), extra.begin(), extra.end());
+            outcomes.push_back(check(args));
+            logs.push_back(readFile(log));
+        }
+        for (std::size_t i = 1; i < outcomes.size(); ++i) {
+            EXPECT_EQ(outcomes[i].out, outcomes[0].out);
+            EXPECT_EQ(outcomes[i].err, outcomes[0].err);
+            EXPECT_EQ(outcomes[i].exitCode, outcomes[0].exitCode);
+            EXPECT_EQ(logs[i], logs[0]);
+        }
+        EXPECT_EQ(outcomes[0].exitCode, 2);  // missing.html
+        EXPECT_FALSE(logs[0].empty());
+    }
+}
+
+TEST_F(CheckSite, ProfilesByNameAndByDoctype) {
+    Outcome automatic = check({"--no-settings", "--profile", "auto", "--summary", "site/news",
+                               "site/index.html"});
+    EXPECT_EQ(automatic.out,
+              "site/news/old.htm: 2 errors, 0 warnings: failed\n"
+              "site/news/older.HTML: 0 errors, 0 warnings: passed\n"
+              "site/index.html: 1 error, 0 warnings: failed\n");
+
+    Outcome header = check({"--no-settings", "--profile", "auto", "site/news/older.HTML"});
+    EXPECT_NE(header.out.find("Profile: html401-transitional (HTML 4.01 Transitional).\n"),
+              std::string::npos)
+        << header.out;
+    Outcome named = check({"--no-settings", "--profile", "html401-transitional", "--summary",
+                           "site/news/old.htm"});
+    EXPECT_EQ(named.out, "site/news/old.htm: 0 errors, 0 warnings: passed\n");
+
+    Outcome unknown = check({"--no-settings", "--profile", "xhtml2", "site"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.err, "markwise-check: there is no profile named 'xhtml2' (see --list-profiles)\n");
+    EXPECT_EQ(check({"--config", "x.cfg", "--profile", "html5", "site"}).exitCode, 2);
+}
+
+TEST_F(CheckSite, ProjectSettingsComeBetweenTheProfileAndSet) {
+    std::filesystem::create_directories(dir.file("site/news/deeper"));
+    dir.write("site/.markwise.ini",
+              "# the site's own rules\nprofile=html401-transitional\nMaximumErrors=7\n"
+              "AllowGreaterThanInText=0\n");
+    const std::string page = "site/news/old.htm";
+    Outcome listed = check({"--settings", "site/.markwise.ini", "--set", "MaximumErrors=9",
+                            "--list-options"});
+    EXPECT_EQ(listed.exitCode, 0);
+    auto row = [&](const std::string& name) {
+        const std::size_t at = listed.out.find("\n" + name + " ");
+        return at == std::string::npos ? std::string() : listed.out.substr(at + 1, listed.out.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_TRUE(row("MaximumErrors").ends_with("9          --set")) << row("MaximumErrors");
+    EXPECT_NE(row("AllowGreaterThanInText").find("site/.markwise.ini:4"), std::string::npos)
+        << row("AllowGreaterThanInText");
+    EXPECT_NE(row("AllowDoubleQuoteInText").find("profile html401-transitional"), std::string::npos);
+    EXPECT_NE(row("CheckNesting").find("default"), std::string::npos);
+
+    // Found from the current folder upwards.
+    Outcome found = check({"--summary", dir.file(page)}, dir.file("site/news/deeper"));
+    EXPECT_EQ(found.out, dir.file(page) + ": 0 errors, 0 warnings: passed\n") << found.err;
+
+    dir.write("bad.ini", "profile=html5\n\nMaximumErors=3\n");
+    Outcome bad = check({"--settings", "bad.ini", "site"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.starts_with("markwise-check: bad.ini:3: there is no setting named "
+                                    "'MaximumErors'"))
+        << bad.err;
+    dir.write("range.ini", "MaximumErrors=0\n");
+    Outcome range = check({"--settings", "range.ini", "site"});
+    EXPECT_EQ(range.exitCode, 2);
+    EXPECT_TRUE(range.err.starts_with("markwise-check: range.ini:1: MaximumErrors")) << range.err;
+}
+
+TEST_F(CheckSite, VersionQuietAndSummary) {
+    EXPECT_EQ(check({"--version"}).out, "markwise-check (Zentrel Markwise) 2.55\n");
+    Outcome quiet = check({"--no-settings", "--quiet", "--set", "AllowGreaterThanInText=0",
+                           "site/index.html"});
+    Outcome full = check({"--no-settings", "--set", "AllowGreaterThanInText=0", "site/index.html"});
+    EXPECT_NE(full.out.find("   3: <body>"), std::string::npos) << full.out;
+    EXPECT_EQ(quiet.out.find("   3: <body>"), std::string::npos);
+    EXPECT_NE(quiet.out.find("Error number 1 in line 3"), std::string::npos) << quiet.out;
+    EXPECT_LT(quiet.out.size(), full.out.size());
+    EXPECT_EQ(check({"--summary", "--format", "kv", "site"}).exitCode, 2);
+}
+
+// The manual pages are made from the help: every option --help shows is in them.
+TEST(CheckManualPages, NameEveryOptionOfTheHelp) {
+    for (const std::string program : {"markwise-check", "markwise-cfg"}) {
+        const std::string page = readFile(std::string(MARKWISE_PROFILE_DIR) + "/man/" + program + ".1");
+        const std::string completion =
+            readFile(std::string(MARKWISE_PROFILE_DIR) + "/completion/" + program);
+        ASSERT_FALSE(page.empty()) << program;
+        const app::CommandHelp& help =
+            program == "markwise-check" ? app::checkCommandHelp() : app::cfgHelp();
+        for (const app::HelpOption& option : help.options) {
+            std::string roffFlags;
+            for (char c : option.flags) roffFlags += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(page.find(".B " + roffFlags + "\n"), std::string::npos) << option.flags;
+            const std::string first(option.flags.substr(0, option.flags.find_first_of(" ,")));
+            EXPECT_NE(completion.find(first), std::string::npos) << first;
+        }
+    }
+}
+
+}  // namespace
