@@ -395,6 +395,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                              : jobs == 1    ? &finalSink
                                             : &memory;
         context.colour = colour;
+        context.writeReport = !findingsFormat;
         context.profileOptions = result.setup->profileOptions;
         if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
                                                  (project && project->profile))) {

@@ -78,10 +78,7 @@ std::optional<std::string> CheckSetups::layerUserOptions(CheckSetup& setup) cons
         setup.origins["IncludeHTMLInOutput"] = "--quiet";
         setup.origins["ShowComments"] = "--quiet";
     }
-    // The forms for editors and CI services are made from the store; the report the run writes
-    // beside them is its shortest form, and is dropped.
-    setup.options.machineReadable =
-        arguments_.format == CheckFormat::KeyValue || isFindingsFormat(arguments_.format) ? 1 : 0;
+    setup.options.machineReadable = arguments_.format == CheckFormat::KeyValue ? 1 : 0;
 
     // The kinds of message dropped: the project's disable= lines, then --disable.
     messages::StoreSettings& store = setup.storeSettings;

@@ -125,7 +125,7 @@ int Validator::validateDocument(const RunContext& context) {
                                   context.owner);
     messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)
                                                           : messages::TextOut(context.report);
-    writer.writeReportHeader(out);
+    if (context.writeReport) writer.writeReportHeader(out);
 
     EntityChecker entities(state);
     TagHandling tags(state);
@@ -144,10 +144,12 @@ int Validator::validateDocument(const RunContext& context) {
     if (options.CheckForHighASCII) run_->checkHighAscii();
     run_->endChecks();
 
-    writer.writeStatistics(out);
-    writer.writeMessageList(out);
-    if (options.machineReadable) out.write("ENDOFFILE=YES\n");
-    out.flush();
+    if (context.writeReport) {
+        writer.writeStatistics(out);
+        writer.writeMessageList(out);
+        if (options.machineReadable) out.write("ENDOFFILE=YES\n");
+        out.flush();
+    }
     if (context.logEntry != nullptr) {
         *context.logEntry = writer.logEntry();
     } else {

@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -20,6 +22,80 @@ inline constexpr std::string_view kToolVersion = "2.55";
 inline std::string dump(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
+
+// Writes values one after another straight into a TextOut through the library's own
+// serializer (the one dump() uses, with the same escaping and replacement), so that a run of
+// many messages makes no string for each.
+class JsonStream {
+public:
+    explicit JsonStream(TextOut& out)
+        : out_(out), serializer_(std::make_shared<Adapter>(out), ' ', Json::error_handler_t::replace) {}
+
+    void value(const Json& value) { serializer_.dump(value, false, false, 0); }
+    void string(std::string_view text) {
+        text_.get_ref<std::string&>().assign(text);
+        serializer_.dump(text_, false, false, 0);
+    }
+    TextOut& out() { return out_; }
+
+private:
+    class Adapter : public nlohmann::detail::output_adapter_protocol<char> {
+    public:
+        explicit Adapter(TextOut& out) : out_(out) {}
+        void write_character(char c) override { out_.put(c); }
+        void write_characters(const char* s, std::size_t length) override {
+            out_.write(std::string_view(s, length));
+        }
+
+    private:
+        TextOut& out_;
+    };
+    TextOut& out_;
+    Json text_ = "";
+    nlohmann::detail::serializer<Json> serializer_;
+};
+
+// A value of one shape written many times with other leaves (a message of the JSON form, a
+// result of the SARIF form). The library writes the shape once, with a marker at each leaf,
+// which splits it into the fixed pieces between the leaves; each value is then those pieces
+// with its own leaves, strings written by the library's serializer. So the output is the
+// library's, without building and writing a tree of objects for every message.
+class ValueShape {
+public:
+    // The marker for leaf `index` in the shape given to the constructor.
+    static Json leaf(int index) { return "@leaf" + std::to_string(index) + "@"; }
+
+    // `shape` holds leaf(0), leaf(1), ... each once, in the order they are written.
+    explicit ValueShape(const Json& shape);
+
+    std::size_t leaves() const { return pieces_.size() - 1; }
+    std::string_view piece(std::size_t index) const { return pieces_[index]; }
+
+private:
+    std::vector<std::string> pieces_;
+};
+
+// Writes one value of a shape: its leaves in order, then end().
+class ShapedValue {
+public:
+    ShapedValue(const ValueShape& shape, JsonStream& stream) : shape_(shape), stream_(stream) {
+        stream_.out().write(shape_.piece(0));
+    }
+    ShapedValue& string(std::string_view text) {
+        stream_.string(text);
+        return next();
+    }
+    ShapedValue& integer(long long value);
+
+private:
+    ShapedValue& next() {
+        stream_.out().write(shape_.piece(++written_));
+        return *this;
+    }
+    const ValueShape& shape_;
+    JsonStream& stream_;
+    std::size_t written_ = 0;
+};
 
 std::unique_ptr<FindingsWriter> makeJsonWriter();
 std::unique_ptr<FindingsWriter> makeSarifWriter();

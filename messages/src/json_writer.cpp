@@ -64,6 +64,18 @@ Json messageOf(const Finding& finding) {
     return message;
 }
 
+// The shape of the common message: one with a line and no advice.
+bool hasCommonShape(const Finding& finding) { return finding.hasLine && !finding.advice; }
+
+ValueShape commonMessageShape() {
+    return ValueShape(Json{{"type", ValueShape::leaf(0)},
+                           {"id", ValueShape::leaf(1)},
+                           {"sequence", ValueShape::leaf(2)},
+                           {"line", ValueShape::leaf(3)},
+                           {"column", ValueShape::leaf(4)},
+                           {"text", ValueShape::leaf(5)}});
+}
+
 class JsonWriter : public FindingsWriter {
 public:
     void begin(TextOut& out) override {
@@ -90,10 +102,21 @@ public:
         out.write(head);
         out.write(",\"messages\":[");
         bool firstMessage = true;
+        JsonStream stream(out);
         for (const Finding& finding : findings.findings) {
             out.write(firstMessage ? "\n" : ",\n");
             firstMessage = false;
-            out.write(dump(messageOf(finding)));
+            if (hasCommonShape(finding)) {
+                ShapedValue(common_, stream)
+                    .string(typeName(finding.type))
+                    .string(finding.id())
+                    .integer(finding.sequence)
+                    .integer(finding.position.line)
+                    .integer(finding.position.column)
+                    .string(finding.text);
+            } else {
+                stream.value(messageOf(finding));
+            }
         }
         out.write(firstMessage ? "]}" : "\n]}");
     }
@@ -102,6 +125,7 @@ public:
 
 private:
     bool first_ = true;
+    ValueShape common_ = commonMessageShape();
 };
 
 }  // namespace

@@ -72,6 +72,20 @@ const std::unordered_map<int, int>& ruleIndexes() {
     return indexes;
 }
 
+// The shape of the common result: a rule of the catalogue, a line, no advice.
+ValueShape commonResultShape() {
+    using L = ValueShape;
+    return ValueShape(Json{
+        {"ruleId", L::leaf(0)},
+        {"ruleIndex", L::leaf(1)},
+        {"level", L::leaf(2)},
+        {"message", {{"text", L::leaf(3)}}},
+        {"locations",
+         Json::array({{{"physicalLocation",
+                        {{"artifactLocation", {{"uri", L::leaf(4)}}},
+                         {"region", {{"startLine", L::leaf(5)}, {"startColumn", L::leaf(6)}}}}}}})}});
+}
+
 class SarifWriter : public FindingsWriter {
 public:
     void begin(TextOut& out) override {
@@ -89,7 +103,22 @@ public:
     void document(TextOut& out, const DocumentFindings& findings) override {
         const std::string uri = artifactUri(findings.name);
         const auto& indexes = ruleIndexes();
+        JsonStream stream(out);
         for (const Finding& finding : findings.findings) {
+            const auto index = indexes.find(finding.number);
+            if (index != indexes.end() && finding.position.line > 0 && !finding.advice) {
+                out.write(first_ ? "\n" : ",\n");
+                first_ = false;
+                ShapedValue(common_, stream)
+                    .string(catalogueMessages()[static_cast<std::size_t>(index->second)].id)
+                    .integer(index->second)
+                    .string(levelOf(finding.type))
+                    .string(finding.text)
+                    .string(uri)
+                    .integer(finding.position.line)
+                    .integer(std::max(finding.position.column, 1));
+                continue;
+            }
             std::string text = finding.text;
             if (finding.advice) text += " (" + finding.advice->argument() + ")";
             Json physical = {{"artifactLocation", {{"uri", uri}}}};
@@ -98,21 +127,17 @@ public:
                                       {"startColumn", std::max(finding.position.column, 1)}};
             }
             Json result = {{"ruleId", finding.id()}};
-            if (auto index = indexes.find(finding.number); index != indexes.end()) {
-                result["ruleIndex"] = index->second;
-            }
+            if (index != indexes.end()) result["ruleIndex"] = index->second;
             result["level"] = levelOf(finding.type);
             result["message"] = {{"text", std::move(text)}};
             result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
-            Json properties = {{"sequence", finding.sequence}};
             if (finding.advice) {
-                properties["setting"] = std::string(finding.advice->setting) + "=" +
-                                        std::string(finding.advice->value);
+                result["properties"] = {{"setting", std::string(finding.advice->setting) + "=" +
+                                                        std::string(finding.advice->value)}};
             }
-            result["properties"] = std::move(properties);
             out.write(first_ ? "\n" : ",\n");
             first_ = false;
-            out.write(dump(result));
+            stream.value(result);
         }
     }
 
@@ -120,6 +145,7 @@ public:
 
 private:
     bool first_ = true;
+    ValueShape common_ = commonResultShape();
 };
 
 }  // namespace

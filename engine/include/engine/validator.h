@@ -43,6 +43,9 @@ struct RunContext {
     std::string* logEntry = nullptr;
     // The report goes to a terminal: its message headings are coloured by kind.
     bool colour = false;
+    // False when the caller makes a form of its own from the message store after the run
+    // (the forms for editors and CI services): the run then writes no report at all.
+    bool writeReport = true;
 };
 
 class Validator {
