@@ -81,43 +81,28 @@ void TagDispatcher::collapseBlocks(std::string& text) {
     }
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
+    // Each collapsed block is recorded in the tag's map, so that the messages about the tag
+    // still point into the document, and its comment is raised.
     TagTextMap& map = state_.tagMap;
-    auto recorded = [&map](int pass) {
-        return [&map, pass](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
-                            std::size_t oldLength) {
+    auto collapsed = [&map](int pass, auto raise) {
+        return [&map, pass, raise](std::size_t newStart, std::size_t newLength,
+                                   std::size_t oldStart, std::size_t oldLength) {
             map.collapsed(pass, newStart, newLength, oldStart, oldLength);
+            raise();
         };
     };
     if (options.IgnoreActiveServer) {
         const bool toAsp = options.CollapseASPInTags != 0;
-        auto record = recorded(0);
-        collapse(
-            text, "<%", "%>", toAsp ? "ASP" : "", [&] { ++state_.counters.serverSections; },
-            [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
-                std::size_t oldLength) {
-                record(newStart, newLength, oldStart, oldLength);
-                if (toAsp) store.raiseComment(212);
-            });
+        collapse(text, "<%", "%>", toAsp ? "ASP" : "", [&] { ++state_.counters.serverSections; },
+                 collapsed(0, [&] {
+                     if (toAsp) store.raiseComment(212);
+                 }));
     }
-    auto recordPhp = recorded(1);
-    collapse(text, "<?", "?>", "PHP", [] {},
-             [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
-                 std::size_t oldLength) {
-                 recordPhp(newStart, newLength, oldStart, oldLength);
-                 store.raiseComment(220);
-             });
+    collapse(text, "<?", "?>", "PHP", [] {}, collapsed(1, [&] { store.raiseComment(220); }));
     // Miva macro handling is always on.
-    auto recordMiva = recorded(2);
-    collapse(text, "&[", "]", "MIVA", [] {},
-             [&](std::size_t newStart, std::size_t newLength, std::size_t oldStart,
-                 std::size_t oldLength) {
-                 recordMiva(newStart, newLength, oldStart, oldLength);
-                 store.raiseComment(224);
-             });
+    collapse(text, "&[", "]", "MIVA", [] {}, collapsed(2, [&] { store.raiseComment(224); }));
 }
 
-// Whether the tag text is the closing tag that ends ignoring: "/" and the recorded name
-// (without regard to case, blanks allowed between them), then a blank or the end.
 // A markwise-disable comment drops message kinds from the comment's `<` to the end of the
 // document; a markwise-disable-next-line comment on the line after the one its "-->" is on.
 void TagDispatcher::heedDirective(std::string_view comment) {
@@ -128,6 +113,8 @@ void TagDispatcher::heedDirective(std::string_view comment) {
                                     state_.lines.current + 1);
 }
 
+// Whether the tag text is the closing tag that ends ignoring: "/" and the recorded name
+// (without regard to case, blanks allowed between them), then a blank or the end.
 bool TagDispatcher::endsIgnoring(std::string_view text, std::size_t first) const {
     if (first >= text.size() || text[first] != '/') return false;
     std::size_t p = first + 1;

@@ -93,14 +93,14 @@ public:
                      {"bytes", findings.bytes},
                      {"profile", findings.profile.empty() ? Json(nullptr) : Json(findings.profile)},
                      {"profileOptions", std::move(options)},
-                     {"statistics", statisticsOf(findings.statistics)}};
-        // The file's object without its closing brace, then its messages one to a line.
-        std::string head = dump(file);
-        head.pop_back();
+                     {"statistics", statisticsOf(findings.statistics)},
+                     {"messages", ValueShape::leaf(0)}};
+        // The file's object around its messages, which follow one to a line.
+        const ValueShape around(file);
         out.write(first_ ? "\n" : ",\n");
         first_ = false;
-        out.write(head);
-        out.write(",\"messages\":[");
+        out.write(around.piece(0));
+        out.write("[");
         bool firstMessage = true;
         JsonStream stream(out);
         for (const Finding& finding : findings.findings) {
@@ -118,7 +118,8 @@ public:
                 stream.value(messageOf(finding));
             }
         }
-        out.write(firstMessage ? "]}" : "\n]}");
+        out.write(firstMessage ? "]" : "\n]");
+        out.write(around.piece(1));
     }
 
     void end(TextOut& out) override { out.write(first_ ? "]}\n" : "\n]}\n"); }
