@@ -36,7 +36,6 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
 
 #include "options/options.h"
 #include "engine/validator.h"
@@ -211,7 +210,7 @@ std::vector<std::size_t> lineLengths(std::string_view document) {
 }
 
 // Every message points inside the document: a line of it and a column from 1 to one past the
-// line's end; the JSON and SARIF forms parse back, and the gnu form has a line per message.
+// line's end; and the gnu form has a line per message.
 void checkFindings(const messages::DocumentFindings& findings, std::string_view document) {
     const std::vector<std::size_t> lengths = lineLengths(document);
     for (const messages::Finding& finding : findings.findings) {
@@ -225,24 +224,19 @@ void checkFindings(const messages::DocumentFindings& findings, std::string_view 
             fail("a message points at a column outside its line");
         }
     }
-    for (auto format : {messages::FindingsFormat::Gnu, messages::FindingsFormat::Json,
-                        messages::FindingsFormat::Sarif}) {
-        std::string written;
-        {
-            messages::TextOut out(written);
-            auto writer = messages::makeFindingsWriter(format);
-            writer->begin(out);
-            writer->document(out, findings);
-            writer->end(out);
-        }
-        if (format == messages::FindingsFormat::Gnu) {
-            std::size_t lines = 0;
-            for (char c : written) lines += c == '\n' ? 1 : 0;
-            if (lines != findings.findings.size()) fail("the gnu form is not one line a message");
-        } else if (!nlohmann::json::accept(written)) {
-            fail("the JSON or SARIF form does not parse");
-        }
+    // The gnu form keeps each message on one line whatever the document's bytes. (The JSON and
+    // SARIF forms are the library's output; the tests parse them back.)
+    std::string written;
+    {
+        messages::TextOut out(written);
+        auto writer = messages::makeFindingsWriter(messages::FindingsFormat::Gnu);
+        writer->begin(out);
+        writer->document(out, findings);
+        writer->end(out);
     }
+    std::size_t lines = 0;
+    for (char c : written) lines += c == '\n' ? 1 : 0;
+    if (lines != findings.findings.size()) fail("the gnu form is not one line a message");
 }
 
 }  // namespace
