@@ -127,8 +127,14 @@ QListWidget* EditorForm::makeList(EditorList which, bool readOnly) {
 QComboBox* EditorForm::makeCombo(EditorList which) {
     auto* widget = new QComboBox;
     widget->setMaxVisibleItems(20);
-    widget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    widget->setMinimumContentsLength(16);
+    // Category names are long and few: their combo shows them whole. The combos of tag names
+    // and attributes hold up to 999 short names.
+    if (which == EditorList::CategoryChoice) {
+        widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    } else {
+        widget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        widget->setMinimumContentsLength(16);
+    }
     combos_[which] = widget;
     connect(widget, &QComboBox::activated, this,
             [this, which](int index) { apply(controller_.selectRow(which, index)); });
