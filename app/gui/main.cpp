@@ -92,12 +92,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     gui::QtFrontend frontend;
-    // Boxes belong to the main window; while a dialog of its own is open (the editor, the
-    // options), they sit over that dialog, so that they never hide behind it.
-    platform::QtUserInterface ui([&frontend] {
-        QWidget* modal = QApplication::activeModalWidget();
-        return modal ? modal : static_cast<QWidget*>(frontend.window());
-    });
+    platform::QtUserInterface ui([&frontend] { return static_cast<QWidget*>(frontend.window()); });
     platform::QtUrlOpener browser;
     shell::Shell shell({ui, settings, processes, browser, editors, instances, files,
                         platform::systemFileSystem(), clock},
