@@ -529,18 +529,23 @@ TEST(MenuCommands, TogglesMarkTheOptionsUnsavedAndRefreshTheChecks) {
     EXPECT_FALSE(shell::runMenuCommand(h.shell, 4242));
 }
 
-TEST(MenuCommands, ToolsCleanAndEditorSayTheyAreNotAvailableYet) {
+TEST(MenuCommands, ToolsAskForTheirDocumentCleanAsksFirstAndTheEditorOpens) {
     ShellHarness h;
     for (int id : {shell::command::kLowercase, shell::command::kUppercase,
                    shell::command::kStripTags, shell::command::kTemplate,
-                   shell::command::kConvertFormat, shell::command::kCleanConfiguration,
-                   shell::command::kConfigurationEditor}) {
+                   shell::command::kConvertFormat}) {
         h.ui.clear();
-        shell::runMenuCommand(h.shell, id);
-        ASSERT_EQ(h.ui.boxCount(), 1u) << id;
-        EXPECT_EQ(h.ui.lastBox().caption, "Markwise: Not Available Yet");
-        EXPECT_EQ(h.ui.lastBox().icon, Icon::Information);
+        shell::runMenuCommand(h.shell, id);  // the dialog is cancelled: nothing else happens
+        ASSERT_EQ(h.ui.openRequests.size(), 1u) << id;
+        EXPECT_EQ(h.ui.openRequests[0].title,
+                  "Specify HTML or Text Document and Click Open to Process");
+        EXPECT_EQ(h.ui.boxCount(), 0u) << id;
     }
+    h.ui.clear();
+    shell::runMenuCommand(h.shell, shell::command::kCleanConfiguration);
+    EXPECT_EQ(h.captions(), Strings{"Markwise: Clean Configuration?"});
+    shell::runMenuCommand(h.shell, shell::command::kConfigurationEditor);
+    EXPECT_EQ(h.window.editorDialogs, 1);
 }
 
 TEST(MenuTable, HoldsEveryCommandWithItsLabelAndKey) {
@@ -665,10 +670,14 @@ TEST(DroppedFiles, FailuresAskWhetherToGoOn) {
     // fails without a question.
     h.ui.clear();
     h.ui.answerWith({Answer::Ok, Answer::Yes});
-    shell::dropFiles(h.shell, {h.file("c.htm"), h.file("c.htm")});
+    shell::dropFiles(h.shell, {h.file("x.htm"), h.file("y.htm")});
     EXPECT_EQ(h.captions(),
-              (Strings{"Markwise: Not Available Yet", "Markwise: Error Using Tool on Dropped File(s)",
-                       "Markwise: Not Available Yet"}));
+              (Strings{"Markwise: Error Locating File", "Markwise: Error Using Tool on Dropped File(s)",
+                       "Markwise: Error Locating File"}));
+    EXPECT_EQ(h.ui.boxes[1].text, "An error occurred attempting to use the tool on the document \"" +
+                                      h.file("x.htm") +
+                                      "\". Do you want to continue processing the rest of the "
+                                      "dropped files?");
     EXPECT_EQ(h.window.toolDialogs, 3);
 }
 

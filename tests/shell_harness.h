@@ -34,6 +34,10 @@ public:
     std::deque<int> toolResults;
     std::function<int(shell::Shell&, shell::OptionsPage)> optionsDialog;
     std::function<int(shell::Shell&)> toolDialog;
+    // The HTML Configuration editor: how often it opened, and what plays the user's part.
+    int editorDialogs = 0;
+    std::deque<int> editorResults;
+    std::function<int(shell::Shell&)> editorDialog;
 
     void bringToFront() override { ++raised; }
     void setKeepOnTop(bool top) override { onTop.push_back(top); }
@@ -52,6 +56,11 @@ public:
         ++toolDialogs;
         if (toolDialog) return toolDialog(shell);
         return take(toolResults);
+    }
+    int runConfigurationEditor(shell::Shell& shell) override {
+        ++editorDialogs;
+        if (editorDialog) return editorDialog(shell);
+        return editorResults.empty() ? shell::kDialogOk : take(editorResults);
     }
 
 private:

@@ -124,11 +124,15 @@ TEST(Dispatcher, AnUnknownOptionShowsTheUsageTextAndNothingElse) {
     EXPECT_EQ(usage.find("\\n"), std::string::npos);
 }
 
-TEST(Dispatcher, ToolOptionsHandTheArgumentToTheToolEntry) {
+TEST(Dispatcher, ToolOptionsHandTheArgumentToTheTool) {
     for (const char* option : {"-L", "-u", "-S", "-Txyz", "-C"}) {
         ShellHarness h;
+        h.shell.commandLineMode = true;
         EXPECT_FALSE(shell::dispatchCommandLine(h.shell, std::string(option) + " a page.htm"));
-        EXPECT_EQ(h.captions(), (Strings{"Markwise: Not Available Yet", kGeneralError})) << option;
+        EXPECT_EQ(h.captions(), (Strings{"Markwise: Error Locating File", kGeneralError})) << option;
+        EXPECT_EQ(h.ui.boxes[0].text,
+                  "There was an error trying to locate the file \"a page.htm\". Markwise cannot "
+                  "continue with this operation.");
     }
 }
 
@@ -200,11 +204,12 @@ TEST(Dispatcher, ProgramOptionsOpenOnTheProgramPageWithAutomaticSaving) {
     EXPECT_FALSE(shell::dispatchCommandLine(h.shell, "-1"));
     EXPECT_EQ(h.captions(), (Strings{"Markwise: Dialog Box Error", kGeneralError}));
 
-    // -2 loads the configuration and opens the editor, which is not there yet.
+    // -2 loads the configuration and opens the editor.
     h.writeConfiguration("mkwise25.cfg", false);
     h.ui.clear();
-    EXPECT_FALSE(shell::dispatchCommandLine(h.shell, "-2"));
-    EXPECT_EQ(h.captions(), (Strings{"Markwise: Not Available Yet", kGeneralError}));
+    EXPECT_TRUE(shell::dispatchCommandLine(h.shell, "-2"));
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+    EXPECT_EQ(h.window.editorDialogs, 1);
     EXPECT_TRUE(h.shell.configuration.isLoaded());
 }
 

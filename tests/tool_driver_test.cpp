@@ -167,6 +167,20 @@ TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {
                       "\". Markwise cannot continue with this operation.");
     EXPECT_FALSE(fs::exists(missing));
 
+    // No name at all (a tool option without a document): the file ".bak" is none of its
+    // business.
+    ui_.clear();
+    const std::string previous = helpers_.currentDirectory();
+    context_.startingDirectory = dir_.path().string();
+    const std::string hidden = dir_.write(".bak", "someone's file");
+    EXPECT_EQ(run(tools::kToolLowercase, ""), 0);
+    expectOnlyBox("Markwise: Error Locating File",
+                  "There was an error trying to locate the file \"\". Markwise cannot continue "
+                  "with this operation.");
+    EXPECT_EQ(readFile(hidden), "someone's file");
+    context_.startingDirectory.clear();
+    helpers_.setCurrentDirectory(previous);
+
     // The document is a folder: it cannot be opened for reading and is renamed back.
     ui_.clear();
     fs::create_directory(dir_.file("folder.htm"));

@@ -4,6 +4,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include "editor_form.h"
 #include "options_form.h"
 
 namespace gui {
@@ -83,6 +84,12 @@ int QtFrontend::runOptionsDialog(shell::Shell& shell, shell::OptionsPage page) {
 int QtFrontend::runToolDialog(shell::Shell& shell) {
     ToolForm form(shell, window_.get());
     return form.exec() == QDialog::Accepted ? shell::kDialogOk : shell::kDialogCancel;
+}
+
+int QtFrontend::runConfigurationEditor(shell::Shell& shell) {
+    EditorForm form(shell.configurationEditor(), window_.get());
+    form.exec();
+    return shell::kDialogOk;
 }
 
 }  // namespace gui

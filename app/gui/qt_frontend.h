@@ -27,6 +27,7 @@ public:
     void pause(int milliseconds) override;
     int runOptionsDialog(shell::Shell& shell, shell::OptionsPage page) override;
     int runToolDialog(shell::Shell& shell) override;
+    int runConfigurationEditor(shell::Shell& shell) override;
 
     // shell::Frontend
     bool createMainWindow() override;

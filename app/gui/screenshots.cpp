@@ -1,6 +1,10 @@
 // markwise-screenshots: renders the windowed program offscreen into PNG files for the README:
-// the main window, each menu opened, the options dialog on each page, the default-tool dialog
-// and a message box. Run by scripts/screenshots.
+// the main window, each menu opened, the options dialog on each page, the default-tool dialog,
+// a message box, and every page of the HTML Configuration editor with the shipped default
+// configuration loaded. Run by scripts/screenshots:
+//
+//   markwise-screenshots FOLDER CONFIGURATION
+#include <QListWidget>
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -10,8 +14,10 @@
 #include <QTabBar>
 #include <cstdio>
 
+#include "editor_form.h"
 #include "main_window.h"
 #include "options_form.h"
+#include "platform/file_policy.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform_testing/fake_clock.h"
@@ -53,6 +59,29 @@ QImage withMenu(gui::MainWindow& window, QMenu* menu, QAction* title) {
     menu->hide();
     bar->setActiveAction(nullptr);
     return canvas;
+}
+
+// The row of `list` labelled `name`, or whose label is `name` with its id, or -1.
+int rowNamed(const config::EditorController& editor, config::EditorList list,
+             const std::string& name) {
+    for (int row = 0; row < editor.rowCount(list); ++row) {
+        const std::string label = editor.rowText(list, row);
+        if (label == name || label.rfind(name + " (", 0) == 0) return row;
+    }
+    return -1;
+}
+
+// Chooses the row named `name` of `list` in the editor shown, as a click would.
+void pick(gui::EditorForm& form, config::EditorList list, const std::string& name) {
+    config::EditorController& editor = form.controller();
+    const int row = rowNamed(editor, list, name);
+    if (row < 0) {
+        std::fprintf(stderr, "no entry %s in the configuration\n", name.c_str());
+        return;
+    }
+    form.apply(editor.selectRow(list, row));
+    if (QListWidget* widget = form.list(list)) widget->scrollToItem(widget->item(row),
+                                                                   QAbstractItemView::PositionAtCenter);
 }
 
 QImage dialogImage(QDialog& dialog) {
@@ -133,6 +162,58 @@ int main(int argc, char** argv) {
     }
     gui::ToolForm tools(shell, &window);
     ok = save(dialogImage(tools), folder, "tooldb") && ok;
+
+    // The editor, page by page, on entries a user would look at first.
+    const std::string configuration = argc > 2 ? argv[2] : "build/mkwise25.cfg";
+    std::string bytes;
+    if (platform::readRegularFile(platform::systemFileSystem(), configuration, bytes) ||
+        !shell.configuration.loadBytes(bytes, configuration)) {
+        std::fprintf(stderr, "cannot load the configuration %s\n", configuration.c_str());
+        return 1;
+    }
+    using config::EditorList;
+    using config::EditorPage;
+    const struct {
+        EditorPage page;
+        const char* name;
+    } editorPages[] = {
+        {EditorPage::TagNames, "editor-tag-names"},
+        {EditorPage::Attributes, "editor-attributes"},
+        {EditorPage::AttributeValues, "editor-attribute-values"},
+        {EditorPage::Categories, "editor-categories"},
+        {EditorPage::Entities, "editor-entities"},
+        {EditorPage::Notes, "editor-notes"},
+    };
+    for (const auto& [page, name] : editorPages) {
+        gui::EditorForm form(shell.configurationEditor(), &window);
+        form.resize(980, 560);
+        form.show();
+        form.apply(form.controller().selectPage(page));
+        switch (page) {
+            case EditorPage::TagNames:
+                pick(form, EditorList::TagBeingConfigured, "li");
+                pick(form, EditorList::TagNames, "ol");
+                break;
+            case EditorPage::Attributes:
+                pick(form, EditorList::TagBeingConfigured, "img");
+                pick(form, EditorList::Attributes, "alt");
+                break;
+            case EditorPage::AttributeValues:
+                pick(form, EditorList::AttributeBeingConfigured, "method");
+                // The value as the attribute lists it (several entries are called "post").
+                pick(form, EditorList::AttributeValues,
+                     form.controller().rowText(
+                         EditorList::AttributeValueList,
+                         rowNamed(form.controller(), EditorList::AttributeValueList, "post")));
+                break;
+            case EditorPage::Categories: pick(form, EditorList::Categories, "HTML living standard"); break;
+            case EditorPage::Entities: pick(form, EditorList::Entities, "Abreve"); break;
+            case EditorPage::Notes: break;
+        }
+        QApplication::processEvents();
+        ok = save(form.grab().toImage(), folder, name) && ok;
+        form.apply(form.controller().press(config::EditorButton::Close));
+    }
 
     QMessageBox box(QMessageBox::Question, "Markwise: Open Viewer?",
                     "Validation check of \"/home/ann/site/index.html\" is complete. Do you want "

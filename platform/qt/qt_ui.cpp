@@ -52,10 +52,17 @@ std::string qtNameFilter(const FileFilter& filter) {
 
 QtUserInterface::QtUserInterface(std::function<QWidget*()> owner) : owner_(std::move(owner)) {}
 
+// Boxes and file dialogs belong to the main window; while a dialog of the program is open (the
+// HTML Configuration editor, the options) they sit over that dialog, so that they never hide
+// behind it.
+QWidget* QtUserInterface::parentForDialogs() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return owner_ ? owner_() : nullptr;
+}
+
 Answer QtUserInterface::messageBox(const std::string& caption, const std::string& text,
                                    Icon icon, Buttons buttons, bool foreground) {
-    QWidget* owner = owner_ ? owner_() : nullptr;
-    QMessageBox box(qtIcon(icon), q(caption), q(text), qtButtons(buttons), owner);
+    QMessageBox box(qtIcon(icon), q(caption), q(text), qtButtons(buttons), parentForDialogs());
     if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) {
         box.setDefaultButton(QMessageBox::Yes);
     }
@@ -80,7 +87,7 @@ Answer QtUserInterface::messageBox(const std::string& caption, const std::string
 
 std::optional<FileDialogResult> QtUserInterface::fileDialog(const FileDialogRequest& request,
                                                             bool save) {
-    QFileDialog dialog(owner_ ? owner_() : nullptr, q(request.title));
+    QFileDialog dialog(parentForDialogs(), q(request.title));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile
                             : (request.mustExist ? QFileDialog::ExistingFile

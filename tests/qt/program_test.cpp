@@ -165,3 +165,144 @@ TEST_F(Program, ASecondWindowedStartRaisesTheFirstAndEndsWithOne) {
     EXPECT_EQ(first.takeRaiseRequests(), 1);
     EXPECT_FALSE(fs::exists(dir.file("config/markwise/registry.ini.new")));
 }
+
+// ---- The tools on the command line ------------------------------------------------------------
+
+namespace {
+
+// A page with every construct the case and strip tools care about: a declaration, a comment
+// over two lines, a tag over two lines, '>' and the other quote inside quoted values, mixed
+// line ends and no final line end.
+const std::string kMixedPage =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n"
+    "<HTML><!-- A <B>comment</B>\r"
+    "   still the COMMENT --><BODY BGCOLOR=WHITE>\n"
+    "<A HREF=\"Page.HTM?a>b\" TITLE='It\"s' TARGET=_TOP\r\n"
+    "  CLASS=Nav>Text OUTSIDE</A>";
+
+struct ToolRun {
+    const char* option;
+    std::string expected;
+};
+
+}  // namespace
+
+TEST_F(Program, EachToolRewritesTheDocumentAndKeepsTheOriginalAsTheBackup) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    const ToolRun runs[] = {
+        {"-L",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
+         "<html><!-- A <B>comment</B>\n"
+         "   still the COMMENT --><body bgcolor=white>\n"
+         "<a href=\"Page.HTM?a>b\" title='It\"s' target=_top\n"
+         "  class=nav>Text OUTSIDE</a>\n"},
+        {"-u",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
+         "<HTML><!-- A <B>comment</B>\n"
+         "   still the COMMENT --><BODY BGCOLOR=WHITE>\n"
+         "<A HREF=\"Page.HTM?a>b\" TITLE='It\"s' TARGET=_TOP\n"
+         "  CLASS=NAV>Text OUTSIDE</A>\n"},
+        {"-Sxyz", "\n\n\n\nText OUTSIDE\n"},
+        {"-c", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
+               "<HTML><!-- A <B>comment</B>\n"
+               "   still the COMMENT --><BODY BGCOLOR=WHITE>\n"
+               "<A HREF=\"Page.HTM?a>b\" TITLE='It\"s' TARGET=_TOP\n"
+               "  CLASS=Nav>Text OUTSIDE</A>\n"},
+    };
+    for (const ToolRun& r : runs) {
+        dir.write("site page.htm", kMixedPage);
+        const auto result = run({r.option, "site page.htm"});
+        EXPECT_EQ(result.exitCode, 0) << r.option << result.err;
+        EXPECT_EQ(result.err, "") << r.option;
+        EXPECT_EQ(readFile(dir.file("site page.htm")), r.expected) << r.option;
+        EXPECT_EQ(readFile(dir.file("site page.bak")), kMixedPage) << r.option;
+    }
+}
+
+TEST_F(Program, TheTemplateToolFillsItsRegionsAndItsErrorsEndWithOne) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    dir.write("nav.tpl", "<p class=\"$\"CLASS\"\">$\"TITLE\" costs $$$\"PRICE\"</p>\n");
+    const std::string page =
+        "<html>\n<!-- TEMPLATESTART\nTEMPLATE=nav.tpl\nTITLE=Bread\nCLASS=item\n"
+        "PRICE:=\"2\" + \".50\"\n-->\nold text\n<!-- TEMPLATEEND -->\n</html>";
+    dir.write("page.htm", page);
+    auto result = run({"-T", "page.htm"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(readFile(dir.file("page.htm")),
+              "<html>\n<!-- TEMPLATESTART\nTEMPLATE=nav.tpl\nTITLE=Bread\nCLASS=item\n"
+              "PRICE:=\"2\" + \".50\"\n-->\n<p class=\"item\">Bread costs $2.50</p>\n<!-- TEMPLATEEND -->\n"
+              "</html>\n");
+    EXPECT_EQ(readFile(dir.file("page.bak")), page);
+
+    // A template that cannot be found: the document stays as it was, without a backup.
+    const std::string broken =
+        "<!-- TEMPLATESTART\nTEMPLATE=missing.tpl\n-->\n<!-- TEMPLATEEND -->\n";
+    dir.write("broken.htm", broken);
+    result = run({"-t", "broken.htm"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(readFile(dir.file("broken.htm")), broken);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("broken.bak")));
+    EXPECT_NE(result.err.find("missing.tpl"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\nMarkwise: Error: There was some type of error performing the "
+                              "operation."),
+              std::string::npos)
+        << result.err;
+}
+
+TEST_F(Program, ToolFailuresNameTheirCauseAndEndWithOne) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    const std::string general =
+        "Markwise: Error: There was some type of error performing the operation. Please make sure "
+        "that the program is set-up properly and that you are supplying all necessary and valid "
+        "information with the command line. See the help system for more detailed information.\n";
+
+    dir.write("page.bak", "the only copy");
+    auto result = run({"-L", "page.bak"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+              "Markwise: Cannot Process .bak Files: The filename to process (page.bak) and the "
+              "filename Markwise uses as a backup file are identical. Markwise cannot continue "
+              "with this operation.\n" + general);
+    EXPECT_EQ(readFile(dir.file("page.bak")), "the only copy");
+
+    result = run({"-U", "absent.htm"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+              "Markwise: Error Locating File: There was an error trying to locate the file "
+              "\"absent.htm\". Markwise cannot continue with this operation.\n" + general);
+
+    // A folder in the backup's place cannot be deleted: the document stays as it was.
+    std::filesystem::create_directories(dir.file("index.bak"));
+    dir.write("index.html", "<P>x</P>");
+    result = run({"-L", "index.html"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+              "Markwise: Error Deleting File: An error occurred while attempting to delete the "
+              "backup file \"index.bak\". Markwise cannot continue with this operation.\n" +
+                  general);
+    EXPECT_EQ(readFile(dir.file("index.html")), "<P>x</P>");
+}
+
+TEST_F(Program, TheToolsFollowTheStoredOptions) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    dir.write("config/markwise/registry.ini",
+              "[SOFTWARE\\Brightfold\\Zentrel Markwise]\nCreateBAKFiles=0\nConvertToFileType=0\n"
+              "FileType=1\n");
+    dir.write("notes.txt", "one\ntwo\r\nthree");
+    auto result = run({"-C", "notes.txt"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir.file("notes.txt")), "one\r\ntwo\r\nthree\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("notes.bak")));
+
+    dir.write("page.htm", "<P>a</P>\n<BR>\n");
+    result = run({"-L", "page.htm"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir.file("page.htm")), "<p>a</p>\r<br>\r");
+
+    // An empty document stays empty.
+    dir.write("empty.htm", "");
+    result = run({"-S", "empty.htm"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir.file("empty.htm")), "");
+}

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@
 
 #include "options_form.h"
 #include "platform/instance_channel.h"
+#include "platform_qt/qt_ui.h"
 #include "qt_frontend.h"
 #include "shell/menu.h"
 #include "shell_harness.h"
@@ -262,4 +264,27 @@ TEST(ToolForm, ShowsTheToolsAndPutsThemBackOnCancel) {
     form.reject();
     EXPECT_EQ(h.shell.options.DefaultDragAndDropTool, 2);
     EXPECT_EQ(h.shell.options.ShowTOOLDBWhenFilesDropped, 1);
+}
+
+TEST(QtUserInterface, BoxesSitOverTheProgramsOpenDialogAndTitlesStayTheMainWindows) {
+    QWidget main;
+    QDialog dialog(&main);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    platform::QtUserInterface ui([&main] { return &main; });
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&parent] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            parent = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    EXPECT_EQ(ui.messageBox("Markwise: Success", "Done.", platform::Icon::Information,
+                            platform::Buttons::Ok),
+              platform::Answer::Ok);
+    EXPECT_EQ(parent, &dialog);
+    ui.setWindowTitle("[1<>2] a.htm");
+    EXPECT_EQ(text(main.windowTitle()), "[1<>2] a.htm");
+    EXPECT_EQ(ui.windowTitle(), "[1<>2] a.htm");
+    dialog.hide();
 }

@@ -153,6 +153,12 @@ bool ToolRun::mayBeReplaced() {
 
 // Moves the document to its backup name. False, with the document as it was, after the box.
 bool ToolRun::prepare() {
+    // No name is no document: its backup name would be ".bak", a file that has nothing to do
+    // with it and must not be deleted.
+    if (document_.empty()) {
+        showError(kLocateCaption, messages::format(kLocate, {document_}));
+        return false;
+    }
     // A document that is its backup under another name (a link) would go with the backup.
     if (equalsIgnoreCase(backup_, document_) || platform::sameFile(files(), document_, backup_)) {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));

@@ -30,6 +30,7 @@ int readConfiguration(Shell& shell, const std::string& file, bool notify, bool& 
         return kLoadFailed;
     }
     if (shell.configuration.loadBytes(bytes, file)) {
+        shell.configurationReplaced();
         if (notify) {
             shell.say(kSuccessCaption, "The HTML Configuration has been successfully loaded.",
                       Icon::Information);
@@ -43,6 +44,7 @@ int readConfiguration(Shell& shell, const std::string& file, bool notify, bool& 
                    file));
     shell.configuration.clear();
     shell.configuration.resetToBuiltins();
+    shell.configurationReplaced();
     return kLoadFailed;
 }
 
@@ -209,6 +211,7 @@ void resetConfigurationCommand(Shell& shell) {
     if (!unsavedConfigurationQuestion(shell, ConfigurationAction::Reset)) return;
     const bool emptied = shell.configuration.clear() != 0;
     shell.configuration.resetToBuiltins();
+    shell.configurationReplaced();
     if (emptied) {
         shell.say("Markwise: HTML Configuration Reset", "The HTML Configuration has been reset.",
                   Icon::Information);

@@ -1,5 +1,6 @@
 #include "shell/shell.h"
 
+#include "editor_port.h"
 #include "shell/window_control.h"
 
 namespace shell {
@@ -7,6 +8,21 @@ namespace shell {
 Shell::Shell(const Services& services, WindowPort& window, std::string programDirectory)
     : services_(services), window_(window), programDirectory_(std::move(programDirectory)) {
     options::setDefaults(options, programDirectory_);
+}
+
+Shell::~Shell() = default;
+
+config::EditorController& Shell::configurationEditor() {
+    if (!editor_) {
+        editorPort_ = makeEditorPort(*this);
+        editor_ = std::make_unique<config::EditorController>(configuration, services_.ui,
+                                                             *editorPort_);
+    }
+    return *editor_;
+}
+
+void Shell::configurationReplaced() {
+    if (editor_) editor_->configurationReplaced();
 }
 
 void Shell::enterStartingDirectory() {

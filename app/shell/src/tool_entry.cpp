@@ -1,42 +1,37 @@
 #include "shell/tool_entry.h"
 
+#include "config/maintenance.h"
+#include "shell/window_control.h"
+#include "tools/tool_driver.h"
+
 namespace shell {
-namespace {
 
-constexpr const char* kNotAvailableCaption = "Markwise: Not Available Yet";
-
-const char* toolName(int tool) {
-    switch (tool) {
-        case kToolLowercase: return "The lowercase tool";
-        case kToolUppercase: return "The uppercase tool";
-        case kToolStripTags: return "The strip HTML tags tool";
-        case kToolTemplate: return "The template tool";
-        case kToolConvertFormat: return "The convert text file format tool";
-        default: return "This tool";
-    }
-}
-
-}  // namespace
-
-bool runToolCommand(Shell& shell, int tool, const std::string& /*document*/) {
-    shell.say(kNotAvailableCaption,
-              std::string(toolName(tool)) + " is not available in this version of Markwise yet.",
-              platform::Icon::Information);
-    return false;
+bool runToolCommand(Shell& shell, int tool, const std::string& document) {
+    WindowControl control(shell, WindowControl::CursorOnly);
+    const Services& services = shell.services();
+    tools::ToolContext context;
+    context.ui = &shell.ui();
+    context.options = &shell.options;
+    context.files = &services.fileSystem;
+    context.helpers = &services.files;
+    context.clock = &services.clock;
+    context.startingDirectory = shell.startingDirectory;
+    // The command line and dropped files name the document; the menu asks for it.
+    context.commandLineMode = shell.commandLineMode;
+    context.showWaitCursor = [&control] { control.setWaitCursor(true); };
+    return tools::runTool(context, tool, document) == 1;
 }
 
 bool runCleanConfiguration(Shell& shell) {
-    shell.say(kNotAvailableCaption,
-              "Clean Configuration is not available in this version of Markwise yet.",
-              platform::Icon::Information);
-    return false;
+    return config::cleanConfiguration(shell.configuration, shell.ui()) == 1;
 }
 
 bool openConfigurationEditor(Shell& shell) {
-    shell.say(kNotAvailableCaption,
-              "The HTML Configuration Editor is not available in this version of Markwise yet.",
-              platform::Icon::Information);
-    return false;
+    if (shell.window().runConfigurationEditor(shell) == kDialogNotOpened) {
+        shell.dialogBoxError();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace shell

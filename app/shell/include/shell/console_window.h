@@ -21,6 +21,7 @@ public:
     }
     int runOptionsDialog(Shell&, OptionsPage) override { return kDialogNotOpened; }
     int runToolDialog(Shell&) override { return kDialogNotOpened; }
+    int runConfigurationEditor(Shell&) override { return kDialogNotOpened; }
 
     bool createMainWindow() override { return true; }
     bool loadWaitCursor() override { return true; }

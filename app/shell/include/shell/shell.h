@@ -4,9 +4,11 @@
 // and hand it the window it runs in.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "config/cfg_store.h"
+#include "config/editor.h"
 #include "options/options.h"
 #include "platform/clock.h"
 #include "platform/editor_notifier.h"
@@ -69,12 +71,16 @@ public:
     // kDialogCancel, or kDialogNotOpened when there is no way to show them.
     virtual int runOptionsDialog(Shell& shell, OptionsPage page) = 0;
     virtual int runToolDialog(Shell& shell) = 0;
+    // The HTML Configuration editor "DBCONFIG" over the shell's configurationEditor(), until it
+    // closes: kDialogOk, or kDialogNotOpened when there is no way to show it.
+    virtual int runConfigurationEditor(Shell& shell) = 0;
 };
 
 class Shell {
 public:
     // `programDirectory` ends with "/" (or is empty when unknown).
     Shell(const Services& services, WindowPort& window, std::string programDirectory);
+    ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
@@ -114,10 +120,20 @@ public:
     // "The dialog box could not be opened." (caption "Markwise: Dialog Box Error").
     void dialogBoxError();
 
+    // The HTML Configuration editor's logic over `configuration`. What it keeps (the entries
+    // being configured, the selected rows, the range view) lasts from one opening of the editor
+    // to the next.
+    config::EditorController& configurationEditor();
+    // The configuration was loaded or reset: the editor lets go of what it kept, since ids now
+    // name other entries.
+    void configurationReplaced();
+
 private:
     Services services_;
     WindowPort& window_;
     std::string programDirectory_;
+    std::unique_ptr<config::EditorShell> editorPort_;
+    std::unique_ptr<config::EditorController> editor_;
 };
 
 }  // namespace shell

@@ -27,6 +27,7 @@ public:
 
 private:
     std::optional<FileDialogResult> fileDialog(const FileDialogRequest& request, bool save);
+    QWidget* parentForDialogs() const;
 
     std::function<QWidget*()> owner_;
     bool waitCursor_ = false;

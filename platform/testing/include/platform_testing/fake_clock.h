@@ -1,7 +1,9 @@
 // A clock for the tests: a fixed time and fixed locale texts, each of which a test can change.
+// Like the real clock it may be asked from several threads at once (markwise-check's workers).
 #pragma once
 
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,16 +26,25 @@ public:
     std::time_t now() const override { return nowValue; }
 
     std::optional<std::string> longDate(std::time_t when) const override {
-        longDateRequests.push_back(when);
+        {
+            std::lock_guard lock(mutex_);
+            longDateRequests.push_back(when);
+        }
         if (longDateText.empty()) return std::nullopt;
         return longDateText;
     }
 
     std::optional<std::string> defaultTime(std::time_t when) const override {
-        timeRequests.push_back(when);
+        {
+            std::lock_guard lock(mutex_);
+            timeRequests.push_back(when);
+        }
         if (timeText.empty()) return std::nullopt;
         return timeText;
     }
+
+private:
+    mutable std::mutex mutex_;
 };
 
 }  // namespace platform
