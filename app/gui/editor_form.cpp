@@ -62,7 +62,7 @@ EditorForm::EditorForm(config::EditorController& controller, QWidget* parent)
         // Enter is the dialog's own (New in the name box, Close elsewhere), never a button's.
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this,
-                [this, which] { apply(controller_.press(which)); });
+                [this, choice = which] { apply(controller_.press(choice)); });
         buttons->addWidget(button);
         dialogButtons_[which] = button;
     }
