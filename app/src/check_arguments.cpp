@@ -110,8 +110,8 @@ constexpr OptionSpec kOptions[] = {
 };
 
 const OptionSpec* findSpec(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) return &spec;
+    for (const OptionSpec& option : kOptions) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
@@ -240,13 +240,13 @@ std::optional<std::string> parseCheckArguments(std::span<const std::string> args
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const OptionSpec* spec = findSpec(name);
-        if (spec == nullptr) return "unknown option '" + arg + "'";
-        if (spec->takesValue && !value) {
+        const OptionSpec* option = findSpec(name);
+        if (option == nullptr) return "unknown option '" + arg + "'";
+        if (option->takesValue && !value) {
             if (i + 1 >= args.size()) return "option '" + name + "' needs a value";
             value = args[++i];
         }
-        if (!spec->takesValue && value) return "option '" + name + "' takes no value";
+        if (!option->takesValue && value) return "option '" + name + "' takes no value";
         if (auto problem = apply(name, value.value_or(""), parsed)) return problem;
     }
     if (parsed.scanOnly && (parsed.config || parsed.profile)) {
