@@ -4,6 +4,16 @@
 
 namespace messages {
 
+std::string_view severityName(MessageType type) {
+    switch (type) {
+        case MessageType::Error: return "error";
+        case MessageType::Warning: return "warning";
+        case MessageType::Comment:
+        case MessageType::Message: break;
+    }
+    return "note";
+}
+
 std::string oneLine(std::string_view text) {
     std::string line(text);
     for (char& c : line) {

@@ -9,16 +9,6 @@
 namespace messages {
 namespace {
 
-std::string_view severityOf(MessageType type) {
-    switch (type) {
-        case MessageType::Error: return "error";
-        case MessageType::Warning: return "warning";
-        case MessageType::Comment:
-        case MessageType::Message: break;
-    }
-    return "note";
-}
-
 std::string_view colourOf(MessageType type) {
     switch (type) {
         case MessageType::Error: return colour::kError;
@@ -50,7 +40,7 @@ public:
             line += ':';
             line += std::to_string(std::max(finding.position.column, 1));
             line += ": ";
-            const std::string_view severity = severityOf(finding.type);
+            const std::string_view severity = severityName(finding.type);
             const std::string id = finding.id();
             if (settings_.colour) line += colourOf(finding.type);
             line += severity;

@@ -13,16 +13,6 @@ namespace {
 constexpr std::string_view kSchema =
     "https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/sarif-schema-2.1.0.json";
 
-std::string_view levelOf(MessageType type) {
-    switch (type) {
-        case MessageType::Error: return "error";
-        case MessageType::Warning: return "warning";
-        case MessageType::Comment:
-        case MessageType::Message: break;
-    }
-    return "note";
-}
-
 // A file name as a URI reference: bytes other than letters, digits, "-._~" and "/" are
 // percent-encoded; an absolute name becomes a file URI.
 std::string artifactUri(std::string_view name) {
@@ -50,7 +40,7 @@ Json rulesOfCatalogue() {
         Json rule = {{"id", message.id},
                      {"shortDescription", {{"text", message.text}}},
                      {"fullDescription", {{"text", message.text}}},
-                     {"defaultConfiguration", {{"level", levelOf(message.type)}}},
+                     {"defaultConfiguration", {{"level", severityName(message.type)}}},
                      {"properties", {{"kind", typeName(message.type)}}}};
         if (message.advice) {
             rule["help"] = {{"text", "Command line: " + message.advice->argument()}};
@@ -112,7 +102,7 @@ public:
                 ShapedValue(common_, stream)
                     .string(catalogueMessages()[static_cast<std::size_t>(index->second)].id)
                     .integer(index->second)
-                    .string(levelOf(finding.type))
+                    .string(severityName(finding.type))
                     .string(finding.text)
                     .string(uri)
                     .integer(finding.position.line)
@@ -128,7 +118,7 @@ public:
             }
             Json result = {{"ruleId", finding.id()}};
             if (index != indexes.end()) result["ruleIndex"] = index->second;
-            result["level"] = levelOf(finding.type);
+            result["level"] = severityName(finding.type);
             result["message"] = {{"text", std::move(text)}};
             result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
             if (finding.advice) {

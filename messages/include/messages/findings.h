@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,10 @@
 #include "options/options.h"
 
 namespace messages {
+
+// The severity the forms for editors give a kind of message: "error" and "warning" for those,
+// "note" for validator comments and configuration messages.
+std::string_view severityName(MessageType type);
 
 struct Finding {
     MessageType type = MessageType::Error;
