@@ -391,11 +391,11 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         engine::RunContext context{nullptr, nullptr, input.name, reportName,
                                    jobs == 1 ? &env.ui : &worker.ui};
         context.documentBytes = &bytes;
-        context.reportSink = findingsFormat ? static_cast<messages::ByteSink*>(&nowhere)
-                             : jobs == 1    ? &finalSink
-                                            : &memory;
+        context.reportSink = findingsFormat || parsed.summary ? static_cast<messages::ByteSink*>(&nowhere)
+                             : jobs == 1                      ? &finalSink
+                                                              : &memory;
         context.colour = colour;
-        context.writeReport = !findingsFormat;
+        context.writeReport = !findingsFormat && !parsed.summary;
         context.profileOptions = result.setup->profileOptions;
         if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
                                                  (project && project->profile))) {
