@@ -178,23 +178,27 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
 
 namespace {
 
-// Results come out in order whatever the threads' timing, and no more items than jobs are ever
-// in hand.
+// Results come out in order whatever the threads' timing; no more items than jobs are ever
+// being worked on, and no more than `ahead` are in hand before the oldest is emitted.
 TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
+    auto raiseTo = [](std::atomic<int>& most, int now) {
+        int seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+    };
     for (unsigned jobs : {1u, 2u, 3u, 8u}) {
-        std::atomic<int> inHand{0};
-        std::atomic<int> most{0};
+        const std::size_t ahead = 2 * jobs;
+        std::atomic<int> working{0}, inHand{0}, mostWorking{0}, mostInHand{0};
         std::vector<std::size_t> order;
         app::orderedParallel<std::size_t>(
-            200, jobs,
+            200, jobs, ahead,
             [&](std::size_t i, unsigned worker) {
                 EXPECT_LT(worker, jobs);
-                const int now = ++inHand;
-                int seen = most.load();
-                while (now > seen && !most.compare_exchange_weak(seen, now)) {
-                }
+                raiseTo(mostInHand, ++inHand);
+                raiseTo(mostWorking, ++working);
                 // Later items finish sooner, so that results wait for earlier ones.
                 std::this_thread::sleep_for(std::chrono::microseconds((200 - i) % 7 * 50));
+                --working;
                 return i * 3;
             },
             [&](std::size_t i, std::size_t& result) {
@@ -204,7 +208,8 @@ TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
             });
         ASSERT_EQ(order.size(), 200u);
         for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
-        EXPECT_LE(most.load(), static_cast<int>(jobs) + 1) << jobs;
+        EXPECT_LE(mostWorking.load(), static_cast<int>(jobs)) << jobs;
+        EXPECT_LE(mostInHand.load(), static_cast<int>(ahead) + 1) << jobs;
     }
 }
 

@@ -30,6 +30,9 @@ namespace {
 
 constexpr std::string_view kProgram = "markwise-check";
 constexpr std::string_view kVersionLine = "markwise-check (Zentrel Markwise) 2.55\n";
+// With several workers, how many documents a worker may be ahead of the output: the reports
+// of finished documents wait for an earlier, larger one while the workers go on.
+constexpr std::size_t kReportsWaitingPerWorker = 4;
 
 void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, line); }
 
@@ -462,7 +465,9 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         if (done.errors > 0 && result == kCheckClean) result = kCheckErrors;
     };
-    orderedParallel<DocumentResult>(inputs.size(), jobs, check, emit);
+    // Memory stays bounded: one document per worker being checked, and a few reports a worker
+    // waiting for their turn.
+    orderedParallel<DocumentResult>(inputs.size(), jobs, std::size_t{jobs} * kReportsWaitingPerWorker, check, emit);
     if (writer) {
         writer->end(*findingsOut);
         findingsOut->flush();
