@@ -57,7 +57,7 @@ AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement
 void AttributeChecker::check() {
     messages::MessageStore& store = state_.store;
     std::vector<TagEntry>& table = reader_.table();
-    const std::string tagName = reader_.tagName();
+    const std::string_view tagName = reader_.tagName();
 
     if (placement_.warnIfNoAttributes() && reader_.count() == 1) {
         messages::MessageStore::Cause cause(store, {state_.lines.tag, state_.lines.tagColumn});
@@ -168,31 +168,27 @@ void AttributeChecker::check() {
 // accepts it ends the search.
 void AttributeChecker::checkValue(TagEntry& given, int attribute) {
     const options::Options& options = state_.options;
-    const IntStore& values = cfg_.entry(Attribute, ById, attribute)->lists[0];
-    for (int i = 0; i < values.count(); ++i) {
-        const int id = values.valueAt(i);
-        const TagStore* value = cfg_.entry(AttributeValue, ById, id);
-        if (value == nullptr) continue;
+    for (const ConfigurationView::ListedValue& value : placement_.view().valuesOf(attribute)) {
+        const int id = value.id;
         if (!placement_.isActive(AttributeValue, id)) continue;
         // Collapsed server blocks, processing blocks and macros are accepted as values from
         // the list's second entry on.
-        if (i == 1 && given.hasValue &&
+        if (value.index == 1 && given.hasValue &&
             (given.value == "PHP" || given.value == "MIVA" ||
              (options.CollapseASPInTags && given.value == "ASP"))) {
             given.valueAccepted = true;
             return;
         }
+        // The values tried, in configuration order, for the list error 86 gives.
         auto& tried = given.candidateValues;
-        if (std::find(tried.begin(), tried.end(), id) == tried.end()) {
-            const int position = cfg_.positionOf(AttributeValue, id);
-            tried.insert(std::lower_bound(tried.begin(), tried.end(), position,
-                                          [this](int known, int p) {
-                                              return cfg_.positionOf(AttributeValue, known) < p;
-                                          }),
-                         id);
+        if (std::none_of(tried.begin(), tried.end(),
+                         [id](const std::pair<int, int>& known) { return known.second == id; })) {
+            tried.insert(std::lower_bound(tried.begin(), tried.end(),
+                                          std::pair{value.position, id}),
+                         {value.position, id});
         }
 
-        const int code = value->builtinType;
+        const int code = value.builtinType;
         if (code > 0) {
             bool known = true;
             const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
@@ -208,7 +204,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             }
             if (!accepted) continue;
             if (given.hasValue) {
-                const int quoting = quotationError(value->optionValue(0), given.quoteKind, options);
+                const int quoting = quotationError(value.quoting, given.quoteKind, options);
                 if (quoting != -1) {
                     given.valueError = quoting;
                     continue;
@@ -218,13 +214,10 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             return;
         }
 
-        if (!text::equalsIgnoreCase(given.value, value->name.view())) continue;
+        if (!text::equalsIgnoreCase(given.value, value.name)) continue;
         if (given.hasValue) {
-            given.valueError = quotationError(value->optionValue(0), given.quoteKind, options);
-            if (value->optionValue(1) == config::kCaseSensitive &&
-                given.value != value->name.view()) {
-                given.valueError = 84;
-            }
+            given.valueError = quotationError(value.quoting, given.quoteKind, options);
+            if (value.caseSensitive && given.value != value.name) given.valueError = 84;
         }
         if (given.valueError == -1) {
             given.valueAccepted = true;
@@ -291,7 +284,7 @@ std::string AttributeChecker::invalidValueText(const TagEntry& given) const {
     std::string text = messages::format(messages::text(Text::Invalid86Start, language),
                                         {given.name, given.value});
     std::vector<std::string> descriptions;
-    for (int id : given.candidateValues) {
+    for (const auto& [position, id] : given.candidateValues) {
         const TagStore* value = cfg_.entry(AttributeValue, ById, id);
         if (value == nullptr) continue;
         std::string description;

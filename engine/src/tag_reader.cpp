@@ -81,8 +81,8 @@ TagReader::Token TagReader::nextToken() {
 
 TagEntry& TagReader::startEntry() {
     TagEntry& entry = table_[static_cast<std::size_t>(count_)];
-    entry.name.clear();
-    entry.value.clear();
+    entry.name = {};
+    entry.value = {};
     entry.hasValue = false;
     entry.quoteKind = 0;
     entry.nameAccepted = false;
@@ -97,7 +97,7 @@ TagEntry& TagReader::startEntry() {
 }
 
 int TagReader::readTag(std::string_view text, bool closing,
-                       const std::function<bool(const std::string&)>& place) {
+                       const std::function<bool(std::string_view)>& place) {
     text_ = text;
     pos_ = 0;
     count_ = 0;
@@ -168,10 +168,11 @@ int TagReader::readTag(std::string_view text, bool closing,
     return count_;
 }
 
-std::string TagReader::closingName() {
+std::string_view TagReader::closingName() {
     messages::MessageStore& store = state_.store;
     if (count_ == 0) return {};
-    std::string name = table_[0].name;
+    std::string& name = closing_;
+    name.assign(table_[0].name);
     // The extra text of a closing tag starts after its name, past the blanks.
     auto extraText = [this](const TagEntry& named) {
         std::size_t at = named.nameEnd;
@@ -192,14 +193,15 @@ std::string TagReader::closingName() {
             raiseAt(extraText(table_[0]), 72, name);
         }
     }
-    if (!name.empty() && name.front() == '/') name.erase(0, 1);
-    if (name.empty()) store.raiseError(88);
-    return name;
+    std::string_view closed = name;
+    if (!closed.empty() && closed.front() == '/') closed.remove_prefix(1);
+    if (closed.empty()) store.raiseError(88);
+    return closed;
 }
 
 void TagReader::acceptCollapsedWords() {
     const bool asp = state_.options.CollapseASPInTags != 0;
-    auto collapsed = [asp](const std::string& name) {
+    auto collapsed = [asp](std::string_view name) {
         return name == "MIVA" || (asp && name == "ASP");
     };
     const bool all = count_ > 0 && collapsed(table_[0].name);
@@ -213,7 +215,7 @@ void TagReader::acceptCollapsedWords() {
 
 void TagReader::reportDuplicates() {
     for (int i = 1; i + 1 < count_; ++i) {
-        const std::string& name = table_[static_cast<std::size_t>(i)].name;
+        const std::string_view name = table_[static_cast<std::size_t>(i)].name;
         if (name.empty()) continue;
         int occurrences = 1;
         std::size_t repeated = 0;  // the first repetition, where the warning points
@@ -221,7 +223,7 @@ void TagReader::reportDuplicates() {
             TagEntry& later = table_[static_cast<std::size_t>(j)];
             if (!later.name.empty() && text::equalsIgnoreCase(later.name, name)) {
                 if (++occurrences == 2) repeated = later.offset;
-                later.name.clear();  // counted once
+                later.name = {};  // counted once
             }
         }
         if (occurrences > 1) {
@@ -234,7 +236,7 @@ void TagReader::reportDuplicates() {
 void TagReader::insertAccepted(std::string_view name) {
     if (count_ >= kMaxTableEntries) return;
     TagEntry& entry = startEntry();
-    entry.name = std::string(name);
+    entry.name = name;
     entry.nameAccepted = true;
     entry.valueAccepted = true;
     entry.inserted = true;
