@@ -168,7 +168,12 @@ void AttributeChecker::check() {
 // accepts it ends the search.
 void AttributeChecker::checkValue(TagEntry& given, int attribute) {
     const options::Options& options = state_.options;
-    for (const ConfigurationView::ListedValue& value : placement_.view().valuesOf(attribute)) {
+    const std::vector<ConfigurationView::ListedValue>& values =
+        placement_.view().valuesOf(attribute);
+    // How far down the list the values were tried, for the list error 86 gives.
+    given.triedValues.emplace_back(attribute, 0);
+    int& tried = given.triedValues.back().second;
+    for (const ConfigurationView::ListedValue& value : values) {
         const int id = value.id;
         if (!placement_.isActive(AttributeValue, id)) continue;
         // Collapsed server blocks, processing blocks and macros are accepted as values from
@@ -179,14 +184,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             given.valueAccepted = true;
             return;
         }
-        // The values tried, in configuration order, for the list error 86 gives.
-        auto& tried = given.candidateValues;
-        if (std::none_of(tried.begin(), tried.end(),
-                         [id](const std::pair<int, int>& known) { return known.second == id; })) {
-            tried.insert(std::lower_bound(tried.begin(), tried.end(),
-                                          std::pair{value.position, id}),
-                         {value.position, id});
-        }
+        tried = static_cast<int>(&value - values.data()) + 1;
 
         const int code = value.builtinType;
         if (code > 0) {
@@ -283,8 +281,23 @@ std::string AttributeChecker::invalidValueText(const TagEntry& given) const {
     const auto language = messages::languageFromSetting(state_.options.Language);
     std::string text = messages::format(messages::text(Text::Invalid86Start, language),
                                         {given.name, given.value});
+    // The values tried, each once, in configuration order.
+    std::vector<std::pair<int, int>> tried;  // (position, id)
+    for (const auto& [attribute, count] : given.triedValues) {
+        const auto& values = placement_.view().valuesOf(attribute);
+        for (int i = 0; i < count; ++i) {
+            const ConfigurationView::ListedValue& value = values[static_cast<std::size_t>(i)];
+            if (placement_.view().activity(AttributeValue, value.id) !=
+                RunState::Activity::Active) {
+                continue;
+            }
+            tried.emplace_back(value.position, value.id);
+        }
+    }
+    std::sort(tried.begin(), tried.end());
+    tried.erase(std::unique(tried.begin(), tried.end()), tried.end());
     std::vector<std::string> descriptions;
-    for (const auto& [position, id] : given.candidateValues) {
+    for (const auto& [position, id] : tried) {
         const TagStore* value = cfg_.entry(AttributeValue, ById, id);
         if (value == nullptr) continue;
         std::string description;
@@ -310,6 +323,7 @@ void AttributeChecker::showMessages(const std::vector<int>& attributes, int flag
                                     int textSlot) {
     std::vector<std::string_view> texts;
     for (int attribute : attributes) {
+        if (!placement_.view().attribute(attribute).showsMessage[textSlot]) continue;
         const TagStore* entry = cfg_.entry(Attribute, ById, attribute);
         std::string_view message = entry->texts[textSlot].view();
         if (entry->optionValue(flagSlot) != 1 || message.empty()) continue;

@@ -78,6 +78,10 @@ ConfigurationView::ConfigurationView(RunState& state)
         facts.activity = activity(Attribute, attribute->id);
         facts.required = attribute->optionValue(0) == config::kAttributeRequired;
         facts.warnIfMissing = attribute->optionValue(1) == 1;
+        for (int slot = 0; slot < 2; ++slot) {
+            facts.showsMessage[slot] =
+                attribute->optionValue(2 + slot) == 1 && !attribute->texts[slot].view().empty();
+        }
     }
 }
 
@@ -149,11 +153,11 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
             at = std::min(at, j);
         }
     }
-    facts.decisions.assign(foldedCount_, 0);
+    range.decisions.assign(foldedCount_, 0);
     for (std::uint32_t folded : order) {
         const bool valid = first[folded].first <= first[folded].second;
         range.names.emplace_back(folded, valid);
-        facts.decisions[folded] = valid ? 1 : 2;
+        range.decisions[folded] = valid ? 1 : 2;
     }
 }
 

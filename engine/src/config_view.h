@@ -57,6 +57,9 @@ public:
         RunState::Activity activity = RunState::Activity::Inactive;
         bool required = false;
         bool warnIfMissing = false;
+        // Whether it shows its message when used (option 2) and when its value is invalid
+        // (option 3), having one.
+        bool showsMessage[2] = {false, false};
     };
     const AttributeFacts& attribute(int id) const {
         static const AttributeFacts kNoEntry;
@@ -111,15 +114,17 @@ public:
         // name makes the tag valid (its first place in the valid range comes no later than its
         // first place in the invalid range) or invalid.
         std::vector<std::pair<std::uint32_t, bool>> names;
+        // What an open tag of each folded name decides, as decision() gives.
+        std::vector<std::uint8_t> decisions;
+        int decision(std::uint32_t folded) const {
+            return folded < decisions.size() ? decisions[folded] : 0;
+        }
     };
     const RangeFacts& range(int id) const { return tag(id).range; }
 
     // What an open tag of the folded name `folded` decides for the tag entry `id`: 0 nothing
     // (neither range names it), 1 valid, 2 invalid.
-    int decision(int id, std::uint32_t folded) const {
-        const std::vector<std::uint8_t>& row = tag(id).decisions;
-        return folded < row.size() ? row[folded] : 0;
-    }
+    int decision(int id, std::uint32_t folded) const { return range(id).decision(folded); }
 
     // The tag entries that a tag name stands for: the entries named `name` (without regard to
     // case, as CfgStore::findFirstPosition finds the first); when none is, the entries of the
@@ -142,7 +147,6 @@ private:
         std::vector<ListedAttribute> attributes;
         AttributeIndex index;
         RangeFacts range;
-        std::vector<std::uint8_t> decisions;  // by folded name, as decision() gives
     };
     const TagFacts& tag(int id) const;
     void workOut(const TagStore& entry, TagFacts& facts) const;

@@ -217,7 +217,7 @@ Placement::Range Placement::rangeOf(int id) const {
     // beyond that each name's topmost open tag is looked up instead.
     int decision = 0;
     const bool walked = state_.openTags.walkFromTop(range.names.size(), [&](std::uint32_t folded) {
-        decision = view_.decision(id, folded);
+        decision = range.decision(folded);
         return decision != 0;
     });
     if (walked) {

@@ -1,5 +1,7 @@
 #include "tag_reader.h"
 
+#include <array>
+
 #include "config/text_utils.h"
 
 namespace engine {
@@ -9,6 +11,14 @@ namespace {
 constexpr std::size_t kTokenBuffer = 512;
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
+
+// The characters an unquoted token stops at: the blanks and "=" that end it, and the quotes
+// that are reported inside it.
+constexpr std::array<bool, 256> kTokenStops = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 }  // namespace
 
@@ -59,8 +69,10 @@ TagReader::Token TagReader::nextToken() {
     }
 
     std::size_t end = pos_;
-    while (end < text_.size() && !text::isBlank(text_[end]) && text_[end] != '=') {
-        if (isQuote(text_[end])) raiseAt(end, 63);
+    while (true) {
+        while (end < text_.size() && !kTokenStops[static_cast<unsigned char>(text_[end])]) ++end;
+        if (end == text_.size() || !isQuote(text_[end])) break;
+        raiseAt(end, 63);
         ++end;
     }
     token.text = text_.substr(pos_, end - pos_);
@@ -90,7 +102,7 @@ TagEntry& TagReader::startEntry() {
     entry.nameError = 85;
     entry.valueError = 86;
     entry.inserted = false;
-    entry.candidateValues.clear();
+    entry.triedValues.clear();
     entry.offset = 0;
     entry.nameEnd = 0;
     return entry;

@@ -31,8 +31,9 @@ struct TagEntry {
     int nameError = 85;
     int valueError = 86;
     bool inserted = false;  // added for a missing attribute, not read from the tag
-    // The attribute values tried, as (position, id), in configuration order.
-    std::vector<std::pair<int, int>> candidateValues;
+    // The value lists tried, as (attribute id, count): the first `count` values of the
+    // attribute's list (those of an active category) were tried. Error 86 lists them.
+    std::vector<std::pair<int, int>> triedValues;
     // Where the entry's name token starts in the tag text (its quote, when quoted) and where
     // it ends; the messages about the entry point there.
     std::size_t offset = 0;
