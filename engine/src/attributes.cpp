@@ -68,9 +68,17 @@ void AttributeChecker::check() {
     const bool ignoreAll = placement_.ignoresAllAttributes();
     if (placement_.skipped() || ignoreAll) return;
 
+    // Most tags carry no attribute, and most entries have none that matters when it is
+    // missing: then there is nothing to check.
+    ConfigurationView& view = placement_.view();
+    if (reader_.count() == 1 &&
+        std::all_of(placement_.candidates().begin(), placement_.candidates().end(),
+                    [&view](int tag) { return view.attributeIndex(tag).always.empty(); })) {
+        return;
+    }
+
     // The attribute names of the table as numbers of configured attribute names, so that
     // matching them against the configuration compares numbers.
-    ConfigurationView& view = placement_.view();
     given_.assign(static_cast<std::size_t>(reader_.count()), -1);
     // Kept between tags all clear; only the names of this tag are set, and cleared below.
     present_.resize(static_cast<std::size_t>(view.attributeNameCount()), 0);

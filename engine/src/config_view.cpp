@@ -85,7 +85,7 @@ ConfigurationView::ConfigurationView(RunState& state)
     }
 }
 
-const ConfigurationView::TagFacts& ConfigurationView::tag(int id) const {
+const ConfigurationView::TagFacts& ConfigurationView::firstUse(int id) const {
     static const TagFacts kNoEntry;
     if (id < 0 || id >= static_cast<int>(tags_.size())) return kNoEntry;
     TagFacts& facts = tags_[static_cast<std::size_t>(id)];

@@ -148,7 +148,14 @@ private:
         AttributeIndex index;
         RangeFacts range;
     };
-    const TagFacts& tag(int id) const;
+    const TagFacts& tag(int id) const {
+        if (id >= 0 && id < static_cast<int>(tags_.size())) {
+            const TagFacts& facts = tags_[static_cast<std::size_t>(id)];
+            if (facts.ready) return facts;
+        }
+        return firstUse(id);
+    }
+    const TagFacts& firstUse(int id) const;
     void workOut(const TagStore& entry, TagFacts& facts) const;
 
     template <typename T>

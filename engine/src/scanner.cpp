@@ -1,63 +1,14 @@
 #include "scanner.h"
 
-#include <array>
-#include <bit>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "byte_search.h"
 #include "config/text_utils.h"
 
 namespace engine {
 namespace {
 
-// The characters each phase has to look at; every other character is passed over. Most of a
-// document is text between tags, so passing over it is the scanner's main cost: where the
-// processor has SSE2 (every x86-64 one) the text phase compares sixteen bytes with each stop
-// character at once. The text of a tag is short and has more stop characters: it is passed
-// over byte by byte through a table, which measures faster there.
-template <std::size_t N, bool kWide>
-class StopSet {
-public:
-    constexpr explicit StopSet(const char (&characters)[N + 1]) {
-        for (std::size_t i = 0; i < N; ++i) {
-            characters_[i] = characters[i];
-            table_[static_cast<unsigned char>(characters[i])] = true;
-        }
-    }
-
-    // The place of the first stop character at or after `pos`, or the line's size.
-    std::size_t skip(std::string_view line, std::size_t pos) const {
-#if defined(__SSE2__)
-        if constexpr (kWide) {
-            __m128i stops[N];
-            for (std::size_t i = 0; i < N; ++i) stops[i] = _mm_set1_epi8(characters_[i]);
-            while (pos + 16 <= line.size()) {
-                const __m128i bytes =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + pos));
-                __m128i found = _mm_cmpeq_epi8(bytes, stops[0]);
-                for (std::size_t i = 1; i < N; ++i) {
-                    found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, stops[i]));
-                }
-                const int mask = _mm_movemask_epi8(found);
-                if (mask != 0) {
-                    return pos +
-                           static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-                }
-                pos += 16;
-            }
-        }
-#endif
-        while (pos < line.size() && !table_[static_cast<unsigned char>(line[pos])]) ++pos;
-        return pos;
-    }
-
-private:
-    char characters_[N] = {};
-    std::array<bool, 256> table_{};
-};
-
+// The characters each phase has to look at.
 constexpr StopSet<4, true> kTextStops("\"&><");
 constexpr StopSet<10, false> kTagStops("\"'[]#%-?<>");
 
