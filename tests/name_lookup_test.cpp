@@ -125,41 +125,60 @@ const CfgStore& configuration() {
     return store;
 }
 
-// The errors and warnings of a run in report order, each as "E<line>:<text>".
-std::vector<std::string> findings(const std::string& document) {
-    options::Options options = testing_support::testOptions();
-    options.machineReadable = 1;
-    options.MaximumErrors = 9999;
-    options.MaximumWarnings = 9999;
-    std::string bytes = document;
-    std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
-    char* reportData = nullptr;
-    std::size_t reportSize = 0;
-    std::FILE* report = open_memstream(&reportData, &reportSize);
-    messages::MessageStore store(options);
-    platform::FakeClock clock;
-    platform::SystemFiles files;
-    engine::Validator validator(options, store, clock, files, &configuration());
-    engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
-    EXPECT_EQ(validator.validateDocument(context), 1);
-    std::fclose(report);
-    std::fclose(input);
-    std::istringstream kv(std::string(reportData, reportSize));
-    std::free(reportData);
-    std::vector<std::string> result;
-    std::string line;
-    std::string type;
-    std::string number;
-    while (std::getline(kv, line)) {
-        if (line.starts_with("MESSAGETYPE=")) {
-            type = line.substr(12);
-        } else if (line.starts_with("LINENUMBER=")) {
-            number = line.substr(11);
-        } else if (line.starts_with("MESSAGE=") && (type == "ERROR" || type == "WARNING")) {
-            result.push_back(type.substr(0, 1) + number + ":" + line.substr(8));
+// Validates documents one after another with one validator, as markwise-check does.
+class Checker {
+public:
+    explicit Checker(const CfgStore& cfg)
+        : options_(checkerOptions()), store_(options_),
+          validator_(options_, store_, clock_, files_, &cfg) {}
+
+    // The errors and warnings of a run in report order, each as "E<line>:<text>".
+    std::vector<std::string> findings(const std::string& document) {
+        std::string bytes = document;
+        std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
+        char* reportData = nullptr;
+        std::size_t reportSize = 0;
+        std::FILE* report = open_memstream(&reportData, &reportSize);
+        engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
+        EXPECT_EQ(validator_.validateDocument(context), 1);
+        std::fclose(report);
+        std::fclose(input);
+        std::istringstream kv(std::string(reportData, reportSize));
+        std::free(reportData);
+        std::vector<std::string> result;
+        std::string line;
+        std::string type;
+        std::string number;
+        while (std::getline(kv, line)) {
+            if (line.starts_with("MESSAGETYPE=")) {
+                type = line.substr(12);
+            } else if (line.starts_with("LINENUMBER=")) {
+                number = line.substr(11);
+            } else if (line.starts_with("MESSAGE=") && (type == "ERROR" || type == "WARNING")) {
+                result.push_back(type.substr(0, 1) + number + ":" + line.substr(8));
+            }
         }
+        return result;
     }
-    return result;
+
+private:
+    static options::Options checkerOptions() {
+        options::Options options = testing_support::testOptions();
+        options.machineReadable = 1;
+        options.MaximumErrors = 9999;
+        options.MaximumWarnings = 9999;
+        return options;
+    }
+
+    options::Options options_;
+    messages::MessageStore store_;
+    platform::FakeClock clock_;
+    platform::SystemFiles files_;
+    engine::Validator validator_;
+};
+
+std::vector<std::string> findings(const std::string& document) {
+    return Checker(configuration()).findings(document);
 }
 
 std::string passedOver(const char* closing, const char* open, int line) {
@@ -222,6 +241,36 @@ TEST(NameLookup, RequiredClosingTagsPassedOverAreReportedOnceEach) {
         }
         EXPECT_EQ(findings(document), expected) << count;
     }
+}
+
+// What a validator works out from the configuration is kept from document to document, and
+// worked out again once the configuration changes between them.
+TEST(NameLookup, AChangedConfigurationIsHeededByTheNextDocument) {
+    CfgStore cfg;
+    CfgStore builtins;
+    builtins.resetToBuiltins();
+    ASSERT_TRUE(config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), cfg)
+                    .empty());
+    Checker checker(cfg);
+    const std::string document = "<div kind=\"one\">\n<off>";
+    const std::vector<std::string> before = {
+        "E1:" + neverClosed("div"),
+        "E2:The tag name \"off\" was found but its category is not active."};
+    EXPECT_EQ(checker.findings(document), before);
+    EXPECT_EQ(checker.findings(document), before);
+
+    // The category of "off" made active, "div" given an optional closing tag, "one" removed.
+    const int off = cfg.findFirstId(Category, "Off");
+    ASSERT_EQ(cfg.activateCategory(off, cfg.orderOf(Category)), 1);
+    const int div = cfg.findFirstId(TagName, "div");
+    ASSERT_EQ(cfg.setOption(TagName, ById, div, 0, config::kClosingOptional), 1);
+    ASSERT_EQ(cfg.deleteEntry(AttributeValue, ById, cfg.findFirstId(AttributeValue, "one")), 1);
+    EXPECT_EQ(checker.findings(document),
+              (std::vector<std::string>{
+                  "W1:\"gone\" is assigned to an undefined category and is being treated as "
+                  "inactive.",
+                  "E1:The attribute \"kind\" has an invalid attribute value \"one\". This "
+                  "attribute must have one of the following values: \"three\" or \"two\"."}));
 }
 
 }  // namespace

@@ -6,13 +6,18 @@ namespace engine {
 
 void OpenTagStack::clear() {
     entries_ = {};
+    for (std::vector<std::uint32_t>& places : byFoldedName_) places.clear();
+    required_.clear();
+    requiredRemoved_ = 0;
+    live_ = 0;
+}
+
+void OpenTagStack::forgetNames() {
+    clear();
     names_.clear();
     foldedIds_.clear();
     firstSpelling_.clear();
     byFoldedName_.clear();
-    required_.clear();
-    requiredRemoved_ = 0;
-    live_ = 0;
 }
 
 std::uint32_t OpenTagStack::fold(std::string_view name) {

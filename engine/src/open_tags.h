@@ -27,7 +27,10 @@ public:
         std::int32_t columnOpened;  // the column of the opening tag's `<`
     };
 
+    // Removes every record; the names folded so far keep their numbers.
     void clear();
+    // Removes every record and forgets every name.
+    void forgetNames();
     // `opened` is the place of the opening tag's `<`.
     void push(std::string_view name, int closingRule, messages::Position opened) {
         push(name, fold(name), closingRule, opened);

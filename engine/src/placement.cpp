@@ -50,8 +50,8 @@ std::string joinList(const std::vector<std::string>& items, std::string_view joi
     return result;
 }
 
-Placement::Placement(RunState& state)
-    : state_(state), cfg_(*state.configuration), view_(state) {}
+Placement::Placement(RunState& state, ConfigurationView& view)
+    : state_(state), cfg_(*state.configuration), view_(view) {}
 
 void Placement::startDocument() {
     candidates_.clear();

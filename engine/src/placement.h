@@ -16,7 +16,8 @@ namespace engine {
 
 class Placement {
 public:
-    explicit Placement(RunState& state);
+    // `view` is the run's view of the HTML Configuration.
+    Placement(RunState& state, ConfigurationView& view);
 
     // Resets what lives for one document.
     void startDocument();
@@ -53,7 +54,7 @@ private:
 
     RunState& state_;
     const CfgStore& cfg_;
-    ConfigurationView view_;
+    ConfigurationView& view_;
     bool ignoresAll_ = false;
     std::vector<int> candidates_;
     std::vector<int> excluded_;

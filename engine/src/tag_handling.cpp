@@ -27,10 +27,10 @@ std::string_view leadingName(std::string_view text) {
     return text::cutToField(token, kTagNameField);
 }
 
-TagHandling::TagHandling(RunState& state) : state_(state) {
-    if (state.configuration != nullptr) {
+TagHandling::TagHandling(RunState& state, ConfigurationView* view) : state_(state) {
+    if (state.configuration != nullptr && view != nullptr) {
         reader_ = std::make_unique<TagReader>(state);
-        placement_ = std::make_unique<Placement>(state);
+        placement_ = std::make_unique<Placement>(state, *view);
         checker_ = std::make_unique<AttributeChecker>(state, *reader_, *placement_);
         placement_->startDocument();
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "config_view.h"
 #include "dispatch.h"
 #include "entities.h"
 #include "run_state.h"
@@ -22,6 +23,10 @@ struct Validator::Run {
         : state(options, store, configuration), clock(clock), files(files) {}
 
     RunState state;
+    // The view of the HTML Configuration, kept from run to run while the configuration does
+    // not change: working it out costs more than checking a small page.
+    std::unique_ptr<ConfigurationView> view;
+    std::uint64_t viewChanges = 0;
     const platform::Clock& clock;
     const platform::Files& files;
     platform::FileSystem* fileSystem = &platform::systemFileSystem();
@@ -29,7 +34,21 @@ struct Validator::Run {
 
     void checkHighAscii();
     void endChecks();
+    ConfigurationView* configurationView();
 };
+
+ConfigurationView* Validator::Run::configurationView() {
+    if (state.configuration == nullptr) return nullptr;
+    const std::uint64_t changes = state.configuration->changeCount();
+    if (view == nullptr || viewChanges != changes) {
+        // The view numbers tag names as the open-tag stack folds them: both start afresh.
+        view.reset();
+        state.openTags.forgetNames();
+        view = std::make_unique<ConfigurationView>(state);
+        viewChanges = changes;
+    }
+    return view.get();
+}
 
 Validator::Validator(const options::Options& options, messages::MessageStore& store,
                      const platform::Clock& clock, const platform::Files& files,
@@ -128,7 +147,7 @@ int Validator::validateDocument(const RunContext& context) {
     if (context.writeReport) writer.writeReportHeader(out);
 
     EntityChecker entities(state);
-    TagHandling tags(state);
+    TagHandling tags(state, run_->configurationView());
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities);
     scanner.initialise();
