@@ -233,6 +233,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
 }
 
 void AttributeChecker::report(TagEntry& given) {
+    if (given.nameAccepted && given.valueAccepted) return;
     messages::MessageStore& store = state_.store;
     // At the attribute's first character.
     messages::MessageStore::Cause cause(store, state_.inTag(given.offset));
