@@ -273,4 +273,21 @@ TEST(NameLookup, AChangedConfigurationIsHeededByTheNextDocument) {
                   "attribute must have one of the following values: \"three\" or \"two\"."}));
 }
 
+// A validator that meets very many made-up names over its documents forgets them now and then;
+// what it reports stays the same.
+TEST(NameLookup, ManyMadeUpNamesOverManyDocuments) {
+    Checker checker(configuration());
+    const std::string nested = "<DIV kind=\"One\"><B><i></b></I></Div>";
+    const std::vector<std::string> expected = {"E1:" + passedOver("b", "i", 1)};
+    EXPECT_EQ(checker.findings(nested), expected);
+    for (int page = 0; page < 9; ++page) {
+        std::string document;
+        for (int k = 0; k < 9000; ++k) {
+            document += "<p" + std::to_string(page) + "x" + std::to_string(k) + ">";
+        }
+        EXPECT_EQ(checker.findings(document).size(), 9000u) << page;
+        EXPECT_EQ(checker.findings(nested), expected) << page;
+    }
+}
+
 }  // namespace

@@ -41,6 +41,8 @@ public:
     // True when a record with this name (compared without regard to case) is on the stack.
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
+    // How many names (without regard to case) have been folded.
+    int nameCount() const { return foldedIds_.size(); }
 
     // A number for the name without regard to case, the same for every spelling; names need
     // not be on the stack. Look-ups by this number need no string work.
