@@ -91,6 +91,7 @@ int CfgStore::resolve(int kind, int mode, int key) const {
 }
 
 TagStore* CfgStore::at(int kind, int mode, int key) {
+    ++changes_;  // every change of an entry goes through here
     int position = resolve(kind, mode, key);
     return position < 0 ? nullptr : entries_[kind][position].get();
 }
@@ -247,12 +248,14 @@ int CfgStore::isCategoryActive(int categoryId) const {
 }
 
 int CfgStore::activateCategory(int categoryId, const IntOrder& order) {
+    ++changes_;
     if (!activeCategories_.insert(categoryId, order)) return 0;
     isSaved_ = 0;
     return 1;
 }
 
 int CfgStore::deactivateCategory(int categoryId) {
+    ++changes_;
     if (!activeCategories_.remove(categoryId)) return 0;
     isSaved_ = 0;
     return 1;
@@ -271,6 +274,7 @@ IntOrder CfgStore::orderOf(int kind) const {
 // ---- Adding and deleting entries --------------------------------------------------------
 
 int CfgStore::addEntry(int kind, const EntryRecord& record) {
+    ++changes_;
     if (kind < 0 || kind >= kKindCount) return -1;
     IntStore& idMap = idMaps_[kind];
     auto& entries = entries_[kind];
@@ -317,6 +321,7 @@ int CfgStore::addEntry(int kind, const EntryRecord& record) {
 }
 
 int CfgStore::deleteEntry(int kind, int mode, int key) {
+    ++changes_;
     if (kind < TagName || kind > Entity) return 0;
     int position = resolve(kind, mode, key);
     if (position < 0) return 0;
@@ -405,6 +410,7 @@ void CfgStore::setState(int loaded, int saved, int formatVersion) {
 }
 
 int CfgStore::clear() {
+    ++changes_;
     for (auto& entries : entries_) std::vector<std::unique_ptr<TagStore>>().swap(entries);
     for (IntStore& idMap : idMaps_) idMap.removeAll();
     activeCategories_.removeAll();
@@ -486,6 +492,7 @@ const char* CfgStore::displayLabel(int kind, int mode, int key) const {
 }
 
 void CfgStore::sortKind(int kind) {
+    ++changes_;
     std::stable_sort(entries_[kind].begin(), entries_[kind].end(),
                      [](const std::unique_ptr<TagStore>& a, const std::unique_ptr<TagStore>& b) {
                          int relation = collateNames(a->name.view(), b->name.view());
@@ -494,6 +501,7 @@ void CfgStore::sortKind(int kind) {
 }
 
 void CfgStore::rebuildIdMap(int kind) {
+    ++changes_;
     IntStore& idMap = idMaps_[kind];
     for (int i = 0; i < idMap.count(); ++i) idMap.set(i, -1);
     const auto& entries = entries_[kind];

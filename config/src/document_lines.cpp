@@ -68,17 +68,6 @@ void DocumentLines::clear() {
     size_ = 0;
 }
 
-inputlineclass DocumentLines::operator[](std::size_t index) const {
-    const char* data = buffer_.data();
-    std::size_t start = starts_[index];
-    std::size_t end = index + 1 < starts_.size() ? starts_[index + 1]
-                                                 : static_cast<std::size_t>(size_);
-    // Line text never holds CR or LF: what ends the segment is its terminator.
-    if (end > start && data[end - 1] == '\n') --end;
-    if (end > start && data[end - 1] == '\r') --end;
-    return {std::string_view(data + start, end - start), static_cast<std::int32_t>(index + 1)};
-}
-
 // A line ends at LF, at CR, or at the pair CR LF. A final segment without a terminator is a
 // line when it is not empty; a terminator at the very end does not make an extra empty line.
 void DocumentLines::split() {

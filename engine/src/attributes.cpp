@@ -57,7 +57,7 @@ AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement
 void AttributeChecker::check() {
     messages::MessageStore& store = state_.store;
     std::vector<TagEntry>& table = reader_.table();
-    const std::string tagName = reader_.tagName();
+    const std::string_view tagName = reader_.tagName();
 
     if (placement_.warnIfNoAttributes() && reader_.count() == 1) {
         messages::MessageStore::Cause cause(store, {state_.lines.tag, state_.lines.tagColumn});
@@ -68,9 +68,17 @@ void AttributeChecker::check() {
     const bool ignoreAll = placement_.ignoresAllAttributes();
     if (placement_.skipped() || ignoreAll) return;
 
+    // Most tags carry no attribute, and most entries have none that matters when it is
+    // missing: then there is nothing to check.
+    ConfigurationView& view = placement_.view();
+    if (reader_.count() == 1 &&
+        std::all_of(placement_.candidates().begin(), placement_.candidates().end(),
+                    [&view](int tag) { return view.attributeIndex(tag).always.empty(); })) {
+        return;
+    }
+
     // The attribute names of the table as numbers of configured attribute names, so that
     // matching them against the configuration compares numbers.
-    ConfigurationView& view = placement_.view();
     given_.assign(static_cast<std::size_t>(reader_.count()), -1);
     // Kept between tags all clear; only the names of this tag are set, and cleared below.
     present_.resize(static_cast<std::size_t>(view.attributeNameCount()), 0);
@@ -168,31 +176,25 @@ void AttributeChecker::check() {
 // accepts it ends the search.
 void AttributeChecker::checkValue(TagEntry& given, int attribute) {
     const options::Options& options = state_.options;
-    const IntStore& values = cfg_.entry(Attribute, ById, attribute)->lists[0];
-    for (int i = 0; i < values.count(); ++i) {
-        const int id = values.valueAt(i);
-        const TagStore* value = cfg_.entry(AttributeValue, ById, id);
-        if (value == nullptr) continue;
+    const std::vector<ConfigurationView::ListedValue>& values =
+        placement_.view().valuesOf(attribute);
+    // How far down the list the values were tried, for the list error 86 gives.
+    given.triedValues.emplace_back(attribute, 0);
+    int& tried = given.triedValues.back().second;
+    for (const ConfigurationView::ListedValue& value : values) {
+        const int id = value.id;
         if (!placement_.isActive(AttributeValue, id)) continue;
         // Collapsed server blocks, processing blocks and macros are accepted as values from
         // the list's second entry on.
-        if (i == 1 && given.hasValue &&
+        if (value.index == 1 && given.hasValue &&
             (given.value == "PHP" || given.value == "MIVA" ||
              (options.CollapseASPInTags && given.value == "ASP"))) {
             given.valueAccepted = true;
             return;
         }
-        auto& tried = given.candidateValues;
-        if (std::find(tried.begin(), tried.end(), id) == tried.end()) {
-            const int position = cfg_.positionOf(AttributeValue, id);
-            tried.insert(std::lower_bound(tried.begin(), tried.end(), position,
-                                          [this](int known, int p) {
-                                              return cfg_.positionOf(AttributeValue, known) < p;
-                                          }),
-                         id);
-        }
+        tried = static_cast<int>(&value - values.data()) + 1;
 
-        const int code = value->builtinType;
+        const int code = value.builtinType;
         if (code > 0) {
             bool known = true;
             const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
@@ -208,7 +210,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             }
             if (!accepted) continue;
             if (given.hasValue) {
-                const int quoting = quotationError(value->optionValue(0), given.quoteKind, options);
+                const int quoting = quotationError(value.quoting, given.quoteKind, options);
                 if (quoting != -1) {
                     given.valueError = quoting;
                     continue;
@@ -218,13 +220,10 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             return;
         }
 
-        if (!text::equalsIgnoreCase(given.value, value->name.view())) continue;
+        if (!text::equalsIgnoreCase(given.value, value.name)) continue;
         if (given.hasValue) {
-            given.valueError = quotationError(value->optionValue(0), given.quoteKind, options);
-            if (value->optionValue(1) == config::kCaseSensitive &&
-                given.value != value->name.view()) {
-                given.valueError = 84;
-            }
+            given.valueError = quotationError(value.quoting, given.quoteKind, options);
+            if (value.caseSensitive && given.value != value.name) given.valueError = 84;
         }
         if (given.valueError == -1) {
             given.valueAccepted = true;
@@ -234,6 +233,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
 }
 
 void AttributeChecker::report(TagEntry& given) {
+    if (given.nameAccepted && given.valueAccepted) return;
     messages::MessageStore& store = state_.store;
     // At the attribute's first character.
     messages::MessageStore::Cause cause(store, state_.inTag(given.offset));
@@ -290,8 +290,23 @@ std::string AttributeChecker::invalidValueText(const TagEntry& given) const {
     const auto language = messages::languageFromSetting(state_.options.Language);
     std::string text = messages::format(messages::text(Text::Invalid86Start, language),
                                         {given.name, given.value});
+    // The values tried, each once, in configuration order.
+    std::vector<std::pair<int, int>> tried;  // (position, id)
+    for (const auto& [attribute, count] : given.triedValues) {
+        const auto& values = placement_.view().valuesOf(attribute);
+        for (int i = 0; i < count; ++i) {
+            const ConfigurationView::ListedValue& value = values[static_cast<std::size_t>(i)];
+            if (placement_.view().activity(AttributeValue, value.id) !=
+                RunState::Activity::Active) {
+                continue;
+            }
+            tried.emplace_back(value.position, value.id);
+        }
+    }
+    std::sort(tried.begin(), tried.end());
+    tried.erase(std::unique(tried.begin(), tried.end()), tried.end());
     std::vector<std::string> descriptions;
-    for (int id : given.candidateValues) {
+    for (const auto& [position, id] : tried) {
         const TagStore* value = cfg_.entry(AttributeValue, ById, id);
         if (value == nullptr) continue;
         std::string description;
@@ -317,6 +332,7 @@ void AttributeChecker::showMessages(const std::vector<int>& attributes, int flag
                                     int textSlot) {
     std::vector<std::string_view> texts;
     for (int attribute : attributes) {
+        if (!placement_.view().attribute(attribute).showsMessage[textSlot]) continue;
         const TagStore* entry = cfg_.entry(Attribute, ById, attribute);
         std::string_view message = entry->texts[textSlot].view();
         if (entry->optionValue(flagSlot) != 1 || message.empty()) continue;

@@ -29,7 +29,8 @@ std::int8_t rangeWords(const TagStore& tag, const std::vector<int>& types, bool 
 
 }  // namespace
 
-ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration) {
+ConfigurationView::ConfigurationView(RunState& state)
+    : cfg_(state.configuration) {
     const CfgStore& cfg = *state.configuration;
     for (int kind = TagName; kind < Spare; ++kind) {
         auto& byId = activity_[static_cast<std::size_t>(kind)];
@@ -43,36 +44,48 @@ ConfigurationView::ConfigurationView(RunState& state) : cfg_(state.configuration
 
     foldedTags_.assign(static_cast<std::size_t>(cfg.idMap(TagName).count()), kNone);
     tagTypes_.assign(foldedTags_.size(), -1);
+    placing_.assign(foldedTags_.size(), {});
     for (int p = 0; p < cfg.entryCount(TagName); ++p) {
         const TagStore* tag = cfg.entry(TagName, ByPosition, p);
         const auto id = static_cast<std::size_t>(tag->id);
-        foldedTags_[id] = state.openTags.fold(tag->name.view());
-        foldedCount_ = std::max(foldedCount_, foldedTags_[id] + 1);
+        const std::uint32_t folded = state.openTags.fold(tag->name.view());
+        foldedTags_[id] = folded;
+        foldedCount_ = std::max(foldedCount_, folded + 1);
         tagTypes_[id] = tag->builtinType;
-        const bool added =
-            tagPositions_.try_emplace(text::toLowerAscii(tag->name.view()), p).second;
+        PlacingFacts& placing = placing_[id];
+        const int rule = tag->optionValue(0);
+        placing.closingRule = static_cast<std::int8_t>(rule >= 0 && rule <= 2 ? rule : -1);
+        placing.ignoreToClosing = tag->optionValue(1) == 1;
+        placing.showsMessage = tag->optionValue(2) == 1 && !tag->texts[0].view().empty();
+        placing.warnIfNoAttributes = tag->optionValue(3) == 1;
+        if (tagPositions_.size() <= folded) tagPositions_.resize(folded + 1, -1);
+        const bool added = tagPositions_[folded] < 0;
+        if (added) tagPositions_[folded] = p;
         if (added && text::isNamePattern(tag->name.view())) tagPatterns_.push_back(p);
     }
     tags_.resize(foldedTags_.size());
 
     attributes_.assign(static_cast<std::size_t>(cfg.idMap(Attribute).count()), {});
+    values_.resize(attributes_.size());
     for (int p = 0; p < cfg.entryCount(Attribute); ++p) {
         const TagStore* attribute = cfg.entry(Attribute, ByPosition, p);
-        auto [it, added] = attributeNumbers_.try_emplace(
-            text::toLowerAscii(attribute->name.view()),
-            static_cast<int>(attributeNumbers_.size()));
+        const auto [number, added] = attributeNumbers_.insert(attribute->name.view());
         if (added && text::isNamePattern(attribute->name.view())) {
-            attributePatterns_.emplace_back(attribute->name.view(), it->second);
+            attributePatterns_.emplace_back(attribute->name.view(), number);
         }
         AttributeFacts& facts = attributes_[static_cast<std::size_t>(attribute->id)];
-        facts.name = it->second;
+        facts.name = number;
         facts.activity = activity(Attribute, attribute->id);
         facts.required = attribute->optionValue(0) == config::kAttributeRequired;
         facts.warnIfMissing = attribute->optionValue(1) == 1;
+        for (int slot = 0; slot < 2; ++slot) {
+            facts.showsMessage[slot] =
+                attribute->optionValue(2 + slot) == 1 && !attribute->texts[slot].view().empty();
+        }
     }
 }
 
-const ConfigurationView::TagFacts& ConfigurationView::tag(int id) const {
+const ConfigurationView::TagFacts& ConfigurationView::firstUse(int id) const {
     static const TagFacts kNoEntry;
     if (id < 0 || id >= static_cast<int>(tags_.size())) return kNoEntry;
     TagFacts& facts = tags_[static_cast<std::size_t>(id)];
@@ -81,6 +94,27 @@ const ConfigurationView::TagFacts& ConfigurationView::tag(int id) const {
         if (const TagStore* entry = cfg_->entry(TagName, ById, id)) workOut(*entry, facts);
     }
     return facts;
+}
+
+const std::vector<ConfigurationView::ListedValue>& ConfigurationView::valuesOf(int id) const {
+    static const std::vector<ListedValue> kNone;
+    if (id < 0 || id >= static_cast<int>(values_.size())) return kNone;
+    ValueFacts& facts = values_[static_cast<std::size_t>(id)];
+    if (facts.ready) return facts.values;
+    facts.ready = true;
+    const TagStore* attribute = cfg_->entry(Attribute, ById, id);
+    if (attribute == nullptr) return facts.values;
+    const IntStore& list = attribute->lists[0];
+    for (int i = 0; i < list.count(); ++i) {
+        const int value = list.valueAt(i);
+        const TagStore* entry = cfg_->entry(AttributeValue, ById, value);
+        if (entry == nullptr) continue;
+        facts.values.push_back({value, i, cfg_->positionOf(AttributeValue, value),
+                                entry->builtinType, entry->optionValue(0),
+                                entry->optionValue(1) == config::kCaseSensitive,
+                                entry->name.view()});
+    }
+    return facts.values;
 }
 
 void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
@@ -119,61 +153,63 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
             at = std::min(at, j);
         }
     }
-    facts.decisions.assign(foldedCount_, 0);
+    range.decisions.assign(foldedCount_, 0);
     for (std::uint32_t folded : order) {
         const bool valid = first[folded].first <= first[folded].second;
         range.names.emplace_back(folded, valid);
-        facts.decisions[folded] = valid ? 1 : 2;
+        range.decisions[folded] = valid ? 1 : 2;
     }
-}
-
-const std::string& ConfigurationView::lowerCased(std::string_view name) {
-    folding_.assign(name);
-    for (char& c : folding_) c = text::toLowerAscii(c);
-    return folding_;
 }
 
 int ConfigurationView::attributeNameOf(std::string_view name) {
-    const std::string& lower = lowerCased(name);
-    auto it = attributeNumbers_.find(lower);
-    if (it != attributeNumbers_.end()) return it->second;
-    if (attributePatterns_.empty()) return -1;
-    auto [match, added] = attributePatternMatches_.try_emplace(lower, -1);
+    const int number = attributeNumbers_.find(name);
+    if (number >= 0 || attributePatterns_.empty()) return number;
+    const auto [unlisted, added] = unlistedAttributes_.insert(name);
     if (added) {
-        for (const auto& [pattern, number] : attributePatterns_) {
+        int match = -1;
+        for (const auto& [pattern, patternNumber] : attributePatterns_) {
             if (text::matchesNamePattern(pattern, name)) {
-                match->second = number;
+                match = patternNumber;
                 break;
             }
         }
+        unlistedMatches_.push_back(match);
     }
-    return match->second;
+    return unlistedMatches_[static_cast<std::size_t>(unlisted)];
 }
 
-ConfigurationView::TagLookup ConfigurationView::lookUpTag(std::string_view name) {
-    TagLookup lookup;
-    auto it = tagPositions_.find(lowerCased(name));
+const ConfigurationView::TagLookup& ConfigurationView::lookUpTag(std::uint32_t folded,
+                                                                 std::string_view name) {
+    if (tagLookups_.size() <= folded) tagLookups_.resize(folded + 1);
+    TagLookup& lookup = tagLookups_[folded];
+    if (lookup.ready) return lookup;
+    lookup.ready = true;
+    const CfgStore& cfg = *cfg_;
     // A name no entry has in this spelling may still collate equal to one (the collation
     // decides); the configuration's own look-up answers for it.
-    lookup.first = it != tagPositions_.end() ? it->second : cfg_->findFirstPosition(TagName, name);
-    if (lookup.first >= 0 || tagPatterns_.empty()) {
-        lookup.entryName = name;
-        return lookup;
-    }
-    auto [match, added] = tagPatternMatches_.try_emplace(lowerCased(name), -1);
-    if (added) {
+    lookup.first = folded < tagPositions_.size() && tagPositions_[folded] >= 0
+                       ? tagPositions_[folded]
+                       : cfg.findFirstPosition(TagName, name);
+    std::string_view entryName = name;
+    if (lookup.first < 0) {
         for (int position : tagPatterns_) {
-            if (text::matchesNamePattern(cfg_->entry(TagName, ByPosition, position)->name.view(),
+            if (text::matchesNamePattern(cfg.entry(TagName, ByPosition, position)->name.view(),
                                          name)) {
-                match->second = position;
+                lookup.first = position;
+                lookup.pattern = true;
+                entryName = cfg.entry(TagName, ByPosition, position)->name.view();
                 break;
             }
         }
     }
-    lookup.first = match->second;
-    lookup.pattern = lookup.first >= 0;
-    lookup.entryName = lookup.pattern ? cfg_->entry(TagName, ByPosition, lookup.first)->name.view()
-                                      : name;
+    if (lookup.first < 0) return lookup;
+    for (int p = lookup.first; p < cfg.entryCount(TagName); ++p) {
+        const TagStore* entry = cfg.entry(TagName, ByPosition, p);
+        if (!text::equalsIgnoreCase(entry->name.view(), entryName)) break;
+        if (activity(TagName, entry->id) != RunState::Activity::Inactive) {
+            lookup.entries.push_back(entry->id);
+        }
+    }
     return lookup;
 }
 

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "config/folded_names.h"
 #include "run_state.h"
 
 namespace engine {
@@ -37,12 +37,29 @@ public:
     // The built-in type of the tag entry `id` (range words), -1 for no entry.
     int tagType(int id) const { return at(tagTypes_, id, -1); }
 
+    // What placing a tag asks of each of its entries.
+    struct PlacingFacts {
+        std::int8_t closingRule = -1;   // the configured closing rule (option 0), -1 for none
+        bool ignoreToClosing = false;   // option 1
+        bool showsMessage = false;      // option 2, with a message to show
+        bool warnIfNoAttributes = false;  // option 3
+    };
+    const PlacingFacts& placing(int id) const {
+        static const PlacingFacts kNoEntry;
+        return id >= 0 && id < static_cast<int>(placing_.size())
+                   ? placing_[static_cast<std::size_t>(id)]
+                   : kNoEntry;
+    }
+
     // What the attribute checks ask of every attribute of a tag.
     struct AttributeFacts {
         int name = -1;  // the number of its name (without regard to case); -1: no entry
         RunState::Activity activity = RunState::Activity::Inactive;
         bool required = false;
         bool warnIfMissing = false;
+        // Whether it shows its message when used (option 2) and when its value is invalid
+        // (option 3), having one.
+        bool showsMessage[2] = {false, false};
     };
     const AttributeFacts& attribute(int id) const {
         static const AttributeFacts kNoEntry;
@@ -74,6 +91,19 @@ public:
     };
     const AttributeIndex& attributeIndex(int id) const { return tag(id).index; }
 
+    // The value list of the attribute entry `id`, in its order, without ids that name no entry
+    // and with what the value checks read of each value.
+    struct ListedValue {
+        int id;
+        int index;     // the place in the attribute's value list
+        int position;  // the value entry's position, the order of the lists of valid values
+        int builtinType;
+        int quoting;   // the quotation code (option 0)
+        bool caseSensitive;
+        std::string_view name;
+    };
+    const std::vector<ListedValue>& valuesOf(int id) const;
+
     // The valid and invalid ranges of a tag entry, reduced to what the range test asks.
     struct RangeFacts {
         bool hasValid = false;  // the valid range has elements
@@ -84,26 +114,30 @@ public:
         // name makes the tag valid (its first place in the valid range comes no later than its
         // first place in the invalid range) or invalid.
         std::vector<std::pair<std::uint32_t, bool>> names;
+        // What an open tag of each folded name decides, as decision() gives.
+        std::vector<std::uint8_t> decisions;
+        int decision(std::uint32_t folded) const {
+            return folded < decisions.size() ? decisions[folded] : 0;
+        }
     };
     const RangeFacts& range(int id) const { return tag(id).range; }
 
     // What an open tag of the folded name `folded` decides for the tag entry `id`: 0 nothing
     // (neither range names it), 1 valid, 2 invalid.
-    int decision(int id, std::uint32_t folded) const {
-        const std::vector<std::uint8_t>& row = tag(id).decisions;
-        return folded < row.size() ? row[folded] : 0;
-    }
+    int decision(int id, std::uint32_t folded) const { return range(id).decision(folded); }
 
-    // The tag entries that a tag name stands for: the first of the entries named `name`
-    // (without regard to case, as CfgStore::findFirstPosition finds it); when none is, the first
-    // entry of the first pattern, in position order, that the name matches ("*-*" for custom
-    // elements). `first` is -1 for neither; `entryName` is the name the entries carry.
+    // The tag entries that a tag name stands for: the entries named `name` (without regard to
+    // case, as CfgStore::findFirstPosition finds the first); when none is, the entries of the
+    // first pattern, in position order, that the name matches ("*-*" for custom elements).
+    // `folded` is the open-tag stack's number for the name. Worked out once per name and run.
     struct TagLookup {
-        int first = -1;
-        bool pattern = false;
-        std::string_view entryName;
+        bool ready = false;
+        int first = -1;        // the position of the first entry; -1 for no entry
+        bool pattern = false;  // the entries were found through a pattern
+        // The ids of the entries in position order, without those of an inactive category.
+        std::vector<int> entries;
     };
-    TagLookup lookUpTag(std::string_view name);
+    const TagLookup& lookUpTag(std::uint32_t folded, std::string_view name);
 
 private:
     // What the checks ask of one tag entry, worked out on first use.
@@ -113,11 +147,15 @@ private:
         std::vector<ListedAttribute> attributes;
         AttributeIndex index;
         RangeFacts range;
-        std::vector<std::uint8_t> decisions;  // by folded name, as decision() gives
     };
-    const TagFacts& tag(int id) const;
-    // `name` lower-cased in a buffer reused by the look-ups.
-    const std::string& lowerCased(std::string_view name);
+    const TagFacts& tag(int id) const {
+        if (id >= 0 && id < static_cast<int>(tags_.size())) {
+            const TagFacts& facts = tags_[static_cast<std::size_t>(id)];
+            if (facts.ready) return facts;
+        }
+        return firstUse(id);
+    }
+    const TagFacts& firstUse(int id) const;
     void workOut(const TagStore& entry, TagFacts& facts) const;
 
     template <typename T>
@@ -131,19 +169,26 @@ private:
     std::vector<std::uint32_t> foldedTags_;
     std::uint32_t foldedCount_ = 0;  // the folded names of tag entries: 0 to this - 1
     std::vector<int> tagTypes_;
+    std::vector<PlacingFacts> placing_;  // by tag id
     std::vector<AttributeFacts> attributes_;
-    std::unordered_map<std::string, int> attributeNumbers_;  // lower-cased name -> number
-    std::unordered_map<std::string, int> tagPositions_;      // lower-cased name -> first position
+    config::FoldedNames attributeNumbers_;  // attribute name -> number
+    std::vector<int> tagPositions_;         // by folded name: the first position, or -1
     // Names that are patterns, each once, in position order: tag patterns by the position of
     // their first entry, attribute patterns with their name number.
     std::vector<int> tagPatterns_;
     std::vector<std::pair<std::string_view, int>> attributePatterns_;
-    // What the patterns gave for names no entry has (-1: none matched), so that each name of a
-    // document is matched against them once.
-    std::unordered_map<std::string, int> tagPatternMatches_;
-    std::unordered_map<std::string, int> attributePatternMatches_;
-    mutable std::vector<TagFacts> tags_;                     // by tag id
-    std::string folding_;                                    // reused for look-ups
+    // What the attribute patterns gave for names no entry has (-1: none matched), so that
+    // each name of a document is matched against them once.
+    config::FoldedNames unlistedAttributes_;
+    std::vector<int> unlistedMatches_;  // by number in unlistedAttributes_
+    std::vector<TagLookup> tagLookups_;  // by folded name
+    mutable std::vector<TagFacts> tags_;  // by tag id
+    // The value lists of attribute entries by id, worked out on first use.
+    struct ValueFacts {
+        bool ready = false;
+        std::vector<ListedValue> values;
+    };
+    mutable std::vector<ValueFacts> values_;
 };
 
 }  // namespace engine

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "byte_search.h"
 #include "config/text_utils.h"
 #include "messages/message_ids.h"
 
@@ -75,10 +76,8 @@ bool removeEmptyElementMark(std::string& text) {
 
 void TagDispatcher::collapseBlocks(std::string& text) {
     // Every block starts with "<" or "&": most tags have neither.
-    if (std::memchr(text.data(), '<', text.size()) == nullptr &&
-        std::memchr(text.data(), '&', text.size()) == nullptr) {
-        return;
-    }
+    static constexpr StopSet<2, true> kBlockStarts("<&");
+    if (kBlockStarts.skip(text, 0) == text.size()) return;
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     // Each collapsed block is recorded in the tag's map, so that the messages about the tag

@@ -6,12 +6,11 @@
 
 #include <cstdint>
 #include <deque>
-#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "config/folded_names.h"
 #include "messages/message_store.h"
 
 namespace engine {
@@ -28,20 +27,39 @@ public:
         std::int32_t columnOpened;  // the column of the opening tag's `<`
     };
 
+    // Removes every record; the names folded so far keep their numbers.
     void clear();
+    // Removes every record and forgets every name.
+    void forgetNames();
     // `opened` is the place of the opening tag's `<`.
-    void push(std::string_view name, int closingRule, messages::Position opened);
+    void push(std::string_view name, int closingRule, messages::Position opened) {
+        push(name, fold(name), closingRule, opened);
+    }
+    // The same for a name whose fold() is known.
+    void push(std::string_view name, std::uint32_t folded, int closingRule,
+              messages::Position opened);
     // True when a record with this name (compared without regard to case) is on the stack.
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
+    // How many names (without regard to case) have been folded.
+    int nameCount() const { return foldedIds_.size(); }
 
     // A number for the name without regard to case, the same for every spelling; names need
     // not be on the stack. Look-ups by this number need no string work.
     std::uint32_t fold(std::string_view name);
+    // The number fold() gave the name, or kUnfolded when no spelling of it was folded yet.
+    static constexpr std::uint32_t kUnfolded = UINT32_MAX;
+    std::uint32_t foldedIfKnown(std::string_view name) const {
+        const int folded = foldedIds_.find(name);
+        return folded < 0 ? kUnfolded : static_cast<std::uint32_t>(folded);
+    }
 
     // The place of the topmost record with this name (without regard to case), or -1. Places
     // grow from the bottom of the stack to its top.
-    long topmost(std::string_view name) const;
+    long topmost(std::string_view name) const {
+        const std::uint32_t folded = foldedIfKnown(name);
+        return folded == kUnfolded ? -1 : topmostFolded(folded);
+    }
     long topmostFolded(std::uint32_t folded) const {
         const auto& places = byFoldedName_[folded];
         return places.empty() ? -1 : static_cast<long>(places.back());
@@ -55,7 +73,9 @@ public:
     void forEachRequiredAbove(long place, Visit&& visit) const {
         for (auto it = required_.rbegin(); it != required_.rend(); ++it) {
             if (static_cast<long>(*it) <= place) break;
-            if (!visit(record(entries_[*it]))) break;
+            const Entry& entry = entries_[*it];
+            if (entry.removed) continue;
+            if (!visit(record(entry))) break;
         }
     }
 
@@ -93,6 +113,7 @@ private:
     struct Name {
         std::string written;
         std::uint32_t folded;  // index into byFoldedName_
+        std::uint32_t next;    // the next spelling of the same folded name, or kUnfolded
     };
     Record record(const Entry& entry) const {
         const Name& name = names_[entry.name];
@@ -102,21 +123,18 @@ private:
 
     std::deque<Entry> entries_;  // bottom first; a deque grows without copying
     std::size_t live_ = 0;
-    std::vector<Name> names_;                               // each spelling once
-    // Hashes std::string and std::string_view alike, so that look-ups make no string.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const {
-            return std::hash<std::string_view>{}(name);
-        }
-    };
-    std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>>
-        nameIds_;  // spelling -> index in names_
-    std::unordered_map<std::string, std::uint32_t> foldedIds_;  // lower-cased -> folded index
-    // Per lower-cased name: the positions in entries_ of its live records, ascending.
+    std::vector<Name> names_;  // each spelling once
+    config::FoldedNames foldedIds_;  // name without regard to case -> folded index
+    // Per folded name: the first of its spellings in names_ (kUnfolded for none yet), and the
+    // positions in entries_ of its live records, ascending.
+    std::vector<std::uint32_t> firstSpelling_;
     std::vector<std::vector<std::uint32_t>> byFoldedName_;
-    // The positions of the live records whose closing tag is required.
-    std::set<std::uint32_t> required_;
+    // The positions of the records whose closing tag is required, ascending. A record removed
+    // from below the top stays listed, marked removed in entries_, until the removed ones are
+    // half the list: then the list is compacted, so walking it costs at most twice its live
+    // records, as a sorted set would, without an allocation per record.
+    std::vector<std::uint32_t> required_;
+    std::size_t requiredRemoved_ = 0;
 };
 
 }  // namespace engine

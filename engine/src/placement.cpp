@@ -50,8 +50,8 @@ std::string joinList(const std::vector<std::string>& items, std::string_view joi
     return result;
 }
 
-Placement::Placement(RunState& state)
-    : state_(state), cfg_(*state.configuration), view_(state) {}
+Placement::Placement(RunState& state, ConfigurationView& view)
+    : state_(state), cfg_(*state.configuration), view_(view) {}
 
 void Placement::startDocument() {
     candidates_.clear();
@@ -73,15 +73,14 @@ bool Placement::isActive(int kind, int id) {
 }
 
 int Placement::closingRuleOf(int id) const {
-    const TagStore* entry = cfg_.entry(TagName, ById, id);
-    int rule = entry ? entry->optionValue(0) : -1;
+    const int rule = view_.placing(id).closingRule;
     if (rule == config::kClosingRequired) return kClosingRequired;
     if (rule == config::kClosingNone) return kClosingNone;
     // Optional, and an entry without a closing rule.
     return state_.options.RequireOptionalClosingTags ? kClosingRequired : kClosingOptional;
 }
 
-void Placement::place(const std::string& name, bool emptyElement) {
+void Placement::place(std::string_view name, bool emptyElement) {
     skipped_ = false;
     emptyElement_ = emptyElement;
     closingRule_ = kClosingOptional;
@@ -93,22 +92,19 @@ void Placement::place(const std::string& name, bool emptyElement) {
                               [this](int id) { return view_.ignoresAll(id); });
 }
 
-void Placement::placeCandidates(const std::string& name, bool rerun) {
+void Placement::placeCandidates(std::string_view name, bool rerun) {
     messages::MessageStore& store = state_.store;
-    const ConfigurationView::TagLookup lookup = view_.lookUpTag(name);
-    const int first = lookup.first;
-    if (first < 0) {
+    folded_ = state_.openTags.fold(name);
+    const ConfigurationView::TagLookup& lookup = view_.lookUpTag(folded_, name);
+    if (lookup.first < 0) {
         store.raiseError(65, name);
         skipped_ = true;
         closingRule_ = kClosingOptional;
         return;
     }
+    const bool pattern = lookup.pattern;
     if (!rerun) candidates_.clear();
-    for (int p = first; p < cfg_.entryCount(TagName) &&
-                        text::equalsIgnoreCase(cfg_.entryName(TagName, ByPosition, p),
-                                               lookup.entryName);
-         ++p) {
-        const int id = cfg_.entryId(TagName, ByPosition, p);
+    for (int id : lookup.entries) {
         if (!isActive(TagName, id)) continue;
         if (static_cast<int>(candidates_.size()) >= kCandidateLimit) {
             if (state_.owner != nullptr) {
@@ -158,21 +154,20 @@ void Placement::placeCandidates(const std::string& name, bool rerun) {
 
     // The leading entry decides the closing rule and ignoring; the others may disagree.
     const int leading = candidates_[0];
-    const TagStore* lead = cfg_.entry(TagName, ById, leading);
-    bool ignore = lead->optionValue(1) == 1;
+    bool ignore = view_.placing(leading).ignoreToClosing;
     closingRule_ = closingRuleOf(leading);
-    warnIfNoAttributes_ = lead->optionValue(3) == 1;
+    warnIfNoAttributes_ = view_.placing(leading).warnIfNoAttributes;
     bool closingWarned = false;
     bool ignoreWarned = false;
     for (std::size_t i = 1; i < candidates_.size(); ++i) {
-        const TagStore* other = cfg_.entry(TagName, ById, candidates_[i]);
-        warnIfNoAttributes_ = warnIfNoAttributes_ || other->optionValue(3) == 1;
+        const ConfigurationView::PlacingFacts& other = view_.placing(candidates_[i]);
+        warnIfNoAttributes_ = warnIfNoAttributes_ || other.warnIfNoAttributes;
         if (closingRuleOf(candidates_[i]) != closingRule_) {
             if (!closingWarned) store.raiseWarning(100, name);
             closingWarned = true;
             closingRule_ = kClosingOptional;
         }
-        if ((other->optionValue(1) == 1) != ignore) {
+        if (other.ignoreToClosing != ignore) {
             if (!ignoreWarned) store.raiseWarning(105, name);
             ignoreWarned = true;
             ignore = false;
@@ -181,7 +176,8 @@ void Placement::placeCandidates(const std::string& name, bool rerun) {
     if (ignore && !emptyElement_) {
         state_.ignore.active = true;
         // A tag found through a pattern is closed by the name it is written with.
-        state_.ignore.name = lookup.pattern ? name : lead->name.str();
+        state_.ignore.name =
+            pattern ? std::string(name) : cfg_.entry(TagName, ById, leading)->name.str();
         state_.ignore.tagLine = state_.lines.tag;
         state_.ignore.startLine = state_.lines.current;
     }
@@ -192,9 +188,9 @@ void Placement::placeCandidates(const std::string& name, bool rerun) {
 void Placement::showMessagesWhenUsed() {
     std::vector<std::string_view> texts;
     for (int id : candidates_) {
-        const TagStore* entry = cfg_.entry(TagName, ById, id);
-        if (entry->optionValue(2) != 1 || entry->texts[0].view().empty()) continue;
+        if (!view_.placing(id).showsMessage) continue;
         if (!messagesShown_.insert(id).second) continue;
+        const TagStore* entry = cfg_.entry(TagName, ById, id);
         std::string_view message = entry->texts[0].view();
         bool seen = std::any_of(texts.begin(), texts.end(), [&](std::string_view shown) {
             return text::equalsIgnoreCase(shown, message);
@@ -221,7 +217,7 @@ Placement::Range Placement::rangeOf(int id) const {
     // beyond that each name's topmost open tag is looked up instead.
     int decision = 0;
     const bool walked = state_.openTags.walkFromTop(range.names.size(), [&](std::uint32_t folded) {
-        decision = view_.decision(id, folded);
+        decision = range.decision(folded);
         return decision != 0;
     });
     if (walked) {
@@ -243,7 +239,7 @@ Placement::Range Placement::rangeOf(int id) const {
 
 // No candidate may stand here: either the tag is the first of a fragment of its container's
 // content, or error 67 says where it may and may not stand.
-void Placement::outOfRange(const std::string& name, bool rerun, bool anyInvalid) {
+void Placement::outOfRange(std::string_view name, bool rerun, bool anyInvalid) {
     messages::MessageStore& store = state_.store;
     std::vector<std::string> validNames;
     std::vector<std::string> invalidNames;
@@ -293,11 +289,11 @@ void Placement::outOfRange(const std::string& name, bool rerun, bool anyInvalid)
     closingRule_ = kClosingOptional;
 }
 
-void Placement::push(const std::string& name) {
-    state_.openTags.push(name, closingRule_, {state_.lines.tag, state_.lines.tagColumn});
+void Placement::push(std::string_view name) {
+    state_.openTags.push(name, folded_, closingRule_, {state_.lines.tag, state_.lines.tagColumn});
 }
 
-void Placement::close(const std::string& name) {
+void Placement::close(std::string_view name) {
     if (name.empty()) return;
     messages::MessageStore& store = state_.store;
     OpenTagStack& open = state_.openTags;

@@ -16,18 +16,19 @@ namespace engine {
 
 class Placement {
 public:
-    explicit Placement(RunState& state);
+    // `view` is the run's view of the HTML Configuration.
+    Placement(RunState& state, ConfigurationView& view);
 
     // Resets what lives for one document.
     void startDocument();
 
     // Decides about the opening tag `name` (the tag name as written); sets the results below.
     // An empty element (written "<br/>") never starts ignoring the text up to its closing tag.
-    void place(const std::string& name, bool emptyElement = false);
-    // Pushes the tag just placed on the open-tag stack.
-    void push(const std::string& name);
+    void place(std::string_view name, bool emptyElement = false);
+    // Pushes the tag just placed (the name given to place()) on the open-tag stack.
+    void push(std::string_view name);
     // Matches a closing tag (its name without "/") against the open tags.
-    void close(const std::string& name);
+    void close(std::string_view name);
 
     bool skipped() const { return skipped_; }
     bool warnIfNoAttributes() const { return warnIfNoAttributes_; }
@@ -45,19 +46,20 @@ public:
 private:
     enum class Range { Valid, Invalid, Undecided };
 
-    void placeCandidates(const std::string& name, bool rerun);
+    void placeCandidates(std::string_view name, bool rerun);
     Range rangeOf(int id) const;
     int closingRuleOf(int id) const;
     void showMessagesWhenUsed();
-    void outOfRange(const std::string& name, bool rerun, bool anyInvalid);
+    void outOfRange(std::string_view name, bool rerun, bool anyInvalid);
 
     RunState& state_;
     const CfgStore& cfg_;
-    ConfigurationView view_;
+    ConfigurationView& view_;
     bool ignoresAll_ = false;
     std::vector<int> candidates_;
     std::vector<int> excluded_;
     std::unordered_set<int> messagesShown_;  // tag entries whose message was shown
+    std::uint32_t folded_ = 0;  // the open-tag stack's number for the name just placed
     bool skipped_ = false;
     bool emptyElement_ = false;
     int closingRule_ = 1;

@@ -1,28 +1,16 @@
 #include "scanner.h"
 
-#include <array>
 #include <cstring>
 
+#include "byte_search.h"
 #include "config/text_utils.h"
 
 namespace engine {
 namespace {
 
-// The characters each phase has to look at; every other character is passed over in a tight
-// loop.
-constexpr std::array<bool, 256> stopTable(std::string_view characters) {
-    std::array<bool, 256> table{};
-    for (char c : characters) table[static_cast<unsigned char>(c)] = true;
-    return table;
-}
-constexpr auto kTextStops = stopTable("\"&><");
-constexpr auto kTagStops = stopTable("\"'[]#%-?<>");
-
-std::size_t skipOrdinary(std::string_view line, std::size_t pos,
-                         const std::array<bool, 256>& stops) {
-    while (pos < line.size() && !stops[static_cast<unsigned char>(line[pos])]) ++pos;
-    return pos;
-}
+// The characters each phase has to look at.
+constexpr StopSet<4, true> kTextStops("\"&><");
+constexpr StopSet<10, false> kTagStops("\"'[]#%-?<>");
 
 }  // namespace
 
@@ -76,7 +64,7 @@ bool Scanner::textPhase() {
     if (lineIndex_ >= state_.document.count()) return false;
     while (true) {
         const bool ignoring = state_.ignore.active;
-        while ((pos_ = skipOrdinary(line_, pos_, kTextStops)) < line_.size()) {
+        while ((pos_ = kTextStops.skip(line_, pos_)) < line_.size()) {
             switch (line_[pos_]) {
                 case '"':
                     if (!ignoring && !options.AllowDoubleQuoteInText &&
@@ -190,7 +178,7 @@ Scanner::TagEnd Scanner::tagPhase() {
                 ++pos_;
                 continue;
             }
-            pos_ = skipOrdinary(line_, pos_, kTagStops);
+            pos_ = kTagStops.skip(line_, pos_);
             if (pos_ >= line_.size()) break;
             const char c = line_[pos_];
 

@@ -27,10 +27,10 @@ std::string_view leadingName(std::string_view text) {
     return text::cutToField(token, kTagNameField);
 }
 
-TagHandling::TagHandling(RunState& state) : state_(state) {
-    if (state.configuration != nullptr) {
+TagHandling::TagHandling(RunState& state, ConfigurationView* view) : state_(state) {
+    if (state.configuration != nullptr && view != nullptr) {
         reader_ = std::make_unique<TagReader>(state);
-        placement_ = std::make_unique<Placement>(state);
+        placement_ = std::make_unique<Placement>(state, *view);
         checker_ = std::make_unique<AttributeChecker>(state, *reader_, *placement_);
         placement_->startDocument();
     }
@@ -46,7 +46,7 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
         }
         return;
     }
-    const int entries = reader_->readTag(text, false, [&](const std::string& name) {
+    const int entries = reader_->readTag(text, false, [&](std::string_view name) {
         placement_->place(name, emptyElement);
         if (!emptyElement) placement_->push(name);
         return !placement_->ignoresAllAttributes();
@@ -63,8 +63,10 @@ void TagHandling::checkDuplicateId() {
         const TagEntry& entry = table[static_cast<std::size_t>(i)];
         if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
         if (!entry.hasValue || entry.value.empty()) return;
-        auto [first, added] = state_.idLines.try_emplace(entry.value, state_.lines.tag);
-        if (!added) {
+        auto first = state_.idLines.find(entry.value);
+        if (first == state_.idLines.end()) {
+            state_.idLines.emplace(std::string(entry.value), state_.lines.tag);
+        } else {
             messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
             state_.store.raiseError(305, entry.value, {}, first->second);
         }

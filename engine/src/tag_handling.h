@@ -14,10 +14,12 @@ namespace engine {
 class TagReader;
 class Placement;
 class AttributeChecker;
+class ConfigurationView;
 
 class TagHandling {
 public:
-    explicit TagHandling(RunState& state);
+    // `view` is the run's view of the HTML Configuration, null when there is none.
+    TagHandling(RunState& state, ConfigurationView* view);
     ~TagHandling();
 
     // `text` is the whole tag text (collapsed), from its first character. An empty element

@@ -1,5 +1,7 @@
 #include "tag_reader.h"
 
+#include <array>
+
 #include "config/text_utils.h"
 
 namespace engine {
@@ -9,6 +11,14 @@ namespace {
 constexpr std::size_t kTokenBuffer = 512;
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
+
+// The characters an unquoted token stops at: the blanks and "=" that end it, and the quotes
+// that are reported inside it.
+constexpr std::array<bool, 256> kTokenStops = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 }  // namespace
 
@@ -59,8 +69,10 @@ TagReader::Token TagReader::nextToken() {
     }
 
     std::size_t end = pos_;
-    while (end < text_.size() && !text::isBlank(text_[end]) && text_[end] != '=') {
-        if (isQuote(text_[end])) raiseAt(end, 63);
+    while (true) {
+        while (end < text_.size() && !kTokenStops[static_cast<unsigned char>(text_[end])]) ++end;
+        if (end == text_.size() || !isQuote(text_[end])) break;
+        raiseAt(end, 63);
         ++end;
     }
     token.text = text_.substr(pos_, end - pos_);
@@ -81,8 +93,8 @@ TagReader::Token TagReader::nextToken() {
 
 TagEntry& TagReader::startEntry() {
     TagEntry& entry = table_[static_cast<std::size_t>(count_)];
-    entry.name.clear();
-    entry.value.clear();
+    entry.name = {};
+    entry.value = {};
     entry.hasValue = false;
     entry.quoteKind = 0;
     entry.nameAccepted = false;
@@ -90,14 +102,14 @@ TagEntry& TagReader::startEntry() {
     entry.nameError = 85;
     entry.valueError = 86;
     entry.inserted = false;
-    entry.candidateValues.clear();
+    entry.triedValues.clear();
     entry.offset = 0;
     entry.nameEnd = 0;
     return entry;
 }
 
 int TagReader::readTag(std::string_view text, bool closing,
-                       const std::function<bool(const std::string&)>& place) {
+                       const std::function<bool(std::string_view)>& place) {
     text_ = text;
     pos_ = 0;
     count_ = 0;
@@ -168,10 +180,11 @@ int TagReader::readTag(std::string_view text, bool closing,
     return count_;
 }
 
-std::string TagReader::closingName() {
+std::string_view TagReader::closingName() {
     messages::MessageStore& store = state_.store;
     if (count_ == 0) return {};
-    std::string name = table_[0].name;
+    std::string& name = closing_;
+    name.assign(table_[0].name);
     // The extra text of a closing tag starts after its name, past the blanks.
     auto extraText = [this](const TagEntry& named) {
         std::size_t at = named.nameEnd;
@@ -192,14 +205,15 @@ std::string TagReader::closingName() {
             raiseAt(extraText(table_[0]), 72, name);
         }
     }
-    if (!name.empty() && name.front() == '/') name.erase(0, 1);
-    if (name.empty()) store.raiseError(88);
-    return name;
+    std::string_view closed = name;
+    if (!closed.empty() && closed.front() == '/') closed.remove_prefix(1);
+    if (closed.empty()) store.raiseError(88);
+    return closed;
 }
 
 void TagReader::acceptCollapsedWords() {
     const bool asp = state_.options.CollapseASPInTags != 0;
-    auto collapsed = [asp](const std::string& name) {
+    auto collapsed = [asp](std::string_view name) {
         return name == "MIVA" || (asp && name == "ASP");
     };
     const bool all = count_ > 0 && collapsed(table_[0].name);
@@ -213,7 +227,7 @@ void TagReader::acceptCollapsedWords() {
 
 void TagReader::reportDuplicates() {
     for (int i = 1; i + 1 < count_; ++i) {
-        const std::string& name = table_[static_cast<std::size_t>(i)].name;
+        const std::string_view name = table_[static_cast<std::size_t>(i)].name;
         if (name.empty()) continue;
         int occurrences = 1;
         std::size_t repeated = 0;  // the first repetition, where the warning points
@@ -221,7 +235,7 @@ void TagReader::reportDuplicates() {
             TagEntry& later = table_[static_cast<std::size_t>(j)];
             if (!later.name.empty() && text::equalsIgnoreCase(later.name, name)) {
                 if (++occurrences == 2) repeated = later.offset;
-                later.name.clear();  // counted once
+                later.name = {};  // counted once
             }
         }
         if (occurrences > 1) {
@@ -234,7 +248,7 @@ void TagReader::reportDuplicates() {
 void TagReader::insertAccepted(std::string_view name) {
     if (count_ >= kMaxTableEntries) return;
     TagEntry& entry = startEntry();
-    entry.name = std::string(name);
+    entry.name = name;
     entry.nameAccepted = true;
     entry.valueAccepted = true;
     entry.inserted = true;

@@ -19,9 +19,11 @@ constexpr std::size_t kTagValueField = 256;
 // The table holds the tag name and at most 49 attributes.
 constexpr int kMaxTableEntries = 50;
 
+// The name and value are views of the tag text (or, for an inserted entry, of the
+// configuration's name), valid while the tag is handled.
 struct TagEntry {
-    std::string name;
-    std::string value;
+    std::string_view name;
+    std::string_view value;
     bool hasValue = false;
     int quoteKind = 0;  // 0 unquoted, 1 single quotes, 2 double quotes
     bool nameAccepted = false;
@@ -29,7 +31,9 @@ struct TagEntry {
     int nameError = 85;
     int valueError = 86;
     bool inserted = false;  // added for a missing attribute, not read from the tag
-    std::vector<int> candidateValues;  // attribute value ids tried, in configuration order
+    // The value lists tried, as (attribute id, count): the first `count` values of the
+    // attribute's list (those of an active category) were tried. Error 86 lists them.
+    std::vector<std::pair<int, int>> triedValues;
     // Where the entry's name token starts in the tag text (its quote, when quoted) and where
     // it ends; the messages about the entry point there.
     std::size_t offset = 0;
@@ -43,11 +47,13 @@ public:
     // Reads a tag text into the table. For an opening tag `place` is called with the tag
     // name right after it is read; it returns false when the tag's attributes are not to be
     // read (the tag ignores them all). Returns the number of entries.
-    int readTag(std::string_view text, bool closing, const std::function<bool(const std::string&)>& place);
+    int readTag(std::string_view text, bool closing,
+                const std::function<bool(std::string_view)>& place);
 
     // The name a closing tag closes: the table's name without its "/", after the errors of
     // blanks and extra text. Empty (error 88 raised) when there is no name.
-    std::string closingName();
+    // The view is valid until the next tag is read.
+    std::string_view closingName();
 
     // Marks the collapsed words "MIVA" and "ASP" (with CollapseASPInTags) as accepted; when
     // the tag name is one, every entry.
@@ -58,9 +64,10 @@ public:
 
     std::vector<TagEntry>& table() { return table_; }
     int count() const { return count_; }
-    const std::string& tagName() const { return table_[0].name; }
+    std::string_view tagName() const { return table_[0].name; }
 
-    // Adds an entry for a missing attribute, accepted, while the table has room.
+    // Adds an entry for a missing attribute, accepted, while the table has room; `name` must
+    // outlive the tag's handling (a configuration name).
     void insertAccepted(std::string_view name);
 
 private:
@@ -82,6 +89,7 @@ private:
     int count_ = 0;
     std::string_view text_;
     std::size_t pos_ = 0;
+    std::string closing_;  // the name closingName() gives
 };
 
 }  // namespace engine

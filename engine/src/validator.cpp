@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "config_view.h"
 #include "dispatch.h"
 #include "entities.h"
 #include "run_state.h"
@@ -22,6 +23,11 @@ struct Validator::Run {
         : state(options, store, configuration), clock(clock), files(files) {}
 
     RunState state;
+    // The view of the HTML Configuration, kept from run to run while the configuration does
+    // not change: working it out costs more than checking a small page.
+    std::unique_ptr<ConfigurationView> view;
+    std::uint64_t viewChanges = 0;
+    int viewNames = 0;  // the names folded when the view was made
     const platform::Clock& clock;
     const platform::Files& files;
     platform::FileSystem* fileSystem = &platform::systemFileSystem();
@@ -29,7 +35,31 @@ struct Validator::Run {
 
     void checkHighAscii();
     void endChecks();
+    ConfigurationView* configurationView();
 };
+
+// The names of tags met in documents are kept from run to run with those of the configuration,
+// so that what the view works out for each name carries over; past this many more (a long run
+// over documents with made-up names), they are forgotten and the view made again.
+constexpr int kKeptDocumentNames = 1 << 16;
+
+ConfigurationView* Validator::Run::configurationView() {
+    if (state.configuration == nullptr) {
+        if (state.openTags.nameCount() > kKeptDocumentNames) state.openTags.forgetNames();
+        return nullptr;
+    }
+    const std::uint64_t changes = state.configuration->changeCount();
+    if (view == nullptr || viewChanges != changes ||
+        state.openTags.nameCount() > viewNames + kKeptDocumentNames) {
+        // The view numbers tag names as the open-tag stack folds them: both start afresh.
+        view.reset();
+        state.openTags.forgetNames();
+        view = std::make_unique<ConfigurationView>(state);
+        viewChanges = changes;
+        viewNames = state.openTags.nameCount();
+    }
+    return view.get();
+}
 
 Validator::Validator(const options::Options& options, messages::MessageStore& store,
                      const platform::Clock& clock, const platform::Files& files,
@@ -128,7 +158,7 @@ int Validator::validateDocument(const RunContext& context) {
     if (context.writeReport) writer.writeReportHeader(out);
 
     EntityChecker entities(state);
-    TagHandling tags(state);
+    TagHandling tags(state, run_->configurationView());
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities);
     scanner.initialise();

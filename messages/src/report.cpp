@@ -1,6 +1,7 @@
 #include "messages/report.h"
 
 #include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 
@@ -243,14 +244,17 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     long long end = std::min<long long>(last, count);
     for (long long n = first; n <= end; ++n) {
         inputlineclass line = lines[static_cast<std::size_t>(n - 1)];
-        // The line number right-aligned in four columns, then ": ".
+        // The line number right-aligned in four columns, then ": ", made in one piece.
         char number[24];
         auto [digitsEnd, ec] = std::to_chars(number, number + 16, line.number);
         (void)ec;
-        std::size_t digits = static_cast<std::size_t>(digitsEnd - number);
-        if (digits < 4) out.write(std::string_view("    ", 4 - digits));
-        out.write(std::string_view(number, digits));
-        out.write(": ");
+        const std::size_t digits = static_cast<std::size_t>(digitsEnd - number);
+        char prefix[32] = {' ', ' ', ' ', ' '};
+        const std::size_t pad = digits < 4 ? 4 - digits : 0;
+        std::memcpy(prefix + pad, number, digits);
+        prefix[pad + digits] = ':';
+        prefix[pad + digits + 1] = ' ';
+        out.write(std::string_view(prefix, pad + digits + 2));
         out.write(line.text);
         out.put('\n');
     }

@@ -192,6 +192,11 @@ public:
     const IntStore& activeCategories() const { return activeCategories_; }
     const IntStore& idMap(int kind) const { return idMaps_[kind]; }
 
+    // A number that changes whenever the model may have changed (an entry, a list, an option,
+    // a text or the active categories), so that what a reader works out from the model can be
+    // kept until it does.
+    std::uint64_t changeCount() const { return changes_; }
+
     // Restores the two state flags and the format version exactly, for a model built from the
     // text form.
     void setState(int loaded, int saved, int formatVersion);
@@ -213,4 +218,5 @@ private:
     StrStore notes_[config::kNoteCount];
     int formatVersion_ = 2;
     mutable std::string label_;
+    std::uint64_t changes_ = 0;
 };

@@ -46,7 +46,16 @@ public:
     std::size_t count() const { return starts_.size(); }
     bool empty() const { return starts_.empty(); }
     // The line at a 0-based index; its number is index + 1.
-    inputlineclass operator[](std::size_t index) const;
+    inputlineclass operator[](std::size_t index) const {
+        const char* data = buffer_.data();
+        const std::size_t start = starts_[index];
+        std::size_t end = index + 1 < starts_.size() ? starts_[index + 1]
+                                                     : static_cast<std::size_t>(size_);
+        // Line text never holds CR or LF: what ends the segment is its terminator.
+        if (end > start && data[end - 1] == '\n') --end;
+        if (end > start && data[end - 1] == '\r') --end;
+        return {std::string_view(data + start, end - start), static_cast<std::int32_t>(index + 1)};
+    }
     // The document's size in bytes.
     std::int64_t byteSize() const { return size_; }
     std::string_view bytes() const { return {buffer_.data(), static_cast<std::size_t>(size_)}; }

@@ -1,0 +1,293 @@
+// Names looked up without regard to case (the table the engine keeps of tag and attribute
+// names), and what the engine works out once per name and run: the entries a tag name stands
+// for, the attribute value lists, and the open-tag stack's record of required closing tags.
+// Each engine case validates a document in memory against a small configuration written in
+// the text form, and lists the errors and warnings as "E<line>:<text>" or "W<line>:<text>".
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/cfg_store.h"
+#include "config/folded_names.h"
+#include "config/text_form.h"
+#include "engine/validator.h"
+#include "messages/message_store.h"
+#include "platform_testing/fake_clock.h"
+#include "test_support.h"
+
+namespace {
+
+TEST(FoldedNames, NumbersNamesInTheOrderAddedWhateverTheirCase) {
+    config::FoldedNames names;
+    EXPECT_EQ(names.find("div"), -1);  // an empty table finds nothing
+    using namespace std::literals;
+    struct Step {
+        std::string_view name;
+        int number;
+        bool added;
+    };
+    const std::vector<Step> steps = {
+        {"div", 0, true},   {"DIV", 0, false}, {"Div", 0, false}, {"span", 1, true},
+        {"", 2, true},      {"", 2, false},    {"di", 3, true},   {"divx", 4, true},
+        // Only ASCII letters fold: bytes above 127 are compared as they are.
+        {"\xC3\x89t\xC3\xA9", 5, true},        {"\xC3\xA9T\xC3\xA9", 6, true},
+        {"\xC3\x89T\xC3\xA9", 5, false},       {"a\0b"sv, 7, true},
+    };
+    for (const Step& step : steps) {
+        const auto [number, added] = names.insert(step.name);
+        EXPECT_EQ(number, step.number) << step.name;
+        EXPECT_EQ(added, step.added) << step.name;
+        EXPECT_EQ(names.find(step.name), step.number) << step.name;
+    }
+    EXPECT_EQ(names.size(), 8);
+    EXPECT_EQ(names.name(0), "div");
+    EXPECT_EQ(names.name(5), "\xC3\x89t\xC3\xA9");
+    EXPECT_EQ(names.find("a"), -1);
+    EXPECT_EQ(names.find("SPANS"), -1);
+    names.clear();
+    EXPECT_EQ(names.find("div"), -1);
+    EXPECT_EQ(names.insert("SPAN").first, 0);
+}
+
+TEST(FoldedNames, ManyNamesStayFindableAsTheTableGrows) {
+    config::FoldedNames names;
+    constexpr int kCount = 5000;
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(names.insert("name-" + std::to_string(i)).first, i);
+    }
+    for (int i = 0; i < kCount; ++i) {
+        const std::string upper = "NAME-" + std::to_string(i);
+        ASSERT_EQ(names.find(upper), i) << upper;
+        // Near misses: one character more or less.
+        ASSERT_EQ(names.find(upper + "x"), -1);
+        ASSERT_EQ(names.find(upper.substr(0, upper.size() - 1)), i < 10 ? -1 : (i / 10));
+    }
+}
+
+// ---- The engine ---------------------------------------------------------------------------
+
+// Behind the built-in entries. "odd" and the value "gone" are of the undefined category, "off"
+// and the value "three" of an inactive one. The value list of "kind" gives its values out of
+// their configuration order (which is by name).
+constexpr std::string_view kEntries = R"cfg(
+category Test
+  id 2
+category Off
+  id 3
+active Test
+tag div
+  category Test
+  closing required
+  valid-in (everywhere)
+  attributes kind
+tag b
+  category Test
+  closing required
+  valid-in (everywhere)
+tag i
+  category Test
+  closing required
+  valid-in (everywhere)
+tag odd
+  category (undefined)
+  closing none
+  valid-in (everywhere)
+tag off
+  category Off
+  closing none
+  valid-in (everywhere)
+attribute kind
+  category Test
+  values two one three gone
+value one
+  category Test
+value two
+  category Test
+value three
+  category Off
+value gone
+  category (undefined)
+)cfg";
+
+const CfgStore& configuration() {
+    static CfgStore store;
+    static const bool built = [] {
+        CfgStore builtins;
+        builtins.resetToBuiltins();
+        const auto errors =
+            config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), store);
+        for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
+        return errors.empty();
+    }();
+    EXPECT_TRUE(built);
+    return store;
+}
+
+// Validates documents one after another with one validator, as markwise-check does.
+class Checker {
+public:
+    explicit Checker(const CfgStore& cfg)
+        : options_(checkerOptions()), store_(options_),
+          validator_(options_, store_, clock_, files_, &cfg) {}
+
+    // The errors and warnings of a run in report order, each as "E<line>:<text>".
+    std::vector<std::string> findings(const std::string& document) {
+        std::string bytes = document;
+        std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
+        char* reportData = nullptr;
+        std::size_t reportSize = 0;
+        std::FILE* report = open_memstream(&reportData, &reportSize);
+        engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
+        EXPECT_EQ(validator_.validateDocument(context), 1);
+        std::fclose(report);
+        std::fclose(input);
+        std::istringstream kv(std::string(reportData, reportSize));
+        std::free(reportData);
+        std::vector<std::string> result;
+        std::string line;
+        std::string type;
+        std::string number;
+        while (std::getline(kv, line)) {
+            if (line.starts_with("MESSAGETYPE=")) {
+                type = line.substr(12);
+            } else if (line.starts_with("LINENUMBER=")) {
+                number = line.substr(11);
+            } else if (line.starts_with("MESSAGE=") && (type == "ERROR" || type == "WARNING")) {
+                result.push_back(type.substr(0, 1) + number + ":" + line.substr(8));
+            }
+        }
+        return result;
+    }
+
+private:
+    static options::Options checkerOptions() {
+        options::Options options = testing_support::testOptions();
+        options.machineReadable = 1;
+        options.MaximumErrors = 9999;
+        options.MaximumWarnings = 9999;
+        return options;
+    }
+
+    options::Options options_;
+    messages::MessageStore store_;
+    platform::FakeClock clock_;
+    platform::SystemFiles files_;
+    engine::Validator validator_;
+};
+
+std::vector<std::string> findings(const std::string& document) {
+    return Checker(configuration()).findings(document);
+}
+
+std::string passedOver(const char* closing, const char* open, int line) {
+    return "The closing tag for \"" + std::string(closing) +
+           "\" was found, but it should have been preceded by the closing tag for \"" + open +
+           "\" which was opened in line " + std::to_string(line) + " (nesting error).";
+}
+
+std::string neverClosed(const char* name) {
+    return "The tag name \"" + std::string(name) +
+           "\" must be closed but the closing tag was not found.";
+}
+
+TEST(NameLookup, TagsAndValuesAreFoundWhateverTheirCaseAndEveryUseIsChecked) {
+    const std::string undefinedOdd =
+        "W1:\"odd\" is assigned to an undefined category and is being treated as inactive.";
+    const std::string undefinedGone =
+        "W1:\"gone\" is assigned to an undefined category and is being treated as inactive.";
+    const std::string invalidKind =
+        "E1:The attribute \"kind\" has an invalid attribute value \"four\". This attribute must "
+        "have one of the following values: \"one\" or \"two\".";
+    struct Case {
+        std::string document;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"<DIV kind=\"One\"><B><i></I></b></Div>", {}},
+        {"<div><b><I></b></i></div>", {"E1:" + passedOver("b", "I", 1)}},
+        // The entries of a name are worked out once a run, yet every use raises its findings
+        // (the warning about the undefined category is given once for each name).
+        {"<odd>\n<ODD>\n<odd>",
+         {undefinedOdd, "E1:The tag name \"odd\" was found but its category is not active.",
+          "E2:The tag name \"ODD\" was found but its category is not active.",
+          "E3:The tag name \"odd\" was found but its category is not active."}},
+        // The values tried are listed in configuration order, those of an inactive or
+        // undefined category left out.
+        {"<div kind=\"four\"></div>\n<div kind=four></div>",
+         {undefinedGone, invalidKind, "E2" + invalidKind.substr(2)}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+}
+
+// Required closing tags passed over and closed out of order, many times: records removed from
+// below the top of the open-tag stack are never reported again, and every one still open is.
+TEST(NameLookup, RequiredClosingTagsPassedOverAreReportedOnceEach) {
+    for (int count : {3, 400}) {
+        std::string document = "<div>\n";
+        std::vector<std::string> expected;
+        for (int k = 0; k < count; ++k) {
+            const int line = k + 2;
+            document += "<b><i></b>\n";
+            const std::string at = "E" + std::to_string(line) + ":";
+            expected.push_back(at + passedOver("b", "i", line));
+            expected.push_back(at + neverClosed("i"));  // at the end, listed by its line
+        }
+        document += "</div>\n";
+        for (int k = count - 1; k >= 0; --k) {
+            expected.push_back("E" + std::to_string(count + 2) + ":" +
+                               passedOver("div", "i", k + 2));
+        }
+        EXPECT_EQ(findings(document), expected) << count;
+    }
+}
+
+// What a validator works out from the configuration is kept from document to document, and
+// worked out again once the configuration changes between them.
+TEST(NameLookup, AChangedConfigurationIsHeededByTheNextDocument) {
+    CfgStore cfg;
+    CfgStore builtins;
+    builtins.resetToBuiltins();
+    ASSERT_TRUE(config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), cfg)
+                    .empty());
+    Checker checker(cfg);
+    const std::string document = "<div kind=\"one\">\n<off>";
+    const std::vector<std::string> before = {
+        "E1:" + neverClosed("div"),
+        "E2:The tag name \"off\" was found but its category is not active."};
+    EXPECT_EQ(checker.findings(document), before);
+    EXPECT_EQ(checker.findings(document), before);
+
+    // The category of "off" made active, "div" given an optional closing tag, "one" removed.
+    const int off = cfg.findFirstId(Category, "Off");
+    ASSERT_EQ(cfg.activateCategory(off, cfg.orderOf(Category)), 1);
+    const int div = cfg.findFirstId(TagName, "div");
+    ASSERT_EQ(cfg.setOption(TagName, ById, div, 0, config::kClosingOptional), 1);
+    ASSERT_EQ(cfg.deleteEntry(AttributeValue, ById, cfg.findFirstId(AttributeValue, "one")), 1);
+    EXPECT_EQ(checker.findings(document),
+              (std::vector<std::string>{
+                  "W1:\"gone\" is assigned to an undefined category and is being treated as "
+                  "inactive.",
+                  "E1:The attribute \"kind\" has an invalid attribute value \"one\". This "
+                  "attribute must have one of the following values: \"three\" or \"two\"."}));
+}
+
+// A validator that meets very many made-up names over its documents forgets them now and then;
+// what it reports stays the same.
+TEST(NameLookup, ManyMadeUpNamesOverManyDocuments) {
+    Checker checker(configuration());
+    const std::string nested = "<DIV kind=\"One\"><B><i></b></I></Div>";
+    const std::vector<std::string> expected = {"E1:" + passedOver("b", "i", 1)};
+    EXPECT_EQ(checker.findings(nested), expected);
+    for (int page = 0; page < 9; ++page) {
+        std::string document;
+        for (int k = 0; k < 9000; ++k) {
+            document += "<p" + std::to_string(page) + "x" + std::to_string(k) + ">";
+        }
+        EXPECT_EQ(checker.findings(document).size(), 9000u) << page;
+        EXPECT_EQ(checker.findings(nested), expected) << page;
+    }
+}
+
+}  // namespace
