@@ -138,7 +138,7 @@ TEST(Profiles, TheDoctypeNamesTheProfile) {
     EXPECT_EQ(app::findShippedProfile("xhtml"), nullptr);
     // The build puts every profile beside the programs.
     for (const app::ShippedProfile& profile : app::shippedProfiles()) {
-        EXPECT_TRUE(app::locateProfile(profile, std::string(MARKWISE_PROFILE_DIR) + "/"))
+        EXPECT_TRUE(app::locateProfile(profile, std::string(MARKWISE_PROFILE_DIR "/")))
             << profile.name;
     }
 }

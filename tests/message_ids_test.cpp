@@ -110,7 +110,7 @@ TEST(MessageIds, TheHelpPageListsEveryKind) {
 
     // The page the build makes from the help's source.
     const std::string built =
-        testing_support::readFile(std::string(MARKWISE_BUILT_HELP_DIR) + "/messages.html");
+        testing_support::readFile(std::string(MARKWISE_BUILT_HELP_DIR "/messages.html"));
     for (const messages::CatalogueMessage& message : messages::catalogueMessages()) {
         EXPECT_NE(built.find("<tr id=\"" + message.id + "\">"), std::string::npos) << message.id;
     }
