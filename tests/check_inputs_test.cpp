@@ -188,10 +188,12 @@ TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
     };
     for (unsigned jobs : {1u, 2u, 3u, 8u}) {
         const std::size_t ahead = 2 * jobs;
+        app::AheadLimits<std::size_t> limits;
+        limits.items = ahead;
         std::atomic<int> working{0}, inHand{0}, mostWorking{0}, mostInHand{0};
         std::vector<std::size_t> order;
         app::orderedParallel<std::size_t>(
-            200, jobs, ahead,
+            200, jobs, limits,
             [&](std::size_t i, unsigned worker) {
                 EXPECT_LT(worker, jobs);
                 raiseTo(mostInHand, ++inHand);
@@ -211,6 +213,37 @@ TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
         EXPECT_LE(mostWorking.load(), static_cast<int>(jobs)) << jobs;
         EXPECT_LE(mostInHand.load(), static_cast<int>(ahead) + 1) << jobs;
     }
+}
+
+// The results waiting for an earlier one stop new work once they weigh the byte limit: what
+// waits stays within the limit plus what the workers had in hand when it was reached.
+TEST(OrderedParallel, WaitingResultsStayWithinTheByteLimit) {
+    const unsigned jobs = 4;
+    app::AheadLimits<std::size_t> limits;
+    limits.items = 1000;
+    limits.bytes = 30;
+    limits.weigh = [](const std::size_t&) { return std::size_t{10}; };
+    std::atomic<int> waiting{0}, most{0};
+    std::vector<std::size_t> order;
+    app::orderedParallel<std::size_t>(
+        100, jobs, limits,
+        [&](std::size_t i, unsigned) {
+            // Every fifth item is slow, so that the ones after it finish first and wait.
+            std::this_thread::sleep_for(std::chrono::microseconds(i % 5 == 0 ? 2000 : 10));
+            const int now = waiting += 10;
+            int seen = most.load();
+            while (now > seen && !most.compare_exchange_weak(seen, now)) {
+            }
+            return i;
+        },
+        [&](std::size_t i, std::size_t& result) {
+            EXPECT_EQ(result, i);
+            order.push_back(i);
+            waiting -= 10;
+        });
+    ASSERT_EQ(order.size(), 100u);
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+    EXPECT_LE(most.load(), 30 + 10 * static_cast<int>(jobs));
 }
 
 }  // namespace

@@ -30,9 +30,11 @@ namespace {
 
 constexpr std::string_view kProgram = "markwise-check";
 constexpr std::string_view kVersionLine = "markwise-check (Zentrel Markwise) 2.55\n";
-// With several workers, how many documents a worker may be ahead of the output: the reports
-// of finished documents wait for an earlier, larger one while the workers go on.
-constexpr std::size_t kReportsWaitingPerWorker = 4;
+// With several workers, how far they may run ahead of the output: the results of finished
+// documents wait for an earlier, larger one while the workers go on, up to this many
+// documents a worker and this many bytes of reports and findings in all.
+constexpr std::size_t kResultsWaitingPerWorker = 64;
+constexpr std::size_t kResultBytesWaiting = std::size_t{64} << 20;
 
 void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, line); }
 
@@ -465,9 +467,21 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         if (done.errors > 0 && result == kCheckClean) result = kCheckErrors;
     };
-    // Memory stays bounded: one document per worker being checked, and a few reports a worker
-    // waiting for their turn.
-    orderedParallel<DocumentResult>(inputs.size(), jobs, std::size_t{jobs} * kReportsWaitingPerWorker, check, emit);
+    // Memory stays bounded: one document per worker being checked, and the results waiting
+    // for their turn within the limits above.
+    AheadLimits<DocumentResult> limits;
+    limits.items = std::size_t{jobs} * kResultsWaitingPerWorker;
+    limits.bytes = kResultBytesWaiting;
+    limits.weigh = [](const DocumentResult& done) {
+        std::size_t weight = done.report.size() + done.logEntry.size();
+        if (done.findings) {
+            for (const messages::Finding& finding : done.findings->findings) {
+                weight += sizeof finding + finding.text.size();
+            }
+        }
+        return weight;
+    };
+    orderedParallel<DocumentResult>(inputs.size(), jobs, limits, check, emit);
     if (writer) {
         writer->end(*findingsOut);
         findingsOut->flush();
