@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "config/cfg_store.h"
-#include "config/text_form.h"
 #include "engine/validator.h"
 #include "messages/message_ids.h"
 #include "messages/message_store.h"
@@ -54,14 +53,7 @@ attribute alt
 
 const CfgStore& configuration() {
     static CfgStore store;
-    static const bool built = [] {
-        CfgStore builtins;
-        builtins.resetToBuiltins();
-        const auto errors =
-            config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), store);
-        for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
-        return errors.empty();
-    }();
+    static const bool built = testing_support::buildConfiguration(kEntries, store);
     EXPECT_TRUE(built);
     return store;
 }

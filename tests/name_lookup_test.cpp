@@ -5,13 +5,11 @@
 // the text form, and lists the errors and warnings as "E<line>:<text>" or "W<line>:<text>".
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/cfg_store.h"
 #include "config/folded_names.h"
-#include "config/text_form.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform_testing/fake_clock.h"
@@ -113,14 +111,7 @@ value gone
 
 const CfgStore& configuration() {
     static CfgStore store;
-    static const bool built = [] {
-        CfgStore builtins;
-        builtins.resetToBuiltins();
-        const auto errors =
-            config::readTextForm(config::writeTextForm(builtins) + std::string(kEntries), store);
-        for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
-        return errors.empty();
-    }();
+    static const bool built = testing_support::buildConfiguration(kEntries, store);
     EXPECT_TRUE(built);
     return store;
 }
@@ -143,22 +134,9 @@ public:
         EXPECT_EQ(validator_.validateDocument(context), 1);
         std::fclose(report);
         std::fclose(input);
-        std::istringstream kv(std::string(reportData, reportSize));
+        std::string kv(reportData, reportSize);
         std::free(reportData);
-        std::vector<std::string> result;
-        std::string line;
-        std::string type;
-        std::string number;
-        while (std::getline(kv, line)) {
-            if (line.starts_with("MESSAGETYPE=")) {
-                type = line.substr(12);
-            } else if (line.starts_with("LINENUMBER=")) {
-                number = line.substr(11);
-            } else if (line.starts_with("MESSAGE=") && (type == "ERROR" || type == "WARNING")) {
-                result.push_back(type.substr(0, 1) + number + ":" + line.substr(8));
-            }
-        }
-        return result;
+        return testing_support::kvFaults(kv);
     }
 
 private:

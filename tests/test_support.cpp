@@ -13,6 +13,10 @@
 #include <random>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "config/text_form.h"
+
 namespace testing_support {
 
 TempDir::TempDir() {
@@ -143,6 +147,33 @@ std::string kvBody(std::string_view document, options::Options options) {
     std::string report = validate(document, options).report;
     std::size_t start = report.find("LINESCHECKED=");
     return start == std::string::npos ? report : report.substr(start);
+}
+
+bool buildConfiguration(std::string_view entries, CfgStore& store) {
+    CfgStore builtins;
+    builtins.resetToBuiltins();
+    const auto errors = config::readTextForm(config::writeTextForm(builtins) + std::string(entries), store);
+    for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
+    return errors.empty();
+}
+
+std::vector<std::string> kvFaults(const std::string& kv) {
+    std::istringstream in(kv);
+    std::vector<std::string> faults;
+    std::string line;
+    std::string type;
+    std::string number;
+    while (std::getline(in, line)) {
+        if (line.starts_with("MESSAGETYPE=")) {
+            type = line.substr(12);
+            number.clear();
+        } else if (line.starts_with("LINENUMBER=")) {
+            number = line.substr(11);
+        } else if (line.starts_with("MESSAGE=") && (type == "ERROR" || type == "WARNING")) {
+            faults.push_back(type.substr(0, 1) + number + ":" + line.substr(8));
+        }
+    }
+    return faults;
 }
 
 }  // namespace testing_support

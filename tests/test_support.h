@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/cfg_store.h"
 #include "options/options.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
@@ -96,5 +97,13 @@ RunResult validate(std::string_view document, const options::Options& options,
 
 // The report in machine-readable form from the statistics on (the four header lines dropped).
 std::string kvBody(std::string_view document, options::Options options);
+
+// The built-in entries followed by `entries` in the text form, read into `store`; a mistake in
+// the text fails the calling test with its line, and the result is false.
+bool buildConfiguration(std::string_view entries, CfgStore& store);
+
+// The errors and warnings of a machine-readable report in its order, each as
+// "E<line>:<text>" or "W<line>:<text>".
+std::vector<std::string> kvFaults(const std::string& kv);
 
 }  // namespace testing_support
