@@ -10,6 +10,7 @@
 
 #include "config/cfg_store.h"
 #include "config/folded_names.h"
+#include "config/text_form.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform_testing/fake_clock.h"
