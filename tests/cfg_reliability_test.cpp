@@ -24,7 +24,7 @@ using testing_support::ProgramRun;
 using testing_support::readFile;
 using testing_support::TempDir;
 
-const std::string kProfile = std::string(MARKWISE_PROFILE_DIR) + "/mkwise25.cfg";
+const std::string kProfile = std::string(MARKWISE_PROFILE_DIR "/mkwise25.cfg");
 
 class CfgReliability : public ::testing::Test {
 protected:

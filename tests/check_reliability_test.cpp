@@ -26,7 +26,7 @@ using testing_support::ProgramRun;
 using testing_support::readFile;
 using testing_support::TempDir;
 
-const std::string kProfile = std::string(MARKWISE_PROFILE_DIR) + "/mkwise25.cfg";
+const std::string kProfile = std::string(MARKWISE_PROFILE_DIR "/mkwise25.cfg");
 const std::string kPage = "<!DOCTYPE html>\n<html lang=\"en\"><head><title>T</title></head>\n"
                           "<body><p>Fine</p></body></html>\n";
 
@@ -41,30 +41,9 @@ protected:
     }
 
     // markwise-check run in this process, every file call going through `fs`.
-    struct InProcess {
-        int exitCode;
-        std::string out;
-        std::string err;
-    };
+    using InProcess = testing_support::InProcessCheck;
     InProcess runWith(platform::FileSystem& fs, const std::vector<std::string>& args) {
-        char* outData = nullptr;
-        std::size_t outSize = 0;
-        char* errData = nullptr;
-        std::size_t errSize = 0;
-        std::FILE* out = open_memstream(&outData, &outSize);
-        std::FILE* err = open_memstream(&errData, &errSize);
-        platform::FakeUserInterface ui;
-        platform::FakeClock clock;
-        platform::SystemFiles files;
-        app::CheckEnvironment env{out, err, ui, clock, files, "", &fs};
-        InProcess result{app::runCheckCommand(args, env), {}, {}};
-        std::fclose(out);
-        std::fclose(err);
-        result.out.assign(outData, outSize);
-        result.err.assign(errData, errSize);
-        std::free(outData);
-        std::free(errData);
-        return result;
+        return testing_support::checkInProcess(args, "", fs);
     }
 
     TempDir dir;

@@ -45,31 +45,12 @@ protected:
     }
 
     // markwise-check in this process, with a clock that does not move, in the test's folder.
-    struct Outcome {
-        int exitCode;
-        std::string out;
-        std::string err;
-    };
+    using Outcome = testing_support::InProcessCheck;
     Outcome check(const std::vector<std::string>& args, const std::string& folder = "") {
         const std::filesystem::path previous = std::filesystem::current_path();
         std::filesystem::current_path(folder.empty() ? dir.path().string() : folder);
-        char* outData = nullptr;
-        std::size_t outSize = 0;
-        char* errData = nullptr;
-        std::size_t errSize = 0;
-        std::FILE* out = open_memstream(&outData, &outSize);
-        std::FILE* err = open_memstream(&errData, &errSize);
-        platform::FakeUserInterface ui;
-        platform::FakeClock clock;
-        platform::SystemFiles files;
-        app::CheckEnvironment env{out, err, ui, clock, files, std::string(MARKWISE_PROFILE_DIR) + "/"};
-        Outcome result{app::runCheckCommand(args, env), {}, {}};
-        std::fclose(out);
-        std::fclose(err);
-        result.out.assign(outData, outSize);
-        result.err.assign(errData, errSize);
-        std::free(outData);
-        std::free(errData);
+        Outcome result = testing_support::checkInProcess(args, std::string(MARKWISE_PROFILE_DIR "/"),
+                                                         platform::systemFileSystem());
         std::filesystem::current_path(previous);
         return result;
     }
@@ -205,9 +186,9 @@ TEST_F(CheckSite, VersionQuietAndSummary) {
 // The manual pages are made from the help: every option --help shows is in them.
 TEST(CheckManualPages, NameEveryOptionOfTheHelp) {
     for (const std::string program : {"markwise-check", "markwise-cfg"}) {
-        const std::string page = readFile(std::string(MARKWISE_PROFILE_DIR) + "/man/" + program + ".1");
+        const std::string page = readFile(std::string(MARKWISE_PROFILE_DIR "/man/") + program + ".1");
         const std::string completion =
-            readFile(std::string(MARKWISE_PROFILE_DIR) + "/completion/" + program);
+            readFile(std::string(MARKWISE_PROFILE_DIR "/completion/") + program);
         ASSERT_FALSE(page.empty()) << program;
         const app::CommandHelp& help =
             program == "markwise-check" ? app::checkCommandHelp() : app::cfgHelp();

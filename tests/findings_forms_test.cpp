@@ -108,7 +108,7 @@ std::optional<std::string> findOnPath(const std::string& name) {
 
 // The text of docs/editors.md between "<!-- NAME -->" and the next "```" fence's end.
 std::string docSnippet(const std::string& name) {
-    const std::string doc = readFile(std::string(MARKWISE_SOURCE_DIR) + "/docs/editors.md");
+    const std::string doc = readFile(std::string(MARKWISE_SOURCE_DIR "/docs/editors.md"));
     const std::size_t marker = doc.find("<!-- " + name + " -->");
     EXPECT_NE(marker, std::string::npos) << name << " not in docs/editors.md";
     if (marker == std::string::npos) return {};
@@ -269,7 +269,7 @@ TEST_F(FindingsForms, SarifFormIsValidAgainstItsSchemaAndPlacesEachResult) {
         "jsonschema.Draft7Validator(schema).validate(log)\n";
     const ProgramRun valid = testing_support::runProgram(
         *python, dir.path(),
-        {"-c", validate, std::string(MARKWISE_TEST_DATA) + "/sarif/sarif-2.1.0-subset.schema.json",
+        {"-c", validate, std::string(MARKWISE_TEST_DATA "/sarif/sarif-2.1.0-subset.schema.json"),
          "out.sarif"});
     if (valid.exitCode == 77) GTEST_SKIP() << "python3-jsonschema is not installed";
     EXPECT_EQ(valid.exitCode, 0) << valid.err;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/check_command.h"
 #include "config/text_form.h"
 
 namespace testing_support {
@@ -147,6 +148,28 @@ std::string kvBody(std::string_view document, options::Options options) {
     std::string report = validate(document, options).report;
     std::size_t start = report.find("LINESCHECKED=");
     return start == std::string::npos ? report : report.substr(start);
+}
+
+InProcessCheck checkInProcess(const std::vector<std::string>& args, const std::string& programDirectory,
+                              platform::FileSystem& fs) {
+    char* outData = nullptr;
+    std::size_t outSize = 0;
+    char* errData = nullptr;
+    std::size_t errSize = 0;
+    std::FILE* out = open_memstream(&outData, &outSize);
+    std::FILE* err = open_memstream(&errData, &errSize);
+    platform::FakeUserInterface ui;
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    app::CheckEnvironment env{out, err, ui, clock, files, programDirectory, &fs};
+    InProcessCheck result{app::runCheckCommand(args, env), {}, {}};
+    std::fclose(out);
+    std::fclose(err);
+    result.out.assign(outData, outSize);
+    result.err.assign(errData, errSize);
+    std::free(outData);
+    std::free(errData);
+    return result;
 }
 
 bool buildConfiguration(std::string_view entries, CfgStore& store) {

@@ -12,6 +12,7 @@
 #include "options/options.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
@@ -97,6 +98,17 @@ RunResult validate(std::string_view document, const options::Options& options,
 
 // The report in machine-readable form from the statistics on (the four header lines dropped).
 std::string kvBody(std::string_view document, options::Options options);
+
+// markwise-check run in this process, with a clock that does not move and a quiet user
+// interface, its standard output and standard error captured; `programDirectory` is where it
+// looks for its profiles, and every file call goes through `fs`.
+struct InProcessCheck {
+    int exitCode = 0;
+    std::string out;
+    std::string err;
+};
+InProcessCheck checkInProcess(const std::vector<std::string>& args, const std::string& programDirectory,
+                              platform::FileSystem& fs);
 
 // The built-in entries followed by `entries` in the text form, read into `store`; a mistake in
 // the text fails the calling test with its line, and the result is false.
