@@ -4,45 +4,30 @@
 
 namespace config {
 
-std::uint32_t FoldedNames::hashOf(std::string_view name) {
-    // FNV-1a over the lower-cased bytes.
-    std::uint32_t hash = 2166136261u;
-    for (char c : name) {
-        hash ^= static_cast<unsigned char>(text::toLowerAscii(c));
-        hash *= 16777619u;
+// Names past eight bytes (rare): every further byte folded into the hash of the head.
+std::uint32_t FoldedNames::longHash(std::string_view name, std::uint64_t head) {
+    std::uint64_t hash = head ^ (name.size() * 0x100000001B3ULL);
+    for (std::size_t i = 8; i < name.size(); ++i) {
+        hash = (hash ^ static_cast<unsigned char>(text::toLowerAscii(name[i]))) *
+               0x100000001B3ULL;
     }
-    return hash;
+    return mix(hash);
 }
 
-std::size_t FoldedNames::slotOf(std::string_view name, std::uint32_t hash) const {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t held = slots_[slot];
-        if (held == 0) return slot;
-        const Span& span = spans_[held - 1];
-        if (span.hash != hash || span.length != name.size()) continue;
-        const char* stored = bytes_.data() + span.offset;
-        std::size_t i = 0;
-        while (i < name.size() && stored[i] == text::toLowerAscii(name[i])) ++i;
-        if (i == name.size()) return slot;
+bool FoldedNames::sameTail(const Span& span, std::string_view name) const {
+    const char* stored = bytes_.data() + span.offset;
+    for (std::size_t i = 8; i < name.size(); ++i) {
+        if (stored[i] != text::toLowerAscii(name[i])) return false;
     }
+    return true;
 }
 
-int FoldedNames::find(std::string_view name) const {
-    if (slots_.empty()) return -1;
-    return static_cast<int>(slots_[slotOf(name, hashOf(name))]) - 1;
-}
-
-std::pair<int, bool> FoldedNames::insert(std::string_view name) {
-    if ((spans_.size() + 1) * 2 > slots_.size()) grow();
-    const std::uint32_t hash = hashOf(name);
-    const std::size_t slot = slotOf(name, hash);
-    if (slots_[slot] != 0) return {static_cast<int>(slots_[slot]) - 1, false};
+int FoldedNames::add(std::string_view name, const Key& key, std::size_t slot) {
     const auto offset = static_cast<std::uint32_t>(bytes_.size());
     for (char c : name) bytes_.push_back(text::toLowerAscii(c));
-    spans_.push_back({offset, static_cast<std::uint32_t>(name.size()), hash});
+    spans_.push_back({offset, static_cast<std::uint32_t>(name.size()), key.hash, key.head});
     slots_[slot] = static_cast<std::uint32_t>(spans_.size());
-    return {static_cast<int>(spans_.size()) - 1, true};
+    return static_cast<int>(spans_.size()) - 1;
 }
 
 void FoldedNames::grow() {

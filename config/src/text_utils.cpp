@@ -2,14 +2,6 @@
 
 namespace text {
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (toLowerAscii(a[i]) != toLowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
 }
@@ -59,8 +51,7 @@ std::string_view firstCharacters(std::string_view s, std::size_t count) {
     return s.substr(0, pos);
 }
 
-std::string_view cutToField(std::string_view s, std::size_t fieldSize) {
-    if (s.size() < fieldSize) return s;  // never more characters than bytes
+std::string_view cutLongToField(std::string_view s, std::size_t fieldSize) {
     std::string_view kept = firstCharacters(s, fieldSize - 1);
     if (kept.size() == s.size()) return s;
     return firstCharacters(s, fieldSize - 2);

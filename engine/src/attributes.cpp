@@ -72,8 +72,9 @@ void AttributeChecker::check() {
     // missing: then there is nothing to check.
     ConfigurationView& view = placement_.view();
     if (reader_.count() == 1 &&
-        std::all_of(placement_.candidates().begin(), placement_.candidates().end(),
-                    [&view](int tag) { return view.attributeIndex(tag).always.empty(); })) {
+        ((placement_.lookup() != nullptr && placement_.lookup()->noneAlwaysChecked) ||
+         std::all_of(placement_.candidates().begin(), placement_.candidates().end(),
+                     [&view](int tag) { return view.attributeIndex(tag).always.empty(); }))) {
         return;
     }
 

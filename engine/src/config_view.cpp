@@ -206,9 +206,14 @@ const ConfigurationView::TagLookup& ConfigurationView::lookUpTag(std::uint32_t f
     for (int p = lookup.first; p < cfg.entryCount(TagName); ++p) {
         const TagStore* entry = cfg.entry(TagName, ByPosition, p);
         if (!text::equalsIgnoreCase(entry->name.view(), entryName)) break;
-        if (activity(TagName, entry->id) != RunState::Activity::Inactive) {
-            lookup.entries.push_back(entry->id);
-        }
+        const RunState::Activity entryActivity = activity(TagName, entry->id);
+        if (entryActivity == RunState::Activity::Inactive) continue;
+        lookup.entries.push_back(entry->id);
+        lookup.allActive = lookup.allActive && entryActivity == RunState::Activity::Active;
+        lookup.anyMessage = lookup.anyMessage || placing(entry->id).showsMessage;
+        lookup.anyIgnoresAll = lookup.anyIgnoresAll || ignoresAll(entry->id);
+        lookup.noneAlwaysChecked =
+            lookup.noneAlwaysChecked && attributeIndex(entry->id).always.empty();
     }
     return lookup;
 }

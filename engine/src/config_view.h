@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,6 +137,15 @@ public:
         bool pattern = false;  // the entries were found through a pattern
         // The ids of the entries in position order, without those of an inactive category.
         std::vector<int> entries;
+        // What the placing of a tag asks of the entries as a whole, so that the common tag
+        // (one entry, active, nothing to show) is placed without looking at each: whether all
+        // are of an active category, whether any shows a message when used, whether any
+        // ignores all attributes, and whether every one has an empty always-list (nothing to
+        // check on a tag without attributes).
+        bool allActive = true;
+        bool anyMessage = false;
+        bool anyIgnoresAll = false;
+        bool noneAlwaysChecked = true;
     };
     const TagLookup& lookUpTag(std::uint32_t folded, std::string_view name);
 
@@ -181,7 +191,8 @@ private:
     // each name of a document is matched against them once.
     config::FoldedNames unlistedAttributes_;
     std::vector<int> unlistedMatches_;  // by number in unlistedAttributes_
-    std::vector<TagLookup> tagLookups_;  // by folded name
+    // By folded name; a deque, so that a look-up handed out stays where it is as the names grow.
+    std::deque<TagLookup> tagLookups_;
     mutable std::vector<TagFacts> tags_;  // by tag id
     // The value lists of attribute entries by id, worked out on first use.
     struct ValueFacts {

@@ -6,7 +6,7 @@ namespace engine {
 
 void OpenTagStack::clear() {
     entries_ = {};
-    for (std::vector<std::uint32_t>& places : byFoldedName_) places.clear();
+    std::fill(topOf_.begin(), topOf_.end(), kUnfolded);
     required_.clear();
     requiredRemoved_ = 0;
     live_ = 0;
@@ -17,13 +17,13 @@ void OpenTagStack::forgetNames() {
     names_.clear();
     foldedIds_.clear();
     firstSpelling_.clear();
-    byFoldedName_.clear();
+    topOf_.clear();
 }
 
 std::uint32_t OpenTagStack::fold(std::string_view name) {
     const auto [folded, added] = foldedIds_.insert(name);
     if (added) {
-        byFoldedName_.emplace_back();
+        topOf_.push_back(kUnfolded);
         firstSpelling_.push_back(kUnfolded);
     }
     return static_cast<std::uint32_t>(folded);
@@ -40,33 +40,33 @@ void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closing
         firstSpelling_[folded] = id;
     }
     const auto place = static_cast<std::uint32_t>(entries_.size());
-    byFoldedName_[folded].push_back(place);
     if (closingRule == kClosingRequired) required_.push_back(place);
-    entries_.push_back(
-        {id, opened.line, opened.column, static_cast<std::int8_t>(closingRule), false});
+    entries_.push_back({topOf_[folded], opened.line, opened.column,
+                        id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
+    topOf_[folded] = place;
     ++live_;
 }
 
 void OpenTagStack::remove(long place) {
     Entry& entry = entries_[static_cast<std::size_t>(place)];
-    std::vector<std::uint32_t>& places = byFoldedName_[names_[entry.name].folded];
-    if (!places.empty() && static_cast<long>(places.back()) == place) places.pop_back();
-    entry.removed = true;
+    std::uint32_t& top = topOf_[names_[entry.spelling()].folded];
+    if (static_cast<long>(top) == place) top = entry.below;
+    entry.packed |= 4u;
     --live_;
-    if (entry.closingRule == kClosingRequired) {
+    if (entry.closingRule() == kClosingRequired) {
         ++requiredRemoved_;
-        while (!required_.empty() && entries_[required_.back()].removed) {
+        while (!required_.empty() && entries_[required_.back()].removed()) {
             required_.pop_back();
             --requiredRemoved_;
         }
         if (requiredRemoved_ * 2 > required_.size()) {
-            std::erase_if(required_, [this](std::uint32_t at) { return entries_[at].removed; });
+            std::erase_if(required_, [this](std::uint32_t at) { return entries_[at].removed(); });
             requiredRemoved_ = 0;
         }
     }
     // Records removed from the top leave no trace, so a well-nested document keeps the stack
     // as small as its nesting.
-    while (!entries_.empty() && entries_.back().removed) entries_.pop_back();
+    while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
 }
 
 bool OpenTagStack::isOpen(std::string_view name) const { return topmost(name) >= 0; }

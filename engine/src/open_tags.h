@@ -61,8 +61,8 @@ public:
         return folded == kUnfolded ? -1 : topmostFolded(folded);
     }
     long topmostFolded(std::uint32_t folded) const {
-        const auto& places = byFoldedName_[folded];
-        return places.empty() ? -1 : static_cast<long>(places.back());
+        const std::uint32_t top = topOf_[folded];
+        return top == kUnfolded ? -1 : static_cast<long>(top);
     }
     // The record at a place returned by topmost().
     Record at(long place) const { return record(entries_[static_cast<std::size_t>(place)]); }
@@ -74,7 +74,7 @@ public:
         for (auto it = required_.rbegin(); it != required_.rend(); ++it) {
             if (static_cast<long>(*it) <= place) break;
             const Entry& entry = entries_[*it];
-            if (entry.removed) continue;
+            if (entry.removed()) continue;
             if (!visit(record(entry))) break;
         }
     }
@@ -86,7 +86,7 @@ public:
     bool walkFromTop(std::size_t steps, Visit&& visit) const {
         for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
             if (steps-- == 0) return false;
-            if (!it->removed && visit(names_[it->name].folded)) return true;
+            if (!it->removed() && visit(names_[it->spelling()].folded)) return true;
         }
         return true;
     }
@@ -98,26 +98,30 @@ public:
     template <typename Visit>
     void forEachFromBottom(Visit&& visit) const {
         for (const Entry& entry : entries_) {
-            if (!entry.removed) visit(record(entry));
+            if (!entry.removed()) visit(record(entry));
         }
     }
 
 private:
+    // Sixteen bytes a record, so that a document of many unclosed tags stays small: the
+    // spelling, the closing rule and the removed mark share one word.
     struct Entry {
-        std::uint32_t name;  // index into names_
+        std::uint32_t below;  // the next record down with the same folded name, or kUnfolded
         std::int32_t lineOpened;
         std::int32_t columnOpened;
-        std::int8_t closingRule;
-        bool removed;
+        std::uint32_t packed;  // spelling << 3 | removed << 2 | closing rule
+        std::uint32_t spelling() const { return packed >> 3; }
+        int closingRule() const { return static_cast<int>(packed & 3u); }
+        bool removed() const { return (packed & 4u) != 0; }
     };
     struct Name {
         std::string written;
-        std::uint32_t folded;  // index into byFoldedName_
+        std::uint32_t folded;  // index into topOf_
         std::uint32_t next;    // the next spelling of the same folded name, or kUnfolded
     };
     Record record(const Entry& entry) const {
-        const Name& name = names_[entry.name];
-        return {name.written, entry.closingRule, entry.lineOpened, name.folded,
+        const Name& name = names_[entry.spelling()];
+        return {name.written, entry.closingRule(), entry.lineOpened, name.folded,
                 entry.columnOpened};
     }
 
@@ -127,8 +131,11 @@ private:
     config::FoldedNames foldedIds_;  // name without regard to case -> folded index
     // Per folded name: the first of its spellings in names_ (kUnfolded for none yet), and the
     // positions in entries_ of its live records, ascending.
+    // Per folded name: the first of its spellings in names_, and the place in entries_ of its
+    // topmost live record (kUnfolded for none). Each record links to the one below it of the
+    // same name, so the records of a name form a chain that costs nothing more per record.
     std::vector<std::uint32_t> firstSpelling_;
-    std::vector<std::vector<std::uint32_t>> byFoldedName_;
+    std::vector<std::uint32_t> topOf_;
     // The positions of the records whose closing tag is required, ascending. A record removed
     // from below the top stays listed, marked removed in entries_, until the removed ones are
     // half the list: then the list is compacted, so walking it costs at most twice its live

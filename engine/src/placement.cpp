@@ -87,9 +87,28 @@ void Placement::place(std::string_view name, bool emptyElement) {
     warnIfNoAttributes_ = false;
     candidates_.clear();
     excluded_.clear();
+    lookup_ = nullptr;
     placeCandidates(name, false);
-    ignoresAll_ = std::any_of(candidates_.begin(), candidates_.end(),
+    ignoresAll_ = lookup_ != nullptr && lookup_->anyIgnoresAll &&
+                  std::any_of(candidates_.begin(), candidates_.end(),
                               [this](int id) { return view_.ignoresAll(id); });
+}
+
+// Adds the entries of an active category to the candidates, up to the limit; an entry of the
+// category "(undefined)" raises warning 101.
+void Placement::takeCandidates(const std::vector<int>& entries) {
+    for (int id : entries) {
+        if (!isActive(TagName, id)) continue;
+        if (static_cast<int>(candidates_.size()) >= kCandidateLimit) {
+            if (state_.owner != nullptr) {
+                state_.owner->messageBox("Markwise: Limit Reached",
+                                         "There is a limit of 999 entries.",
+                                         platform::Icon::Error, platform::Buttons::Ok);
+            }
+            break;
+        }
+        candidates_.push_back(id);
+    }
 }
 
 void Placement::placeCandidates(std::string_view name, bool rerun) {
@@ -102,19 +121,15 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
         closingRule_ = kClosingOptional;
         return;
     }
+    lookup_ = &lookup;
     const bool pattern = lookup.pattern;
     if (!rerun) candidates_.clear();
-    for (int id : lookup.entries) {
-        if (!isActive(TagName, id)) continue;
-        if (static_cast<int>(candidates_.size()) >= kCandidateLimit) {
-            if (state_.owner != nullptr) {
-                state_.owner->messageBox("Markwise: Limit Reached",
-                                         "There is a limit of 999 entries.",
-                                         platform::Icon::Error, platform::Buttons::Ok);
-            }
-            break;
-        }
-        candidates_.push_back(id);
+    if (lookup.allActive &&
+        candidates_.size() + lookup.entries.size() <= static_cast<std::size_t>(kCandidateLimit)) {
+        // Every entry takes part and the limit is not near: all are candidates.
+        candidates_.insert(candidates_.end(), lookup.entries.begin(), lookup.entries.end());
+    } else {
+        takeCandidates(lookup.entries);
     }
     if (candidates_.empty()) {
         store.raiseError(66, name);
@@ -123,7 +138,7 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
         return;
     }
 
-    showMessagesWhenUsed();
+    if (lookup.anyMessage) showMessagesWhenUsed();
 
     // The range test: entries that may not stand here leave the candidates.
     bool anyInvalid = false;

@@ -36,6 +36,8 @@ public:
     bool ignoresAllAttributes() const { return ignoresAll_; }
     // The active tag entries of the tag's name that may stand here, leading entry first.
     const std::vector<int>& candidates() const { return candidates_; }
+    // What the entries of the tag's name share (null when the name has none).
+    const ConfigurationView::TagLookup* lookup() const { return lookup_; }
 
     // Whether the entry of `kind` with `id` takes part; an entry of the category
     // "(undefined)" raises warning 101 with its name.
@@ -47,6 +49,7 @@ private:
     enum class Range { Valid, Invalid, Undecided };
 
     void placeCandidates(std::string_view name, bool rerun);
+    void takeCandidates(const std::vector<int>& entries);
     Range rangeOf(int id) const;
     int closingRuleOf(int id) const;
     void showMessagesWhenUsed();
@@ -59,6 +62,7 @@ private:
     std::vector<int> candidates_;
     std::vector<int> excluded_;
     std::unordered_set<int> messagesShown_;  // tag entries whose message was shown
+    const ConfigurationView::TagLookup* lookup_ = nullptr;
     std::uint32_t folded_ = 0;  // the open-tag stack's number for the name just placed
     bool skipped_ = false;
     bool emptyElement_ = false;

@@ -114,6 +114,20 @@ int TagReader::readTag(std::string_view text, bool closing,
     pos_ = 0;
     count_ = 0;
 
+    // Most tags are a bare name ("td", "/td", "br"): the whole text is the one token, with
+    // nothing to report about its form.
+    std::size_t plain = 0;
+    while (plain < text.size() && !kTokenStops[static_cast<unsigned char>(text[plain])]) ++plain;
+    if (plain == text.size() && plain > 0) {
+        TagEntry& tag = startEntry();
+        tag.name = text::cutToField(text, kTagNameField);
+        tag.nameEnd = text.size();
+        count_ = 1;
+        pos_ = text.size();
+        if (!closing) place(tag.name);
+        return count_;
+    }
+
     Token token = nextToken();
     if (!token.present) return 0;
     TagEntry& tag = startEntry();
@@ -183,6 +197,13 @@ int TagReader::readTag(std::string_view text, bool closing,
 std::string_view TagReader::closingName() {
     messages::MessageStore& store = state_.store;
     if (count_ == 0) return {};
+    if (count_ == 1) {
+        // "</td>": the name is the token after its "/", a view of the tag text.
+        std::string_view closed = table_[0].name;
+        if (!closed.empty() && closed.front() == '/') closed.remove_prefix(1);
+        if (closed.empty()) store.raiseError(88);
+        return closed;
+    }
     std::string& name = closing_;
     name.assign(table_[0].name);
     // The extra text of a closing tag starts after its name, past the blanks.

@@ -13,7 +13,13 @@ constexpr char toLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<
 constexpr char toUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+inline bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (toLowerAscii(a[i]) != toLowerAscii(b[i])) return false;
+    }
+    return true;
+}
 bool startsWithIgnoreCase(std::string_view s, std::string_view prefix);
 std::string toLowerAscii(std::string_view s);
 
@@ -37,7 +43,11 @@ std::string_view firstCharacters(std::string_view s, std::size_t count);
 
 // Cuts a name for a field of `fieldSize` characters including its terminator: a name that fits
 // (at most fieldSize - 1 characters) is kept whole, a longer one is cut to fieldSize - 2
-// characters.
-std::string_view cutToField(std::string_view s, std::size_t fieldSize);
+// characters. A text shorter than the field in bytes fits whatever its characters: that case,
+// every name of an ordinary tag, costs one comparison.
+std::string_view cutLongToField(std::string_view s, std::size_t fieldSize);
+inline std::string_view cutToField(std::string_view s, std::size_t fieldSize) {
+    return s.size() < fieldSize ? s : cutLongToField(s, fieldSize);
+}
 
 }  // namespace text
