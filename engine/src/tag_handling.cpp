@@ -46,23 +46,52 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
         }
         return;
     }
-    const int entries = reader_->readTag(text, false, [&](std::string_view name) {
-        placement_->place(name, emptyElement);
-        if (!emptyElement) placement_->push(name);
+    messages::MessageStore& store = state_.store;
+    // The tag is placed once, as soon as its name is known; what the placing raised is told
+    // apart from what reading and checking the attributes raised.
+    bool placed = false;
+    std::uint64_t placingRaises = 0;
+    auto place = [&](std::string_view name) {
+        if (!placed) {
+            placed = true;
+            const std::uint64_t before = store.raisesAsked();
+            placement_->place(name, emptyElement);
+            if (!emptyElement) placement_->push(name);
+            placingRaises = store.raisesAsked() - before;
+        }
         return !placement_->ignoresAllAttributes();
-    });
+    };
+    auto checkable = [this] {
+        return !placement_->skipped() && !placement_->ignoresAllAttributes();
+    };
+
+    // Only tags with attributes are remembered: a bare name reads at once.
+    const bool bare = isBareName(text);
+    const CleanTags::Tag* clean = bare ? nullptr : cleanTags_.find(text);
+    if (clean != nullptr) {
+        place(cleanTags_.name(*clean, text));
+        // Read and checked against the same entries before, it raises nothing again.
+        if (checkable() && cleanTags_.sameEntries(*clean, placement_->candidates())) return;
+    }
+
+    const std::uint64_t before = store.raisesAsked();
+    const int entries = reader_->readTag(text, false, place);
     if (entries > 0) checker_->check();
-    if (state_.options.CheckDuplicateIds) checkDuplicateId();
+    const bool carriesId = state_.options.CheckDuplicateIds && checkDuplicateId();
+    if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
+        store.raisesAsked() - before == placingRaises) {
+        cleanTags_.remember(text, reader_->tagName(), placement_->candidates());
+    }
 }
 
 // The first id attribute of the tag with a value: a value that an earlier tag of the document
 // gave already is reported with the line of that tag.
-void TagHandling::checkDuplicateId() {
+bool TagHandling::checkDuplicateId() {
     const std::vector<TagEntry>& table = reader_->table();
     for (int i = 1; i < reader_->count(); ++i) {
         const TagEntry& entry = table[static_cast<std::size_t>(i)];
         if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
-        if (!entry.hasValue || entry.value.empty()) return;
+        if (!entry.hasValue || entry.value.empty()) return true;
         auto first = state_.idLines.find(entry.value);
         if (first == state_.idLines.end()) {
             state_.idLines.emplace(std::string(entry.value), state_.lines.tag);
@@ -70,8 +99,9 @@ void TagHandling::checkDuplicateId() {
             messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
             state_.store.raiseError(305, entry.value, {}, first->second);
         }
-        return;
+        return true;
     }
+    return false;
 }
 
 void TagHandling::closingTag(std::string_view text) {

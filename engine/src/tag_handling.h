@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "clean_tags.h"
 #include "run_state.h"
 
 namespace engine {
@@ -28,12 +29,14 @@ public:
     void closingTag(std::string_view text);
 
 private:
-    void checkDuplicateId();
+    // Returns whether the tag carries an id attribute.
+    bool checkDuplicateId();
 
     RunState& state_;
     std::unique_ptr<TagReader> reader_;
     std::unique_ptr<Placement> placement_;
     std::unique_ptr<AttributeChecker> checker_;
+    CleanTags cleanTags_;  // of the document in hand
 };
 
 // The tag name of a tag text: its first token, read as the tag reader reads tokens (after

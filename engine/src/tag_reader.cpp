@@ -22,6 +22,12 @@ constexpr std::array<bool, 256> kTokenStops = [] {
 
 }  // namespace
 
+bool isBareName(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && !kTokenStops[static_cast<unsigned char>(text[end])]) ++end;
+    return end == text.size() && end > 0;
+}
+
 void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, int value) {
     messages::MessageStore::Cause cause(state_.store, state_.inTag(offset));
     state_.store.raiseError(number, text1, {}, value);
@@ -108,17 +114,13 @@ TagEntry& TagReader::startEntry() {
     return entry;
 }
 
-int TagReader::readTag(std::string_view text, bool closing,
-                       const std::function<bool(std::string_view)>& place) {
+int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
     text_ = text;
     pos_ = 0;
     count_ = 0;
 
-    // Most tags are a bare name ("td", "/td", "br"): the whole text is the one token, with
-    // nothing to report about its form.
-    std::size_t plain = 0;
-    while (plain < text.size() && !kTokenStops[static_cast<unsigned char>(text[plain])]) ++plain;
-    if (plain == text.size() && plain > 0) {
+    // Most tags are a bare name: the whole text is the one token.
+    if (isBareName(text)) {
         TagEntry& tag = startEntry();
         tag.name = text::cutToField(text, kTagNameField);
         tag.nameEnd = text.size();

@@ -4,7 +4,6 @@
 // "/" and extra text.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +39,28 @@ struct TagEntry {
     std::size_t nameEnd = 0;
 };
 
+// What readTag() calls with the tag name of an opening tag: a reference to a callable that
+// outlives the call, so that handing it over never allocates (as a std::function holding a
+// larger closure would, once per tag).
+class PlaceName {
+public:
+    PlaceName() = default;
+    template <typename F>
+    PlaceName(F& callable)  // NOLINT: converts from any callable, as a function reference does
+        : object_(&callable), call_([](void* object, std::string_view name) {
+              return (*static_cast<F*>(object))(name);
+          }) {}
+    bool operator()(std::string_view name) const { return call_(object_, name); }
+
+private:
+    void* object_ = nullptr;
+    bool (*call_)(void*, std::string_view) = nullptr;
+};
+
+// Whether a tag text is a bare name ("td", "/td", "br"): not empty, with no blank, "=" or
+// quote, so that it reads as one token with nothing to report about its form.
+bool isBareName(std::string_view text);
+
 class TagReader {
 public:
     explicit TagReader(RunState& state) : state_(state) {}
@@ -47,8 +68,7 @@ public:
     // Reads a tag text into the table. For an opening tag `place` is called with the tag
     // name right after it is read; it returns false when the tag's attributes are not to be
     // read (the tag ignores them all). Returns the number of entries.
-    int readTag(std::string_view text, bool closing,
-                const std::function<bool(std::string_view)>& place);
+    int readTag(std::string_view text, bool closing, PlaceName place);
 
     // The name a closing tag closes: the table's name without its "/", after the errors of
     // blanks and extra text. Empty (error 88 raised) when there is no name.

@@ -202,6 +202,7 @@ bool MessageStore::silences(int number, Position where) const {
 
 bool MessageStore::raiseError(int number, std::string_view text1, std::string_view text2,
                               int value) {
+    ++raisesAsked_;
     const options::Options& options = *options_;
     const MessageInfo* info = findMessage(number);
     const bool known = info != nullptr && info->cls == MessageClass::Error;
@@ -257,6 +258,7 @@ bool MessageStore::raiseError(int number, std::string_view text1, std::string_vi
 
 bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_view text2,
                                 int value) {
+    ++raisesAsked_;
     const options::Options& options = *options_;
     if (!options.EnableWarnings) return true;
 
@@ -318,6 +320,7 @@ bool MessageStore::raiseComment(int number, std::string_view argument) {
 }
 
 bool MessageStore::raiseCommentAt(int number, std::string_view argument, Position occasion) {
+    ++raisesAsked_;
     if (!options_->ShowComments) return true;
     const MessageInfo* info = findMessage(number);
     // Only the validator comments of the catalogue are recorded, each once per run.
@@ -341,6 +344,7 @@ bool MessageStore::raiseCommentAt(int number, std::string_view argument, Positio
 }
 
 bool MessageStore::raiseMessage(std::string_view message) {
+    ++raisesAsked_;
     MsgStore record;
     record.tagLine = tagLine();
     record.number = kConfigurationMessageNumber;

@@ -154,6 +154,10 @@ public:
                       int value = 0);
     bool raiseComment(int number, std::string_view text = {});
     bool raiseMessage(std::string_view text);
+    // How many raises were asked for in this run, recorded or not (limits, silencing, options
+    // that drop a kind): a stretch of checking that leaves it unchanged raised nothing at all,
+    // wherever it ran.
+    std::uint64_t raisesAsked() const { return raisesAsked_; }
 
     void resetFirstLines();
     // First error line and first warning line; 0 means none.
@@ -224,6 +228,7 @@ private:
     std::uint32_t maxTextLength_ = 0;
 
     int errors_ = 0;
+    std::uint64_t raisesAsked_ = 0;
     int warnings_ = 0;
     int comments_ = 0;
     int messages_ = 0;

@@ -1,0 +1,63 @@
+// The opening tags of a document whose attributes were read and checked without a single
+// raise, by their text and the tag entries they were checked against. Reading and checking a
+// tag's attributes depends on nothing else (the options and the HTML Configuration stay the
+// same for the whole document), so the same text checked against the same entries again
+// raises nothing again and need not be read: pages repeat the same tags (`<td align="right">`,
+// `<span class="note">`) thousands of times.
+//
+// Placing the tag against the open tags is never skipped: it depends on where the tag stands.
+// The memory is bounded: past kMaxTexts texts or kMaxBytes bytes nothing more is remembered.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+class CleanTags {
+public:
+    // A remembered tag: where its name stands in its text, and the entries it was checked
+    // against.
+    struct Tag {
+        std::uint32_t textOffset;
+        std::uint32_t textLength;
+        std::uint32_t nameStart;
+        std::uint32_t nameLength;
+        std::uint32_t entriesOffset;
+        std::uint32_t entryCount;
+        std::uint64_t hash;
+    };
+
+    // Texts longer than this are not remembered: long tags seldom repeat.
+    static constexpr std::size_t kMaxTextLength = 512;
+    static constexpr std::size_t kMaxTexts = 1 << 14;
+    static constexpr std::size_t kMaxBytes = 1 << 20;
+
+    // The remembered tag with this text, or null.
+    const Tag* find(std::string_view text) const;
+    // The tag's name within its text.
+    std::string_view name(const Tag& tag, std::string_view text) const {
+        return text.substr(tag.nameStart, tag.nameLength);
+    }
+    // Whether the tag was checked against exactly these entries, in this order.
+    bool sameEntries(const Tag& tag, const std::vector<int>& entries) const;
+    // Remembers a tag that raised nothing; `name` is a view into `text`. Does nothing when the
+    // memory is full or the text too long.
+    void remember(std::string_view text, std::string_view name, const std::vector<int>& entries);
+
+private:
+    static std::uint64_t hashOf(std::string_view text);
+    std::size_t slotOf(std::string_view text, std::uint64_t hash) const;
+    void grow();
+
+    std::string bytes_;           // the texts, one after another
+    std::vector<int> entries_;    // the entry lists, one after another
+    std::vector<Tag> tags_;
+    // Open addressing with linear probing: index + 1 in a used slot, 0 in an empty one; at
+    // most half full.
+    std::vector<std::uint32_t> slots_;
+};
+
+}  // namespace engine
