@@ -22,7 +22,7 @@ class StopSet {
 public:
     constexpr explicit StopSet(const char (&characters)[N + 1]) {
         for (std::size_t i = 0; i < N; ++i) {
-            characters_[i] = characters[i];
+            for (char& copy : characters_[i]) copy = characters[i];
             table_[static_cast<unsigned char>(characters[i])] = true;
         }
     }
@@ -32,20 +32,29 @@ public:
 #if defined(__SSE2__)
         if constexpr (kWide) {
             __m128i stops[N];
-            for (std::size_t i = 0; i < N; ++i) stops[i] = _mm_set1_epi8(characters_[i]);
-            while (pos + 16 <= line.size()) {
-                const __m128i bytes =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + pos));
+            for (std::size_t i = 0; i < N; ++i) {
+                stops[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(characters_[i]));
+            }
+            auto stopsIn = [&stops](const char* at) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
                 __m128i found = _mm_cmpeq_epi8(bytes, stops[0]);
                 for (std::size_t i = 1; i < N; ++i) {
                     found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, stops[i]));
                 }
-                const int mask = _mm_movemask_epi8(found);
-                if (mask != 0) {
-                    return pos +
-                           static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-                }
+                return static_cast<unsigned>(_mm_movemask_epi8(found));
+            };
+            while (pos + 16 <= line.size()) {
+                const unsigned mask = stopsIn(line.data() + pos);
+                if (mask != 0) return pos + static_cast<std::size_t>(std::countr_zero(mask));
                 pos += 16;
+            }
+            // The last bytes of a line of sixteen or more: the sixteen that end it are read
+            // (never a byte past the line) and those before `pos` left out.
+            if (pos < line.size() && line.size() >= 16) {
+                const std::size_t last = line.size() - 16;
+                const unsigned mask = stopsIn(line.data() + last) >> (pos - last);
+                return mask != 0 ? pos + static_cast<std::size_t>(std::countr_zero(mask))
+                                 : line.size();
             }
         }
 #endif
@@ -54,7 +63,8 @@ public:
     }
 
 private:
-    char characters_[N] = {};
+    // Each stop character sixteen times, ready to be compared with sixteen bytes at once.
+    alignas(16) char characters_[N][16] = {};
     std::array<bool, 256> table_{};
 };
 

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,6 +147,9 @@ public:
         bool noneAlwaysChecked = true;
     };
     const TagLookup& lookUpTag(std::uint32_t folded, std::string_view name);
+    // The look-up lookUpTag() made for the folded name (a reference to it may not outlive the
+    // next lookUpTag(), as the list grows).
+    const TagLookup& lookedUp(std::uint32_t folded) const { return tagLookups_[folded]; }
 
 private:
     // What the checks ask of one tag entry, worked out on first use.
@@ -191,8 +193,7 @@ private:
     // each name of a document is matched against them once.
     config::FoldedNames unlistedAttributes_;
     std::vector<int> unlistedMatches_;  // by number in unlistedAttributes_
-    // By folded name; a deque, so that a look-up handed out stays where it is as the names grow.
-    std::deque<TagLookup> tagLookups_;
+    std::vector<TagLookup> tagLookups_;  // by folded name
     mutable std::vector<TagFacts> tags_;  // by tag id
     // The value lists of attribute entries by id, worked out on first use.
     struct ValueFacts {

@@ -54,7 +54,7 @@ bool isQuote(char c) { return c == '"' || c == '\''; }
 // blank. After an unquoted value it belongs to the value, as browsers read it
 // ("<a href=docs/>"). The mark is removed with the blanks before it, so that the tag reads as
 // the same tag without it.
-bool removeEmptyElementMark(std::string& text) {
+bool removeEmptyElementMark(std::string_view& text) {
     if (text.empty() || text.back() != '/') return false;
     const std::size_t slash = text.size() - 1;
     if (slash > 0 && !text::isBlank(text[slash - 1]) && !isQuote(text[slash - 1])) {
@@ -69,14 +69,15 @@ bool removeEmptyElementMark(std::string& text) {
         while (before > 0 && text::isBlank(text[before - 1])) --before;
         if (before > 0 && text[before - 1] == '=') return false;
     }
-    text.pop_back();
-    while (!text.empty() && text::isBlank(text.back())) text.pop_back();
+    text.remove_suffix(1);
+    while (!text.empty() && text::isBlank(text.back())) text.remove_suffix(1);
     return true;
 }
 
+// Every block starts with "<" or "&": most tags have neither.
+constexpr StopSet<2, true> kBlockStarts("<&");
+
 void TagDispatcher::collapseBlocks(std::string& text) {
-    // Every block starts with "<" or "&": most tags have neither.
-    static constexpr StopSet<2, true> kBlockStarts("<&");
     if (kBlockStarts.skip(text, 0) == text.size()) return;
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
@@ -128,9 +129,13 @@ void TagDispatcher::dispatch() {
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     messages::RunCounters& counters = state_.counters;
-    std::string& text = state_.tagText;
-
-    collapseBlocks(text);
+    std::string_view text = state_.tagView;
+    if (kBlockStarts.skip(text, 0) < text.size()) {
+        std::string& owned = state_.tagText;
+        if (text.data() != owned.data()) owned.assign(text);
+        collapseBlocks(owned);
+        text = owned;
+    }
     std::size_t first = 0;
     while (first < text.size() && text::isBlank(text[first])) ++first;
     std::string_view rest = std::string_view(text).substr(first);

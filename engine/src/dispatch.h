@@ -14,7 +14,7 @@ namespace engine {
 
 // Removes the empty-element mark "/" from the end of an opening tag's text, with the blanks
 // before it; returns whether there was one.
-bool removeEmptyElementMark(std::string& text);
+bool removeEmptyElementMark(std::string_view& text);
 
 class TagDispatcher {
 public:
@@ -22,7 +22,8 @@ public:
 
     void dispatch();
 
-    // Collapses the blocks inside a tag text in place (never lengthening it).
+    // Collapses the blocks inside a tag text in place (never lengthening it); a text without
+    // "<" or "&" has none.
     void collapseBlocks(std::string& text);
 
 private:

@@ -5,7 +5,8 @@
 namespace engine {
 
 void OpenTagStack::clear() {
-    entries_ = {};
+    entries_.clear();
+    entries_.shrink_to_fit();
     std::fill(topOf_.begin(), topOf_.end(), kUnfolded);
     required_.clear();
     requiredRemoved_ = 0;

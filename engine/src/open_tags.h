@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -125,7 +124,9 @@ private:
                 entry.columnOpened};
     }
 
-    std::deque<Entry> entries_;  // bottom first; a deque grows without copying
+    // Bottom first. A vector: walking it from the top is what every placing does, and while
+    // it grows the old and the new block together hold no more than the grown one.
+    std::vector<Entry> entries_;
     std::size_t live_ = 0;
     std::vector<Name> names_;  // each spelling once
     config::FoldedNames foldedIds_;  // name without regard to case -> folded index

@@ -87,9 +87,9 @@ void Placement::place(std::string_view name, bool emptyElement) {
     warnIfNoAttributes_ = false;
     candidates_.clear();
     excluded_.clear();
-    lookup_ = nullptr;
+    looked_ = false;
     placeCandidates(name, false);
-    ignoresAll_ = lookup_ != nullptr && lookup_->anyIgnoresAll &&
+    ignoresAll_ = looked_ && view_.lookedUp(folded_).anyIgnoresAll &&
                   std::any_of(candidates_.begin(), candidates_.end(),
                               [this](int id) { return view_.ignoresAll(id); });
 }
@@ -121,7 +121,7 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
         closingRule_ = kClosingOptional;
         return;
     }
-    lookup_ = &lookup;
+    looked_ = true;
     const bool pattern = lookup.pattern;
     if (!rerun) candidates_.clear();
     if (lookup.allActive &&

@@ -37,7 +37,9 @@ public:
     // The active tag entries of the tag's name that may stand here, leading entry first.
     const std::vector<int>& candidates() const { return candidates_; }
     // What the entries of the tag's name share (null when the name has none).
-    const ConfigurationView::TagLookup* lookup() const { return lookup_; }
+    const ConfigurationView::TagLookup* lookup() const {
+        return looked_ ? &view_.lookedUp(folded_) : nullptr;
+    }
 
     // Whether the entry of `kind` with `id` takes part; an entry of the category
     // "(undefined)" raises warning 101 with its name.
@@ -62,7 +64,7 @@ private:
     std::vector<int> candidates_;
     std::vector<int> excluded_;
     std::unordered_set<int> messagesShown_;  // tag entries whose message was shown
-    const ConfigurationView::TagLookup* lookup_ = nullptr;
+    bool looked_ = false;  // the name placed has entries, looked up under folded_
     std::uint32_t folded_ = 0;  // the open-tag stack's number for the name just placed
     bool skipped_ = false;
     bool emptyElement_ = false;

@@ -34,6 +34,7 @@ struct RunState {
         lines = {};
         counters = {};
         document.clear();
+        tagView = {};
         tagText.clear();
         tagText.shrink_to_fit();
         ignore = {};
@@ -83,7 +84,10 @@ struct RunState {
     messages::LineRefs lines;  // the current line and the tag line, read by every raise
     messages::RunCounters counters;
     DocumentLines document;
-    std::string tagText;  // the text between `<` and `>` of the tag being collected
+    // The text between `<` and `>` of the tag in hand: a view of its line when it stands on
+    // one line, else of tagText, where the lines of a tag are joined and its blocks collapsed.
+    std::string_view tagView;
+    std::string tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;
     OpenTagStack openTags;

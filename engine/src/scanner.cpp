@@ -274,7 +274,13 @@ Scanner::TagEnd Scanner::tagPhase() {
                         ++pos_;
                         break;
                     }
-                    tagText.append(line_.substr(segment, pos_ - segment));
+                    if (tagText.empty()) {
+                        // The whole tag on one line: no copy.
+                        state_.tagView = line_.substr(segment, pos_ - segment);
+                    } else {
+                        tagText.append(line_.substr(segment, pos_ - segment));
+                        state_.tagView = tagText;
+                    }
                     state_.lines.ended = state_.onCurrentLine(pos_);
                     ++pos_;
                     return TagEnd::Complete;
