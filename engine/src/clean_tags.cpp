@@ -30,26 +30,37 @@ std::uint64_t CleanTags::hashOf(std::string_view text) {
         if (n > 0) std::memcpy(&word, p, n);
         take(word);
     }
+    // The product carries a change in a high byte only upwards: the finish spreads every bit
+    // over the low ones that pick the slot, as texts often differ in one digit of a word.
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53ULL;
+    hash ^= hash >> 33;
     return hash;
 }
 
 std::size_t CleanTags::slotOf(std::string_view text, std::uint64_t hash) const {
     const std::size_t mask = slots_.size() - 1;
+    const std::uint32_t check = checkOf(hash);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t held = slots_[slot];
-        if (held == 0) return slot;
-        const Tag& tag = tags_[held - 1];
-        if (tag.hash == hash && tag.textLength == text.size() &&
+        const Slot& held = slots_[slot];
+        if (held.check == 0) return slot;
+        if (held.check != check) continue;
+        const Tag& tag = tags_[held.index];
+        if (tag.textLength == text.size() &&
             std::memcmp(bytes_.data() + tag.textOffset, text.data(), text.size()) == 0) {
             return slot;
         }
     }
 }
 
-const CleanTags::Tag* CleanTags::find(std::string_view text) const {
-    if (tags_.empty() || text.size() > kMaxTextLength) return nullptr;
-    const std::uint32_t held = slots_[slotOf(text, hashOf(text))];
-    return held == 0 ? nullptr : &tags_[held - 1];
+CleanTags::Found CleanTags::find(std::string_view text) const {
+    if (text.size() > kMaxTextLength) return {nullptr, 0};
+    const std::uint64_t hash = hashOf(text);
+    if (tags_.empty()) return {nullptr, hash};
+    const Slot& held = slots_[slotOf(text, hash)];
+    return {held.check == 0 ? nullptr : &tags_[held.index], hash};
 }
 
 bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) const {
@@ -57,16 +68,20 @@ bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) con
            std::equal(entries.begin(), entries.end(), entries_.begin() + tag.entriesOffset);
 }
 
-void CleanTags::remember(std::string_view text, std::string_view name,
+void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_view name,
                          const std::vector<int>& entries) {
     if (text.size() > kMaxTextLength || tags_.size() >= kMaxTexts ||
         bytes_.size() + text.size() > kMaxBytes) {
         return;
     }
+    std::uint32_t& seen = seen_[hash & (kSeenSlots - 1)];
+    if (seen != checkOf(hash)) {
+        seen = checkOf(hash);
+        return;
+    }
     if ((tags_.size() + 1) * 2 > slots_.size()) grow();
-    const std::uint64_t hash = hashOf(text);
     const std::size_t slot = slotOf(text, hash);
-    if (slots_[slot] != 0) return;
+    if (slots_[slot].check != 0) return;
     tags_.push_back({static_cast<std::uint32_t>(bytes_.size()),
                      static_cast<std::uint32_t>(text.size()),
                      static_cast<std::uint32_t>(name.data() - text.data()),
@@ -75,16 +90,16 @@ void CleanTags::remember(std::string_view text, std::string_view name,
                      static_cast<std::uint32_t>(entries.size()), hash});
     bytes_.append(text);
     entries_.insert(entries_.end(), entries.begin(), entries.end());
-    slots_[slot] = static_cast<std::uint32_t>(tags_.size());
+    slots_[slot] = {checkOf(hash), static_cast<std::uint32_t>(tags_.size() - 1)};
 }
 
 void CleanTags::grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 256 : slots_.size() * 2, 0);
+    std::vector<Slot> slots(slots_.empty() ? 256 : slots_.size() * 2, Slot{0, 0});
     const std::size_t mask = slots.size() - 1;
     for (std::size_t index = 0; index < tags_.size(); ++index) {
         std::size_t slot = tags_[index].hash & mask;
-        while (slots[slot] != 0) slot = (slot + 1) & mask;
-        slots[slot] = static_cast<std::uint32_t>(index + 1);
+        while (slots[slot].check != 0) slot = (slot + 1) & mask;
+        slots[slot] = {checkOf(tags_[index].hash), static_cast<std::uint32_t>(index)};
     }
     slots_ = std::move(slots);
 }

@@ -35,29 +35,48 @@ public:
     static constexpr std::size_t kMaxTexts = 1 << 14;
     static constexpr std::size_t kMaxBytes = 1 << 20;
 
-    // The remembered tag with this text, or null.
-    const Tag* find(std::string_view text) const;
+    // The remembered tag with this text (null for none), and the text's hash for remember().
+    struct Found {
+        const Tag* tag;
+        std::uint64_t hash;
+    };
+    Found find(std::string_view text) const;
     // The tag's name within its text.
     std::string_view name(const Tag& tag, std::string_view text) const {
         return text.substr(tag.nameStart, tag.nameLength);
     }
     // Whether the tag was checked against exactly these entries, in this order.
     bool sameEntries(const Tag& tag, const std::vector<int>& entries) const;
-    // Remembers a tag that raised nothing; `name` is a view into `text`. Does nothing when the
-    // memory is full or the text too long.
-    void remember(std::string_view text, std::string_view name, const std::vector<int>& entries);
+    // Remembers a tag that raised nothing; `name` is a view into `text`, `hash` what find()
+    // gave. A text is remembered the second time it is checked clean: most texts met once
+    // (links, ids) are never met again and would only crowd out those that repeat. Does
+    // nothing when the memory is full or the text too long.
+    void remember(std::string_view text, std::uint64_t hash, std::string_view name,
+                  const std::vector<int>& entries);
 
 private:
+    // A slot holds part of its text's hash beside the tag's index, so that a probe reads the
+    // text only when the hashes agree.
+    struct Slot {
+        std::uint32_t check;  // the hash's high half; 0 in an empty slot
+        std::uint32_t index;
+    };
     static std::uint64_t hashOf(std::string_view text);
+    static std::uint32_t checkOf(std::uint64_t hash) {
+        return static_cast<std::uint32_t>(hash >> 32) | 1u;
+    }
     std::size_t slotOf(std::string_view text, std::uint64_t hash) const;
     void grow();
 
     std::string bytes_;           // the texts, one after another
     std::vector<int> entries_;    // the entry lists, one after another
     std::vector<Tag> tags_;
-    // Open addressing with linear probing: index + 1 in a used slot, 0 in an empty one; at
-    // most half full.
-    std::vector<std::uint32_t> slots_;
+    // Open addressing with linear probing, at most half full.
+    std::vector<Slot> slots_;
+    // The texts checked clean once, by their hash alone (a later text with the same hash
+    // counts as seen: it is then remembered a time early, which costs only room).
+    static constexpr std::size_t kSeenSlots = 1 << 14;
+    std::vector<std::uint32_t> seen_ = std::vector<std::uint32_t>(kSeenSlots, 0);
 };
 
 }  // namespace engine

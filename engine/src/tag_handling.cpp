@@ -67,7 +67,8 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
 
     // Only tags with attributes are remembered: a bare name reads at once.
     const bool bare = isBareName(text);
-    const CleanTags::Tag* clean = bare ? nullptr : cleanTags_.find(text);
+    const CleanTags::Found found = bare ? CleanTags::Found{nullptr, 0} : cleanTags_.find(text);
+    const CleanTags::Tag* clean = found.tag;
     if (clean != nullptr) {
         place(cleanTags_.name(*clean, text));
         // Read and checked against the same entries before, it raises nothing again.
@@ -75,12 +76,13 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     }
 
     const std::uint64_t before = store.raisesAsked();
-    const int entries = reader_->readTag(text, false, place);
+    const int entries = bare ? reader_->readBareTag(text, false, place)
+                             : reader_->readTag(text, false, place);
     if (entries > 0) checker_->check();
     const bool carriesId = state_.options.CheckDuplicateIds && checkDuplicateId();
     if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
         store.raisesAsked() - before == placingRaises) {
-        cleanTags_.remember(text, reader_->tagName(), placement_->candidates());
+        cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
     }
 }
 

@@ -120,15 +120,7 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
     count_ = 0;
 
     // Most tags are a bare name: the whole text is the one token.
-    if (isBareName(text)) {
-        TagEntry& tag = startEntry();
-        tag.name = text::cutToField(text, kTagNameField);
-        tag.nameEnd = text.size();
-        count_ = 1;
-        pos_ = text.size();
-        if (!closing) place(tag.name);
-        return count_;
-    }
+    if (isBareName(text)) return readBareTag(text, closing, place);
 
     Token token = nextToken();
     if (!token.present) return 0;
@@ -193,6 +185,18 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
         ++count_;
         token = nextToken();
     }
+    return count_;
+}
+
+int TagReader::readBareTag(std::string_view text, bool closing, PlaceName place) {
+    text_ = text;
+    pos_ = text.size();
+    count_ = 0;
+    TagEntry& tag = startEntry();
+    tag.name = text::cutToField(text, kTagNameField);
+    tag.nameEnd = text.size();
+    count_ = 1;
+    if (!closing) place(tag.name);
     return count_;
 }
 

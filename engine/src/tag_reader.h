@@ -69,6 +69,8 @@ public:
     // name right after it is read; it returns false when the tag's attributes are not to be
     // read (the tag ignores them all). Returns the number of entries.
     int readTag(std::string_view text, bool closing, PlaceName place);
+    // The same for a text isBareName() accepts.
+    int readBareTag(std::string_view text, bool closing, PlaceName place);
 
     // The name a closing tag closes: the table's name without its "/", after the errors of
     // blanks and extra text. Empty (error 88 raised) when there is no name.
