@@ -78,6 +78,11 @@ void AttributeChecker::check() {
         return;
     }
 
+    if (placement_.candidates().size() == 1 && view.plainAttributes(placement_.candidates()[0])) {
+        checkPlain(placement_.candidates()[0]);
+        return;
+    }
+
     // The attribute names of the table as numbers of configured attribute names, so that
     // matching them against the configuration compares numbers.
     given_.assign(static_cast<std::size_t>(reader_.count()), -1);
@@ -169,6 +174,35 @@ void AttributeChecker::check() {
     showMessages(used, 2, 0);
     showMessages(notValidated, 3, 1);
 
+    for (int i = 1; i < reader_.count(); ++i) report(table[static_cast<std::size_t>(i)]);
+    reader_.reportDuplicates();
+}
+
+// One candidate entry whose attributes are plain (ConfigurationView::plainAttributes): each
+// attribute the tag carries is tried against the entries of its name in the list, in the
+// list's order, as the general check does, with nothing to remember across attributes.
+void AttributeChecker::checkPlain(int tag) {
+    ConfigurationView& view = placement_.view();
+    std::vector<TagEntry>& table = reader_.table();
+    const auto& attributes = view.attributesOf(tag);
+    const auto& byName = view.attributeIndex(tag).byName;
+    for (int i = 1; i < reader_.count(); ++i) {
+        TagEntry& given = table[static_cast<std::size_t>(i)];
+        const int number = view.attributeNameOf(given.name);
+        if (number < 0) continue;
+        auto found = std::lower_bound(byName.begin(), byName.end(), std::pair{number, -1});
+        for (; found != byName.end() && found->first == number; ++found) {
+            if (given.nameAccepted && given.valueAccepted) break;
+            const ConfigurationView::ListedAttribute& listed =
+                attributes[static_cast<std::size_t>(found->second)];
+            if (listed.facts.activity == RunState::Activity::Active) {
+                given.nameAccepted = true;
+                checkValue(given, listed.id);
+            } else if (!given.nameAccepted) {
+                given.nameError = 81;
+            }
+        }
+    }
     for (int i = 1; i < reader_.count(); ++i) report(table[static_cast<std::size_t>(i)]);
     reader_.reportDuplicates();
 }

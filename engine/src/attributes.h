@@ -30,6 +30,7 @@ public:
     void check();
 
 private:
+    void checkPlain(int tag);
     void checkValue(TagEntry& entry, int attribute);
     void report(TagEntry& entry);
     std::string invalidAttributeText(const TagEntry& entry) const;

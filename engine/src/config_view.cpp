@@ -133,6 +133,12 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
         facts.index.byName.emplace_back(listed.name, place);
     }
     std::sort(facts.index.byName.begin(), facts.index.byName.end());
+    facts.plainAttributes =
+        facts.index.always.empty() &&
+        std::none_of(facts.attributes.begin(), facts.attributes.end(),
+                     [](const ListedAttribute& listed) {
+                         return listed.facts.showsMessage[0] || listed.facts.showsMessage[1];
+                     });
 
     RangeFacts& range = facts.range;
     range.hasValid = entry.lists[0].count() > 0;

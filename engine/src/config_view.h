@@ -90,6 +90,10 @@ public:
         std::vector<std::pair<int, int>> byName;  // (name number, place), ascending
     };
     const AttributeIndex& attributeIndex(int id) const { return tag(id).index; }
+    // Whether no attribute of the list of the tag entry `id` matters when a tag does not
+    // carry it, is of the category "(undefined)" or shows a message: then checking a tag
+    // against the entry is checking each attribute it carries on its own.
+    bool plainAttributes(int id) const { return tag(id).plainAttributes; }
 
     // The value list of the attribute entry `id`, in its order, without ids that name no entry
     // and with what the value checks read of each value.
@@ -156,6 +160,7 @@ private:
     struct TagFacts {
         bool ready = false;
         bool ignoresAll = false;
+        bool plainAttributes = false;  // as plainAttributes() says
         std::vector<ListedAttribute> attributes;
         AttributeIndex index;
         RangeFacts range;
