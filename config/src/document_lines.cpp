@@ -1,5 +1,10 @@
 #include "config/document_lines.h"
 
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cstring>
 #include <new>
 
@@ -70,6 +75,31 @@ void DocumentLines::clear() {
 
 // A line ends at LF, at CR, or at the pair CR LF. A final segment without a terminator is a
 // line when it is not empty; a terminator at the very end does not make an extra empty line.
+namespace {
+
+// Calls `visit(i)` for every place i of a line feed in data[0, size), in order; sixteen bytes
+// at a time where the processor has SSE2 (every x86-64 one).
+template <typename Visit>
+void forEachLineFeed(const char* data, std::size_t size, Visit&& visit) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i feed = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)));
+        while (mask != 0) {
+            visit(i + static_cast<std::size_t>(std::countr_zero(mask)));
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (data[i] == '\n') visit(i);
+    }
+}
+
+}  // namespace
+
 void DocumentLines::split() {
     const char* data = buffer_.data();
     const std::size_t size = static_cast<std::size_t>(size_);
@@ -80,12 +110,12 @@ void DocumentLines::split() {
     auto forEachLineStart = [&](auto&& visit) {
         std::size_t start = 0;
         if (onlyLineFeeds) {
-            while (start < size) {
-                visit(start);
-                const void* found = std::memchr(data + start, '\n', size - start);
-                if (found == nullptr) break;
-                start = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
-            }
+            // A line starts at 0 and after every line feed that is not the last byte.
+            if (size == 0) return;
+            visit(std::size_t{0});
+            forEachLineFeed(data, size, [&](std::size_t feed) {
+                if (feed + 1 < size) visit(feed + 1);
+            });
             return;
         }
         while (start < size) {

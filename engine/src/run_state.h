@@ -11,6 +11,7 @@
 #include "config/document_lines.h"
 #include "messages/message_store.h"
 #include "messages/report.h"
+#include "id_lines.h"
 #include "open_tags.h"
 #include "tag_text_map.h"
 #include "platform/ui.h"
@@ -94,13 +95,7 @@ struct RunState {
     int lastStrayQuoteLine = 0;
     std::vector<Activity> categoryActivity;
     // Every id value given in the document, with the line of the tag that gave it first.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const {
-            return std::hash<std::string_view>{}(name);
-        }
-    };
-    std::unordered_map<std::string, int, NameHash, std::equal_to<>> idLines;
+    IdLines idLines;
     platform::UserInterface* owner = nullptr;  // owns the message boxes of the run
     // The box about value types of a newer release is shown once per program run.
     bool newerValueTypeShown = false;

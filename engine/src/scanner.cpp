@@ -164,6 +164,31 @@ Scanner::TagEnd Scanner::tagPhase() {
     messages::MessageStore& store = state_.store;
     std::string& tagText = state_.tagText;
 
+    // Most tags are plain: no block, not ignoring, ended on the line they start on, with
+    // quotes closed on that line and no "<" or Miva macro inside. Such a tag is passed over
+    // from one quote or `>` to the next; anything else is read again from its start by the
+    // general loop below, which nothing here has changed.
+    if (block_ == BlockMode::None && !state_.ignore.active) {
+        std::size_t p = pos_;
+        while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {
+            const char c = line_[p];
+            if (c == '>') {
+                state_.tagView = line_.substr(pos_, p - pos_);
+                state_.lines.ended = state_.onCurrentLine(p);
+                pos_ = p + 1;
+                return TagEnd::Complete;
+            }
+            if (c == '"' || c == '\'') {
+                const void* close = std::memchr(line_.data() + p + 1, c, line_.size() - p - 1);
+                if (close == nullptr) break;
+                p = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data()) + 1;
+                continue;
+            }
+            if (c == '<' || (c == '[' && p > 0 && line_[p - 1] == '&')) break;
+            ++p;  // a "[" that opens no macro
+        }
+    }
+
     bool quoteOpen = false;
     char closingQuote = 0;
     messages::Position quoteOpened;  // where the open quote stands

@@ -94,12 +94,10 @@ bool TagHandling::checkDuplicateId() {
         const TagEntry& entry = table[static_cast<std::size_t>(i)];
         if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
         if (!entry.hasValue || entry.value.empty()) return true;
-        auto first = state_.idLines.find(entry.value);
-        if (first == state_.idLines.end()) {
-            state_.idLines.emplace(std::string(entry.value), state_.lines.tag);
-        } else {
+        const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
+        if (first != 0) {
             messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
-            state_.store.raiseError(305, entry.value, {}, first->second);
+            state_.store.raiseError(305, entry.value, {}, first);
         }
         return true;
     }

@@ -162,9 +162,16 @@ int Validator::validateDocument(const RunContext& context) {
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities);
     scanner.initialise();
-    while (!store.limitReached()) {
+    // A limit is reached only by a raise: it is looked at again only after one.
+    std::uint64_t raisesSeen = store.raisesAsked();
+    bool limit = store.limitReached();
+    while (!limit) {
         if (!scanner.nextTag()) break;
         dispatcher.dispatch();
+        if (store.raisesAsked() != raisesSeen) {
+            raisesSeen = store.raisesAsked();
+            limit = store.limitReached();
+        }
     }
 
     counters.currentLine = state.lines.current;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -186,11 +187,27 @@ int finishTemporary(FileSystem& fs, int fd, const Ownership& ownership, std::str
     return 0;
 }
 
+// A large buffer is asked to be backed by huge pages where the system does that on request:
+// filling it then takes one page fault per 2 MB rather than one per 4 KB. Only the whole
+// 2 MB blocks inside the buffer are concerned; the advice may be ignored.
+void adviseHugePages(std::string& bytes) {
+    constexpr std::uintptr_t kHugePage = 2u << 20;
+    if (bytes.capacity() < 2 * kHugePage) return;
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (start + bytes.capacity()) & ~(kHugePage - 1);
+    if (last > first) {
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+}
+
 std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& name,
                                   std::string& bytes, std::uint64_t largest, std::size_t expected) {
     bytes.clear();
     std::size_t size = 0;
     try {
+        bytes.reserve(expected > 0 ? expected + 1 : 1 << 16);
+        adviseHugePages(bytes);
         bytes.resize(expected > 0 ? expected + 1 : 1 << 16);
         while (true) {
             if (size == bytes.size()) bytes.resize(bytes.size() * 2);
