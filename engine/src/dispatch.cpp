@@ -130,7 +130,7 @@ void TagDispatcher::dispatch() {
     messages::MessageStore& store = state_.store;
     messages::RunCounters& counters = state_.counters;
     std::string_view text = state_.tagView;
-    if (kBlockStarts.skip(text, 0) < text.size()) {
+    if (!state_.tagWithoutBlocks && kBlockStarts.skip(text, 0) < text.size()) {
         std::string& owned = state_.tagText;
         if (text.data() != owned.data()) owned.assign(text);
         collapseBlocks(owned);

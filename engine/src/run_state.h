@@ -88,6 +88,9 @@ struct RunState {
     // The text between `<` and `>` of the tag in hand: a view of its line when it stands on
     // one line, else of tagText, where the lines of a tag are joined and its blocks collapsed.
     std::string_view tagView;
+    // Set by the scanner when it knows the tag text holds no block to collapse (no "<", no
+    // Miva macro, no quoted text it did not look into).
+    bool tagWithoutBlocks = false;
     std::string tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;

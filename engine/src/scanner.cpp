@@ -168,11 +168,14 @@ Scanner::TagEnd Scanner::tagPhase() {
     // quotes closed on that line and no "<" or Miva macro inside. Such a tag is passed over
     // from one quote or `>` to the next; anything else is read again from its start by the
     // general loop below, which nothing here has changed.
+    state_.tagWithoutBlocks = false;
     if (block_ == BlockMode::None && !state_.ignore.active) {
         std::size_t p = pos_;
+        bool quoted = false;
         while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {
             const char c = line_[p];
             if (c == '>') {
+                state_.tagWithoutBlocks = !quoted;
                 state_.tagView = line_.substr(pos_, p - pos_);
                 state_.lines.ended = state_.onCurrentLine(p);
                 pos_ = p + 1;
@@ -181,6 +184,7 @@ Scanner::TagEnd Scanner::tagPhase() {
             if (c == '"' || c == '\'') {
                 const void* close = std::memchr(line_.data() + p + 1, c, line_.size() - p - 1);
                 if (close == nullptr) break;
+                quoted = true;
                 p = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data()) + 1;
                 continue;
             }
