@@ -41,9 +41,9 @@ void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closing
         firstSpelling_[folded] = id;
     }
     const auto place = static_cast<std::uint32_t>(entries_.size());
-    if (closingRule == kClosingRequired) required_.push_back(place);
-    entries_.push_back({topOf_[folded], opened.line, opened.column,
-                        id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
+    if (closingRule == kClosingRequired) required_.push_back({place, opened.column});
+    entries_.push_back(
+        {topOf_[folded], opened.line, id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
     topOf_[folded] = place;
     ++live_;
 }
@@ -56,12 +56,13 @@ void OpenTagStack::remove(long place) {
     --live_;
     if (entry.closingRule() == kClosingRequired) {
         ++requiredRemoved_;
-        while (!required_.empty() && entries_[required_.back()].removed()) {
+        while (!required_.empty() && entries_[required_.back().place].removed()) {
             required_.pop_back();
             --requiredRemoved_;
         }
         if (requiredRemoved_ * 2 > required_.size()) {
-            std::erase_if(required_, [this](std::uint32_t at) { return entries_[at].removed(); });
+            std::erase_if(required_,
+                          [this](const Required& at) { return entries_[at.place].removed(); });
             requiredRemoved_ = 0;
         }
     }

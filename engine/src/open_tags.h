@@ -23,7 +23,9 @@ public:
         int closingRule;
         std::int32_t lineOpened;
         std::uint32_t folded;  // the name without regard to case, as from fold()
-        std::int32_t columnOpened;  // the column of the opening tag's `<`
+        // The column of the opening tag's `<`; kept for the records whose closing tag is
+        // required (the only ones a message points at), 0 for the others.
+        std::int32_t columnOpened;
     };
 
     // Removes every record; the names folded so far keep their numbers.
@@ -71,10 +73,10 @@ public:
     template <typename Visit>
     void forEachRequiredAbove(long place, Visit&& visit) const {
         for (auto it = required_.rbegin(); it != required_.rend(); ++it) {
-            if (static_cast<long>(*it) <= place) break;
-            const Entry& entry = entries_[*it];
+            if (static_cast<long>(it->place) <= place) break;
+            const Entry& entry = entries_[it->place];
             if (entry.removed()) continue;
-            if (!visit(record(entry))) break;
+            if (!visit(record(entry, it->column))) break;
         }
     }
 
@@ -93,35 +95,40 @@ public:
     // Removes the record at `place`, which must be the topmost record of its name.
     void remove(long place);
 
-    // Calls `visit(record)` for every record from the bottom (earliest opened) to the top.
+    // Calls `visit(record)` for every record whose closing tag is required, from the bottom
+    // (earliest opened) to the top.
     template <typename Visit>
-    void forEachFromBottom(Visit&& visit) const {
-        for (const Entry& entry : entries_) {
-            if (!entry.removed()) visit(record(entry));
+    void forEachRequiredFromBottom(Visit&& visit) const {
+        for (const Required& required : required_) {
+            const Entry& entry = entries_[required.place];
+            if (!entry.removed()) visit(record(entry, required.column));
         }
     }
 
 private:
-    // Sixteen bytes a record, so that a document of many unclosed tags stays small: the
-    // spelling, the closing rule and the removed mark share one word.
+    // Twelve bytes a record, so that a document of many unclosed tags stays small: the
+    // spelling, the closing rule and the removed mark share one word, and the column is kept
+    // beside the place in required_ for the records that need it.
     struct Entry {
         std::uint32_t below;  // the next record down with the same folded name, or kUnfolded
         std::int32_t lineOpened;
-        std::int32_t columnOpened;
         std::uint32_t packed;  // spelling << 3 | removed << 2 | closing rule
         std::uint32_t spelling() const { return packed >> 3; }
         int closingRule() const { return static_cast<int>(packed & 3u); }
         bool removed() const { return (packed & 4u) != 0; }
+    };
+    struct Required {
+        std::uint32_t place;
+        std::int32_t column;
     };
     struct Name {
         std::string written;
         std::uint32_t folded;  // index into topOf_
         std::uint32_t next;    // the next spelling of the same folded name, or kUnfolded
     };
-    Record record(const Entry& entry) const {
+    Record record(const Entry& entry, std::int32_t column = 0) const {
         const Name& name = names_[entry.spelling()];
-        return {name.written, entry.closingRule(), entry.lineOpened, name.folded,
-                entry.columnOpened};
+        return {name.written, entry.closingRule(), entry.lineOpened, name.folded, column};
     }
 
     // Bottom first. A vector: walking it from the top is what every placing does, and while
@@ -141,7 +148,7 @@ private:
     // from below the top stays listed, marked removed in entries_, until the removed ones are
     // half the list: then the list is compacted, so walking it costs at most twice its live
     // records, as a sorted set would, without an allocation per record.
-    std::vector<std::uint32_t> required_;
+    std::vector<Required> required_;
     std::size_t requiredRemoved_ = 0;
 };
 

@@ -108,12 +108,9 @@ void Validator::Run::endChecks() {
     if (state.ignore.active) {
         state.store.raiseError(91, state.ignore.name, {}, state.ignore.tagLine);
     }
-    state.openTags.forEachFromBottom([&](const OpenTagStack::Record& record) {
-        if (record.closingRule == kClosingRequired) {
-            messages::MessageStore::Cause cause(state.store,
-                                                {record.lineOpened, record.columnOpened});
-            state.store.raiseError(69, record.name, {}, record.lineOpened);
-        }
+    state.openTags.forEachRequiredFromBottom([&](const OpenTagStack::Record& record) {
+        messages::MessageStore::Cause cause(state.store, {record.lineOpened, record.columnOpened});
+        state.store.raiseError(69, record.name, {}, record.lineOpened);
     });
 }
 
