@@ -11,6 +11,7 @@
 #include "config/cfg_store.h"
 #include "config/folded_names.h"
 #include "config/text_form.h"
+#include "config/text_utils.h"
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform_testing/fake_clock.h"
@@ -48,6 +49,38 @@ TEST(FoldedNames, NumbersNamesInTheOrderAddedWhateverTheirCase) {
     names.clear();
     EXPECT_EQ(names.find("div"), -1);
     EXPECT_EQ(names.insert("SPAN").first, 0);
+}
+
+// Names are folded eight bytes at a time: every byte value in every place folds as one byte
+// at a time does, and names of every length up to and past eight bytes are told apart.
+TEST(FoldedNames, WordsFoldAsTheirBytesDoAndNamesOfEveryLengthAreToldApart) {
+    for (int byte = 0; byte < 256; ++byte) {
+        for (int place = 0; place < 8; ++place) {
+            const std::uint64_t word = (0x6161616161616161ULL & ~(0xFFULL << (place * 8))) |
+                                       static_cast<std::uint64_t>(byte) << (place * 8);
+            const auto folded = static_cast<unsigned char>(
+                config::FoldedNames::foldWord(word) >> (place * 8));
+            ASSERT_EQ(folded, static_cast<unsigned char>(text::toLowerAscii(static_cast<char>(byte))))
+                << byte << " at " << place;
+        }
+    }
+    config::FoldedNames names;
+    std::vector<std::string> added;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::string name;
+        for (std::size_t k = 0; k < length; ++k) name += static_cast<char>('a' + k % 26);
+        added.push_back(name);
+        added.push_back(name + std::string(1, '\0'));  // the same with a NUL byte more
+        if (length > 8) added.push_back(name.substr(0, length - 1) + "Z");  // differs at the end
+    }
+    for (std::size_t k = 0; k < added.size(); ++k) {
+        ASSERT_EQ(names.insert(added[k]), std::make_pair(static_cast<int>(k), true)) << k;
+    }
+    for (std::size_t k = 0; k < added.size(); ++k) {
+        std::string upper = added[k];
+        for (char& c : upper) c = text::toUpperAscii(c);
+        EXPECT_EQ(names.find(upper), static_cast<int>(k)) << added[k];
+    }
 }
 
 TEST(FoldedNames, ManyNamesStayFindableAsTheTableGrows) {
@@ -97,6 +130,23 @@ tag off
   category Off
   closing none
   valid-in (everywhere)
+tag ul
+  category Test
+  closing required
+  valid-in (everywhere)
+tag ol
+  category Test
+  closing required
+  valid-in (everywhere)
+tag li
+  category Test
+  closing optional
+  valid-in ul
+  attributes kind
+tag li
+  category Test
+  closing optional
+  valid-in ol
 attribute kind
   category Test
   values two one three gone
@@ -220,6 +270,71 @@ TEST(NameLookup, RequiredClosingTagsPassedOverAreReportedOnceEach) {
         }
         EXPECT_EQ(findings(document), expected) << count;
     }
+}
+
+// A tag text met again is not read again when it was read and checked without a single raise
+// against the same entries; wherever anything differs, it is read and checked afresh.
+TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
+    const std::string invalidValue =
+        ":The attribute \"kind\" has an invalid attribute value \"four\". This attribute must "
+        "have one of the following values: \"one\" or \"two\".";
+    const std::string notForLi =
+        ":The attribute \"kind\" is not valid for the tag name \"li\". This tag name cannot "
+        "have any attributes.";
+    struct Case {
+        std::string document;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        // Clean in a "ul" (seen twice, then remembered), then against the other entry of
+        // "li" in an "ol", where the attribute is not valid.
+        {"<ul>\n<li kind=one>\n<li kind=one>\n<li kind=one>\n</ul>\n"
+         "<ol>\n<li kind=one>\n<li kind=one>\n</ol>",
+         {"E7" + notForLi, "E8" + notForLi}},
+        // A faulty value is reported at every occurrence.
+        {"<div kind=four></div>\n<div kind=four></div>\n<div kind=four></div>",
+         {"W1:\"gone\" is assigned to an undefined category and is being treated as inactive.",
+          "E1" + invalidValue, "E2" + invalidValue, "E3" + invalidValue}},
+        // A finding silenced at its first occurrence is still a raise: the tag is not taken
+        // for clean, and the next occurrence is reported.
+        {"<!-- markwise-disable-next-line mw85 -->\n<ol><li kind=one></ol><ol><li kind=one></ol>\n"
+         "<ol><li kind=one></ol>\n<ol><li kind=one></ol>",
+         {"E3" + notForLi, "E4" + notForLi}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+}
+
+// The scanner reads most tags in one pass from quote to quote; tags it cannot read so (spread
+// over lines, with "<" or a Miva macro inside, quotes left open) are read by the general
+// loop, with the same result as before.
+TEST(NameLookup, TagsReadInOnePassOrByTheGeneralLoopAlike) {
+    struct Case {
+        std::string document;
+        std::vector<std::string> expected;
+    };
+    const std::string gone =
+        "W1:\"gone\" is assigned to an undefined category and is being treated as inactive.";
+    auto invalid = [](const char* value) {
+        return "E1:The attribute \"kind\" has an invalid attribute value \"" +
+               std::string(value) +
+               "\". This attribute must have one of the following values: \"one\" or \"two\".";
+    };
+    const std::vector<Case> cases = {
+        {"<div kind=\"one\">x</div>", {}},
+        {"<div kind='one'>x</div>", {}},
+        {"<div\nkind=\"one\">x</div>", {}},
+        {"<div kind=\"o\nne\">x</div>",
+         {"E1:Reached the end of the line before the closing quote or the end of a Miva macro. "
+          "All quoted strings and Miva macros must be contained on one line and have beginning "
+          "and end quotes.",
+          gone, invalid("o ne")}},
+        {"<div kind=\"a>b\">x</div>", {gone, invalid("a>b")}},
+        {"<div kind=one [x]>x</div>",
+         {"E1:The attribute \"[x]\" is not valid for the tag name \"div\". The only valid "
+          "attribute for this tag name is kind."}},
+        {"<div kind=&[one]>x</div>", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
 }
 
 // What a validator works out from the configuration is kept from document to document, and
