@@ -67,6 +67,10 @@ public:
     }
     // The record at a place returned by topmost().
     Record at(long place) const { return record(entries_[static_cast<std::size_t>(place)]); }
+    // The closing rule of the record at a place returned by topmost().
+    int closingRuleAt(long place) const {
+        return entries_[static_cast<std::size_t>(place)].closingRule();
+    }
 
     // Calls `visit(record)` for the records with a required closing tag above `place`, from
     // the top downwards, while `visit` returns true.

@@ -324,7 +324,7 @@ void Placement::close(std::string_view name) {
             return !store.errorLimitReached();
         });
     }
-    if (open.at(place).closingRule == kClosingNone) store.raiseError(78, name);
+    if (open.closingRuleAt(place) == kClosingNone) store.raiseError(78, name);
     open.remove(place);
 }
 

@@ -106,6 +106,12 @@ bool TagHandling::checkDuplicateId() {
 
 void TagHandling::closingTag(std::string_view text) {
     if (!reader_) return;
+    // "</td>": a bare name that fits the name field closes the name after its "/", with
+    // nothing about its form to report.
+    if (text.size() >= 2 && text.size() < kTagNameField && isBareName(text)) {
+        placement_->close(text.substr(1));
+        return;
+    }
     reader_->readTag(text, true, {});
     placement_->close(reader_->closingName());
 }

@@ -254,9 +254,7 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
         std::memcpy(prefix + pad, number, digits);
         prefix[pad + digits] = ':';
         prefix[pad + digits + 1] = ' ';
-        out.write(std::string_view(prefix, pad + digits + 2));
-        out.write(line.text);
-        out.put('\n');
+        out.writeLine(std::string_view(prefix, pad + digits + 2), line.text);
     }
     return true;
 }

@@ -36,6 +36,16 @@ public:
         }
         buffer_.append(text);
     }
+    // Writes a prefix, a text and a line feed, in one piece while they fit the buffer.
+    void writeLine(std::string_view prefix, std::string_view text) {
+        if (buffer_.size() + prefix.size() + text.size() + 1 > kBufferSize) {
+            write(prefix);
+            write(text);
+            put('\n');
+            return;
+        }
+        buffer_.append(prefix).append(text).push_back('\n');
+    }
     void put(char c) {
         if (buffer_.size() + 1 > kBufferSize) flush();
         buffer_.push_back(c);
