@@ -19,13 +19,18 @@ void OpenTagStack::forgetNames() {
     foldedIds_.clear();
     firstSpelling_.clear();
     topOf_.clear();
+    std::fill(std::begin(recent_), std::end(recent_), Recent{});
 }
 
-std::uint32_t OpenTagStack::fold(std::string_view name) {
+std::uint32_t OpenTagStack::foldAndRemember(std::string_view name, Recent& recent) {
     const auto [folded, added] = foldedIds_.insert(name);
     if (added) {
         topOf_.push_back(kUnfolded);
         firstSpelling_.push_back(kUnfolded);
+    }
+    if (name.size() <= 8) {
+        recent = {headIfShort(name), static_cast<std::uint32_t>(name.size()),
+                  static_cast<std::uint32_t>(folded)};
     }
     return static_cast<std::uint32_t>(folded);
 }

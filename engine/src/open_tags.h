@@ -47,10 +47,16 @@ public:
 
     // A number for the name without regard to case, the same for every spelling; names need
     // not be on the stack. Look-ups by this number need no string work.
-    std::uint32_t fold(std::string_view name);
+    std::uint32_t fold(std::string_view name) {
+        Recent& recent = recent_[slotOf(name)];
+        if (recent.length == name.size() && recent.head == headIfShort(name)) return recent.folded;
+        return foldAndRemember(name, recent);
+    }
     // The number fold() gave the name, or kUnfolded when no spelling of it was folded yet.
     static constexpr std::uint32_t kUnfolded = UINT32_MAX;
     std::uint32_t foldedIfKnown(std::string_view name) const {
+        const Recent& recent = recent_[slotOf(name)];
+        if (recent.length == name.size() && recent.head == headIfShort(name)) return recent.folded;
         const int folded = foldedIds_.find(name);
         return folded < 0 ? kUnfolded : static_cast<std::uint32_t>(folded);
     }
@@ -153,6 +159,23 @@ private:
     // half the list: then the list is compacted, so walking it costs at most twice its live
     // records, as a sorted set would, without an allocation per record.
     std::vector<Required> required_;
+    // The names of at most eight bytes folded last, by their bytes as written: most tags of a
+    // page are a few names written the same way each time, found here without hashing.
+    struct Recent {
+        std::uint64_t head = 0;
+        std::uint32_t length = UINT32_MAX;  // no name
+        std::uint32_t folded = 0;
+    };
+    static constexpr std::size_t kRecentSlots = 256;
+    static std::uint64_t headIfShort(std::string_view name) {
+        return config::FoldedNames::headOf(name);
+    }
+    static std::size_t slotOf(std::string_view name) {
+        return static_cast<std::size_t>(
+            ((headIfShort(name) ^ name.size()) * 0x9E3779B97F4A7C15ULL) >> 56);
+    }
+    std::uint32_t foldAndRemember(std::string_view name, Recent& recent);
+    Recent recent_[kRecentSlots];
     std::size_t requiredRemoved_ = 0;
 };
 

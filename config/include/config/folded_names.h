@@ -53,18 +53,6 @@ public:
         return word | (capital >> 2);
     }
 
-private:
-    struct Key {
-        std::uint64_t head;  // the first eight bytes folded, zero-padded
-        std::uint32_t hash;
-    };
-    struct Span {
-        std::uint32_t offset;
-        std::uint32_t length;
-        std::uint32_t hash;
-        std::uint64_t head;
-    };
-
     // The first min(size, 8) bytes of `name` as a number, byte 0 lowest, zero-padded; loads
     // that overlap read no byte outside the name.
     static std::uint64_t headOf(std::string_view name) {
@@ -86,6 +74,18 @@ private:
         return static_cast<std::uint64_t>(p[0]) | static_cast<std::uint64_t>(p[n / 2]) << (n / 2 * 8) |
                static_cast<std::uint64_t>(p[n - 1]) << ((n - 1) * 8);
     }
+private:
+    struct Key {
+        std::uint64_t head;  // the first eight bytes folded, zero-padded
+        std::uint32_t hash;
+    };
+    struct Span {
+        std::uint32_t offset;
+        std::uint32_t length;
+        std::uint32_t hash;
+        std::uint64_t head;
+    };
+
     static std::uint32_t mix(std::uint64_t value) {
         value *= 0x9E3779B97F4A7C15ULL;
         return static_cast<std::uint32_t>(value >> 32);
