@@ -90,6 +90,12 @@ public:
         }
     }
 
+    // The folded name of the topmost record (the top is never a removed record), or kUnfolded
+    // for an empty stack.
+    std::uint32_t topFolded() const {
+        return entries_.empty() ? kUnfolded : names_[entries_.back().spelling()].folded;
+    }
+
     // Calls `visit(folded)` with the folded name of each record from the top downwards until
     // it returns true. Looks at `steps` places at most (removed records count too): returns
     // false when they ran out before `visit` said stop or the bottom was reached.

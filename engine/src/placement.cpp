@@ -227,6 +227,12 @@ Placement::Range Placement::rangeOf(int id) const {
         case 2: return Range::Invalid;
         default: break;
     }
+    // Most often the tag just above decides.
+    const std::uint32_t top = state_.openTags.topFolded();
+    if (top != OpenTagStack::kUnfolded) {
+        const int decision = range.decision(top);
+        if (decision != 0) return decision == 1 ? Range::Valid : Range::Invalid;
+    }
     // The topmost open tag named in either range decides. Open tags are usually fewer than
     // the names of the ranges: they are walked from the top, as far as there are names;
     // beyond that each name's topmost open tag is looked up instead.

@@ -10,10 +10,15 @@ namespace {
 
 // The characters each phase has to look at.
 constexpr StopSet<4, true> kTextStops("\"&><");
-constexpr StopSet<10, false> kTagStops("\"'[]#%-?<>");
 // Outside comments, server and processing blocks only quotes, Miva brackets and the tag
 // characters matter: most tags are read sixteen bytes at a time from one stop to the next.
 constexpr StopSet<5, true> kPlainTagStops("\"'[<>");
+// Inside a block only its own end, "<", ">" and Miva brackets matter (quotes open no quote
+// there): a comment is passed over sixteen bytes at a time too.
+constexpr StopSet<4, true> kCommentStops("-[<>");
+constexpr StopSet<4, true> kServerStops("%[<>");
+constexpr StopSet<4, true> kQuestionStops("?[<>");
+constexpr StopSet<4, true> kHashStops("#[<>");
 
 }  // namespace
 
@@ -217,8 +222,13 @@ Scanner::TagEnd Scanner::tagPhase() {
                 ++pos_;
                 continue;
             }
-            pos_ = block_ == BlockMode::None ? kPlainTagStops.skip(line_, pos_)
-                                             : kTagStops.skip(line_, pos_);
+            switch (block_) {
+                case BlockMode::None: pos_ = kPlainTagStops.skip(line_, pos_); break;
+                case BlockMode::Comment: pos_ = kCommentStops.skip(line_, pos_); break;
+                case BlockMode::Server: pos_ = kServerStops.skip(line_, pos_); break;
+                case BlockMode::ProcessingQuestion: pos_ = kQuestionStops.skip(line_, pos_); break;
+                case BlockMode::ProcessingHash: pos_ = kHashStops.skip(line_, pos_); break;
+            }
             if (pos_ >= line_.size()) break;
             const char c = line_[pos_];
 
