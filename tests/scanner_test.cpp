@@ -79,6 +79,40 @@ TEST(DocumentLines, SplitAtEveryKindOfLineEnd) {
     }
 }
 
+// Line ends are found sixteen bytes at a time: documents of random mixes of LF, CR and CR LF,
+// with line ends on both sides of every sixteen-byte boundary, split as a byte-at-a-time
+// reading of the rule does (LF, CR or CR LF ends a line; a last line needs no end).
+TEST(DocumentLines, RandomLineEndsSplitAsTheRuleSays) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const std::size_t length = next() % 80;
+        for (std::size_t i = 0; i < length; ++i) {
+            const unsigned pick = next() % 8;
+            bytes.push_back(pick == 0 ? '\n' : pick == 1 ? '\r' : static_cast<char>('a' + pick));
+        }
+        std::vector<std::string> expected;
+        for (std::size_t start = 0; start < bytes.size();) {
+            std::size_t end = start;
+            while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+            expected.push_back(bytes.substr(start, end - start));
+            if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() &&
+                bytes[end + 1] == '\n') {
+                ++end;
+            }
+            start = end + 1;
+        }
+        DocumentLines document = DocumentLines::fromBytes(bytes);
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < document.count(); ++i) lines.emplace_back(document[i].text);
+        ASSERT_EQ(lines, expected) << round;
+    }
+}
+
 TEST(Scanner, TextFindings) {
     struct Case {
         const char* document;

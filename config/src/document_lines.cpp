@@ -77,16 +77,19 @@ void DocumentLines::clear() {
 // line when it is not empty; a terminator at the very end does not make an extra empty line.
 namespace {
 
-// Calls `visit(i)` for every place i of a line feed in data[0, size), in order; sixteen bytes
-// at a time where the processor has SSE2 (every x86-64 one).
+// Calls `visit(i)` for every place i in data[0, size) of a line feed, or with `withReturns`
+// of a line feed or a carriage return, in order; sixteen bytes at a time where the processor
+// has SSE2 (every x86-64 one).
 template <typename Visit>
-void forEachLineFeed(const char* data, std::size_t size, Visit&& visit) {
+void forEachLineEnd(const char* data, std::size_t size, bool withReturns, Visit&& visit) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i feed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8(withReturns ? '\r' : '\n');
     for (; i + 16 <= size; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_cmpeq_epi8(bytes, feed), _mm_cmpeq_epi8(bytes, carriageReturn))));
         while (mask != 0) {
             visit(i + static_cast<std::size_t>(std::countr_zero(mask)));
             mask &= mask - 1;
@@ -94,7 +97,7 @@ void forEachLineFeed(const char* data, std::size_t size, Visit&& visit) {
     }
 #endif
     for (; i < size; ++i) {
-        if (data[i] == '\n') visit(i);
+        if (data[i] == '\n' || (withReturns && data[i] == '\r')) visit(i);
     }
 }
 
@@ -107,25 +110,19 @@ void DocumentLines::split() {
 
     // Count the lines first, so that the starts take exactly the memory they need.
     std::size_t lines = 0;
+    // A line starts at 0 and after every line end that is not at the end of the document; a
+    // line end is LF, CR or CR LF.
     auto forEachLineStart = [&](auto&& visit) {
-        std::size_t start = 0;
-        if (onlyLineFeeds) {
-            // A line starts at 0 and after every line feed that is not the last byte.
-            if (size == 0) return;
-            visit(std::size_t{0});
-            forEachLineFeed(data, size, [&](std::size_t feed) {
-                if (feed + 1 < size) visit(feed + 1);
-            });
-            return;
-        }
-        while (start < size) {
-            visit(start);
-            std::size_t i = start;
-            while (i < size && data[i] != '\n' && data[i] != '\r') ++i;
-            if (i == size) break;
-            if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
+        if (size == 0) return;
+        visit(std::size_t{0});
+        std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
+        forEachLineEnd(data, size, !onlyLineFeeds, [&](std::size_t at) {
+            if (at < consumed) return;  // the LF of a CR LF
+            std::size_t end = at;
+            if (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n') ++end;
+            consumed = end + 1;
+            if (end + 1 < size) visit(end + 1);
+        });
     };
     forEachLineStart([&](std::size_t) { ++lines; });
     starts_.reserve(lines);
