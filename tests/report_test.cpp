@@ -148,6 +148,25 @@ TEST(Report, MessagesAtTheBottomFollowAllLines) {
     EXPECT_TRUE(body.starts_with("\nError number 1 in line 1:\n")) << body;
 }
 
+// Listed lines are numbered by counting up in place: every number across the widths of one
+// to five digits, the runs of lines between messages starting anywhere.
+TEST(Report, ListedLinesAreNumberedAcrossEveryWidth) {
+    options::Options options = testOptions();
+    options.ShowComments = 0;
+    std::string document;
+    for (int line = 1; line <= 10001; ++line) document += line % 997 == 0 ? "a > b\n" : "x\n";
+    const std::string report = validate(document, options).report;
+    std::size_t at = 0;
+    for (int line = 1; line <= 10001; ++line) {
+        std::string number = std::to_string(line);
+        if (number.size() < 4) number.insert(0, 4 - number.size(), ' ');
+        const std::string listed =
+            "\n" + number + ": " + (line % 997 == 0 ? "a > b" : "x") + "\n";
+        at = report.find(listed, at);
+        ASSERT_NE(at, std::string::npos) << line;
+    }
+}
+
 TEST(Report, StatisticsShowPercentagesAndFirstLines) {
     options::Options options = testOptions();
     options.ValidateEntities = 0;

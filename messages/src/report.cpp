@@ -236,25 +236,54 @@ bool ReportWriter::writeMessageList(TextOut& out) {
     return true;
 }
 
+namespace {
+
+// The prefix of a listed line, its number right-aligned in four columns and ": ", for lines
+// listed one after another: the number is counted up in place as text.
+class LinePrefix {
+public:
+    explicit LinePrefix(long long number) {
+        std::memset(text_, ' ', sizeof text_);
+        char digits[24];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+        (void)ec;
+        const auto count = static_cast<std::size_t>(end - digits);
+        std::memcpy(text_ + kColon - count, digits, count);
+        first_ = kColon - count;
+        text_[kColon] = ':';
+    }
+    std::string_view view() const {
+        const std::size_t start = std::min(first_, kColon - 4);
+        return {text_ + start, kColon + 2 - start};
+    }
+    void next() {
+        std::size_t at = kColon - 1;
+        while (text_[at] == '9') text_[at--] = '0';
+        if (text_[at] == ' ') {
+            text_[at] = '1';
+            first_ = at;
+        } else {
+            ++text_[at];
+        }
+    }
+
+private:
+    static constexpr std::size_t kColon = 24;
+    char text_[kColon + 2];
+    std::size_t first_;
+};
+
+}  // namespace
+
 bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     out.put('\n');
     const DocumentLines& lines = *subject_.lines;
     const long long count = static_cast<long long>(lines.count());
     if (first < 1 || first > count) return false;
     long long end = std::min<long long>(last, count);
-    for (long long n = first; n <= end; ++n) {
-        inputlineclass line = lines[static_cast<std::size_t>(n - 1)];
-        // The line number right-aligned in four columns, then ": ", made in one piece.
-        char number[24];
-        auto [digitsEnd, ec] = std::to_chars(number, number + 16, line.number);
-        (void)ec;
-        const std::size_t digits = static_cast<std::size_t>(digitsEnd - number);
-        char prefix[32] = {' ', ' ', ' ', ' '};
-        const std::size_t pad = digits < 4 ? 4 - digits : 0;
-        std::memcpy(prefix + pad, number, digits);
-        prefix[pad + digits] = ':';
-        prefix[pad + digits + 1] = ' ';
-        out.writeLine(std::string_view(prefix, pad + digits + 2), line.text);
+    LinePrefix prefix(first);
+    for (long long n = first; n <= end; ++n, prefix.next()) {
+        out.writeLine(prefix.view(), lines[static_cast<std::size_t>(n - 1)].text);
     }
     return true;
 }
