@@ -39,10 +39,11 @@ void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closing
                         messages::Position opened) {
     // The spellings of a folded name are few (usually one): they are chained.
     std::uint32_t id = firstSpelling_[folded];
-    while (id != kUnfolded && names_[id].written != name) id = names_[id].next;
+    while (id != kUnfolded && !names_[id].is(name)) id = names_[id].next;
     if (id == kUnfolded) {
         id = static_cast<std::uint32_t>(names_.size());
-        names_.push_back({std::string(name), folded, firstSpelling_[folded]});
+        names_.push_back({std::string(name), folded, firstSpelling_[folded],
+                          config::FoldedNames::headOf(name)});
         firstSpelling_[folded] = id;
     }
     const auto place = static_cast<std::uint32_t>(entries_.size());

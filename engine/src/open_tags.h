@@ -141,6 +141,11 @@ private:
         std::string written;
         std::uint32_t folded;  // index into topOf_
         std::uint32_t next;    // the next spelling of the same folded name, or kUnfolded
+        std::uint64_t head;    // FoldedNames::headOf(written): a name of at most 8 bytes whole
+        bool is(std::string_view name) const {
+            if (written.size() != name.size()) return false;
+            return name.size() <= 8 ? head == config::FoldedNames::headOf(name) : written == name;
+        }
     };
     Record record(const Entry& entry, std::int32_t column = 0) const {
         const Name& name = names_[entry.spelling()];
