@@ -104,6 +104,14 @@ void forEachLineEnd(const char* data, std::size_t size, bool withReturns, Visit&
 // The number of lines: one for a document that is not empty, one more after every line end
 // (LF, CR, or the two of a CR LF together) that does not end the document. The line ends are
 // counted sixteen bytes at a time without looking at each.
+// The bits set in a mask, one step a bit: the masks of line ends are mostly empty, and a
+// processor without POPCNT would count every mask the long way.
+std::size_t bitsIn(unsigned mask) {
+    std::size_t count = 0;
+    for (; mask != 0; mask &= mask - 1) ++count;
+    return count;
+}
+
 std::size_t countLines(const char* data, std::size_t size, bool withReturns) {
     if (size == 0) return 0;
     std::size_t feeds = 0;
@@ -117,13 +125,12 @@ std::size_t countLines(const char* data, std::size_t size, bool withReturns) {
     for (; i + 16 <= size; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
         const auto feedMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)));
-        feeds += static_cast<std::size_t>(std::popcount(feedMask));
+        feeds += bitsIn(feedMask);
         if (withReturns) {
             const auto returnMask =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, carriageReturn)));
-            returns += static_cast<std::size_t>(std::popcount(returnMask));
-            pairs += static_cast<std::size_t>(
-                std::popcount(((returnMask << 1) | returnBefore) & feedMask));
+            returns += bitsIn(returnMask);
+            pairs += bitsIn(((returnMask << 1) | returnBefore) & feedMask);
             returnBefore = (returnMask >> 15) & 1u;
         }
     }
@@ -147,23 +154,36 @@ void DocumentLines::split() {
     const std::size_t size = static_cast<std::size_t>(size_);
     const bool onlyLineFeeds = std::memchr(data, '\r', size) == nullptr;
 
-    // Count the lines first, so that the starts take exactly the memory they need.
-    std::size_t lines = 0;
     // A line starts at 0 and after every line end that is not at the end of the document; a
-    // line end is LF, CR or CR LF.
-    auto forEachLineStart = [&](auto&& visit) {
-        if (size == 0) return;
-        visit(std::size_t{0});
-        std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
-        forEachLineEnd(data, size, !onlyLineFeeds, [&](std::size_t at) {
-            if (at < consumed) return;  // the LF of a CR LF
-            std::size_t end = at;
-            if (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n') ++end;
-            consumed = end + 1;
-            if (end + 1 < size) visit(end + 1);
-        });
-    };
-    lines = countLines(data, size, !onlyLineFeeds);
-    starts_.reserve(lines);
-    forEachLineStart([&](std::size_t start) { starts_.push_back(static_cast<std::uint32_t>(start)); });
+    // line end is LF, CR or CR LF. The lines are counted first, so that the starts take
+    // exactly the memory they need.
+    if (onlyLineFeeds) {
+        // memchr passes over the long runs between line feeds fastest.
+        auto forEachLineStart = [&](auto&& visit) {
+            std::size_t start = 0;
+            while (start < size) {
+                visit(start);
+                const void* found = std::memchr(data + start, '\n', size - start);
+                if (found == nullptr) break;
+                start = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
+            }
+        };
+        std::size_t lines = 0;
+        forEachLineStart([&](std::size_t) { ++lines; });
+        starts_.reserve(lines);
+        forEachLineStart(
+            [&](std::size_t start) { starts_.push_back(static_cast<std::uint32_t>(start)); });
+        return;
+    }
+    starts_.reserve(countLines(data, size, true));
+    if (size == 0) return;
+    starts_.push_back(0);
+    std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
+    forEachLineEnd(data, size, true, [&](std::size_t at) {
+        if (at < consumed) return;  // the LF of a CR LF
+        std::size_t end = at;
+        if (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n') ++end;
+        consumed = end + 1;
+        if (end + 1 < size) starts_.push_back(static_cast<std::uint32_t>(end + 1));
+    });
 }
