@@ -1,5 +1,6 @@
 #include "config/folded_names.h"
 
+#include "config/slot_table.h"
 #include "config/text_utils.h"
 
 namespace config {
@@ -31,14 +32,8 @@ int FoldedNames::add(std::string_view name, const Key& key, std::size_t slot) {
 }
 
 void FoldedNames::grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t number = 0; number < spans_.size(); ++number) {
-        std::size_t slot = spans_[number].hash & mask;
-        while (slots[slot] != 0) slot = (slot + 1) & mask;
-        slots[slot] = static_cast<std::uint32_t>(number + 1);
-    }
-    slots_ = std::move(slots);
+    slots_ = grownSlots(slots_, 64, spans_.size(),
+                        [this](std::size_t number) { return spans_[number].hash; });
 }
 
 void FoldedNames::clear() {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "config/slot_table.h"
+
 namespace engine {
 
 std::uint64_t IdLines::hashOf(std::string_view value) {
@@ -33,14 +35,8 @@ int IdLines::firstLineOr(std::string_view value, int line) {
 }
 
 void IdLines::grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 256 : slots_.size() * 2, 0);
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t index = 0; index < ids_.size(); ++index) {
-        std::size_t slot = ids_[index].hash & mask;
-        while (slots[slot] != 0) slot = (slot + 1) & mask;
-        slots[slot] = static_cast<std::uint32_t>(index + 1);
-    }
-    slots_ = std::move(slots);
+    slots_ = config::grownSlots(slots_, 256, ids_.size(),
+                                [this](std::size_t index) { return ids_[index].hash; });
 }
 
 void IdLines::clear() {
