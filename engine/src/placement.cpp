@@ -233,11 +233,15 @@ Placement::Range Placement::rangeOf(int id) const {
         const int decision = range.decision(top);
         if (decision != 0) return decision == 1 ? Range::Valid : Range::Invalid;
     }
-    // The topmost open tag named in either range decides. Open tags are usually fewer than
-    // the names of the ranges: they are walked from the top, as far as there are names;
-    // beyond that each name's topmost open tag is looked up instead.
+    // The topmost open tag named in either range decides. The deciding tag is usually a few
+    // places down: the open tags are walked from the top for a few places (never more than
+    // there are names); beyond that each name's topmost open tag is looked up instead, which
+    // costs as many look-ups as the ranges have names (many unclosed items of a list, each
+    // naming none of them, are passed over at once).
+    constexpr std::size_t kWalkedPlaces = 8;
     int decision = 0;
-    const bool walked = state_.openTags.walkFromTop(range.names.size(), [&](std::uint32_t folded) {
+    const std::size_t steps = std::min(range.names.size(), kWalkedPlaces);
+    const bool walked = state_.openTags.walkFromTop(steps, [&](std::uint32_t folded) {
         decision = range.decision(folded);
         return decision != 0;
     });
