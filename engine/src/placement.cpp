@@ -127,7 +127,11 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
     if (lookup.allActive &&
         candidates_.size() + lookup.entries.size() <= static_cast<std::size_t>(kCandidateLimit)) {
         // Every entry takes part and the limit is not near: all are candidates.
-        candidates_.insert(candidates_.end(), lookup.entries.begin(), lookup.entries.end());
+        if (lookup.entries.size() == 1) {
+            candidates_.push_back(lookup.entries[0]);
+        } else {
+            candidates_.insert(candidates_.end(), lookup.entries.begin(), lookup.entries.end());
+        }
     } else {
         takeCandidates(lookup.entries);
     }
@@ -140,7 +144,12 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
 
     if (lookup.anyMessage) showMessagesWhenUsed();
 
-    // The range test: entries that may not stand here leave the candidates.
+    // The range test: entries that may not stand here leave the candidates. Most names have
+    // one entry, and most tags may stand where they stand: nothing to move.
+    if (candidates_.size() == 1 && rangeOf(candidates_[0]) == Range::Valid) {
+        takeLeadingEntry(name, pattern);
+        return;
+    }
     bool anyInvalid = false;
     for (int& id : candidates_) {
         Range range = rangeOf(id);
@@ -167,7 +176,12 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
         return;
     }
 
-    // The leading entry decides the closing rule and ignoring; the others may disagree.
+    takeLeadingEntry(name, pattern);
+}
+
+// The leading candidate decides the closing rule and ignoring; the others may disagree.
+void Placement::takeLeadingEntry(std::string_view name, bool pattern) {
+    messages::MessageStore& store = state_.store;
     const int leading = candidates_[0];
     bool ignore = view_.placing(leading).ignoreToClosing;
     closingRule_ = closingRuleOf(leading);

@@ -52,6 +52,7 @@ private:
 
     void placeCandidates(std::string_view name, bool rerun);
     void takeCandidates(const std::vector<int>& entries);
+    void takeLeadingEntry(std::string_view name, bool pattern);
     Range rangeOf(int id) const;
     int closingRuleOf(int id) const;
     void showMessagesWhenUsed();

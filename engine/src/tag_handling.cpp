@@ -78,7 +78,12 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     const std::uint64_t before = store.raisesAsked();
     const int entries = bare ? reader_->readBareTag(text, false, place)
                              : reader_->readTag(text, false, place);
-    if (entries > 0) checker_->check();
+    // A bare tag whose entries ask nothing of a tag without attributes has nothing to check.
+    const bool nothingToCheck = entries == 1 && !placement_->warnIfNoAttributes() &&
+                                (placement_->skipped() || placement_->ignoresAllAttributes() ||
+                                 (placement_->lookup() != nullptr &&
+                                  placement_->lookup()->noneAlwaysChecked));
+    if (entries > 0 && !nothingToCheck) checker_->check();
     const bool carriesId = state_.options.CheckDuplicateIds && checkDuplicateId();
     if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
         store.raisesAsked() - before == placingRaises) {
