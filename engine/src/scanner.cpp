@@ -13,6 +13,10 @@ constexpr StopSet<4, true> kTextStops("\"&><");
 // Outside comments, server and processing blocks only quotes, Miva brackets and the tag
 // characters matter: most tags are read sixteen bytes at a time from one stop to the next.
 constexpr StopSet<5, true> kPlainTagStops("\"'[<>");
+// Inside a quote of a plain tag: its end, and the characters that start a block (which the
+// dispatch then has to look for).
+constexpr StopSet<3, true> kInDoubleQuotes("\"<&");
+constexpr StopSet<3, true> kInSingleQuotes("'<&");
 // Inside a block only its own end, "<", ">" and Miva brackets matter (quotes open no quote
 // there): a comment is passed over sixteen bytes at a time too.
 constexpr StopSet<4, true> kCommentStops("-[<>");
@@ -176,21 +180,27 @@ Scanner::TagEnd Scanner::tagPhase() {
     state_.tagWithoutBlocks = false;
     if (block_ == BlockMode::None && !state_.ignore.active) {
         std::size_t p = pos_;
-        bool quoted = false;
+        bool blockStart = false;  // a "<" or "&" inside a quote
         while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {
             const char c = line_[p];
             if (c == '>') {
-                state_.tagWithoutBlocks = !quoted;
+                state_.tagWithoutBlocks = !blockStart;
                 state_.tagView = line_.substr(pos_, p - pos_);
                 state_.lines.ended = state_.onCurrentLine(p);
                 pos_ = p + 1;
                 return TagEnd::Complete;
             }
             if (c == '"' || c == '\'') {
-                const void* close = std::memchr(line_.data() + p + 1, c, line_.size() - p - 1);
-                if (close == nullptr) break;
-                quoted = true;
-                p = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data()) + 1;
+                std::size_t close = p + 1;
+                while (true) {
+                    close = c == '"' ? kInDoubleQuotes.skip(line_, close)
+                                     : kInSingleQuotes.skip(line_, close);
+                    if (close >= line_.size() || line_[close] == c) break;
+                    blockStart = true;
+                    ++close;
+                }
+                if (close >= line_.size()) break;
+                p = close + 1;
                 continue;
             }
             if (c == '<' || (c == '[' && p > 0 && line_[p - 1] == '&')) break;
