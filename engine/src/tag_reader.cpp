@@ -33,7 +33,9 @@ void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, 
     state_.store.raiseError(number, text1, {}, value);
 }
 
-TagReader::Token TagReader::nextToken() {
+// Inlined into readTag(), its only caller, so that a token is handed back in registers
+// rather than through memory.
+[[gnu::always_inline]] inline TagReader::Token TagReader::nextToken() {
     Token token;
     std::size_t start = pos_;
     while (pos_ < text_.size() && text::isBlank(text_[pos_])) ++pos_;
