@@ -49,12 +49,8 @@ public:
         // Every element needs four bytes: a count the file cannot hold is corrupt, and is
         // refused before anything is allocated for it.
         if ((bytes_.size() - pos_) / 4 < static_cast<std::size_t>(count)) return false;
-        if (!values.resetTo(count)) return false;
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::int32_t value = 0;
-            int32(value);
-            values.set(i, value);
-        }
+        if (!values.assignLittleEndian(bytes_.data() + pos_, count)) return false;
+        pos_ += static_cast<std::size_t>(count) * 4;
         return true;
     }
 

@@ -493,11 +493,13 @@ const char* CfgStore::displayLabel(int kind, int mode, int key) const {
 
 void CfgStore::sortKind(int kind) {
     ++changes_;
-    std::stable_sort(entries_[kind].begin(), entries_[kind].end(),
-                     [](const std::unique_ptr<TagStore>& a, const std::unique_ptr<TagStore>& b) {
-                         int relation = collateNames(a->name.view(), b->name.view());
-                         return relation < 0 || (relation == 0 && a->id < b->id);
-                     });
+    auto before = [](const std::unique_ptr<TagStore>& a, const std::unique_ptr<TagStore>& b) {
+        int relation = collateNames(a->name.view(), b->name.view());
+        return relation < 0 || (relation == 0 && a->id < b->id);
+    };
+    // A file this program wrote is in this order already: one pass tells.
+    if (std::is_sorted(entries_[kind].begin(), entries_[kind].end(), before)) return;
+    std::stable_sort(entries_[kind].begin(), entries_[kind].end(), before);
 }
 
 void CfgStore::rebuildIdMap(int kind) {

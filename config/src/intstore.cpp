@@ -120,6 +120,25 @@ int IntStore::removeAll() {
     return 1;
 }
 
+int IntStore::assignLittleEndian(const char* bytes, std::int32_t n) {
+    values_.clear();
+    if (n <= 0) return 1;
+    try {
+        values_.reserve(static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes);
+    for (std::int32_t i = 0; i < n; ++i, raw += 4) {
+        const std::uint32_t value = static_cast<std::uint32_t>(raw[0]) |
+                                    static_cast<std::uint32_t>(raw[1]) << 8 |
+                                    static_cast<std::uint32_t>(raw[2]) << 16 |
+                                    static_cast<std::uint32_t>(raw[3]) << 24;
+        values_.push_back(static_cast<std::int32_t>(value));
+    }
+    return 1;
+}
+
 int IntStore::resetTo(std::int32_t n) {
     removeAll();
     if (n <= 0) return 1;

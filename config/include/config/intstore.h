@@ -59,6 +59,9 @@ class IntStore {
     int removeAll();
     // Empties the array, then holds n zeros.
     int resetTo(std::int32_t n);
+    // Empties the array, then holds the n elements stored as four little-endian bytes each
+    // from `bytes` on (a list of a configuration file, read in one pass).
+    int assignLittleEndian(const char* bytes, std::int32_t n);
 
     const std::vector<std::int32_t>& values() const { return values_; }
 
