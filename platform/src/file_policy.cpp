@@ -206,7 +206,10 @@ std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& nam
     bytes.clear();
     std::size_t size = 0;
     try {
-        bytes.reserve(expected > 0 ? expected + 1 : 1 << 16);
+        // A large buffer reaches past the huge-page boundary after its end, so that its last
+        // bytes lie in a whole 2 MB block too; the room past the end is never touched.
+        constexpr std::size_t kLarge = 4u << 20;
+        bytes.reserve(expected > 0 ? expected + 1 + (expected >= kLarge ? 2u << 20 : 0) : 1 << 16);
         adviseHugePages(bytes);
         bytes.resize(expected > 0 ? expected + 1 : 1 << 16);
         while (true) {
