@@ -93,12 +93,7 @@ attribute data-exact
   values "(string 4)"
 )cfg";
 
-const CfgStore& configuration() {
-    static CfgStore store;
-    static const bool built = testing_support::buildConfiguration(kEntries, store);
-    EXPECT_TRUE(built);
-    return store;
-}
+const CfgStore& configuration() { return testing_support::sharedConfiguration(kEntries); }
 
 options::Options html5Options() {
     options::Options options = testing_support::testOptions();

@@ -51,12 +51,7 @@ attribute alt
   values "(string 4)"
 )cfg";
 
-const CfgStore& configuration() {
-    static CfgStore store;
-    static const bool built = testing_support::buildConfiguration(kEntries, store);
-    EXPECT_TRUE(built);
-    return store;
-}
+const CfgStore& configuration() { return testing_support::sharedConfiguration(kEntries); }
 
 // The messages of a run in the report's order as "id@line:column"; a validator comment, which
 // has no line, as "id@(line:column)" with the place that occasioned it.

@@ -160,12 +160,7 @@ value gone
   category (undefined)
 )cfg";
 
-const CfgStore& configuration() {
-    static CfgStore store;
-    static const bool built = testing_support::buildConfiguration(kEntries, store);
-    EXPECT_TRUE(built);
-    return store;
-}
+const CfgStore& configuration() { return testing_support::sharedConfiguration(kEntries); }
 
 // Validates documents one after another with one validator, as markwise-check does.
 class Checker {

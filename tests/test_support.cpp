@@ -10,6 +10,8 @@
 
 #include <cctype>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -178,6 +180,17 @@ bool buildConfiguration(std::string_view entries, CfgStore& store) {
     const auto errors = config::readTextForm(config::writeTextForm(builtins) + std::string(entries), store);
     for (const auto& error : errors) ADD_FAILURE() << error.line << ": " << error.message;
     return errors.empty();
+}
+
+const CfgStore& sharedConfiguration(std::string_view entries) {
+    static std::map<std::string, std::unique_ptr<CfgStore>, std::less<>> built;
+    auto found = built.find(entries);
+    if (found == built.end()) {
+        auto store = std::make_unique<CfgStore>();
+        buildConfiguration(entries, *store);
+        found = built.emplace(std::string(entries), std::move(store)).first;
+    }
+    return *found->second;
 }
 
 std::vector<std::string> kvFaults(const std::string& kv) {

@@ -113,6 +113,9 @@ InProcessCheck checkInProcess(const std::vector<std::string>& args, const std::s
 // The built-in entries followed by `entries` in the text form, read into `store`; a mistake in
 // the text fails the calling test with its line, and the result is false.
 bool buildConfiguration(std::string_view entries, CfgStore& store);
+// The configuration buildConfiguration() makes of `entries`, built once for the whole test
+// program and kept (a test file's entries are one constant text).
+const CfgStore& sharedConfiguration(std::string_view entries);
 
 // The errors and warnings of a machine-readable report in its order, each as
 // "E<line>:<text>" or "W<line>:<text>".
