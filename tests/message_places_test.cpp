@@ -166,6 +166,39 @@ TEST(MessagePlaces, TagFindingsPointAtTheTagOrTheCharacterInIt) {
               std::vector<std::string>{"mw305@2:8"});
 }
 
+// Tags left open keep where they were opened while the stack grows and shrinks: whatever ends
+// the lines, however many tags are open, and for a tag written across lines.
+TEST(MessagePlaces, TagsLeftOpenPointAtTheirOpeningTags) {
+    options::Options options = scanOptions();
+    options.CheckNesting = 1;
+    const CfgStore* cfg = &configuration();
+    EXPECT_EQ(places("<div>\r\n <div\r\n title=\"x\">\r  <div>\n", options, cfg),
+              (std::vector<std::string>{"mw69@1:1", "mw69@2:2", "mw69@4:3"}));
+
+    // Thousands of open tags, each indented by its number's last digit; every tenth is closed
+    // again at once, and a closing tag of a tag below them all passes the rest.
+    std::string deep = "<p>\n";
+    std::vector<std::string> passed;
+    std::vector<std::string> unclosed;
+    constexpr int kTags = 4500;  // more than a block of the stack; within the error limit
+    for (int i = 0; i < kTags; ++i) {
+        const int line = i + 2;
+        deep.append(static_cast<std::size_t>(i % 10), ' ').append("<div>");
+        if (i % 10 == 9) {
+            deep += "</div>";
+        } else {
+            passed.push_back("mw74@" + std::to_string(kTags + 2) + ":1");
+            unclosed.push_back("mw69@" + std::to_string(line) + ":" + std::to_string(i % 10 + 1));
+        }
+        deep += "\n";
+    }
+    deep += "</p>";
+    // In the report's order, by line.
+    std::vector<std::string> expected = unclosed;
+    expected.insert(expected.end(), passed.begin(), passed.end());
+    EXPECT_EQ(places(deep, options, cfg), expected);
+}
+
 TEST(MessagePlaces, ValidatorCommentsStandAtThePlaceThatOccasionedThem) {
     options::Options options = testing_support::testOptions();
     EXPECT_EQ(places("ok\nab \"x", options),

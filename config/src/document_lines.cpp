@@ -1,5 +1,6 @@
 #include "config/document_lines.h"
 
+#include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -63,6 +64,12 @@ DocumentLines DocumentLines::fromBytes(std::string_view bytes) {
     document.size_ = static_cast<std::int64_t>(bytes.size());
     document.split();
     return document;
+}
+
+std::size_t DocumentLines::lineIndexAt(std::size_t offset) const {
+    // The last line that starts at or before the offset.
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
+    return after == starts_.begin() ? 0 : static_cast<std::size_t>(after - starts_.begin() - 1);
 }
 
 void DocumentLines::clear() {

@@ -6,7 +6,6 @@ namespace engine {
 
 void OpenTagStack::clear() {
     entries_.clear();
-    entries_.shrink_to_fit();
     std::fill(topOf_.begin(), topOf_.end(), kUnfolded);
     required_.clear();
     requiredRemoved_ = 0;
@@ -20,6 +19,22 @@ void OpenTagStack::forgetNames() {
     firstSpelling_.clear();
     topOf_.clear();
     std::fill(std::begin(recent_), std::end(recent_), Recent{});
+}
+
+// Where a tag was opened is kept as its offset in the document, the line and column worked out
+// again only for the records a message names.
+std::uint32_t OpenTagStack::offsetOf(messages::Position position) const {
+    const auto line = static_cast<std::size_t>(position.line);
+    if (line < 1 || line > document_.count() || position.column < 1) return UINT32_MAX;
+    return static_cast<std::uint32_t>(document_.startOf(line - 1) +
+                                      static_cast<std::size_t>(position.column - 1));
+}
+
+messages::Position OpenTagStack::positionOf(std::uint32_t offset) const {
+    if (offset == UINT32_MAX || document_.empty()) return {0, 0};
+    const std::size_t index = document_.lineIndexAt(offset);
+    return {static_cast<std::int32_t>(index + 1),
+            static_cast<std::int32_t>(offset - document_.startOf(index) + 1)};
 }
 
 std::uint32_t OpenTagStack::foldAndRemember(std::string_view name, Recent& recent) {
@@ -47,28 +62,34 @@ void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closing
         firstSpelling_[folded] = id;
     }
     const auto place = static_cast<std::uint32_t>(entries_.size());
-    if (closingRule == kClosingRequired) required_.push_back({place, opened.column});
-    entries_.push_back(
-        {topOf_[folded], opened.line, id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
+    if (closingRule == kClosingRequired) required_.push_back({place, offsetOf(opened)});
+    entries_.push_back({topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
     topOf_[folded] = place;
     ++live_;
 }
 
 void OpenTagStack::remove(long place) {
-    Entry& entry = entries_[static_cast<std::size_t>(place)];
+    // Most closing tags close the topmost record.
+    const auto at = static_cast<std::size_t>(place);
+    const bool atTop = at + 1 == entries_.size();
+    Entry& entry = atTop ? entries_.back() : entries_[at];
     std::uint32_t& top = topOf_[names_[entry.spelling()].folded];
-    if (static_cast<long>(top) == place) top = entry.below;
+    if (top == at) top = entry.below;
     entry.packed |= 4u;
     --live_;
     if (entry.closingRule() == kClosingRequired) {
-        ++requiredRemoved_;
-        while (!required_.empty() && entries_[required_.back().place].removed()) {
+        if (required_.back().place == at) {
+            required_.pop_back();
+        } else {
+            ++requiredRemoved_;
+        }
+        while (requiredRemoved_ > 0 && !required_.empty() &&
+               entries_[required_.back().place].removed()) {
             required_.pop_back();
             --requiredRemoved_;
         }
         if (requiredRemoved_ * 2 > required_.size()) {
-            std::erase_if(required_,
-                          [this](const Required& at) { return entries_[at.place].removed(); });
+            required_.eraseIf([this](const Required& at) { return entries_[at.place].removed(); });
             requiredRemoved_ = 0;
         }
     }

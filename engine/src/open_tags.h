@@ -1,7 +1,8 @@
 // The open-tag stack: every opening tag is pushed, matching closing tags remove their record,
 // and the records left at the end of the document are checked for a required closing tag.
 // Records are indexed by name, so that asking whether a tag is open never walks the stack, and
-// names are kept once each, so that a deep stack costs a few bytes a record.
+// names are kept once each, so that a deep stack costs a few bytes a record: eight, and eight
+// more for a record whose closing tag is required.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "block_array.h"
+#include "config/document_lines.h"
 #include "config/folded_names.h"
 #include "messages/message_store.h"
 
@@ -18,15 +21,17 @@ enum ClosingRule : int { kClosingRequired = 0, kClosingOptional = 1, kClosingNon
 
 class OpenTagStack {
 public:
+    // A record whose closing tag is required (the only ones a message points at).
     struct Record {
         std::string_view name;  // as written in the document, cut to the tag-name field
         int closingRule;
-        std::int32_t lineOpened;
+        std::int32_t lineOpened;  // the line and column of the opening tag's `<`
         std::uint32_t folded;  // the name without regard to case, as from fold()
-        // The column of the opening tag's `<`; kept for the records whose closing tag is
-        // required (the only ones a message points at), 0 for the others.
         std::int32_t columnOpened;
     };
+
+    // The places pushed are places of `document`, the document being checked.
+    explicit OpenTagStack(const DocumentLines& document) : document_(document) {}
 
     // Removes every record; the names folded so far keep their numbers.
     void clear();
@@ -71,8 +76,6 @@ public:
         const std::uint32_t top = topOf_[folded];
         return top == kUnfolded ? -1 : static_cast<long>(top);
     }
-    // The record at a place returned by topmost().
-    Record at(long place) const { return record(entries_[static_cast<std::size_t>(place)]); }
     // The closing rule of the record at a place returned by topmost().
     int closingRuleAt(long place) const {
         return entries_[static_cast<std::size_t>(place)].closingRule();
@@ -82,12 +85,11 @@ public:
     // the top downwards, while `visit` returns true.
     template <typename Visit>
     void forEachRequiredAbove(long place, Visit&& visit) const {
-        for (auto it = required_.rbegin(); it != required_.rend(); ++it) {
-            if (static_cast<long>(it->place) <= place) break;
-            const Entry& entry = entries_[it->place];
-            if (entry.removed()) continue;
-            if (!visit(record(entry, it->column))) break;
-        }
+        required_.walkDown([&](const Required& required) {
+            if (static_cast<long>(required.place) <= place) return true;
+            const Entry& entry = entries_[required.place];
+            return !entry.removed() && !visit(record(entry, required.offset));
+        });
     }
 
     // The folded name of the topmost record (the top is never a removed record), or kUnfolded
@@ -101,11 +103,12 @@ public:
     // false when they ran out before `visit` said stop or the bottom was reached.
     template <typename Visit>
     bool walkFromTop(std::size_t steps, Visit&& visit) const {
-        for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-            if (steps-- == 0) return false;
-            if (!it->removed() && visit(names_[it->spelling()].folded)) return true;
-        }
-        return true;
+        bool ranOut = false;
+        entries_.walkDown([&](const Entry& entry) {
+            if (steps-- == 0) return ranOut = true;
+            return !entry.removed() && visit(names_[entry.spelling()].folded);
+        });
+        return !ranOut;
     }
 
     // Removes the record at `place`, which must be the topmost record of its name.
@@ -115,19 +118,19 @@ public:
     // (earliest opened) to the top.
     template <typename Visit>
     void forEachRequiredFromBottom(Visit&& visit) const {
-        for (const Required& required : required_) {
+        for (std::size_t i = 0; i < required_.size(); ++i) {
+            const Required& required = required_[i];
             const Entry& entry = entries_[required.place];
-            if (!entry.removed()) visit(record(entry, required.column));
+            if (!entry.removed()) visit(record(entry, required.offset));
         }
     }
 
 private:
-    // Twelve bytes a record, so that a document of many unclosed tags stays small: the
-    // spelling, the closing rule and the removed mark share one word, and the column is kept
-    // beside the place in required_ for the records that need it.
+    // Eight bytes a record, so that a document of many unclosed tags stays small: the
+    // spelling, the closing rule and the removed mark share one word, and where the tag was
+    // opened is kept beside the place in required_ for the records that need it.
     struct Entry {
         std::uint32_t below;  // the next record down with the same folded name, or kUnfolded
-        std::int32_t lineOpened;
         std::uint32_t packed;  // spelling << 3 | removed << 2 | closing rule
         std::uint32_t spelling() const { return packed >> 3; }
         int closingRule() const { return static_cast<int>(packed & 3u); }
@@ -135,7 +138,7 @@ private:
     };
     struct Required {
         std::uint32_t place;
-        std::int32_t column;
+        std::uint32_t offset;  // of the opening tag's `<` in the document
     };
     struct Name {
         std::string written;
@@ -147,19 +150,20 @@ private:
             return name.size() <= 8 ? head == config::FoldedNames::headOf(name) : written == name;
         }
     };
-    Record record(const Entry& entry, std::int32_t column = 0) const {
+    Record record(const Entry& entry, std::uint32_t offset) const {
         const Name& name = names_[entry.spelling()];
-        return {name.written, entry.closingRule(), entry.lineOpened, name.folded, column};
+        const messages::Position opened = positionOf(offset);
+        return {name.written, entry.closingRule(), opened.line, name.folded, opened.column};
     }
+    std::uint32_t offsetOf(messages::Position position) const;
+    messages::Position positionOf(std::uint32_t offset) const;
 
-    // Bottom first. A vector: walking it from the top is what every placing does, and while
-    // it grows the old and the new block together hold no more than the grown one.
-    std::vector<Entry> entries_;
+    const DocumentLines& document_;
+    // Bottom first. Walking it from the top is what every placing does.
+    BlockArray<Entry> entries_;
     std::size_t live_ = 0;
     std::vector<Name> names_;  // each spelling once
     config::FoldedNames foldedIds_;  // name without regard to case -> folded index
-    // Per folded name: the first of its spellings in names_ (kUnfolded for none yet), and the
-    // positions in entries_ of its live records, ascending.
     // Per folded name: the first of its spellings in names_, and the place in entries_ of its
     // topmost live record (kUnfolded for none). Each record links to the one below it of the
     // same name, so the records of a name form a chain that costs nothing more per record.
@@ -169,7 +173,7 @@ private:
     // from below the top stays listed, marked removed in entries_, until the removed ones are
     // half the list: then the list is compacted, so walking it costs at most twice its live
     // records, as a sorted set would, without an allocation per record.
-    std::vector<Required> required_;
+    BlockArray<Required> required_;
     // The names of at most eight bytes folded last, by their bytes as written: most tags of a
     // page are a few names written the same way each time, found here without hashing.
     struct Recent {

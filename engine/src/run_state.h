@@ -94,7 +94,7 @@ struct RunState {
     std::string tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;
-    OpenTagStack openTags;
+    OpenTagStack openTags{document};
     int lastStrayQuoteLine = 0;
     std::vector<Activity> categoryActivity;
     // Every id value given in the document, with the line of the tag that gave it first.

@@ -56,6 +56,11 @@ public:
         if (end > start && data[end - 1] == '\r') --end;
         return {std::string_view(data + start, end - start), static_cast<std::int32_t>(index + 1)};
     }
+    // Where the line at a 0-based index starts in the document.
+    std::size_t startOf(std::size_t index) const { return starts_[index]; }
+    // The 0-based index of the line that holds the byte at `offset` (the last line for an
+    // offset past the end); the document must have a line.
+    std::size_t lineIndexAt(std::size_t offset) const;
     // The document's size in bytes.
     std::int64_t byteSize() const { return size_; }
     std::string_view bytes() const { return {buffer_.data(), static_cast<std::size_t>(size_)}; }
