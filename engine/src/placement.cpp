@@ -57,6 +57,7 @@ void Placement::startDocument() {
     candidates_.clear();
     excluded_.clear();
     messagesShown_.clear();
+    placed_.assign(kPlacedSlots, Placed{});
 }
 
 bool Placement::isActive(int kind, int id) {
@@ -88,10 +89,32 @@ void Placement::place(std::string_view name, bool emptyElement) {
     candidates_.clear();
     excluded_.clear();
     looked_ = false;
+    // Past the first tag, a name placed before under the same open tag is placed as it was.
+    const bool remembered = state_.counters.tagNames != 1 && !placed_.empty();
+    std::uint32_t top = 0;
+    if (remembered) {
+        folded_ = state_.openTags.fold(name);
+        top = state_.openTags.topFolded();
+        const Placed& known = placed_[placedSlot(folded_, top)];
+        if (known.folded == folded_ && known.top == top) {
+            looked_ = true;
+            candidates_.push_back(known.id);
+            closingRule_ = known.closingRule;
+            warnIfNoAttributes_ = known.warnIfNoAttributes;
+            ignoresAll_ = known.ignoresAll;
+            return;
+        }
+    }
+    const std::uint64_t raises = state_.store.raisesAsked();
     placeCandidates(name, false);
     ignoresAll_ = looked_ && view_.lookedUp(folded_).anyIgnoresAll &&
                   std::any_of(candidates_.begin(), candidates_.end(),
                               [this](int id) { return view_.ignoresAll(id); });
+    if (remembered && placedNearby_ && state_.store.raisesAsked() == raises) {
+        placed_[placedSlot(folded_, top)] = {folded_, top, candidates_[0],
+                                             static_cast<std::int8_t>(closingRule_),
+                                             warnIfNoAttributes_, ignoresAll_};
+    }
 }
 
 // Adds the entries of an active category to the candidates, up to the limit; an entry of the
@@ -113,6 +136,7 @@ void Placement::takeCandidates(const std::vector<int>& entries) {
 
 void Placement::placeCandidates(std::string_view name, bool rerun) {
     messages::MessageStore& store = state_.store;
+    placedNearby_ = false;
     folded_ = state_.openTags.fold(name);
     const ConfigurationView::TagLookup& lookup = view_.lookUpTag(folded_, name);
     if (lookup.first < 0) {
@@ -146,8 +170,12 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
 
     // The range test: entries that may not stand here leave the candidates. Most names have
     // one entry, and most tags may stand where they stand: nothing to move.
-    if (candidates_.size() == 1 && rangeOf(candidates_[0]) == Range::Valid) {
+    bool nearby = false;
+    if (candidates_.size() == 1 && rangeOf(candidates_[0], &nearby) == Range::Valid) {
         takeLeadingEntry(name, pattern);
+        // What can be remembered: a name of one entry, placed with nothing else to do.
+        placedNearby_ = nearby && !rerun && lookup.entries.size() == 1 && !lookup.anyMessage &&
+                        !view_.placing(candidates_[0]).ignoreToClosing;
         return;
     }
     bool anyInvalid = false;
@@ -231,9 +259,10 @@ void Placement::showMessagesWhenUsed() {
 
 // Whether an entry may stand here: first the range words, then the open tags from the top
 // down, the first open tag named in either range deciding.
-Placement::Range Placement::rangeOf(int id) const {
+Placement::Range Placement::rangeOf(int id, bool* nearby) const {
     const ConfigurationView::RangeFacts& range = view_.range(id);
     const options::Options& options = state_.options;
+    if (nearby != nullptr) *nearby = true;
     if (range.hasValid && options.TagRangeAlwaysValid) return Range::Valid;
     const bool firstTag = state_.counters.tagNames == 1 || options.FirstTagAnywhere;
     switch (range.words[firstTag ? 1 : 0]) {
@@ -247,6 +276,7 @@ Placement::Range Placement::rangeOf(int id) const {
         const int decision = range.decision(top);
         if (decision != 0) return decision == 1 ? Range::Valid : Range::Invalid;
     }
+    if (nearby != nullptr) *nearby = false;
     // The topmost open tag named in either range decides. The deciding tag is usually a few
     // places down: the open tags are walked from the top for a few places (never more than
     // there are names); beyond that each name's topmost open tag is looked up instead, which

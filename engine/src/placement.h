@@ -50,10 +50,29 @@ public:
 private:
     enum class Range { Valid, Invalid, Undecided };
 
+    // The placings of the common tag (one entry, of an active category, nothing to show, no
+    // ignoring, allowed by the range words or by the open tag just above it) do not change
+    // within a document once the name and that open tag are known: they are remembered by
+    // both, and the next such tag is placed without looking at its entry again.
+    struct Placed {
+        std::uint32_t folded = UINT32_MAX;  // the tag's name; UINT32_MAX: an empty slot
+        std::uint32_t top = 0;              // the open tag above it, or kUnfolded
+        int id = -1;
+        std::int8_t closingRule = 0;
+        bool warnIfNoAttributes = false;
+        bool ignoresAll = false;
+    };
+    static constexpr std::size_t kPlacedSlots = 1024;
+    static std::size_t placedSlot(std::uint32_t folded, std::uint32_t top) {
+        return static_cast<std::size_t>(
+            ((std::uint64_t{folded} << 32 | top) * 0x9E3779B97F4A7C15ULL) >> 54);
+    }
+
     void placeCandidates(std::string_view name, bool rerun);
     void takeCandidates(const std::vector<int>& entries);
     void takeLeadingEntry(std::string_view name, bool pattern);
-    Range rangeOf(int id) const;
+    // `nearby` is set when the range words or the open tag just above decided.
+    Range rangeOf(int id, bool* nearby = nullptr) const;
     int closingRuleOf(int id) const;
     void showMessagesWhenUsed();
     void outOfRange(std::string_view name, bool rerun, bool anyInvalid);
@@ -71,6 +90,8 @@ private:
     bool emptyElement_ = false;
     int closingRule_ = 1;
     bool warnIfNoAttributes_ = false;
+    std::vector<Placed> placed_;
+    bool placedNearby_ = false;  // the last placeCandidates() placed a tag that can be remembered
 };
 
 // Joins names as a list: "a", "a and b", "a, b, and c" (with "or" for any-of lists).
