@@ -147,6 +147,15 @@ tag li
   category Test
   closing optional
   valid-in ol
+tag dl
+  category Test
+  closing required
+  valid-in (everywhere)
+tag dt
+  category Test
+  closing optional
+  valid-in dl
+  invalid-in b
 attribute kind
   category Test
   values two one three gone
@@ -297,6 +306,26 @@ TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
          {"E3" + notForLi, "E4" + notForLi}},
     };
     for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+}
+
+// A tag placed once under an open tag is placed alike under the same open tag again; under
+// another open tag, or deeper in the stack, its ranges are looked at afresh.
+TEST(NameLookup, PlacingsHoldOnlyUnderTheOpenTagTheyWereMadeUnder) {
+    const std::string found =
+        ":The tag name \"dt\" was found, but is not valid due to its location (range). The "
+        "valid range for this tag is dl. The invalid range for this tag is b. ";
+    const std::string notInB = found + "The tag is currently in its invalid range, where it may "
+                                       "not be used.";
+    const std::string notInDl = found + "The tag is currently not in its valid range and must be "
+                                        "used in its valid range.";
+    EXPECT_EQ(findings("<dl><dt>a</dt><dt>b</dt></dl>\n"
+                       "<b><dt>c</dt></b>\n"
+                       "<dl><dt>d</dt></dl>\n"
+                       "<i><dt>e</dt></i>\n"
+                       "<dl><b><dt>f</dt></b><i><dt>g</dt></i></dl>\n"
+                       "<b><dt>h</dt></b>"),
+              (std::vector<std::string>{"E2" + notInB, "E4" + notInDl, "E5" + notInB,
+                                        "E6" + notInB}));
 }
 
 // The scanner reads most tags in one pass from quote to quote; tags it cannot read so (spread
