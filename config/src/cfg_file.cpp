@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <set>
+#include <vector>
 
 #include "config/cfg_store.h"
 
@@ -137,36 +137,37 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
             for (int position = 0; position < counts[kind]; ++position) {
                 auto e = std::make_unique<TagStore>();
                 std::int32_t entryVersion;
-                const std::string damaged = where(kind, position) + " is damaged or cut short";
-                if (!in.int32(entryVersion)) return fail(damaged);
+                // The message is made only when it is needed: most files are sound.
+                auto damaged = [&] { return where(kind, position) + " is damaged or cut short"; };
+                if (!in.int32(entryVersion)) return fail(damaged());
                 if (entryVersion != 1 && entryVersion != 2) {
                     return fail(where(kind, position) + " has entry version " +
                                 std::to_string(entryVersion) + ", not 1 or 2");
                 }
                 if (!in.int32(e->id) || !in.int32(e->builtinType) || !in.int32(e->categoryOf)) {
-                    return fail(damaged);
+                    return fail(damaged());
                 }
                 if (entryVersion == 1) {
                     e->options.resetTo(5);
                     for (int slot = 0; slot < 5; ++slot) {
                         std::int32_t value;
-                        if (!in.int32(value)) return fail(damaged);
+                        if (!in.int32(value)) return fail(damaged());
                         e->options.set(slot, value);
                     }
                 }
-                if (!in.string(e->name)) return fail(damaged);
+                if (!in.string(e->name)) return fail(damaged());
                 for (IntStore& list : e->lists) {
-                    if (!in.list(list)) return fail(damaged);
+                    if (!in.list(list)) return fail(damaged());
                 }
                 if (entryVersion == 2) {
                     std::int32_t textCount;
                     if (!in.list(e->options) || !in.int32(textCount) || textCount < 0) {
-                        return fail(damaged);
+                        return fail(damaged());
                     }
                     // The writer always writes two texts; further ones are read and dropped.
                     for (std::int32_t i = 0; i < textCount; ++i) {
                         StrStore text;
-                        if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail(damaged);
+                        if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail(damaged());
                     }
                 }
                 e->formatVersion = entryVersion;
@@ -177,22 +178,24 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
         for (int kind = 0; kind < kKindCount; ++kind) {
             const auto& entries = entries_[kind];
             const IntStore& idMap = idMaps_[kind];
-            std::set<std::int32_t> ids;
+            std::vector<bool> ids(kMaxEntries, false);
             for (int position = 0; position < static_cast<int>(entries.size()); ++position) {
                 std::int32_t id = entries[position]->id;
                 if (id < 0 || id >= kMaxEntries) {
                     return fail(where(kind, position) + " has the id " + std::to_string(id) +
                                 " (ids run from 0 to 998)");
                 }
-                if (!ids.insert(id).second) {
+                if (ids[static_cast<std::size_t>(id)]) {
                     return fail(where(kind, position) + " repeats the id " + std::to_string(id));
                 }
+                ids[static_cast<std::size_t>(id)] = true;
                 if (idMap.valueAt(id) != position) {
                     return fail("the id map disagrees with " + where(kind, position));
                 }
             }
             for (int id = 0; id < idMap.count(); ++id) {
-                if (idMap.valueAt(id) != -1 && !ids.contains(id)) {
+                if (idMap.valueAt(id) != -1 &&
+                    (id >= kMaxEntries || !ids[static_cast<std::size_t>(id)])) {
                     return fail("the id map names the id " + std::to_string(id) +
                                 ", which no entry has");
                 }

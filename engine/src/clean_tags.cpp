@@ -74,7 +74,7 @@ void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_
         bytes_.size() + text.size() > kMaxBytes) {
         return;
     }
-    std::uint32_t& seen = seen_[hash & (kSeenSlots - 1)];
+    std::uint32_t& seen = seen_[hash & (seen_.size() - 1)];
     if (seen != checkOf(hash)) {
         seen = checkOf(hash);
         return;

@@ -9,6 +9,8 @@
 // The memory is bounded: past kMaxTexts texts or kMaxBytes bytes nothing more is remembered.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +20,12 @@ namespace engine {
 
 class CleanTags {
 public:
+    // `documentBytes`, the size of the document, sizes the table of texts seen once: a small
+    // page of a site needs few of its slots, and each document starts with them all empty.
+    explicit CleanTags(std::size_t documentBytes)
+        : seen_(std::clamp<std::size_t>(std::bit_ceil(documentBytes / 64 + 1), 64, kSeenSlots),
+                0) {}
+
     // A remembered tag: where its name stands in its text, and the entries it was checked
     // against.
     struct Tag {
@@ -76,7 +84,7 @@ private:
     // The texts checked clean once, by their hash alone (a later text with the same hash
     // counts as seen: it is then remembered a time early, which costs only room).
     static constexpr std::size_t kSeenSlots = 1 << 14;
-    std::vector<std::uint32_t> seen_ = std::vector<std::uint32_t>(kSeenSlots, 0);
+    std::vector<std::uint32_t> seen_;
 };
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #include "placement.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "config/text_utils.h"
 #include "messages/catalogue.h"
@@ -57,7 +58,11 @@ void Placement::startDocument() {
     candidates_.clear();
     excluded_.clear();
     messagesShown_.clear();
-    placed_.assign(kPlacedSlots, Placed{});
+    // A slot for every 128 bytes of the document, 64 to 1,024 of them.
+    const auto bytes = static_cast<std::uint64_t>(state_.document.byteSize());
+    const int bits = std::clamp(static_cast<int>(std::bit_width(bytes / 128)), 6, kPlacedSlotBits);
+    placed_.assign(std::size_t{1} << bits, Placed{});
+    placedShift_ = 64 - bits;
 }
 
 bool Placement::isActive(int kind, int id) {

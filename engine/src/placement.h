@@ -62,10 +62,11 @@ private:
         bool warnIfNoAttributes = false;
         bool ignoresAll = false;
     };
-    static constexpr std::size_t kPlacedSlots = 1024;
-    static std::size_t placedSlot(std::uint32_t folded, std::uint32_t top) {
+    // At most this many, fewer for a small document (each document starts with them empty).
+    static constexpr int kPlacedSlotBits = 10;
+    std::size_t placedSlot(std::uint32_t folded, std::uint32_t top) const {
         return static_cast<std::size_t>(
-            ((std::uint64_t{folded} << 32 | top) * 0x9E3779B97F4A7C15ULL) >> 54);
+            ((std::uint64_t{folded} << 32 | top) * 0x9E3779B97F4A7C15ULL) >> placedShift_);
     }
 
     void placeCandidates(std::string_view name, bool rerun);
@@ -91,6 +92,7 @@ private:
     int closingRule_ = 1;
     bool warnIfNoAttributes_ = false;
     std::vector<Placed> placed_;
+    int placedShift_ = 64 - kPlacedSlotBits;
     bool placedNearby_ = false;  // the last placeCandidates() placed a tag that can be remembered
 };
 

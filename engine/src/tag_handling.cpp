@@ -27,7 +27,8 @@ std::string_view leadingName(std::string_view text) {
     return text::cutToField(token, kTagNameField);
 }
 
-TagHandling::TagHandling(RunState& state, ConfigurationView* view) : state_(state) {
+TagHandling::TagHandling(RunState& state, ConfigurationView* view)
+    : state_(state), cleanTags_(static_cast<std::size_t>(state.document.byteSize())) {
     if (state.configuration != nullptr && view != nullptr) {
         reader_ = std::make_unique<TagReader>(state);
         placement_ = std::make_unique<Placement>(state, *view);
