@@ -147,6 +147,11 @@ tag li
   category Test
   closing optional
   valid-in ol
+tag xmp
+  category Test
+  closing required
+  ignore-to-closing yes
+  valid-in (everywhere)
 tag dl
   category Test
   closing required
@@ -174,8 +179,8 @@ const CfgStore& configuration() { return testing_support::sharedConfiguration(kE
 // Validates documents one after another with one validator, as markwise-check does.
 class Checker {
 public:
-    explicit Checker(const CfgStore& cfg)
-        : options_(checkerOptions()), store_(options_),
+    explicit Checker(const CfgStore& cfg, bool allowSpaces = false)
+        : options_(checkerOptions(allowSpaces)), store_(options_),
           validator_(options_, store_, clock_, files_, &cfg) {}
 
     // The errors and warnings of a run in report order, each as "E<line>:<text>".
@@ -195,8 +200,9 @@ public:
     }
 
 private:
-    static options::Options checkerOptions() {
+    static options::Options checkerOptions(bool allowSpaces) {
         options::Options options = testing_support::testOptions();
+        options.AllowSpaces2 = allowSpaces ? 1 : 0;
         options.machineReadable = 1;
         options.MaximumErrors = 9999;
         options.MaximumWarnings = 9999;
@@ -326,6 +332,35 @@ TEST(NameLookup, PlacingsHoldOnlyUnderTheOpenTagTheyWereMadeUnder) {
                        "<b><dt>h</dt></b>"),
               (std::vector<std::string>{"E2" + notInB, "E4" + notInDl, "E5" + notInB,
                                         "E6" + notInB}));
+}
+
+// A bare tag ("<td>", "</td>") is taken whole as soon as its "<" is met; it gives what the same
+// tag written with a blank before its ">" gives where blanks are allowed there, wherever it
+// stands: in ignored text, in any case, with digits, nested wrongly, unknown or inactive.
+TEST(NameLookup, BareTagsGiveWhatTheGeneralWayGives) {
+    const std::vector<std::string> documents = {
+        "<ul><li kind=one>a<li>b</ul>\n<OL><Li>c</LI></ol>",
+        "<b><i>x</b></i>\n</b>",
+        "<blink>x</blink><off>y</off>\n<odd>z",
+        "<dl><dt>a<b><dt>b</b></dl>",
+        "<xmp>\n<b>not a tag</i>\n</XMP><b>a tag</b>",
+        "<xmp><b></xmp>x</xmp>",
+        "<b\n>x</b><i>&amp;</i\n><b1>y</b1>",
+        "<" + std::string(70, 'b') + ">x</" + std::string(70, 'b') + ">",
+    };
+    const CfgStore& cfg = configuration();
+    int withFindings = 0;
+    for (const std::string& bare : documents) {
+        std::string blank;
+        for (char c : bare) {
+            if (c == '>') blank += ' ';
+            blank += c;
+        }
+        const std::vector<std::string> found = Checker(cfg, true).findings(bare);
+        EXPECT_EQ(found, Checker(cfg, true).findings(blank)) << bare;
+        if (!found.empty()) ++withFindings;
+    }
+    EXPECT_GE(withFindings, 5);
 }
 
 // The scanner reads most tags in one pass from quote to quote; tags it cannot read so (spread

@@ -130,6 +130,18 @@ void TagDispatcher::dispatch() {
     messages::MessageStore& store = state_.store;
     messages::RunCounters& counters = state_.counters;
     std::string_view text = state_.tagView;
+    if (state_.bareTag) {
+        // No blank, block, mark of an empty element or comment: an opening or closing tag.
+        state_.bareTag = false;
+        if (text.front() == '/') {
+            ++counters.closingTags;
+            tags_.closingTag(text, true);
+        } else {
+            ++counters.tagNames;
+            tags_.openingTag(text, false, true);
+        }
+        return;
+    }
     if (!state_.tagWithoutBlocks && kBlockStarts.skip(text, 0) < text.size()) {
         std::string& owned = state_.tagText;
         if (text.data() != owned.data()) owned.assign(text);

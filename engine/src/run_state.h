@@ -91,6 +91,9 @@ struct RunState {
     // Set by the scanner when it knows the tag text holds no block to collapse (no "<", no
     // Miva macro, no quoted text it did not look into).
     bool tagWithoutBlocks = false;
+    // Set by the scanner when the tag is a bare name ("td", "/td") of ASCII letters and digits,
+    // read while not ignoring: nothing about its form needs looking at.
+    bool bareTag = false;
     std::string tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;

@@ -61,6 +61,10 @@ bool Scanner::nextLine() {
 bool Scanner::nextTag() {
     while (true) {
         if (!textPhase()) return false;
+        if (tagTaken_) {
+            tagTaken_ = false;
+            return true;
+        }
         switch (tagPhase()) {
             case TagEnd::Complete: return true;
             case TagEnd::EndOfDocument: return false;
@@ -124,7 +128,8 @@ bool Scanner::textPhase() {
                     ++pos_;
                     break;
                 case '<':
-                    startTag();
+                    tagTaken_ = takeBareTag();
+                    if (!tagTaken_) startTag();
                     return true;
                 default:
                     ++pos_;
@@ -135,9 +140,43 @@ bool Scanner::textPhase() {
     }
 }
 
+namespace {
+// Longer names go the general way (a name is cut to the tag-name field there).
+constexpr std::size_t kBareNameLimit = 64;
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiLetterOrDigit(char c) { return isAsciiLetter(c) || (c >= '0' && c <= '9'); }
+}  // namespace
+
+// At the `<` of a tag: "<td>", "</td>", "<br>", a name of ASCII letters and digits (a letter
+// first) with nothing else up to the `>`, is taken whole, as startTag() and the tag phase would
+// take it, and marked bare for the dispatch. Anything else is left to them.
+bool Scanner::takeBareTag() {
+    if (state_.ignore.active) return false;
+    const std::size_t size = line_.size();
+    std::size_t p = pos_ + 1;
+    if (p < size && line_[p] == '/') ++p;
+    const std::size_t nameStart = p;
+    if (p >= size || !isAsciiLetter(line_[p])) return false;
+    ++p;
+    while (p < size && isAsciiLetterOrDigit(line_[p])) ++p;
+    if (p >= size || line_[p] != '>' || p - nameStart >= kBareNameLimit) return false;
+    state_.lines.tag = state_.lines.current;
+    state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
+    state_.tagText.clear();
+    state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 2));
+    block_ = BlockMode::None;
+    state_.tagWithoutBlocks = true;
+    state_.bareTag = true;
+    state_.tagView = line_.substr(pos_ + 1, p - pos_ - 1);
+    state_.lines.ended = state_.onCurrentLine(p);
+    pos_ = p + 1;
+    return true;
+}
+
 // At the `<` of a tag: records the tag line, moves past the `<`, and sets the block mode from
 // the text that follows any spaces and tabs.
 void Scanner::startTag() {
+    state_.bareTag = false;
     state_.lines.tag = state_.lines.current;
     state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
     state_.tagText.clear();

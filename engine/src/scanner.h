@@ -28,6 +28,7 @@ private:
 
     bool nextLine();
     bool textPhase();
+    bool takeBareTag();
     void startTag();
     TagEnd tagPhase();
     bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
@@ -38,6 +39,7 @@ private:
     std::string_view line_;
     std::size_t pos_ = 0;
     BlockMode block_ = BlockMode::None;
+    bool tagTaken_ = false;  // textPhase() took a whole bare tag: no tag phase for it
 };
 
 }  // namespace engine

@@ -39,7 +39,7 @@ TagHandling::TagHandling(RunState& state, ConfigurationView* view)
 
 TagHandling::~TagHandling() = default;
 
-void TagHandling::openingTag(std::string_view text, bool emptyElement) {
+void TagHandling::openingTag(std::string_view text, bool emptyElement, bool knownBare) {
     if (!reader_) {
         if (!emptyElement) {
             state_.openTags.push(leadingName(text), kClosingOptional,
@@ -67,7 +67,7 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement) {
     };
 
     // Only tags with attributes are remembered: a bare name reads at once.
-    const bool bare = isBareName(text);
+    const bool bare = knownBare || isBareName(text);
     const CleanTags::Found found = bare ? CleanTags::Found{nullptr, 0} : cleanTags_.find(text);
     const CleanTags::Tag* clean = found.tag;
     if (clean != nullptr) {
@@ -110,11 +110,11 @@ bool TagHandling::checkDuplicateId() {
     return false;
 }
 
-void TagHandling::closingTag(std::string_view text) {
+void TagHandling::closingTag(std::string_view text, bool bare) {
     if (!reader_) return;
     // "</td>": a bare name that fits the name field closes the name after its "/", with
     // nothing about its form to report.
-    if (text.size() >= 2 && text.size() < kTagNameField && isBareName(text)) {
+    if (text.size() >= 2 && text.size() < kTagNameField && (bare || isBareName(text))) {
         placement_->close(text.substr(1));
         return;
     }

@@ -25,8 +25,9 @@ public:
 
     // `text` is the whole tag text (collapsed), from its first character. An empty element
     // (written "<br/>") is placed and checked but never waits for a closing tag.
-    void openingTag(std::string_view text, bool emptyElement = false);
-    void closingTag(std::string_view text);
+    // `bare`: the scanner found the text to be a bare name (isBareName() holds).
+    void openingTag(std::string_view text, bool emptyElement = false, bool bare = false);
+    void closingTag(std::string_view text, bool bare = false);
 
 private:
     // Returns whether the tag carries an id attribute.
