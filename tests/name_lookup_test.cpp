@@ -147,6 +147,10 @@ tag li
   category Test
   closing optional
   valid-in ol
+tag hr
+  category Test
+  closing none
+  valid-in (everywhere)
 tag xmp
   category Test
   closing required
@@ -315,7 +319,8 @@ TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
 }
 
 // A tag placed once under an open tag is placed alike under the same open tag again; under
-// another open tag, or deeper in the stack, its ranges are looked at afresh.
+// another open tag, or deeper in the stack, its ranges are looked at afresh. Open tags that no
+// range names (an "hr", never closed) are passed over to the one that decides, however many.
 TEST(NameLookup, PlacingsHoldOnlyUnderTheOpenTagTheyWereMadeUnder) {
     const std::string found =
         ":The tag name \"dt\" was found, but is not valid due to its location (range). The "
@@ -332,6 +337,17 @@ TEST(NameLookup, PlacingsHoldOnlyUnderTheOpenTagTheyWereMadeUnder) {
                        "<b><dt>h</dt></b>"),
               (std::vector<std::string>{"E2" + notInB, "E4" + notInDl, "E5" + notInB,
                                         "E6" + notInB}));
+    std::string hrs;
+    for (int i = 0; i < 12; ++i) hrs += "<hr>";
+    EXPECT_EQ(findings("<dl><hr><dt>a</dt></dl>\n"
+                       "<b><hr><dt>b</dt></b>\n"
+                       "<dl><hr><hr><dt>c</dt></dl>\n"
+                       "<b><hr><hr><dt>d</dt></b>\n"
+                       "<dl>" + hrs + "<dt>e</dt></dl>\n"
+                       "<b>" + hrs + "<dt>f</dt></b>\n"
+                       "<i><hr><dt>g</dt></i>"),
+              (std::vector<std::string>{"E2" + notInB, "E4" + notInB, "E6" + notInB,
+                                        "E7" + notInDl}));
 }
 
 // A bare tag ("<td>", "</td>") is taken whole as soon as its "<" is met; it gives what the same

@@ -167,6 +167,21 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
     }
 }
 
+void ConfigurationView::workOutRangeNames() {
+    // One more slot than there are names, so that the list is never empty once worked out.
+    rangeNamed_.assign(static_cast<std::size_t>(foldedCount_) + 1, 0);
+    const CfgStore& cfg = *cfg_;
+    for (int p = 0; p < cfg.entryCount(TagName); ++p) {
+        const TagStore* entry = cfg.entry(TagName, ByPosition, p);
+        for (int which = 0; which < 2; ++which) {
+            for (int element : entry->lists[which].values()) {
+                const std::uint32_t folded = foldedTag(element);
+                if (folded != kNone && folded < rangeNamed_.size()) rangeNamed_[folded] = 1;
+            }
+        }
+    }
+}
+
 int ConfigurationView::attributeNameOf(std::string_view name) {
     const int number = attributeNumbers_.find(name);
     if (number >= 0 || attributePatterns_.empty()) return number;

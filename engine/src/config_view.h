@@ -130,6 +130,14 @@ public:
     // (neither range names it), 1 valid, 2 invalid.
     int decision(int id, std::uint32_t folded) const { return range(id).decision(folded); }
 
+    // By folded name, whether any range of any tag entry names it (1) or not (0); names
+    // folded after the view was made are past its end. An open tag of a name that no range
+    // names never decides whether a tag may stand where it stands.
+    const std::vector<std::uint8_t>& rangeNames() {
+        if (rangeNamed_.empty()) workOutRangeNames();
+        return rangeNamed_;
+    }
+
     // The tag entries that a tag name stands for: the entries named `name` (without regard to
     // case, as CfgStore::findFirstPosition finds the first); when none is, the entries of the
     // first pattern, in position order, that the name matches ("*-*" for custom elements).
@@ -184,6 +192,8 @@ private:
     const CfgStore* cfg_;
     std::array<std::vector<RunState::Activity>, Spare> activity_;
     std::vector<std::uint32_t> foldedTags_;
+    void workOutRangeNames();
+    std::vector<std::uint8_t> rangeNamed_;  // by folded name, worked out on first use
     std::uint32_t foldedCount_ = 0;  // the folded names of tag entries: 0 to this - 1
     std::vector<int> tagTypes_;
     std::vector<PlacingFacts> placing_;  // by tag id

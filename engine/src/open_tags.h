@@ -111,6 +111,21 @@ public:
         return !ranOut;
     }
 
+    // The folded name of the topmost record for which `counts(folded)` is true, looking at
+    // `steps` places at most (removed records count too): kUnfolded when no record counts,
+    // kTooDeep when the places ran out first.
+    static constexpr std::uint32_t kTooDeep = UINT32_MAX - 1;
+    template <typename Counts>
+    std::uint32_t topmostThat(std::size_t steps, Counts&& counts) const {
+        std::uint32_t found = kUnfolded;
+        const bool walked = walkFromTop(steps, [&](std::uint32_t folded) {
+            if (!counts(folded)) return false;
+            found = folded;
+            return true;
+        });
+        return walked ? found : kTooDeep;
+    }
+
     // Removes the record at `place`, which must be the topmost record of its name.
     void remove(long place);
 

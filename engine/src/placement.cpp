@@ -63,6 +63,7 @@ void Placement::startDocument() {
     const int bits = std::clamp(static_cast<int>(std::bit_width(bytes / 128)), 6, kPlacedSlotBits);
     placed_.assign(std::size_t{1} << bits, Placed{});
     placedShift_ = 64 - bits;
+    rangeNames_ = &view_.rangeNames();
 }
 
 bool Placement::isActive(int kind, int id) {
@@ -95,15 +96,29 @@ void Placement::place(std::string_view name, bool emptyElement) {
     excluded_.clear();
     looked_ = false;
     // Past the first tag, a name placed before under the same open tag is placed as it was.
-    const bool remembered = state_.counters.tagNames != 1 && !placed_.empty();
+    bool remembered = state_.counters.tagNames != 1 && !placed_.empty();
+    keyTop_ = OpenTagStack::kTooDeep;
     std::uint32_t top = 0;
     if (remembered) {
         folded_ = state_.openTags.fold(name);
-        top = state_.openTags.topFolded();
+        // Most often the tag just above is one that ranges name.
+        keyTop_ = state_.openTags.topFolded();
+        if (keyTop_ != OpenTagStack::kUnfolded && !rangeNamed(keyTop_)) {
+            keyTop_ = state_.openTags.topmostThat(
+                kKeyPlaces, [this](std::uint32_t folded) { return rangeNamed(folded); });
+        }
+        top = keyTop_;
+        remembered = top != OpenTagStack::kTooDeep;
+    }
+    if (remembered) {
         const Placed& known = placed_[placedSlot(folded_, top)];
         if (known.folded == folded_ && known.top == top) {
             looked_ = true;
-            candidates_.push_back(known.id);
+            if (known.count == 1) {
+                candidates_.push_back(known.ids[0]);
+            } else {
+                candidates_.assign(known.ids, known.ids + known.count);
+            }
             closingRule_ = known.closingRule;
             warnIfNoAttributes_ = known.warnIfNoAttributes;
             ignoresAll_ = known.ignoresAll;
@@ -116,9 +131,14 @@ void Placement::place(std::string_view name, bool emptyElement) {
                   std::any_of(candidates_.begin(), candidates_.end(),
                               [this](int id) { return view_.ignoresAll(id); });
     if (remembered && placedNearby_ && state_.store.raisesAsked() == raises) {
-        placed_[placedSlot(folded_, top)] = {folded_, top, candidates_[0],
-                                             static_cast<std::int8_t>(closingRule_),
-                                             warnIfNoAttributes_, ignoresAll_};
+        Placed& slot = placed_[placedSlot(folded_, top)];
+        slot.folded = folded_;
+        slot.top = top;
+        std::copy(candidates_.begin(), candidates_.end(), slot.ids);
+        slot.count = static_cast<std::uint8_t>(candidates_.size());
+        slot.closingRule = static_cast<std::int8_t>(closingRule_);
+        slot.warnIfNoAttributes = warnIfNoAttributes_;
+        slot.ignoresAll = ignoresAll_;
     }
 }
 
@@ -142,6 +162,8 @@ void Placement::takeCandidates(const std::vector<int>& entries) {
 void Placement::placeCandidates(std::string_view name, bool rerun) {
     messages::MessageStore& store = state_.store;
     placedNearby_ = false;
+    // A tag placed again after its container was put in: the stack is not what it was.
+    if (rerun) keyTop_ = OpenTagStack::kTooDeep;
     folded_ = state_.openTags.fold(name);
     const ConfigurationView::TagLookup& lookup = view_.lookUpTag(folded_, name);
     if (lookup.first < 0) {
@@ -175,17 +197,23 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
 
     // The range test: entries that may not stand here leave the candidates. Most names have
     // one entry, and most tags may stand where they stand: nothing to move.
+    // What can be remembered: a tag whose entries were each decided near the top, with no
+    // message and no ignoring.
+    auto rememberable = [&](bool nearby) {
+        return nearby && !rerun && !lookup.anyMessage && candidates_.size() <= kPlacedIds &&
+               !view_.placing(candidates_[0]).ignoreToClosing;
+    };
     bool nearby = false;
     if (candidates_.size() == 1 && rangeOf(candidates_[0], &nearby) == Range::Valid) {
         takeLeadingEntry(name, pattern);
-        // What can be remembered: a name of one entry, placed with nothing else to do.
-        placedNearby_ = nearby && !rerun && lookup.entries.size() == 1 && !lookup.anyMessage &&
-                        !view_.placing(candidates_[0]).ignoreToClosing;
+        placedNearby_ = rememberable(nearby);
         return;
     }
     bool anyInvalid = false;
+    bool allNearby = true;
     for (int& id : candidates_) {
-        Range range = rangeOf(id);
+        Range range = rangeOf(id, &nearby);
+        allNearby = allNearby && nearby;
         if (range == Range::Valid) continue;
         anyInvalid = anyInvalid || range == Range::Invalid;
         excluded_.push_back(id);
@@ -210,6 +238,7 @@ void Placement::placeCandidates(std::string_view name, bool rerun) {
     }
 
     takeLeadingEntry(name, pattern);
+    placedNearby_ = rememberable(allNearby);
 }
 
 // The leading candidate decides the closing rule and ignoring; the others may disagree.
@@ -279,6 +308,13 @@ Placement::Range Placement::rangeOf(int id, bool* nearby) const {
     const std::uint32_t top = state_.openTags.topFolded();
     if (top != OpenTagStack::kUnfolded) {
         const int decision = range.decision(top);
+        if (decision != 0) return decision == 1 ? Range::Valid : Range::Invalid;
+    }
+    // Else the topmost open tag that any range names, when place() found it: the open tags
+    // above it are named by no range and decide nothing.
+    if (keyTop_ == OpenTagStack::kUnfolded) return Range::Undecided;
+    if (keyTop_ != OpenTagStack::kTooDeep && keyTop_ != top) {
+        const int decision = range.decision(keyTop_);
         if (decision != 0) return decision == 1 ? Range::Valid : Range::Invalid;
     }
     if (nearby != nullptr) *nearby = false;

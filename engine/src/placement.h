@@ -50,14 +50,18 @@ public:
 private:
     enum class Range { Valid, Invalid, Undecided };
 
-    // The placings of the common tag (one entry, of an active category, nothing to show, no
-    // ignoring, allowed by the range words or by the open tag just above it) do not change
-    // within a document once the name and that open tag are known: they are remembered by
-    // both, and the next such tag is placed without looking at its entry again.
+    // The placings of the common tag (a few entries of active categories, nothing to show, no
+    // ignoring, each entry allowed or refused by its range words or by the topmost open tag
+    // whose name some range names, nothing raised) do not change within a document once the
+    // name and that open tag are known: they are remembered by both, and the next such tag is
+    // placed without looking at its entries again. Open tags whose names no range names (an
+    // IMG, a BR) never decide, so they are passed over in finding that open tag.
+    static constexpr std::size_t kPlacedIds = 4;
     struct Placed {
         std::uint32_t folded = UINT32_MAX;  // the tag's name; UINT32_MAX: an empty slot
-        std::uint32_t top = 0;              // the open tag above it, or kUnfolded
-        int id = -1;
+        std::uint32_t top = 0;  // that open tag, or kUnfolded for none on the stack
+        int ids[kPlacedIds] = {};           // the candidates, leading entry first
+        std::uint8_t count = 0;
         std::int8_t closingRule = 0;
         bool warnIfNoAttributes = false;
         bool ignoresAll = false;
@@ -93,6 +97,14 @@ private:
     bool warnIfNoAttributes_ = false;
     std::vector<Placed> placed_;
     int placedShift_ = 64 - kPlacedSlotBits;
+    // The topmost open tag whose name some range names, for the tag being placed: kUnfolded
+    // for none, OpenTagStack::kTooDeep when not known (not looked for, or the stack changed).
+    std::uint32_t keyTop_ = 0;
+    const std::vector<std::uint8_t>* rangeNames_ = nullptr;  // the view's rangeNames()
+    bool rangeNamed(std::uint32_t folded) const {
+        return folded < rangeNames_->size() && (*rangeNames_)[folded] != 0;
+    }
+    static constexpr std::size_t kKeyPlaces = 8;  // places looked at for it, at most
     bool placedNearby_ = false;  // the last placeCandidates() placed a tag that can be remembered
 };
 
