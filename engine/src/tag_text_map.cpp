@@ -22,8 +22,8 @@ messages::Position TagTextMap::position(std::size_t offset) const {
         }
         end = begin;
     }
-    if (segments_.empty()) return {};
-    const Segment* segment = &segments_.front();
+    if (!started_) return {};
+    const Segment* segment = &first_;
     for (const Segment& next : segments_) {
         if (next.offset > at) break;
         segment = &next;

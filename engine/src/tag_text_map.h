@@ -17,9 +17,11 @@ class TagTextMap {
 public:
     // The tag's text begins at `column` of `line` (the character after the `<`).
     void start(std::int32_t line, std::int32_t column) {
-        segments_.clear();
-        edits_.clear();
-        segments_.push_back({0, line, column});
+        first_ = {0, line, column};
+        started_ = true;
+        // Most tags stand on one line and collapse nothing: nothing else to clear.
+        if (!segments_.empty()) segments_.clear();
+        if (!edits_.empty()) edits_.clear();
     }
     // The text from `offset` on comes from the start of `line`.
     void continueOnLine(std::size_t offset, std::int32_t line) {
@@ -50,7 +52,9 @@ private:
         std::size_t oldStart;
         std::size_t oldLength;
     };
-    std::vector<Segment> segments_;
+    Segment first_{};
+    bool started_ = false;
+    std::vector<Segment> segments_;  // the lines after the first
     std::vector<Edit> edits_;
 };
 
