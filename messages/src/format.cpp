@@ -76,7 +76,8 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
             }
             case 'd':
             case 'i': {
-                std::string picture = "%" + std::string(flags) + "lld";
+                std::string picture(1, '%');
+                picture.append(flags).append("lld");
                 long long value = arg.kind() == FormatArg::Kind::Integer ? arg.integer() : 0;
                 int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
                 if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
