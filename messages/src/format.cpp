@@ -84,7 +84,8 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
                 break;
             }
             case 'f': {
-                std::string picture = "%" + std::string(flags) + "f";
+                std::string picture(1, '%');
+                picture.append(flags).append("f");
                 double value = arg.kind() == FormatArg::Kind::Real
                                    ? arg.real()
                                    : static_cast<double>(arg.integer());
