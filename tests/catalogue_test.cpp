@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "messages/catalogue.h"
+#include "messages/format.h"
 
 using messages::CatalogueRow;
 using messages::kTextCount;
@@ -300,6 +301,19 @@ TEST(CatalogueLayout, FormatsPrintAsTheReportShowsThem) {
               " (100.0% des balises ferm\xC3\xA9" "es)\n");
     EXPECT_EQ(format(Text::StatsLinesChecked, Language::English, 12),
               "     Number of lines checked: 12\n");
+}
+
+// Integers print as printf prints them, with and without flags and widths.
+TEST(CatalogueLayout, IntegersPrintAsPrintfPrintsThem) {
+    for (long long value : {0LL, 7LL, -7LL, 123456789012LL, -9223372036854775807LL - 1}) {
+        char expected[160];
+        std::snprintf(expected, sizeof expected, "[%lld|%5lld|%-4lld|%05lld|%+lld] %%", value,
+                      value, value, value, value);
+        EXPECT_EQ(messages::format("[%d|%5d|%-4i|%05d|%+d] %%",
+                                   {value, value, value, value, value}),
+                  expected);
+    }
+    EXPECT_EQ(messages::format("%d of %d", {3, "x"}), "3 of 0");
 }
 
 TEST(CatalogueText, VerbatimTexts) {

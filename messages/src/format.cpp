@@ -1,6 +1,7 @@
 #include "messages/format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace messages {
@@ -76,9 +77,15 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
             }
             case 'd':
             case 'i': {
+                long long value = arg.kind() == FormatArg::Kind::Integer ? arg.integer() : 0;
+                if (flags.empty()) {
+                    // A plain "%d", as most texts have it: the digits as printf writes them.
+                    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+                    out.append(buffer, written.ptr);
+                    break;
+                }
                 std::string picture(1, '%');
                 picture.append(flags).append("lld");
-                long long value = arg.kind() == FormatArg::Kind::Integer ? arg.integer() : 0;
                 int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
                 if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
                 break;
