@@ -224,6 +224,16 @@ std::vector<std::string> findings(const std::string& document) {
     return Checker(configuration()).findings(document);
 }
 
+// A document and the findings of its run, each as findings() gives it.
+struct Case {
+    std::string document;
+    std::vector<std::string> expected;
+};
+
+void expectFindings(const std::vector<Case>& cases) {
+    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+}
+
 std::string passedOver(const char* closing, const char* open, int line) {
     return "The closing tag for \"" + std::string(closing) +
            "\" was found, but it should have been preceded by the closing tag for \"" + open +
@@ -243,10 +253,6 @@ TEST(NameLookup, TagsAndValuesAreFoundWhateverTheirCaseAndEveryUseIsChecked) {
     const std::string invalidKind =
         "E1:The attribute \"kind\" has an invalid attribute value \"four\". This attribute must "
         "have one of the following values: \"one\" or \"two\".";
-    struct Case {
-        std::string document;
-        std::vector<std::string> expected;
-    };
     const std::vector<Case> cases = {
         {"<DIV kind=\"One\"><B><i></I></b></Div>", {}},
         {"<div><b><I></b></i></div>", {"E1:" + passedOver("b", "I", 1)}},
@@ -261,7 +267,7 @@ TEST(NameLookup, TagsAndValuesAreFoundWhateverTheirCaseAndEveryUseIsChecked) {
         {"<div kind=\"four\"></div>\n<div kind=four></div>",
          {undefinedGone, invalidKind, "E2" + invalidKind.substr(2)}},
     };
-    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+    expectFindings(cases);
 }
 
 // Required closing tags passed over and closed out of order, many times: records removed from
@@ -295,10 +301,6 @@ TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
     const std::string notForLi =
         ":The attribute \"kind\" is not valid for the tag name \"li\". This tag name cannot "
         "have any attributes.";
-    struct Case {
-        std::string document;
-        std::vector<std::string> expected;
-    };
     const std::vector<Case> cases = {
         // Clean in a "ul" (seen twice, then remembered), then against the other entry of
         // "li" in an "ol", where the attribute is not valid.
@@ -315,7 +317,7 @@ TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
          "<ol><li kind=one></ol>\n<ol><li kind=one></ol>",
          {"E3" + notForLi, "E4" + notForLi}},
     };
-    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+    expectFindings(cases);
 }
 
 // A tag placed once under an open tag is placed alike under the same open tag again; under
@@ -383,10 +385,6 @@ TEST(NameLookup, BareTagsGiveWhatTheGeneralWayGives) {
 // over lines, with "<" or a Miva macro inside, quotes left open) are read by the general
 // loop, with the same result as before.
 TEST(NameLookup, TagsReadInOnePassOrByTheGeneralLoopAlike) {
-    struct Case {
-        std::string document;
-        std::vector<std::string> expected;
-    };
     const std::string gone =
         "W1:\"gone\" is assigned to an undefined category and is being treated as inactive.";
     auto invalid = [](const char* value) {
@@ -409,7 +407,7 @@ TEST(NameLookup, TagsReadInOnePassOrByTheGeneralLoopAlike) {
           "attribute for this tag name is kind."}},
         {"<div kind=&[one]>x</div>", {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(findings(c.document), c.expected) << c.document;
+    expectFindings(cases);
 }
 
 // What a validator works out from the configuration is kept from document to document, and

@@ -133,13 +133,7 @@ void TagDispatcher::dispatch() {
     if (state_.bareTag) {
         // No blank, block, mark of an empty element or comment: an opening or closing tag.
         state_.bareTag = false;
-        if (text.front() == '/') {
-            ++counters.closingTags;
-            tags_.closingTag(text, true);
-        } else {
-            ++counters.tagNames;
-            tags_.openingTag(text, false, true);
-        }
+        handOn(text, text.front() == '/', false, true);
         return;
     }
     if (!state_.tagWithoutBlocks && kBlockStarts.skip(text, 0) < text.size()) {
@@ -195,12 +189,17 @@ void TagDispatcher::dispatch() {
         messages::MessageStore::Cause cause(store, state_.inTag(blanks));
         store.raiseError(76);
     }
-    if (c == '/') {
+    handOn(text, c == '/', emptyElement, false);
+}
+
+void TagDispatcher::handOn(std::string_view text, bool closing, bool emptyElement, bool bare) {
+    messages::RunCounters& counters = state_.counters;
+    if (closing) {
         ++counters.closingTags;
-        tags_.closingTag(text);
+        tags_.closingTag(text, bare);
     } else {
         ++counters.tagNames;
-        tags_.openingTag(text, emptyElement);
+        tags_.openingTag(text, emptyElement, bare);
     }
 }
 

@@ -28,6 +28,8 @@ public:
 
 private:
     bool endsIgnoring(std::string_view text, std::size_t first) const;
+    // Counts the closing (`closing`) or opening tag and hands it to the tag handling.
+    void handOn(std::string_view text, bool closing, bool emptyElement, bool bare);
     void heedDirective(std::string_view comment);
 
     RunState& state_;

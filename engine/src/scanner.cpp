@@ -23,6 +23,9 @@ constexpr StopSet<4, true> kCommentStops("-[<>");
 constexpr StopSet<4, true> kServerStops("%[<>");
 constexpr StopSet<4, true> kQuestionStops("?[<>");
 constexpr StopSet<4, true> kHashStops("#[<>");
+// A bare tag's name is at most this long; longer names go the general way (a name is cut to
+// the tag-name field there).
+constexpr std::size_t kBareNameLimit = 64;
 
 }  // namespace
 
@@ -140,13 +143,6 @@ bool Scanner::textPhase() {
     }
 }
 
-namespace {
-// Longer names go the general way (a name is cut to the tag-name field there).
-constexpr std::size_t kBareNameLimit = 64;
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isAsciiLetterOrDigit(char c) { return isAsciiLetter(c) || (c >= '0' && c <= '9'); }
-}  // namespace
-
 // At the `<` of a tag: "<td>", "</td>", "<br>", a name of ASCII letters and digits (a letter
 // first) with nothing else up to the `>`, is taken whole, as startTag() and the tag phase would
 // take it, and marked bare for the dispatch. Anything else is left to them.
@@ -156,9 +152,9 @@ bool Scanner::takeBareTag() {
     std::size_t p = pos_ + 1;
     if (p < size && line_[p] == '/') ++p;
     const std::size_t nameStart = p;
-    if (p >= size || !isAsciiLetter(line_[p])) return false;
+    if (p >= size || !text::isAsciiLetter(line_[p])) return false;
     ++p;
-    while (p < size && isAsciiLetterOrDigit(line_[p])) ++p;
+    while (p < size && (text::isAsciiLetter(line_[p]) || text::isAsciiDigit(line_[p]))) ++p;
     if (p >= size || line_[p] != '>' || p - nameStart >= kBareNameLimit) return false;
     state_.lines.tag = state_.lines.current;
     state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);

@@ -45,9 +45,9 @@ constexpr std::array<std::string_view, 140> kExtendedColors{
     "violet",         "wheat",          "white",         "whitesmoke",       "yellow",
     "yellowgreen"};
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) { return text::isAsciiDigit(c); }
 bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isLetter(char c) { return text::isAsciiLetter(c); }
 bool isAlphanum(char c) { return isLetter(c) || isDigit(c) || c == '-' || c == '.'; }
 
 bool allOf(std::string_view s, bool (*test)(char)) {
