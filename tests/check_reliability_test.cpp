@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/check_command.h"
 #include "fault_injection.h"
+#include "platform/file_policy.h"
 #include "platform/files.h"
 #include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
@@ -254,6 +256,71 @@ TEST_F(CheckReliability, AReportWriteThatFailsAnywhereLeavesTheOldReport) {
         }
     }
     EXPECT_GT(failures, 5);
+}
+
+// The real file system, whose mapped files can be cut short right after they are mapped, as
+// an editor saving a shorter page over the one being checked would.
+class MappingFileSystem : public FaultyFileSystem {
+public:
+    int open(const std::string& path, int flags, mode_t mode = 0) override {
+        const int fd = FaultyFileSystem::open(path, flags, mode);
+        if (fd >= 0) names_[fd] = path;
+        return fd;
+    }
+    const char* mapReadOnly(int fd, std::size_t size) override {
+        const char* address = platform::systemFileSystem().mapReadOnly(fd, size);
+        if (address != nullptr) {
+            ++maps;
+            if (cutTo >= 0) (void)::truncate(names_[fd].c_str(), cutTo);
+        }
+        return address;
+    }
+    void unmap(const char* address, std::size_t size) override {
+        platform::systemFileSystem().unmap(address, size);
+    }
+
+    int maps = 0;
+    off_t cutTo = -1;
+
+private:
+    std::map<int, std::string> names_;
+};
+
+TEST_F(CheckReliability, LargeDocumentsAreMappedAndOneCutShortMeanwhileFailsTheRun) {
+    std::string text = "<!DOCTYPE html>\n<html lang=\"en\"><head><title>T</title></head><body>\n";
+    for (int i = 0; text.size() < platform::kMapFrom + 5000; ++i) {
+        text += "<p>Paragraph " + std::to_string(i) + (i % 997 == 0 ? " &nosuch;" : "") + "</p>\n";
+    }
+    text += "</body></html>\n";
+    const std::string doc = dir.write("big.html", text);
+    const std::vector<std::string> args = {"--config", kProfile, doc};
+
+    // The same report, read or mapped, on one worker and on two.
+    FaultyFileSystem reading;
+    const InProcess read = runWith(reading, args);
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_NE(read.out.find("Paragraph 997 &nosuch;"), std::string::npos);
+    for (const char* jobs : {"1", "2"}) {
+        MappingFileSystem mapping;
+        std::vector<std::string> withJobs = {"-j", jobs};
+        withJobs.insert(withJobs.end(), args.begin(), args.end());
+        withJobs.push_back(doc);
+        const InProcess mapped = runWith(mapping, withJobs);
+        SCOPED_TRACE(jobs);
+        EXPECT_EQ(mapping.maps, 2);
+        EXPECT_EQ(mapped.out, read.out + read.out);
+        EXPECT_EQ(mapped.err, "");
+    }
+
+    // Cut short right after it is mapped: the rest reads as empty, and the run says so.
+    MappingFileSystem cutting;
+    cutting.cutTo = 1000;
+    const InProcess cut = runWith(cutting, args);
+    EXPECT_EQ(cutting.maps, 1);
+    EXPECT_EQ(cut.exitCode, 2);
+    EXPECT_EQ(cut.err, "markwise-check: " + doc +
+                           ": was cut short while it was being checked; its report does not "
+                           "describe it\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -299,6 +300,69 @@ TEST(FilePolicyTest, ReadsRegularFilesWholeAndRefusesTheRestAtOnce) {
     failure = platform::readRegularFile(faulty, big, bytes);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->cause, "cannot read: Input/output error");
+}
+
+TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStopping) {
+    TempDir dir;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    std::string text;
+    for (int i = 0; text.size() < static_cast<std::size_t>(3 * page); ++i) {
+        text += "<p>line " + std::to_string(i) + "</p>\n";
+    }
+    const std::string path = dir.write("page.html", text);
+    std::string bytes;
+    std::shared_ptr<const platform::MappedFile> mapped;
+
+    // Below the size that maps, and on a file system that does not map, the file is read.
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped, platform::kLargestReadableFile,
+                                                text.size() + 1));
+    EXPECT_EQ(mapped, nullptr);
+    EXPECT_EQ(bytes, text);
+    FaultyFileSystem reading;
+    ASSERT_FALSE(platform::readOrMapRegularFile(reading, path, bytes, mapped, platform::kLargestReadableFile, 1));
+    EXPECT_EQ(mapped, nullptr);
+    EXPECT_EQ(bytes, text);
+    // The size limit holds for a mapped file as for a read one.
+    auto failure = platform::readOrMapRegularFile(fs(), path, bytes, mapped, 100, 1);
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->cause.find("more than the 100 bytes Markwise can check"), std::string::npos);
+    EXPECT_EQ(mapped, nullptr);
+
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped, platform::kLargestReadableFile, 1));
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(mapped->bytes(), text);
+    EXPECT_FALSE(mapped->changed());
+
+    // Another mapping at the same time is watched on its own.
+    std::shared_ptr<const platform::MappedFile> other;
+    const std::string otherPath = dir.write("other.html", text);
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), otherPath, bytes, other, platform::kLargestReadableFile, 1));
+    ASSERT_NE(other, nullptr);
+
+    // Cut to one page and a half: the first page and a half are kept, the rest reads as zeros.
+    const std::size_t kept = static_cast<std::size_t>(page + page / 2);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kept)), 0);
+    const std::string_view seen = mapped->bytes();
+    EXPECT_EQ(seen.size(), text.size());
+    EXPECT_EQ(seen.substr(0, kept), std::string_view(text).substr(0, kept));
+    EXPECT_EQ(seen.find_first_not_of('\0', 2 * static_cast<std::size_t>(page)), std::string_view::npos);
+    EXPECT_TRUE(mapped->changed());
+    EXPECT_FALSE(other->changed());
+    EXPECT_EQ(other->bytes(), text);
+    mapped.reset();
+    other.reset();
+
+    // A bus error outside the mapped documents still ends the process.
+    EXPECT_DEATH(
+        {
+            const int fd = ::open(otherPath.c_str(), O_RDONLY);
+            auto* raw = static_cast<volatile char*>(
+                ::mmap(nullptr, text.size(), PROT_READ, MAP_PRIVATE, fd, 0));
+            (void)::truncate(otherPath.c_str(), 0);
+            std::fprintf(stderr, "%d", raw[text.size() - 1]);
+        },
+        "");
 }
 
 TEST(FilePolicyTest, AbsoluteNamesFoldDotsAndSlashes) {

@@ -128,6 +128,7 @@ struct DocumentResult {
     std::vector<std::string> problems;  // lines for standard error
     const CheckSetup* setup = nullptr;
     bool checked = false;
+    bool cutShort = false;  // the mapped file shrank during the check
     std::string report;    // when reports are gathered in memory
     std::string logEntry;  // when logging is on
     std::vector<ShownBox> boxes;
@@ -370,18 +371,21 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         DocumentResult result;
         const CheckInput& input = inputs[index];
         std::string bytes;
+        std::shared_ptr<const platform::MappedFile> mapped;
         std::optional<platform::FileError> failure =
             input.standardInput
                 ? platform::readDescriptor(fs, STDIN_FILENO, input.name, bytes,
                                            DocumentLines::kMaximumSize)
-                : platform::readRegularFile(fs, input.name, bytes, DocumentLines::kMaximumSize);
+                : platform::readOrMapRegularFile(fs, input.name, bytes, mapped,
+                                                 DocumentLines::kMaximumSize);
         if (failure) {
             result.problems.push_back(failure->message());
             return result;
         }
-        const std::size_t documentSize = bytes.size();
+        const std::string_view documentBytes = mapped ? mapped->bytes() : std::string_view(bytes);
+        const std::size_t documentSize = documentBytes.size();
         std::string problem;
-        result.setup = setups.forDocument(bytes, problem);
+        result.setup = setups.forDocument(documentBytes, problem);
         if (result.setup == nullptr) {
             result.problems.push_back(input.name + ": " + problem);
             return result;
@@ -396,6 +400,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         engine::RunContext context{nullptr, nullptr, input.name, reportName,
                                    jobs == 1 ? &env.ui : &worker.ui};
         context.documentBytes = &bytes;
+        context.documentMapping = mapped;
         context.reportSink = findingsFormat || parsed.summary ? static_cast<messages::ByteSink*>(&nowhere)
                              : jobs == 1                      ? &finalSink
                                                               : &memory;
@@ -425,6 +430,13 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                 result.findings->profileOptions = setup.profileOptionList;
             }
         }
+        if (mapped && mapped->changed()) {
+            // The bytes past the file's new end were read as zeros: the report is of no file.
+            result.cutShort = true;
+            result.problems.push_back(input.name +
+                                      ": was cut short while it was being checked; its report "
+                                      "does not describe it");
+        }
         result.boxes = std::move(worker.ui.boxes);
         worker.ui.boxes.clear();
         return result;
@@ -446,6 +458,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             failed = true;
             return;
         }
+        if (done.cutShort) failed = true;
         ++reports;
         warningsInAll += done.warnings;
         if (done.findings) {

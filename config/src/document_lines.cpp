@@ -58,6 +58,23 @@ int DocumentLines::adopt(std::string&& bytes) {
     return 0;
 }
 
+int DocumentLines::adopt(std::string_view bytes, std::shared_ptr<const void> holder) {
+    clear();
+    if (static_cast<std::uint64_t>(bytes.size()) > static_cast<std::uint64_t>(kMaximumSize)) {
+        return kCannotRead;
+    }
+    held_ = bytes.data();
+    holder_ = std::move(holder);
+    size_ = static_cast<std::int64_t>(bytes.size());
+    try {
+        split();
+    } catch (const std::bad_alloc&) {
+        clear();
+        return kLineRecordFailed;
+    }
+    return 0;
+}
+
 DocumentLines DocumentLines::fromBytes(std::string_view bytes) {
     DocumentLines document;
     document.buffer_.assign(bytes);
@@ -77,6 +94,8 @@ void DocumentLines::clear() {
     starts_.shrink_to_fit();
     buffer_.clear();
     buffer_.shrink_to_fit();
+    held_ = nullptr;
+    holder_.reset();
     size_ = 0;
 }
 
@@ -157,7 +176,7 @@ std::size_t countLines(const char* data, std::size_t size, bool withReturns) {
 }  // namespace
 
 void DocumentLines::split() {
-    const char* data = buffer_.data();
+    const char* data = this->data();
     const std::size_t size = static_cast<std::size_t>(size_);
     const bool onlyLineFeeds = std::memchr(data, '\r', size) == nullptr;
 

@@ -126,9 +126,11 @@ int Validator::validateDocument(const RunContext& context) {
     store.resetRun();
     store.setLineRefs(&state.lines);
 
-    const int failure = context.documentBytes != nullptr
-                            ? state.document.adopt(std::move(*context.documentBytes))
-                            : state.document.read(context.document);
+    const int failure =
+        context.documentMapping  ? state.document.adopt(context.documentMapping->bytes(),
+                                                        context.documentMapping)
+        : context.documentBytes != nullptr ? state.document.adopt(std::move(*context.documentBytes))
+                                           : state.document.read(context.document);
     if (failure != 0) {
         messages::showSeriousError(context.owner, failure);
         return 0;

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -273,9 +274,12 @@ int openRegularFile(FileSystem& fs, const std::string& path, FileError& failure,
     return fd;
 }
 
-std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
-                                         std::uint64_t largest) {
+std::optional<FileError> readOrMapRegularFile(FileSystem& fs, const std::string& path,
+                                              std::string& bytes,
+                                              std::shared_ptr<const MappedFile>& mapped,
+                                              std::uint64_t largest, std::size_t mapFrom) {
     bytes.clear();
+    mapped.reset();
     FileError refused;
     struct stat info {};
     const int fd = openRegularFile(fs, path, refused, nullptr, &info);
@@ -285,11 +289,24 @@ std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path
         return FileError{path, "is " + std::to_string(info.st_size) + " bytes long, more than the " +
                                    std::to_string(largest) + " bytes Markwise can check"};
     }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size > 0 && size >= mapFrom) {
+        mapped = MappedFile::map(fs, fd, size);
+        if (mapped) {
+            fs.close(fd);
+            return std::nullopt;
+        }
+    }
     // The reported size is only a first guess: files under /proc report 0 and have contents.
-    std::optional<FileError> failure =
-        readOpen(fs, fd, path, bytes, largest, static_cast<std::size_t>(info.st_size));
+    std::optional<FileError> failure = readOpen(fs, fd, path, bytes, largest, size);
     fs.close(fd);
     return failure;
+}
+
+std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
+                                         std::uint64_t largest) {
+    std::shared_ptr<const MappedFile> never;
+    return readOrMapRegularFile(fs, path, bytes, never, largest, SIZE_MAX);
 }
 
 std::optional<FileError> readDescriptor(FileSystem& fs, int fd, const std::string& name,

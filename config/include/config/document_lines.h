@@ -39,6 +39,9 @@ public:
     // Takes the bytes of a document already read whole (no copy) and splits them into lines.
     // Returns 0, or the serious-error number of the failure, in which case the lines are empty.
     int adopt(std::string&& bytes);
+    // Splits bytes held elsewhere (a mapped file), which `holder` keeps alive for as long as
+    // the lines are used. Returns 0 or the serious-error number of the failure, as adopt().
+    int adopt(std::string_view bytes, std::shared_ptr<const void> holder);
 
     // Splits bytes held in memory.
     static DocumentLines fromBytes(std::string_view bytes);
@@ -47,7 +50,7 @@ public:
     bool empty() const { return starts_.empty(); }
     // The line at a 0-based index; its number is index + 1.
     inputlineclass operator[](std::size_t index) const {
-        const char* data = buffer_.data();
+        const char* data = this->data();
         const std::size_t start = starts_[index];
         std::size_t end = index + 1 < starts_.size() ? starts_[index + 1]
                                                      : static_cast<std::size_t>(size_);
@@ -63,14 +66,18 @@ public:
     std::size_t lineIndexAt(std::size_t offset) const;
     // The document's size in bytes.
     std::int64_t byteSize() const { return size_; }
-    std::string_view bytes() const { return {buffer_.data(), static_cast<std::size_t>(size_)}; }
+    std::string_view bytes() const { return {data(), static_cast<std::size_t>(size_)}; }
 
     void clear();
 
 private:
     void split();
+    const char* data() const { return held_ != nullptr ? held_ : buffer_.data(); }
 
+    // The bytes: read into the buffer, or held elsewhere (`held_`, kept by `holder_`).
     std::string buffer_;
+    const char* held_ = nullptr;
+    std::shared_ptr<const void> holder_;
     std::int64_t size_ = 0;
     // Where each line starts in the buffer. A line runs to the next line's start (or the end of
     // the document) less its terminator; four bytes a line keep documents of many short lines

@@ -28,6 +28,8 @@ struct RunContext {
     // The document already read whole; the run takes the bytes over instead of reading
     // `document`.
     std::string* documentBytes = nullptr;
+    // The document mapped into memory (it then takes the place of `documentBytes`).
+    std::shared_ptr<const platform::MappedFile> documentMapping{};
     // Where the report goes instead of `report`.
     messages::ByteSink* reportSink = nullptr;
     // Files the log must never be: the command's documents, configuration and report.

@@ -47,6 +47,18 @@ public:
     virtual int flock(int fd, int operation) = 0;
     // The names in a folder (without "." and ".."); false when it cannot be read.
     virtual bool list(const std::string& folder, std::vector<std::string>& names) = 0;
+    // Maps the first `size` bytes of an open regular file into memory, read-only and private:
+    // their address, or null (with errno set) when they cannot be mapped. A file system that
+    // does not map files returns null, and its callers read the file instead.
+    virtual const char* mapReadOnly(int fd, std::size_t size) {
+        (void)fd;
+        (void)size;
+        return nullptr;
+    }
+    virtual void unmap(const char* address, std::size_t size) {
+        (void)address;
+        (void)size;
+    }
 };
 
 // The real file system of the process.
