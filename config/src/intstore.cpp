@@ -1,6 +1,8 @@
 #include "config/intstore.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -124,6 +126,12 @@ int IntStore::assignLittleEndian(const char* bytes, std::int32_t n) {
     values_.clear();
     if (n <= 0) return 1;
     try {
+        if constexpr (std::endian::native == std::endian::little) {
+            // The stored form is the processor's own: one copy, no loop.
+            values_.resize(static_cast<std::size_t>(n));
+            std::memcpy(values_.data(), bytes, static_cast<std::size_t>(n) * 4);
+            return 1;
+        }
         values_.reserve(static_cast<std::size_t>(n));
     } catch (const std::bad_alloc&) {
         return 0;
