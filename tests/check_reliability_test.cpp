@@ -271,7 +271,7 @@ public:
         const char* address = platform::systemFileSystem().mapReadOnly(fd, size);
         if (address != nullptr) {
             ++maps;
-            if (cutTo >= 0) (void)::truncate(names_[fd].c_str(), cutTo);
+            if (names_[fd] == cut) (void)::truncate(cut.c_str(), cutTo);
         }
         return address;
     }
@@ -279,8 +279,9 @@ public:
         platform::systemFileSystem().unmap(address, size);
     }
 
-    int maps = 0;
-    off_t cutTo = -1;
+    int maps = 0;      // the documents and configurations mapped
+    std::string cut;   // the file cut short to `cutTo` bytes right after it is mapped
+    off_t cutTo = 0;
 
 private:
     std::map<int, std::string> names_;
@@ -295,7 +296,8 @@ TEST_F(CheckReliability, LargeDocumentsAreMappedAndOneCutShortMeanwhileFailsTheR
     const std::string doc = dir.write("big.html", text);
     const std::vector<std::string> args = {"--config", kProfile, doc};
 
-    // The same report, read or mapped, on one worker and on two.
+    // The same report, read or mapped, on one worker and on two; the configuration is mapped
+    // too.
     FaultyFileSystem reading;
     const InProcess read = runWith(reading, args);
     EXPECT_EQ(read.exitCode, 1);
@@ -307,20 +309,36 @@ TEST_F(CheckReliability, LargeDocumentsAreMappedAndOneCutShortMeanwhileFailsTheR
         withJobs.push_back(doc);
         const InProcess mapped = runWith(mapping, withJobs);
         SCOPED_TRACE(jobs);
-        EXPECT_EQ(mapping.maps, 2);
+        EXPECT_EQ(mapping.maps, 3);
         EXPECT_EQ(mapped.out, read.out + read.out);
         EXPECT_EQ(mapped.err, "");
     }
 
     // Cut short right after it is mapped: the rest reads as empty, and the run says so.
     MappingFileSystem cutting;
+    cutting.cut = doc;
     cutting.cutTo = 1000;
     const InProcess cut = runWith(cutting, args);
-    EXPECT_EQ(cutting.maps, 1);
+    EXPECT_EQ(cutting.maps, 2);
     EXPECT_EQ(cut.exitCode, 2);
     EXPECT_EQ(cut.err, "markwise-check: " + doc +
                            ": was cut short while it was being checked; its report does not "
                            "describe it\n");
+
+    // A configuration cut short while it is read is not taken for a whole one.
+    const std::string profile = readFile(kProfile);
+    const std::string configuration = dir.write("my.cfg", profile);
+    dir.write("small.html", kPage);
+    MappingFileSystem cuttingConfiguration;
+    cuttingConfiguration.cut = configuration;
+    // At a page boundary: the rest of a page past the end reads as zeros without a fault.
+    cuttingConfiguration.cutTo = static_cast<off_t>(profile.size() / 2) & ~off_t{0xFFFF};
+    const InProcess noConfiguration =
+        runWith(cuttingConfiguration, {"--config", configuration, dir.file("small.html")});
+    EXPECT_EQ(noConfiguration.exitCode, 2);
+    EXPECT_NE(noConfiguration.err.find("was cut short while it was being read"), std::string::npos)
+        << noConfiguration.err;
+    EXPECT_EQ(noConfiguration.out, "");
 }
 
 }  // namespace

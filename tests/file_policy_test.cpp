@@ -25,7 +25,9 @@ using testing_support::FaultyFileSystem;
 using testing_support::readFile;
 using testing_support::TempDir;
 
-platform::FileSystem& fs() { return platform::systemFileSystem(); }
+platform::FileSystem& fs() {
+    return platform::systemFileSystem();
+}
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -106,7 +108,8 @@ TEST(FilePolicyTest, NeverWritesAnInputOfTheSameCommand) {
 
     // A document that does not exist yet is compared by name, spelt differently.
     rules.inputs = {dir.file("new.html")};
-    EXPECT_TRUE(platform::replaceFile(fs(), dir.path().string() + "/./sub/../new.html", "x", rules));
+    EXPECT_TRUE(
+        platform::replaceFile(fs(), dir.path().string() + "/./sub/../new.html", "x", rules));
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.html")));
 }
 
@@ -172,11 +175,13 @@ TEST(FilePolicyTest, ALaterSaveRemovesTemporaryFilesOfDeadProcessesOnly) {
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);
-    const std::string stale = dir.write(".mkwise25.cfg." + std::to_string(child) + ".markwise-tmp", "x");
+    const std::string stale =
+        dir.write(".mkwise25.cfg." + std::to_string(child) + ".markwise-tmp", "x");
     const std::string staleRetry =
         dir.write(".mkwise25.cfg." + std::to_string(child) + "-3.markwise-tmp", "x");
     const std::string alive = dir.write(".mkwise25.cfg.1.markwise-tmp", "x");  // pid 1 runs
-    const std::string otherFile = dir.write(".other.cfg." + std::to_string(child) + ".markwise-tmp", "x");
+    const std::string otherFile =
+        dir.write(".other.cfg." + std::to_string(child) + ".markwise-tmp", "x");
 
     ASSERT_FALSE(platform::replaceFile(fs(), path, "new"));
     EXPECT_FALSE(std::filesystem::exists(stale));
@@ -314,12 +319,13 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
     std::shared_ptr<const platform::MappedFile> mapped;
 
     // Below the size that maps, and on a file system that does not map, the file is read.
-    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped, platform::kLargestReadableFile,
-                                                text.size() + 1));
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped,
+                                                platform::kLargestReadableFile, text.size() + 1));
     EXPECT_EQ(mapped, nullptr);
     EXPECT_EQ(bytes, text);
     FaultyFileSystem reading;
-    ASSERT_FALSE(platform::readOrMapRegularFile(reading, path, bytes, mapped, platform::kLargestReadableFile, 1));
+    ASSERT_FALSE(platform::readOrMapRegularFile(reading, path, bytes, mapped,
+                                                platform::kLargestReadableFile, 1));
     EXPECT_EQ(mapped, nullptr);
     EXPECT_EQ(bytes, text);
     // The size limit holds for a mapped file as for a read one.
@@ -328,7 +334,8 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
     EXPECT_NE(failure->cause.find("more than the 100 bytes Markwise can check"), std::string::npos);
     EXPECT_EQ(mapped, nullptr);
 
-    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped, platform::kLargestReadableFile, 1));
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), path, bytes, mapped,
+                                                platform::kLargestReadableFile, 1));
     ASSERT_NE(mapped, nullptr);
     EXPECT_TRUE(bytes.empty());
     EXPECT_EQ(mapped->bytes(), text);
@@ -337,7 +344,8 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
     // Another mapping at the same time is watched on its own.
     std::shared_ptr<const platform::MappedFile> other;
     const std::string otherPath = dir.write("other.html", text);
-    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), otherPath, bytes, other, platform::kLargestReadableFile, 1));
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), otherPath, bytes, other,
+                                                platform::kLargestReadableFile, 1));
     ASSERT_NE(other, nullptr);
 
     // Cut to one page and a half: the first page and a half are kept, the rest reads as zeros.
@@ -346,10 +354,16 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
     const std::string_view seen = mapped->bytes();
     EXPECT_EQ(seen.size(), text.size());
     EXPECT_EQ(seen.substr(0, kept), std::string_view(text).substr(0, kept));
-    EXPECT_EQ(seen.find_first_not_of('\0', 2 * static_cast<std::size_t>(page)), std::string_view::npos);
+    EXPECT_EQ(seen.find_first_not_of('\0', 2 * static_cast<std::size_t>(page)),
+              std::string_view::npos);
     EXPECT_TRUE(mapped->changed());
     EXPECT_FALSE(other->changed());
     EXPECT_EQ(other->bytes(), text);
+    // Cut inside its last page, a file raises no fault, and is still seen to have changed.
+    ASSERT_EQ(::truncate(otherPath.c_str(), static_cast<off_t>(text.size() - 10)), 0);
+    EXPECT_EQ(other->bytes().substr(0, text.size() - 10),
+              std::string_view(text).substr(0, text.size() - 10));
+    EXPECT_TRUE(other->changed());
     mapped.reset();
     other.reset();
 

@@ -14,14 +14,24 @@ const char* const kNoActiveCategoriesMessage =
 
 ConfigurationLoad loadConfiguration(const std::string& path, CfgStore& configuration,
                                     std::string* reason, platform::FileSystem& fs) {
+    // A configuration is mapped rather than copied: its stores take what they keep of it.
+    constexpr std::size_t kMapConfigurationFrom = 64 * 1024;
     std::string bytes;
+    std::shared_ptr<const platform::MappedFile> mapped;
     std::string why;
     ConfigurationLoad result = ConfigurationLoad::Loaded;
-    if (auto failure = platform::readRegularFile(fs, path, bytes)) {
+    if (auto failure = platform::readOrMapRegularFile(fs, path, bytes, mapped,
+                                                      platform::kLargestReadableFile,
+                                                      kMapConfigurationFrom)) {
         result = ConfigurationLoad::CannotOpen;
         why = failure->cause;
-    } else if (!configuration.loadBytes(bytes, path, &why)) {
+    } else if (!configuration.loadBytes(mapped ? mapped->bytes() : std::string_view(bytes), path,
+                                        &why)) {
         result = ConfigurationLoad::Corrupt;
+    }
+    if (mapped && mapped->changed()) {
+        result = ConfigurationLoad::CannotOpen;
+        why = "was cut short while it was being read";
     }
     if (result != ConfigurationLoad::Loaded) configuration.resetToBuiltins();
     if (reason != nullptr) *reason = why;

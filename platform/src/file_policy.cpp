@@ -292,10 +292,7 @@ std::optional<FileError> readOrMapRegularFile(FileSystem& fs, const std::string&
     const auto size = static_cast<std::size_t>(info.st_size);
     if (size > 0 && size >= mapFrom) {
         mapped = MappedFile::map(fs, fd, size);
-        if (mapped) {
-            fs.close(fd);
-            return std::nullopt;
-        }
+        if (mapped) return std::nullopt;
     }
     // The reported size is only a first guess: files under /proc report 0 and have contents.
     std::optional<FileError> failure = readOpen(fs, fd, path, bytes, largest, size);

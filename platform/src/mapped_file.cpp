@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -106,16 +107,20 @@ std::unique_ptr<MappedFile> MappedFile::map(FileSystem& fs, int fd, std::size_t 
         fs.unmap(data, size);
         return nullptr;
     }
-    return std::unique_ptr<MappedFile>(new MappedFile(fs, data, size, slot));
+    return std::unique_ptr<MappedFile>(new MappedFile(fs, fd, data, size, slot));
 }
 
 MappedFile::~MappedFile() {
     unwatch(slot_);
     fs_.unmap(data_, size_);
+    fs_.close(fd_);
 }
 
 bool MappedFile::changed() const {
-    return watched[slot_].changed.load(std::memory_order_acquire);
+    if (watched[slot_].changed.load(std::memory_order_acquire)) return true;
+    // Cut inside its last page, a file raises no fault: the rest of that page reads as zeros.
+    struct stat info {};
+    return fs_.fstat(fd_, info) == 0 && static_cast<std::uint64_t>(info.st_size) < size_;
 }
 
 }  // namespace platform

@@ -46,22 +46,24 @@ std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path
 // program, and changed() says so.
 class MappedFile {
 public:
-    // Maps `size` bytes of the open regular file `fd`; null when the file system does not map
-    // files or the mapping fails (the file is then to be read).
+    // Maps `size` bytes of the open regular file `fd`, and takes the descriptor over; null when
+    // the file system does not map files or the mapping fails (the file is then to be read, and
+    // the descriptor is still the caller's).
     static std::unique_ptr<MappedFile> map(FileSystem& fs, int fd, std::size_t size);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
     std::string_view bytes() const { return {data_, size_}; }
-    // The file was cut short while it was mapped and bytes past its new end were read.
+    // The file has been cut short since it was mapped: bytes past its new end read as zeros.
     bool changed() const;
 
 private:
-    MappedFile(FileSystem& fs, const char* data, std::size_t size, int slot)
-        : fs_(fs), data_(data), size_(size), slot_(slot) {}
+    MappedFile(FileSystem& fs, int fd, const char* data, std::size_t size, int slot)
+        : fs_(fs), fd_(fd), data_(data), size_(size), slot_(slot) {}
 
     FileSystem& fs_;
+    int fd_;
     const char* data_;
     std::size_t size_;
     int slot_;
