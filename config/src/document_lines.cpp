@@ -194,9 +194,17 @@ void DocumentLines::split() {
                 start = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
             }
         };
-        std::size_t lines = 0;
-        forEachLineStart([&](std::size_t) { ++lines; });
-        starts_.reserve(lines);
+        // A line holds at least its terminator, so there are at most as many lines as bytes:
+        // room for that many is only address space until the starts are written, and spares
+        // a pass that counts them. Where even that much address space is refused, the lines
+        // are counted first.
+        try {
+            starts_.reserve(size);
+        } catch (const std::bad_alloc&) {
+            std::size_t lines = 0;
+            forEachLineStart([&](std::size_t) { ++lines; });
+            starts_.reserve(lines);
+        }
         forEachLineStart(
             [&](std::size_t start) { starts_.push_back(static_cast<std::uint32_t>(start)); });
         return;
