@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,8 +20,9 @@ public:
 
 class TextOut {
 public:
-    explicit TextOut(std::FILE* file) : file_(file) { buffer_.reserve(kBufferSize); }
-    explicit TextOut(ByteSink& sink) : file_(nullptr), sink_(&sink) { buffer_.reserve(kBufferSize); }
+    explicit TextOut(std::FILE* file) : file_(file), buffer_(new char[kBufferSize]) {}
+    explicit TextOut(ByteSink& sink)
+        : file_(nullptr), sink_(&sink), buffer_(new char[kBufferSize]) {}
     // Collects everything in `memory` (a log entry built whole before one append).
     explicit TextOut(std::string& memory) : file_(nullptr), memory_(&memory) {}
     ~TextOut() { flush(); }
@@ -27,33 +30,43 @@ public:
     TextOut& operator=(const TextOut&) = delete;
 
     void write(std::string_view text) {
-        if (buffer_.size() + text.size() > kBufferSize) {
+        if (memory_ != nullptr) {
+            memory_->append(text);
+            return;
+        }
+        if (used_ + text.size() > kBufferSize) {
             flush();
             if (text.size() > kBufferSize) {
                 writeThrough(text);
                 return;
             }
         }
-        buffer_.append(text);
+        copy(text);
     }
     // Writes a prefix, a text and a line feed, in one piece while they fit the buffer.
     void writeLine(std::string_view prefix, std::string_view text) {
-        if (buffer_.size() + prefix.size() + text.size() + 1 > kBufferSize) {
+        if (memory_ != nullptr || used_ + prefix.size() + text.size() + 1 > kBufferSize) {
             write(prefix);
             write(text);
             put('\n');
             return;
         }
-        buffer_.append(prefix).append(text).push_back('\n');
+        copy(prefix);
+        copy(text);
+        buffer_[used_++] = '\n';
     }
     void put(char c) {
-        if (buffer_.size() + 1 > kBufferSize) flush();
-        buffer_.push_back(c);
+        if (memory_ != nullptr) {
+            memory_->push_back(c);
+            return;
+        }
+        if (used_ + 1 > kBufferSize) flush();
+        buffer_[used_++] = c;
     }
     // Hands what is buffered to the file.
     void flush() {
-        writeThrough(buffer_);
-        buffer_.clear();
+        writeThrough({buffer_.get(), used_});
+        used_ = 0;
     }
     // False once anything could not be written.
     bool ok() const { return !failed_; }
@@ -61,6 +74,13 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = 1 << 16;
+
+    // Appends to the buffer, which has room.
+    void copy(std::string_view text) {
+        if (text.empty()) return;
+        std::memcpy(buffer_.get() + used_, text.data(), text.size());
+        used_ += text.size();
+    }
 
     void writeThrough(std::string_view text) {
         if (text.empty()) return;
@@ -77,7 +97,10 @@ private:
     std::FILE* file_;
     ByteSink* sink_ = nullptr;
     std::string* memory_ = nullptr;
-    std::string buffer_;
+    // What is written to a file or sink gathers here (uninitialised: only the first `used_`
+    // bytes are ever read) and goes on in pieces of up to 64 KB.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
     bool failed_ = false;
 };
 
