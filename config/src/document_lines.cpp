@@ -49,13 +49,7 @@ int DocumentLines::adopt(std::string&& bytes) {
     }
     buffer_ = std::move(bytes);
     size_ = static_cast<std::int64_t>(buffer_.size());
-    try {
-        split();
-    } catch (const std::bad_alloc&) {
-        clear();
-        return kLineRecordFailed;
-    }
-    return 0;
+    return splitAdopted();
 }
 
 int DocumentLines::adopt(std::string_view bytes, std::shared_ptr<const void> holder) {
@@ -66,6 +60,10 @@ int DocumentLines::adopt(std::string_view bytes, std::shared_ptr<const void> hol
     held_ = bytes.data();
     holder_ = std::move(holder);
     size_ = static_cast<std::int64_t>(bytes.size());
+    return splitAdopted();
+}
+
+int DocumentLines::splitAdopted() {
     try {
         split();
     } catch (const std::bad_alloc&) {

@@ -72,6 +72,8 @@ public:
 
 private:
     void split();
+    // Splits the bytes just taken over: 0, or kLineRecordFailed with the lines left empty.
+    int splitAdopted();
     const char* data() const { return held_ != nullptr ? held_ : buffer_.data(); }
 
     // The bytes: read into the buffer, or held elsewhere (`held_`, kept by `holder_`).
