@@ -156,11 +156,7 @@ bool Scanner::takeBareTag() {
     ++p;
     while (p < size && (text::isAsciiLetter(line_[p]) || text::isAsciiDigit(line_[p]))) ++p;
     if (p >= size || line_[p] != '>' || p - nameStart >= kBareNameLimit) return false;
-    state_.lines.tag = state_.lines.current;
-    state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
-    state_.tagText.clear();
-    state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 2));
-    block_ = BlockMode::None;
+    beginTag();
     state_.tagWithoutBlocks = true;
     state_.bareTag = true;
     state_.tagView = line_.substr(pos_ + 1, p - pos_ - 1);
@@ -169,19 +165,25 @@ bool Scanner::takeBareTag() {
     return true;
 }
 
+// At the `<` of a tag: where the tag stands, an empty tag text that starts after the `<`, and
+// no block yet.
+void Scanner::beginTag() {
+    state_.lines.tag = state_.lines.current;
+    state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
+    state_.tagText.clear();
+    state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 2));
+    block_ = BlockMode::None;
+}
+
 // At the `<` of a tag: records the tag line, moves past the `<`, and sets the block mode from
 // the text that follows any spaces and tabs.
 void Scanner::startTag() {
     state_.bareTag = false;
-    state_.lines.tag = state_.lines.current;
-    state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
-    state_.tagText.clear();
+    beginTag();
     ++pos_;
-    state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 1));
     std::size_t p = pos_;
     while (p < line_.size() && text::isBlank(line_[p])) ++p;
     const std::string_view rest = line_.substr(p);
-    block_ = BlockMode::None;
     if (rest.empty()) return;
     switch (rest.front()) {
         case '!':

@@ -29,6 +29,7 @@ private:
     bool nextLine();
     bool textPhase();
     bool takeBareTag();
+    void beginTag();
     void startTag();
     TagEnd tagPhase();
     bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
