@@ -50,17 +50,22 @@ std::uint32_t OpenTagStack::foldAndRemember(std::string_view name, Recent& recen
     return static_cast<std::uint32_t>(folded);
 }
 
+// Kept out of push(), which a new spelling seldom reaches, so that push() stays small.
+[[gnu::noinline]] std::uint32_t OpenTagStack::addSpelling(std::string_view name,
+                                                          std::uint32_t folded) {
+    const auto id = static_cast<std::uint32_t>(names_.size());
+    names_.push_back({std::string(name), folded, firstSpelling_[folded],
+                      config::FoldedNames::headOf(name)});
+    firstSpelling_[folded] = id;
+    return id;
+}
+
 void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closingRule,
                         messages::Position opened) {
     // The spellings of a folded name are few (usually one): they are chained.
     std::uint32_t id = firstSpelling_[folded];
     while (id != kUnfolded && !names_[id].is(name)) id = names_[id].next;
-    if (id == kUnfolded) {
-        id = static_cast<std::uint32_t>(names_.size());
-        names_.push_back({std::string(name), folded, firstSpelling_[folded],
-                          config::FoldedNames::headOf(name)});
-        firstSpelling_[folded] = id;
-    }
+    if (id == kUnfolded) id = addSpelling(name, folded);
     const auto place = static_cast<std::uint32_t>(entries_.size());
     if (closingRule == kClosingRequired) required_.push_back({place, offsetOf(opened)});
     entries_.push_back({topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});

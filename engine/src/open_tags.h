@@ -170,6 +170,7 @@ private:
         const messages::Position opened = positionOf(offset);
         return {name.written, entry.closingRule(), opened.line, name.folded, opened.column};
     }
+    std::uint32_t addSpelling(std::string_view name, std::uint32_t folded);
     std::uint32_t offsetOf(messages::Position position) const;
     messages::Position positionOf(std::uint32_t offset) const;
 

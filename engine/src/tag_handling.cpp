@@ -47,6 +47,10 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement, bool know
         }
         return;
     }
+    if (knownBare) {
+        openingBareTag(text, emptyElement);
+        return;
+    }
     messages::MessageStore& store = state_.store;
     // The tag is placed once, as soon as its name is known; what the placing raised is told
     // apart from what reading and checking the attributes raised.
@@ -67,7 +71,7 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement, bool know
     };
 
     // Only tags with attributes are remembered: a bare name reads at once.
-    const bool bare = knownBare || isBareName(text);
+    const bool bare = isBareName(text);
     const CleanTags::Found found = bare ? CleanTags::Found{nullptr, 0} : cleanTags_.find(text);
     const CleanTags::Tag* clean = found.tag;
     if (clean != nullptr) {
@@ -90,6 +94,21 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement, bool know
         store.raisesAsked() - before == placingRaises) {
         cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
     }
+}
+
+// A bare name the scanner found ("<td>"): read, placed and pushed at once. It carries no
+// attribute, so there is nothing to remember about it and no id; only what its entries ask of
+// a tag without attributes is checked.
+void TagHandling::openingBareTag(std::string_view text, bool emptyElement) {
+    reader_->readBareTag(text, false, {});
+    const std::string_view name = reader_->tagName();
+    placement_->place(name, emptyElement);
+    if (!emptyElement) placement_->push(name);
+    const bool nothingToCheck = !placement_->warnIfNoAttributes() &&
+                                (placement_->skipped() || placement_->ignoresAllAttributes() ||
+                                 (placement_->lookup() != nullptr &&
+                                  placement_->lookup()->noneAlwaysChecked));
+    if (!nothingToCheck) checker_->check();
 }
 
 // The first id attribute of the tag with a value: a value that an earlier tag of the document

@@ -30,6 +30,7 @@ public:
     void closingTag(std::string_view text, bool bare = false);
 
 private:
+    void openingBareTag(std::string_view text, bool emptyElement);
     // Returns whether the tag carries an id attribute.
     bool checkDuplicateId();
 

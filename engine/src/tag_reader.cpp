@@ -198,7 +198,7 @@ int TagReader::readBareTag(std::string_view text, bool closing, PlaceName place)
     tag.name = text::cutToField(text, kTagNameField);
     tag.nameEnd = text.size();
     count_ = 1;
-    if (!closing) place(tag.name);
+    if (!closing && place) place(tag.name);
     return count_;
 }
 

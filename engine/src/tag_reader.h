@@ -51,6 +51,7 @@ public:
               return (*static_cast<F*>(object))(name);
           }) {}
     bool operator()(std::string_view name) const { return call_(object_, name); }
+    explicit operator bool() const { return call_ != nullptr; }
 
 private:
     void* object_ = nullptr;
@@ -69,7 +70,8 @@ public:
     // name right after it is read; it returns false when the tag's attributes are not to be
     // read (the tag ignores them all). Returns the number of entries.
     int readTag(std::string_view text, bool closing, PlaceName place);
-    // The same for a text isBareName() accepts.
+    // The same for a text isBareName() accepts; `place` may be empty (the caller places the
+    // name itself).
     int readBareTag(std::string_view text, bool closing, PlaceName place);
 
     // The name a closing tag closes: the table's name without its "/", after the errors of
