@@ -83,12 +83,7 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement, bool know
     const std::uint64_t before = store.raisesAsked();
     const int entries = bare ? reader_->readBareTag(text, false, place)
                              : reader_->readTag(text, false, place);
-    // A bare tag whose entries ask nothing of a tag without attributes has nothing to check.
-    const bool nothingToCheck = entries == 1 && !placement_->warnIfNoAttributes() &&
-                                (placement_->skipped() || placement_->ignoresAllAttributes() ||
-                                 (placement_->lookup() != nullptr &&
-                                  placement_->lookup()->noneAlwaysChecked));
-    if (entries > 0 && !nothingToCheck) checker_->check();
+    if (entries > 0 && !(entries == 1 && nothingAskedWithoutAttributes())) checker_->check();
     const bool carriesId = state_.options.CheckDuplicateIds && checkDuplicateId();
     if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
         store.raisesAsked() - before == placingRaises) {
@@ -104,11 +99,16 @@ void TagHandling::openingBareTag(std::string_view text, bool emptyElement) {
     const std::string_view name = reader_->tagName();
     placement_->place(name, emptyElement);
     if (!emptyElement) placement_->push(name);
-    const bool nothingToCheck = !placement_->warnIfNoAttributes() &&
-                                (placement_->skipped() || placement_->ignoresAllAttributes() ||
-                                 (placement_->lookup() != nullptr &&
-                                  placement_->lookup()->noneAlwaysChecked));
-    if (!nothingToCheck) checker_->check();
+    if (!nothingAskedWithoutAttributes()) checker_->check();
+}
+
+// Whether the entries the tag was placed against ask nothing of a tag without attributes: no
+// warning for the missing attributes, and none that must always be there (or the tag is not
+// checked at all). Such a tag has nothing to check.
+bool TagHandling::nothingAskedWithoutAttributes() const {
+    return !placement_->warnIfNoAttributes() &&
+           (placement_->skipped() || placement_->ignoresAllAttributes() ||
+            (placement_->lookup() != nullptr && placement_->lookup()->noneAlwaysChecked));
 }
 
 // The first id attribute of the tag with a value: a value that an earlier tag of the document

@@ -31,6 +31,7 @@ public:
 
 private:
     void openingBareTag(std::string_view text, bool emptyElement);
+    bool nothingAskedWithoutAttributes() const;
     // Returns whether the tag carries an id attribute.
     bool checkDuplicateId();
 
