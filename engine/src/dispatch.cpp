@@ -132,8 +132,7 @@ void TagDispatcher::dispatch() {
     std::string_view text = state_.tagView;
     if (state_.bareTag) {
         // No blank, block, mark of an empty element or comment: an opening or closing tag.
-        state_.bareTag = false;
-        handOn(text, text.front() == '/', false, true);
+        dispatchBare();
         return;
     }
     if (!state_.tagWithoutBlocks && kBlockStarts.skip(text, 0) < text.size()) {

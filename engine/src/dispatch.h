@@ -21,6 +21,12 @@ public:
     TagDispatcher(RunState& state, TagHandling& tags) : state_(state), tags_(tags) {}
 
     void dispatch();
+    // The bare tag the scanner has just taken (RunState::bareTag).
+    void dispatchBare() {
+        state_.bareTag = false;
+        const std::string_view text = state_.tagView;
+        handOn(text, text.front() == '/', false, true);
+    }
 
     // Collapses the blocks inside a tag text in place (never lengthening it); a text without
     // "<" or "&" has none.

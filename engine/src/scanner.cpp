@@ -62,6 +62,8 @@ bool Scanner::nextLine() {
 }
 
 bool Scanner::nextTag() {
+    raisesSeen_ = state_.store.raisesAsked();
+    dispatched_ = false;
     while (true) {
         if (!textPhase()) return false;
         if (tagTaken_) {
@@ -82,7 +84,7 @@ bool Scanner::textPhase() {
     messages::MessageStore& store = state_.store;
     if (lineIndex_ >= state_.document.count()) return false;
     while (true) {
-        const bool ignoring = state_.ignore.active;
+        bool ignoring = state_.ignore.active;
         while ((pos_ = kTextStops.skip(line_, pos_)) < line_.size()) {
             switch (line_[pos_]) {
                 case '"':
@@ -131,8 +133,19 @@ bool Scanner::textPhase() {
                     ++pos_;
                     break;
                 case '<':
-                    tagTaken_ = takeBareTag();
-                    if (!tagTaken_) startTag();
+                    if (takeBareTag()) {
+                        dispatcher_.dispatchBare();
+                        if (state_.store.raisesAsked() == raisesSeen_) {
+                            // The tag may have started ignoring the text up to its closing tag.
+                            ignoring = state_.ignore.active;
+                            break;
+                        }
+                        dispatched_ = true;
+                        tagTaken_ = true;
+                        return true;
+                    }
+                    tagTaken_ = false;
+                    startTag();
                     return true;
                 default:
                     ++pos_;
@@ -253,7 +266,7 @@ Scanner::TagEnd Scanner::tagPhase() {
     std::size_t segment = pos_;  // where the tag's text on this line begins
 
     while (true) {
-        const bool ignoring = state_.ignore.active;
+        bool ignoring = state_.ignore.active;
         while (pos_ < line_.size()) {
             if (quoteOpen) {
                 // Inside a quote only its closing character counts.

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
+#include "dispatch.h"
 #include "entities.h"
 #include "run_state.h"
 
@@ -13,14 +15,20 @@ namespace engine {
 
 class Scanner {
 public:
-    Scanner(RunState& state, EntityChecker& entities) : state_(state), entities_(entities) {}
+    // Bare tags ("<td>", "</td>") are handed to `dispatcher` as soon as they are read, and
+    // the scanner goes on, as long as nothing has been raised since nextTag() was called.
+    Scanner(RunState& state, EntityChecker& entities, TagDispatcher& dispatcher)
+        : state_(state), entities_(entities), dispatcher_(dispatcher) {}
 
     // Puts the read position at the start of the first line.
     void initialise();
 
     // Collects the next tag into the run's tag text. Returns false at the end of the document
-    // (also when it ends inside a tag, after the finding has been raised).
+    // (also when it ends inside a tag, after the finding has been raised). Bare tags met on the
+    // way are dispatched here; a bare tag that raised something ends the call, already
+    // dispatched (dispatched() says so), so that the limits are looked at.
     bool nextTag();
+    bool dispatched() const { return dispatched_; }
 
 private:
     enum class BlockMode { None, Comment, Server, ProcessingQuestion, ProcessingHash };
@@ -36,6 +44,9 @@ private:
 
     RunState& state_;
     EntityChecker& entities_;
+    TagDispatcher& dispatcher_;
+    std::uint64_t raisesSeen_ = 0;  // what the store had asked when nextTag() was called
+    bool dispatched_ = false;
     std::size_t lineIndex_ = 0;
     std::string_view line_;
     std::size_t pos_ = 0;

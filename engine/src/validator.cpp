@@ -159,14 +159,14 @@ int Validator::validateDocument(const RunContext& context) {
     EntityChecker entities(state);
     TagHandling tags(state, run_->configurationView());
     TagDispatcher dispatcher(state, tags);
-    Scanner scanner(state, entities);
+    Scanner scanner(state, entities, dispatcher);
     scanner.initialise();
     // A limit is reached only by a raise: it is looked at again only after one.
     std::uint64_t raisesSeen = store.raisesAsked();
     bool limit = store.limitReached();
     while (!limit) {
         if (!scanner.nextTag()) break;
-        dispatcher.dispatch();
+        if (!scanner.dispatched()) dispatcher.dispatch();
         if (store.raisesAsked() != raisesSeen) {
             raisesSeen = store.raisesAsked();
             limit = store.limitReached();
