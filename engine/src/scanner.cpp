@@ -61,17 +61,19 @@ bool Scanner::nextLine() {
     return true;
 }
 
-bool Scanner::nextTag() {
+bool Scanner::scan() {
     raisesSeen_ = state_.store.raisesAsked();
-    dispatched_ = false;
     while (true) {
         if (!textPhase()) return false;
-        if (tagTaken_) {
-            tagTaken_ = false;
+        if (bareTagRaised_) {
+            bareTagRaised_ = false;
             return true;
         }
         switch (tagPhase()) {
-            case TagEnd::Complete: return true;
+            case TagEnd::Complete:
+                dispatcher_.dispatch();
+                if (state_.store.raisesAsked() != raisesSeen_) return true;
+                break;
             case TagEnd::EndOfDocument: return false;
             case TagEnd::Restart: break;  // the `<` in hand starts a new tag
         }
@@ -140,11 +142,9 @@ bool Scanner::textPhase() {
                             ignoring = state_.ignore.active;
                             break;
                         }
-                        dispatched_ = true;
-                        tagTaken_ = true;
+                        bareTagRaised_ = true;
                         return true;
                     }
-                    tagTaken_ = false;
                     startTag();
                     return true;
                 default:

@@ -1,6 +1,6 @@
 // The document scanner: walks the lines character by character, raises the findings of the
-// text between tags, and collects each tag's text (lines of a tag joined by one space) up to
-// the `>` that ends it.
+// text between tags, collects each tag's text (lines of a tag joined by one space) up to the
+// `>` that ends it, and hands the tag to the dispatch.
 #pragma once
 
 #include <cstddef>
@@ -15,20 +15,20 @@ namespace engine {
 
 class Scanner {
 public:
-    // Bare tags ("<td>", "</td>") are handed to `dispatcher` as soon as they are read, and
-    // the scanner goes on, as long as nothing has been raised since nextTag() was called.
+    // Each tag read is handed to `dispatcher`; a bare one ("<td>", "</td>") without leaving
+    // the text between tags.
     Scanner(RunState& state, EntityChecker& entities, TagDispatcher& dispatcher)
         : state_(state), entities_(entities), dispatcher_(dispatcher) {}
 
     // Puts the read position at the start of the first line.
     void initialise();
 
-    // Collects the next tag into the run's tag text. Returns false at the end of the document
-    // (also when it ends inside a tag, after the finding has been raised). Bare tags met on the
-    // way are dispatched here; a bare tag that raised something ends the call, already
-    // dispatched (dispatched() says so), so that the limits are looked at.
-    bool nextTag();
-    bool dispatched() const { return dispatched_; }
+    // Reads the document on from where it stands, collecting each tag into the run's tag text
+    // and handing it to the dispatch, until a tag has been dispatched with something raised
+    // since the call (in it or in the text before it): returns true then, so that the limits
+    // are looked at. Returns false at the end of the document (also when it ends inside a tag,
+    // after the finding has been raised).
+    bool scan();
 
 private:
     enum class BlockMode { None, Comment, Server, ProcessingQuestion, ProcessingHash };
@@ -45,13 +45,12 @@ private:
     RunState& state_;
     EntityChecker& entities_;
     TagDispatcher& dispatcher_;
-    std::uint64_t raisesSeen_ = 0;  // what the store had asked when nextTag() was called
-    bool dispatched_ = false;
+    std::uint64_t raisesSeen_ = 0;  // what the store had asked when scan() was called
     std::size_t lineIndex_ = 0;
     std::string_view line_;
     std::size_t pos_ = 0;
     BlockMode block_ = BlockMode::None;
-    bool tagTaken_ = false;  // textPhase() took a whole bare tag: no tag phase for it
+    bool bareTagRaised_ = false;  // textPhase() ended at a bare tag it dispatched
 };
 
 }  // namespace engine

@@ -161,17 +161,10 @@ int Validator::validateDocument(const RunContext& context) {
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities, dispatcher);
     scanner.initialise();
-    // A limit is reached only by a raise: it is looked at again only after one.
-    std::uint64_t raisesSeen = store.raisesAsked();
+    // A limit is reached only by a raise: the scan stops after each tag that raised something,
+    // and the limits are looked at again then.
     bool limit = store.limitReached();
-    while (!limit) {
-        if (!scanner.nextTag()) break;
-        if (!scanner.dispatched()) dispatcher.dispatch();
-        if (store.raisesAsked() != raisesSeen) {
-            raisesSeen = store.raisesAsked();
-            limit = store.limitReached();
-        }
-    }
+    while (!limit && scanner.scan()) limit = store.limitReached();
 
     counters.currentLine = state.lines.current;
     if (state.ignore.active) {
