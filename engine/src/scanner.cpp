@@ -266,7 +266,7 @@ Scanner::TagEnd Scanner::tagPhase() {
     std::size_t segment = pos_;  // where the tag's text on this line begins
 
     while (true) {
-        bool ignoring = state_.ignore.active;
+        const bool ignoring = state_.ignore.active;
         while (pos_ < line_.size()) {
             if (quoteOpen) {
                 // Inside a quote only its closing character counts.
