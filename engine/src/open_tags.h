@@ -128,6 +128,17 @@ public:
 
     // Removes the record at `place`, which must be the topmost record of its name.
     void remove(long place);
+    // Removes the top record when it was written exactly as `name` and has a closing tag
+    // (kClosingNone is left to the caller, which reports it): the closing tag most tags get.
+    // Nothing stands above the top, so there is nothing else to tell. False when the top is
+    // another name or spelling, or the stack is empty.
+    bool removeTopIfWritten(std::string_view name) {
+        if (entries_.empty()) return false;
+        const Entry& top = entries_.back();
+        if (top.closingRule() == kClosingNone || !names_[top.spelling()].is(name)) return false;
+        remove(static_cast<long>(entries_.size() - 1));
+        return true;
+    }
 
     // Calls `visit(record)` for every record whose closing tag is required, from the bottom
     // (earliest opened) to the top.

@@ -407,6 +407,7 @@ void Placement::close(std::string_view name) {
     if (name.empty()) return;
     messages::MessageStore& store = state_.store;
     OpenTagStack& open = state_.openTags;
+    if (open.removeTopIfWritten(name)) return;
     const long place = open.topmost(name);
     if (place < 0) {
         store.raiseError(75, name);

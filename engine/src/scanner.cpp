@@ -4,6 +4,7 @@
 
 #include "byte_search.h"
 #include "config/text_utils.h"
+#include "tag_reader.h"
 
 namespace engine {
 namespace {
@@ -26,6 +27,8 @@ constexpr StopSet<4, true> kHashStops("#[<>");
 // A bare tag's name is at most this long; longer names go the general way (a name is cut to
 // the tag-name field there).
 constexpr std::size_t kBareNameLimit = 64;
+// The tag handling takes a bare name whole, as the name field would not cut it.
+static_assert(kBareNameLimit < kTagNameField);
 
 }  // namespace
 

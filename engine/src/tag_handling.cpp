@@ -95,11 +95,14 @@ void TagHandling::openingTag(std::string_view text, bool emptyElement, bool know
 // attribute, so there is nothing to remember about it and no id; only what its entries ask of
 // a tag without attributes is checked.
 void TagHandling::openingBareTag(std::string_view text, bool emptyElement) {
-    reader_->readBareTag(text, false, {});
-    const std::string_view name = reader_->tagName();
-    placement_->place(name, emptyElement);
-    if (!emptyElement) placement_->push(name);
-    if (!nothingAskedWithoutAttributes()) checker_->check();
+    // The scanner's bare names are shorter than the name field: the name is the whole text.
+    // The tag entry table is filled only for the check, which alone reads it.
+    placement_->place(text, emptyElement);
+    if (!emptyElement) placement_->push(text);
+    if (!nothingAskedWithoutAttributes()) {
+        reader_->readBareTag(text, false, {});
+        checker_->check();
+    }
 }
 
 // Whether the entries the tag was placed against ask nothing of a tag without attributes: no
