@@ -1,6 +1,7 @@
 #include "tag_reader.h"
 
 #include <array>
+#include <cstring>
 
 #include "config/text_utils.h"
 
@@ -99,8 +100,9 @@ void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, 
     return token;
 }
 
-TagEntry& TagReader::startEntry() {
-    TagEntry& entry = table_[static_cast<std::size_t>(count_)];
+TagEntry& TagReader::startEntry() { return clearEntry(table_[static_cast<std::size_t>(count_)]); }
+
+TagEntry& TagReader::clearEntry(TagEntry& entry) {
     entry.name = {};
     entry.value = {};
     entry.hasValue = false;
@@ -116,6 +118,64 @@ TagEntry& TagReader::startEntry() {
     return entry;
 }
 
+// The attributes of a plain opening tag, read into the table from entry 1 on: each one a name,
+// alone or with "=" and a value right after it, quoted or not, the attributes apart by blanks.
+// That is what nextToken() and the loop of readTag() read without a single error, and they
+// give each entry the same fields. False, with count_ left at 0 and nothing raised, for
+// anything else: readTag() then reads the tag its own way from the start.
+bool TagReader::readPlainAttributes(std::size_t pos) {
+    const std::size_t size = text_.size();
+    const char* const text = text_.data();
+    auto isStop = [](char c) { return kTokenStops[static_cast<unsigned char>(c)]; };
+    int entries = 1;
+    while (true) {
+        while (pos < size && text::isBlank(text[pos])) ++pos;
+        if (pos == size) break;
+        if (isStop(text[pos]) || entries == kMaxTableEntries) return false;
+        const std::size_t nameStart = pos;
+        while (pos < size && !isStop(text[pos])) ++pos;
+        TagEntry& entry = clearEntry(table_[static_cast<std::size_t>(entries)]);
+        entry.name = text::cutToField(text_.substr(nameStart, pos - nameStart), kTagNameField);
+        entry.offset = nameStart;
+        entry.nameEnd = pos;
+        ++entries;
+        if (pos == size || text::isBlank(text[pos])) {
+            // No value: unless an "=" follows the blanks, which readTag() reports.
+            std::size_t next = pos;
+            while (next < size && text::isBlank(text[next])) ++next;
+            if (next < size && text[next] == '=') return false;
+            entry.valueError = 89;
+            continue;
+        }
+        // The name stopped at "=" or a quote: a name of kTokenBuffer bytes or more before the
+        // "=", or a quote inside the name, is an error of its own.
+        if (text[pos] != '=' || pos - nameStart >= kTokenBuffer) return false;
+        ++pos;
+        if (pos == size) return false;
+        const char first = text[pos];
+        std::size_t valueStart = pos;
+        std::size_t valueEnd;
+        if (isQuote(first)) {
+            const void* close = std::memchr(text + pos + 1, first, size - pos - 1);
+            if (close == nullptr) return false;
+            valueStart = pos + 1;
+            valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - text);
+            pos = valueEnd + 1;
+            entry.quoteKind = first == '"' ? 2 : 1;
+        } else {
+            if (isStop(first)) return false;  // a blank, "=" or quote right after the "="
+            while (pos < size && !isStop(text[pos])) ++pos;
+            valueEnd = pos;
+        }
+        // The value ends the text or a blank follows it.
+        if (pos < size && !text::isBlank(text[pos])) return false;
+        entry.value = text::cutToField(text_.substr(valueStart, valueEnd - valueStart), kTagValueField);
+        entry.hasValue = true;
+    }
+    count_ = entries;
+    return true;
+}
+
 int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
     text_ = text;
     pos_ = 0;
@@ -123,6 +183,24 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
 
     // Most tags are a bare name: the whole text is the one token.
     if (isBareName(text)) return readBareTag(text, closing, place);
+
+    // Most other opening tags are a name and plain attributes: read at once, placed after.
+    if (!closing) {
+        std::size_t start = 0;
+        while (start < text.size() && text::isBlank(text[start])) ++start;
+        std::size_t end = start;
+        while (end < text.size() && !kTokenStops[static_cast<unsigned char>(text[end])]) ++end;
+        if (end > start && end < text.size() && text::isBlank(text[end]) &&
+            readPlainAttributes(end)) {
+            TagEntry& tag = clearEntry(table_[0]);
+            tag.name = text::cutToField(text.substr(start, end - start), kTagNameField);
+            tag.offset = start;
+            tag.nameEnd = end;
+            if (!place(tag.name)) count_ = 1;
+            return count_;
+        }
+        count_ = 0;
+    }
 
     Token token = nextToken();
     if (!token.present) return 0;

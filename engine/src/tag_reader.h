@@ -104,7 +104,9 @@ private:
         std::size_t end = 0;    // after its last character (its closing quote)
     };
     Token nextToken();
+    bool readPlainAttributes(std::size_t pos);
     TagEntry& startEntry();
+    static TagEntry& clearEntry(TagEntry& entry);
     // Raises an error whose cause starts at `offset` of the tag text.
     void raiseAt(std::size_t offset, int number, std::string_view text1 = {}, int value = 0);
 
