@@ -218,7 +218,10 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
     int& tried = given.triedValues.back().second;
     for (const ConfigurationView::ListedValue& value : values) {
         const int id = value.id;
-        if (!placement_.isActive(AttributeValue, id)) continue;
+        if (value.activity != RunState::Activity::Active &&
+            !placement_.isActive(AttributeValue, id)) {
+            continue;
+        }
         // Collapsed server blocks, processing blocks and macros are accepted as values from
         // the list's second entry on.
         if (value.index == 1 && given.hasValue &&

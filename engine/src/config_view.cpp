@@ -96,7 +96,7 @@ const ConfigurationView::TagFacts& ConfigurationView::firstUse(int id) const {
     return facts;
 }
 
-const std::vector<ConfigurationView::ListedValue>& ConfigurationView::valuesOf(int id) const {
+const std::vector<ConfigurationView::ListedValue>& ConfigurationView::workOutValues(int id) const {
     static const std::vector<ListedValue> kNone;
     if (id < 0 || id >= static_cast<int>(values_.size())) return kNone;
     ValueFacts& facts = values_[static_cast<std::size_t>(id)];
@@ -112,7 +112,7 @@ const std::vector<ConfigurationView::ListedValue>& ConfigurationView::valuesOf(i
         facts.values.push_back({value, i, cfg_->positionOf(AttributeValue, value),
                                 entry->builtinType, entry->optionValue(0),
                                 entry->optionValue(1) == config::kCaseSensitive,
-                                entry->name.view()});
+                                entry->name.view(), activity(AttributeValue, value)});
     }
     return facts.values;
 }
@@ -182,7 +182,7 @@ void ConfigurationView::workOutRangeNames() {
     }
 }
 
-int ConfigurationView::attributeNameOf(std::string_view name) {
+int ConfigurationView::lookUpAttributeName(std::string_view name) {
     const int number = attributeNumbers_.find(name);
     if (number >= 0 || attributePatterns_.empty()) return number;
     const auto [unlisted, added] = unlistedAttributes_.insert(name);

@@ -80,7 +80,16 @@ public:
     // The number of a name as written in a tag; when no attribute entry has that name, the
     // number of the first attribute pattern, in position order, that it matches ("data-*");
     // -1 for neither.
-    int attributeNameOf(std::string_view name);
+    int attributeNameOf(std::string_view name) {
+        if (name.size() > 8) return lookUpAttributeName(name);
+        const std::uint64_t head = config::FoldedNames::headOf(name);
+        RecentName& recent = recentAttributeNames_[static_cast<std::size_t>(
+            ((head ^ name.size()) * 0x9E3779B97F4A7C15ULL) >> 58)];
+        if (recent.length != name.size() || recent.head != head) {
+            recent = {head, static_cast<std::uint32_t>(name.size()), lookUpAttributeName(name)};
+        }
+        return recent.number;
+    }
 
     // Where in the attribute list of a tag entry the checks must look: the places of the
     // attributes that matter even when a tag does not carry them (required, warned about when
@@ -105,8 +114,15 @@ public:
         int quoting;   // the quotation code (option 0)
         bool caseSensitive;
         std::string_view name;
+        RunState::Activity activity;  // of the value entry's category, as activity() gives it
     };
-    const std::vector<ListedValue>& valuesOf(int id) const;
+    const std::vector<ListedValue>& valuesOf(int id) const {
+        if (id >= 0 && id < static_cast<int>(values_.size())) {
+            const ValueFacts& facts = values_[static_cast<std::size_t>(id)];
+            if (facts.ready) return facts.values;
+        }
+        return workOutValues(id);
+    }
 
     // The valid and invalid ranges of a tag entry, reduced to what the range test asks.
     struct RangeFacts {
@@ -208,6 +224,16 @@ private:
     // each name of a document is matched against them once.
     config::FoldedNames unlistedAttributes_;
     std::vector<int> unlistedMatches_;  // by number in unlistedAttributes_
+    int lookUpAttributeName(std::string_view name);
+    // What attributeNameOf() gave the names of at most eight bytes met last, by their bytes
+    // as written (the number of a name never changes): a page writes the same few attribute
+    // names over and over, found here without folding or hashing them.
+    struct RecentName {
+        std::uint64_t head = 0;
+        std::uint32_t length = UINT32_MAX;  // no name
+        int number = -1;
+    };
+    std::array<RecentName, 64> recentAttributeNames_{};
     std::vector<TagLookup> tagLookups_;  // by folded name
     mutable std::vector<TagFacts> tags_;  // by tag id
     // The value lists of attribute entries by id, worked out on first use.
@@ -216,6 +242,7 @@ private:
         std::vector<ListedValue> values;
     };
     mutable std::vector<ValueFacts> values_;
+    const std::vector<ListedValue>& workOutValues(int id) const;
 };
 
 }  // namespace engine
