@@ -1,8 +1,8 @@
 // least-work: the least any checker that writes the full report must do with a document, as a
 // yardstick for markwise-check's times. It maps the document as markwise-check does, goes
-// through it line by line, finds every "<" on each line, and lists every line with its number
-// right-aligned in four columns and ": " through a 64 KB buffer, as the report lists them. It
-// checks nothing: what markwise-check takes beyond it is the price of the checking.
+// through it line by line, finds every "<" on each line, and lists every line with the report's
+// prefix through a 64 KB buffer, as the report lists them. It checks nothing: what
+// markwise-check takes beyond it is the price of the checking.
 //
 //     least-work FILE > /dev/null
 #include <fcntl.h>
@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+
+#include "messages/line_prefix.h"
 
 namespace {
 
@@ -40,36 +42,6 @@ void put(std::string_view text) {
     used += text.size();
 }
 
-// The line number as text, counted up in place: "   1: ", "   2: " ... "10000: ".
-class Prefix {
-public:
-    Prefix() {
-        std::memset(text_, ' ', sizeof text_);
-        text_[kColon] = ':';
-        text_[kColon - 1] = '0';
-        first_ = kColon - 1;
-    }
-    void next() {
-        std::size_t at = kColon - 1;
-        while (text_[at] == '9') text_[at--] = '0';
-        if (text_[at] == ' ') {
-            text_[at] = '1';
-            first_ = at;
-        } else {
-            ++text_[at];
-        }
-    }
-    std::string_view view() const {
-        const std::size_t start = first_ < kColon - 4 ? first_ : kColon - 4;
-        return {text_ + start, kColon + 2 - start};
-    }
-
-private:
-    static constexpr std::size_t kColon = 24;
-    char text_[kColon + 2];
-    std::size_t first_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,7 +66,7 @@ int main(int argc, char** argv) {
         bytes = static_cast<const char*>(mapped);
     }
     std::size_t tags = 0;
-    Prefix prefix;
+    messages::LinePrefix prefix(1);
     std::size_t start = 0;
     while (start < size) {
         const void* newline = std::memchr(bytes + start, '\n', size - start);
@@ -108,10 +80,10 @@ int main(int argc, char** argv) {
             ++tags;
             ++p;
         }
-        prefix.next();
         put(prefix.view());
         put({bytes + start, end - start});
         put("\n");
+        prefix.next();
         start = end + 1;
     }
     flush();
