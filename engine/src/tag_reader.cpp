@@ -181,15 +181,21 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
     pos_ = 0;
     count_ = 0;
 
-    // Most tags are a bare name: the whole text is the one token.
-    if (isBareName(text)) return readBareTag(text, closing, place);
+    // Most tags are a bare name: the whole text is the one token (as isBareName() says).
+    auto tokenEnd = [&text](std::size_t at) {
+        while (at < text.size() && !kTokenStops[static_cast<unsigned char>(text[at])]) ++at;
+        return at;
+    };
+    std::size_t end = tokenEnd(0);
+    if (end == text.size() && end > 0) return readBareTag(text, closing, place);
 
     // Most other opening tags are a name and plain attributes: read at once, placed after.
     if (!closing) {
         std::size_t start = 0;
-        while (start < text.size() && text::isBlank(text[start])) ++start;
-        std::size_t end = start;
-        while (end < text.size() && !kTokenStops[static_cast<unsigned char>(text[end])]) ++end;
+        if (end == 0) {
+            while (start < text.size() && text::isBlank(text[start])) ++start;
+            end = tokenEnd(start);
+        }
         if (end > start && end < text.size() && text::isBlank(text[end]) &&
             readPlainAttributes(end)) {
             TagEntry& tag = clearEntry(table_[0]);
