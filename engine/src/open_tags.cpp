@@ -6,6 +6,8 @@ namespace engine {
 
 void OpenTagStack::clear() {
     entries_.clear();
+    keyNames_ = nullptr;
+    keys_.fill(KeySlot{});
     std::fill(topOf_.begin(), topOf_.end(), kUnfolded);
     required_.clear();
     requiredRemoved_ = 0;
@@ -71,6 +73,44 @@ void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closing
     entries_.push_back({topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
     topOf_[folded] = place;
     ++live_;
+    // The record below is the live top before this push.
+    noteKey(place, isKey(folded) ? folded : place == 0 ? kUnfolded : knownKey(place - 1));
+}
+
+void OpenTagStack::setKeyNames(const std::vector<std::uint8_t>* keyNames) {
+    keyNames_ = keyNames;
+    keys_.fill(KeySlot{});
+}
+
+std::uint32_t OpenTagStack::keyTop(std::size_t steps) {
+    if (entries_.empty()) return kUnfolded;
+    const std::size_t top = entries_.size() - 1;
+    const std::uint32_t known = knownKey(top);
+    if (known != kTooDeep) return known;
+    const std::uint32_t found =
+        topmostThat(steps, [this](std::uint32_t folded) { return isKey(folded); });
+    noteKey(top, found);
+    return found;
+}
+
+// After the record at `place` was removed from below the top: when its name is a key, the
+// places from it up to the next live key record took their key from it, and take the key
+// below it now; above that record nothing changed. Past the ring every key is forgotten, so
+// that a removal costs at most as many steps as the ring has slots.
+void OpenTagStack::rekeyFrom(std::size_t place) {
+    if (!isKey(names_[entries_[place].spelling()].folded)) return;
+    const std::size_t top = entries_.size() - 1;
+    if (top - place >= kKeySlots) {
+        keys_.fill(KeySlot{});
+        return;
+    }
+    const std::uint32_t key = place == 0 ? kUnfolded : knownKey(place - 1);
+    noteKey(place, key);
+    for (std::size_t at = place + 1; at <= top; ++at) {
+        const Entry& entry = entries_[at];
+        if (!entry.removed() && isKey(names_[entry.spelling()].folded)) break;
+        noteKey(at, key);
+    }
 }
 
 void OpenTagStack::remove(long place) {
@@ -99,8 +139,12 @@ void OpenTagStack::remove(long place) {
         }
     }
     // Records removed from the top leave no trace, so a well-nested document keeps the stack
-    // as small as its nesting.
-    while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
+    // as small as its nesting; the keys of the places below stay as they were.
+    if (atTop) {
+        while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
+    } else {
+        rekeyFrom(at);
+    }
 }
 
 bool OpenTagStack::isOpen(std::string_view name) const { return topmost(name) >= 0; }

@@ -5,6 +5,7 @@
 // more for a record whose closing tag is required.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -115,6 +116,15 @@ public:
     // `steps` places at most (removed records count too): kUnfolded when no record counts,
     // kTooDeep when the places ran out first.
     static constexpr std::uint32_t kTooDeep = UINT32_MAX - 1;
+
+    // Key names: a byte per folded name, not zero for a key (the names that ranges name), or
+    // null for none. The stack then knows its topmost key record as the records come and go,
+    // without walking down to it. Kept until clear().
+    void setKeyNames(const std::vector<std::uint8_t>* keyNames);
+    // The folded name of the topmost live record whose name is a key, kUnfolded for none.
+    // Known at once for the tops the stack has followed; otherwise looked for in `steps`
+    // places at most, kTooDeep when they ran out first.
+    std::uint32_t keyTop(std::size_t steps);
     template <typename Counts>
     std::uint32_t topmostThat(std::size_t steps, Counts&& counts) const {
         std::uint32_t found = kUnfolded;
@@ -218,6 +228,32 @@ private:
     }
     std::uint32_t foldAndRemember(std::string_view name, Recent& recent);
     Recent recent_[kRecentSlots];
+
+    // The key of each of the topmost places, in a ring indexed by place: a record's key is its
+    // own name when that is a key, else the key of the place below it (a removed record is
+    // passed over, as a walk from the top passes over it). A push works its key out from the
+    // one below; a record removed from below the top works out again those above it, when
+    // they fit in the ring. A slot whose place is not the one asked for knows nothing.
+    struct KeySlot {
+        std::uint32_t place = kUnfolded;
+        std::uint32_t key = 0;
+    };
+    static constexpr std::size_t kKeySlots = 64;
+    bool isKey(std::uint32_t folded) const {
+        return keyNames_ != nullptr && folded < keyNames_->size() && (*keyNames_)[folded] != 0;
+    }
+    // The key known at `place`, or kTooDeep.
+    std::uint32_t knownKey(std::size_t place) const {
+        const KeySlot& slot = keys_[place & (kKeySlots - 1)];
+        return slot.place == place ? slot.key : kTooDeep;
+    }
+    void noteKey(std::size_t place, std::uint32_t key) {
+        keys_[place & (kKeySlots - 1)] =
+            key == kTooDeep ? KeySlot{} : KeySlot{static_cast<std::uint32_t>(place), key};
+    }
+    void rekeyFrom(std::size_t place);
+    const std::vector<std::uint8_t>* keyNames_ = nullptr;
+    std::array<KeySlot, kKeySlots> keys_{};
     std::size_t requiredRemoved_ = 0;
 };
 

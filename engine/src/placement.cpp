@@ -63,7 +63,8 @@ void Placement::startDocument() {
     const int bits = std::clamp(static_cast<int>(std::bit_width(bytes / 128)), 6, kPlacedSlotBits);
     placed_.assign(std::size_t{1} << bits, Placed{});
     placedShift_ = 64 - bits;
-    rangeNames_ = &view_.rangeNames();
+    // The open-tag stack follows its topmost open tag that some range names.
+    state_.openTags.setKeyNames(&view_.rangeNames());
 }
 
 bool Placement::isActive(int kind, int id) {
@@ -101,12 +102,7 @@ void Placement::place(std::string_view name, bool emptyElement) {
     std::uint32_t top = 0;
     if (remembered) {
         folded_ = state_.openTags.fold(name);
-        // Most often the tag just above is one that ranges name.
-        keyTop_ = state_.openTags.topFolded();
-        if (keyTop_ != OpenTagStack::kUnfolded && !rangeNamed(keyTop_)) {
-            keyTop_ = state_.openTags.topmostThat(
-                kKeyPlaces, [this](std::uint32_t folded) { return rangeNamed(folded); });
-        }
+        keyTop_ = state_.openTags.keyTop(kKeyPlaces);
         top = keyTop_;
         remembered = top != OpenTagStack::kTooDeep;
     }

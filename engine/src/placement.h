@@ -100,11 +100,8 @@ private:
     // The topmost open tag whose name some range names, for the tag being placed: kUnfolded
     // for none, OpenTagStack::kTooDeep when not known (not looked for, or the stack changed).
     std::uint32_t keyTop_ = 0;
-    const std::vector<std::uint8_t>* rangeNames_ = nullptr;  // the view's rangeNames()
-    bool rangeNamed(std::uint32_t folded) const {
-        return folded < rangeNames_->size() && (*rangeNames_)[folded] != 0;
-    }
-    static constexpr std::size_t kKeyPlaces = 8;  // places looked at for it, at most
+    // Places looked at for it, at most, when the stack does not know it.
+    static constexpr std::size_t kKeyPlaces = 8;
     bool placedNearby_ = false;  // the last placeCandidates() placed a tag that can be remembered
 };
 
