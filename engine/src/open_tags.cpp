@@ -82,14 +82,11 @@ void OpenTagStack::setKeyNames(const std::vector<std::uint8_t>* keyNames) {
     keys_.fill(KeySlot{});
 }
 
-std::uint32_t OpenTagStack::keyTop(std::size_t steps) {
-    if (entries_.empty()) return kUnfolded;
-    const std::size_t top = entries_.size() - 1;
-    const std::uint32_t known = knownKey(top);
-    if (known != kTooDeep) return known;
+// The top's key when the stack did not follow it: looked for, and kept when found.
+std::uint32_t OpenTagStack::lookForKeyTop(std::size_t steps) {
     const std::uint32_t found =
         topmostThat(steps, [this](std::uint32_t folded) { return isKey(folded); });
-    noteKey(top, found);
+    noteKey(entries_.size() - 1, found);
     return found;
 }
 
@@ -128,15 +125,7 @@ void OpenTagStack::remove(long place) {
         } else {
             ++requiredRemoved_;
         }
-        while (requiredRemoved_ > 0 && !required_.empty() &&
-               entries_[required_.back().place].removed()) {
-            required_.pop_back();
-            --requiredRemoved_;
-        }
-        if (requiredRemoved_ * 2 > required_.size()) {
-            required_.eraseIf([this](const Required& at) { return entries_[at.place].removed(); });
-            requiredRemoved_ = 0;
-        }
+        dropRemovedRequired();
     }
     // Records removed from the top leave no trace, so a well-nested document keeps the stack
     // as small as its nesting; the keys of the places below stay as they were.
@@ -144,6 +133,33 @@ void OpenTagStack::remove(long place) {
         while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
     } else {
         rekeyFrom(at);
+    }
+}
+
+void OpenTagStack::removeTop() {
+    const Entry entry = entries_.back();
+    topOf_[names_[entry.spelling()].folded] = entry.below;
+    --live_;
+    entries_.pop_back();
+    // A live record with a required closing tag is the last of the list when it is the top.
+    if (entry.closingRule() == kClosingRequired) {
+        required_.pop_back();
+        dropRemovedRequired();
+    }
+    while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
+}
+
+// The removed records at the end of the list leave it; when the removed ones left inside it
+// are half of it, they leave it too.
+void OpenTagStack::dropRemovedRequired() {
+    while (requiredRemoved_ > 0 && !required_.empty() &&
+           entries_[required_.back().place].removed()) {
+        required_.pop_back();
+        --requiredRemoved_;
+    }
+    if (requiredRemoved_ * 2 > required_.size()) {
+        required_.eraseIf([this](const Required& at) { return entries_[at.place].removed(); });
+        requiredRemoved_ = 0;
     }
 }
 

@@ -124,7 +124,11 @@ public:
     // The folded name of the topmost live record whose name is a key, kUnfolded for none.
     // Known at once for the tops the stack has followed; otherwise looked for in `steps`
     // places at most, kTooDeep when they ran out first.
-    std::uint32_t keyTop(std::size_t steps);
+    std::uint32_t keyTop(std::size_t steps) {
+        if (entries_.empty()) return kUnfolded;
+        const std::uint32_t known = knownKey(entries_.size() - 1);
+        return known != kTooDeep ? known : lookForKeyTop(steps);
+    }
     template <typename Counts>
     std::uint32_t topmostThat(std::size_t steps, Counts&& counts) const {
         std::uint32_t found = kUnfolded;
@@ -146,7 +150,7 @@ public:
         if (entries_.empty()) return false;
         const Entry& top = entries_.back();
         if (top.closingRule() == kClosingNone || !names_[top.spelling()].is(name)) return false;
-        remove(static_cast<long>(entries_.size() - 1));
+        removeTop();
         return true;
     }
 
@@ -252,6 +256,10 @@ private:
             key == kTooDeep ? KeySlot{} : KeySlot{static_cast<std::uint32_t>(place), key};
     }
     void rekeyFrom(std::size_t place);
+    // Removes the top record, which is live; the places below keep their keys.
+    void removeTop();
+    void dropRemovedRequired();
+    std::uint32_t lookForKeyTop(std::size_t steps);
     const std::vector<std::uint8_t>* keyNames_ = nullptr;
     std::array<KeySlot, kKeySlots> keys_{};
     std::size_t requiredRemoved_ = 0;
