@@ -23,15 +23,8 @@ void OpenTagStack::forgetNames() {
     std::fill(std::begin(recent_), std::end(recent_), Recent{});
 }
 
-// Where a tag was opened is kept as its offset in the document, the line and column worked out
-// again only for the records a message names.
-std::uint32_t OpenTagStack::offsetOf(messages::Position position) const {
-    const auto line = static_cast<std::size_t>(position.line);
-    if (line < 1 || line > document_.count() || position.column < 1) return UINT32_MAX;
-    return static_cast<std::uint32_t>(document_.startOf(line - 1) +
-                                      static_cast<std::size_t>(position.column - 1));
-}
-
+// Where a tag was opened is kept as its offset in the document (offsetOf()), the line and
+// column worked out again only for the records a message names.
 messages::Position OpenTagStack::positionOf(std::uint32_t offset) const {
     if (offset == UINT32_MAX || document_.empty()) return {0, 0};
     const std::size_t index = document_.lineIndexAt(offset);
@@ -52,29 +45,18 @@ std::uint32_t OpenTagStack::foldAndRemember(std::string_view name, Recent& recen
     return static_cast<std::uint32_t>(folded);
 }
 
-// Kept out of push(), which a new spelling seldom reaches, so that push() stays small.
-[[gnu::noinline]] std::uint32_t OpenTagStack::addSpelling(std::string_view name,
-                                                          std::uint32_t folded) {
-    const auto id = static_cast<std::uint32_t>(names_.size());
+// The spelling of a folded name other than its first, or a new one: kept out of push(), which
+// seldom needs it.
+[[gnu::noinline]] std::uint32_t OpenTagStack::spellingOf(std::string_view name,
+                                                         std::uint32_t folded) {
+    std::uint32_t id = firstSpelling_[folded];
+    while (id != kUnfolded && !names_[id].is(name)) id = names_[id].next;
+    if (id != kUnfolded) return id;
+    id = static_cast<std::uint32_t>(names_.size());
     names_.push_back({std::string(name), folded, firstSpelling_[folded],
                       config::FoldedNames::headOf(name)});
     firstSpelling_[folded] = id;
     return id;
-}
-
-void OpenTagStack::push(std::string_view name, std::uint32_t folded, int closingRule,
-                        messages::Position opened) {
-    // The spellings of a folded name are few (usually one): they are chained.
-    std::uint32_t id = firstSpelling_[folded];
-    while (id != kUnfolded && !names_[id].is(name)) id = names_[id].next;
-    if (id == kUnfolded) id = addSpelling(name, folded);
-    const auto place = static_cast<std::uint32_t>(entries_.size());
-    if (closingRule == kClosingRequired) required_.push_back({place, offsetOf(opened)});
-    entries_.push_back({topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
-    topOf_[folded] = place;
-    ++live_;
-    // The record below is the live top before this push.
-    noteKey(place, isKey(folded) ? folded : place == 0 ? kUnfolded : knownKey(place - 1));
 }
 
 void OpenTagStack::setKeyNames(const std::vector<std::uint8_t>* keyNames) {

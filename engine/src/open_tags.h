@@ -42,9 +42,21 @@ public:
     void push(std::string_view name, int closingRule, messages::Position opened) {
         push(name, fold(name), closingRule, opened);
     }
-    // The same for a name whose fold() is known.
+    // The same for a name whose fold() is known. Inline: every opening tag is pushed.
     void push(std::string_view name, std::uint32_t folded, int closingRule,
-              messages::Position opened);
+              messages::Position opened) {
+        // The spellings of a folded name are few, and the first is nearly always the one.
+        std::uint32_t id = firstSpelling_[folded];
+        if (id == kUnfolded || !names_[id].is(name)) id = spellingOf(name, folded);
+        const auto place = static_cast<std::uint32_t>(entries_.size());
+        if (closingRule == kClosingRequired) required_.push_back({place, offsetOf(opened)});
+        entries_.push_back(
+            {topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
+        topOf_[folded] = place;
+        ++live_;
+        // The record below is the live top before this push.
+        noteKey(place, isKey(folded) ? folded : place == 0 ? kUnfolded : knownKey(place - 1));
+    }
     // True when a record with this name (compared without regard to case) is on the stack.
     bool isOpen(std::string_view name) const;
     std::size_t size() const { return live_; }
@@ -195,8 +207,13 @@ private:
         const messages::Position opened = positionOf(offset);
         return {name.written, entry.closingRule(), opened.line, name.folded, opened.column};
     }
-    std::uint32_t addSpelling(std::string_view name, std::uint32_t folded);
-    std::uint32_t offsetOf(messages::Position position) const;
+    std::uint32_t spellingOf(std::string_view name, std::uint32_t folded);
+    std::uint32_t offsetOf(messages::Position position) const {
+        const auto line = static_cast<std::size_t>(position.line);
+        if (line < 1 || line > document_.count() || position.column < 1) return UINT32_MAX;
+        return static_cast<std::uint32_t>(document_.startOf(line - 1) +
+                                          static_cast<std::size_t>(position.column - 1));
+    }
     messages::Position positionOf(std::uint32_t offset) const;
 
     const DocumentLines& document_;
