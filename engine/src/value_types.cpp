@@ -59,7 +59,9 @@ bool positiveInteger(std::string_view s) {
     return !s.empty() && allOf(s, isDigit) && s.find_first_not_of('0') != std::string_view::npos;
 }
 
+// Every colour name is letters: a value that does not start with one (a "#" colour) is none.
 bool inList(std::string_view value, const auto& names) {
+    if (value.empty() || !isLetter(value.front())) return false;
     return std::any_of(names.begin(), names.end(),
                        [&](std::string_view name) { return text::equalsIgnoreCase(name, value); });
 }
