@@ -9,8 +9,10 @@
 namespace engine {
 namespace {
 
-// The characters each phase has to look at.
+// The characters each phase has to look at; a double quote in the text only when it is
+// reported.
 constexpr StopSet<4, true> kTextStops("\"&><");
+constexpr StopSet<3, true> kTextStopsWithoutQuote("&><");
 // Outside comments, server and processing blocks only quotes, Miva brackets and the tag
 // characters matter: most tags are read sixteen bytes at a time from one stop to the next.
 constexpr StopSet<5, true> kPlainTagStops("\"'[<>");
@@ -88,9 +90,14 @@ bool Scanner::textPhase() {
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
     if (lineIndex_ >= state_.document.count()) return false;
+    const bool quotesReported = !options.AllowDoubleQuoteInText;
+    auto nextStop = [&] {
+        return quotesReported ? kTextStops.skip(line_, pos_)
+                              : kTextStopsWithoutQuote.skip(line_, pos_);
+    };
     while (true) {
         bool ignoring = state_.ignore.active;
-        while ((pos_ = kTextStops.skip(line_, pos_)) < line_.size()) {
+        while ((pos_ = nextStop()) < line_.size()) {
             switch (line_[pos_]) {
                 case '"':
                     if (!ignoring && !options.AllowDoubleQuoteInText &&
