@@ -58,6 +58,9 @@ std::size_t CleanTags::slotOf(std::string_view text, std::uint64_t hash) const {
 CleanTags::Found CleanTags::find(std::string_view text) const {
     if (text.size() > kMaxTextLength) return {nullptr, 0};
     const std::uint64_t hash = hashOf(text);
+    // Most texts are met once: remember() looks at their seen slot after the tag has been read
+    // and checked, by when the slot is in the cache.
+    __builtin_prefetch(&seen_[hash & (seen_.size() - 1)]);
     if (tags_.empty()) return {nullptr, hash};
     const Slot& held = slots_[slotOf(text, hash)];
     return {held.check == 0 ? nullptr : &tags_[held.index], hash};
