@@ -88,39 +88,11 @@ int Placement::closingRuleOf(int id) const {
     return state_.options.RequireOptionalClosingTags ? kClosingRequired : kClosingOptional;
 }
 
-void Placement::place(std::string_view name, bool emptyElement) {
-    skipped_ = false;
-    emptyElement_ = emptyElement;
-    closingRule_ = kClosingOptional;
-    warnIfNoAttributes_ = false;
-    candidates_.clear();
-    excluded_.clear();
-    looked_ = false;
-    // Past the first tag, a name placed before under the same open tag is placed as it was.
-    bool remembered = state_.counters.tagNames != 1 && !placed_.empty();
-    keyTop_ = OpenTagStack::kTooDeep;
-    std::uint32_t top = 0;
-    if (remembered) {
-        folded_ = state_.openTags.fold(name);
-        keyTop_ = state_.openTags.keyTop(kKeyPlaces);
-        top = keyTop_;
-        remembered = top != OpenTagStack::kTooDeep;
-    }
-    if (remembered) {
-        const Placed& known = placed_[placedSlot(folded_, top)];
-        if (known.folded == folded_ && known.top == top) {
-            looked_ = true;
-            if (known.count == 1) {
-                candidates_.push_back(known.ids[0]);
-            } else {
-                candidates_.assign(known.ids, known.ids + known.count);
-            }
-            closingRule_ = known.closingRule;
-            warnIfNoAttributes_ = known.warnIfNoAttributes;
-            ignoresAll_ = known.ignoresAll;
-            return;
-        }
-    }
+// A name not placed before under the open tag that decides, or past the open tags looked at:
+// its entries are looked at, and what they gave is remembered when it can be.
+void Placement::placeAfresh(std::string_view name) {
+    const std::uint32_t top = keyTop_;
+    const bool remembered = top != OpenTagStack::kTooDeep;
     const std::uint64_t raises = state_.store.raisesAsked();
     placeCandidates(name, false);
     ignoresAll_ = looked_ && view_.lookedUp(folded_).anyIgnoresAll &&
@@ -393,10 +365,6 @@ void Placement::outOfRange(std::string_view name, bool rerun, bool anyInvalid) {
     store.raiseError(67, name, range);
     skipped_ = true;
     closingRule_ = kClosingOptional;
-}
-
-void Placement::push(std::string_view name) {
-    state_.openTags.push(name, folded_, closingRule_, {state_.lines.tag, state_.lines.tagColumn});
 }
 
 void Placement::close(std::string_view name) {

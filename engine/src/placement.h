@@ -24,9 +24,28 @@ public:
 
     // Decides about the opening tag `name` (the tag name as written); sets the results below.
     // An empty element (written "<br/>") never starts ignoring the text up to its closing tag.
-    void place(std::string_view name, bool emptyElement = false);
+    void place(std::string_view name, bool emptyElement = false) {
+        skipped_ = false;
+        emptyElement_ = emptyElement;
+        closingRule_ = kClosingOptional;
+        warnIfNoAttributes_ = false;
+        candidates_.clear();
+        excluded_.clear();
+        looked_ = false;
+        keyTop_ = OpenTagStack::kTooDeep;
+        // Past the first tag, a name placed before under the same open tag is placed as it was.
+        if (state_.counters.tagNames != 1 && !placed_.empty()) {
+            folded_ = state_.openTags.fold(name);
+            keyTop_ = state_.openTags.keyTop(kKeyPlaces);
+            if (keyTop_ != OpenTagStack::kTooDeep && takeRemembered()) return;
+        }
+        placeAfresh(name);
+    }
     // Pushes the tag just placed (the name given to place()) on the open-tag stack.
-    void push(std::string_view name);
+    void push(std::string_view name) {
+        state_.openTags.push(name, folded_, closingRule_,
+                             {state_.lines.tag, state_.lines.tagColumn});
+    }
     // Matches a closing tag (its name without "/") against the open tags.
     void close(std::string_view name);
 
@@ -73,6 +92,22 @@ private:
             ((std::uint64_t{folded} << 32 | top) * 0x9E3779B97F4A7C15ULL) >> placedShift_);
     }
 
+    // What was remembered for the name under the open tag keyTop_, when anything was.
+    bool takeRemembered() {
+        const Placed& known = placed_[placedSlot(folded_, keyTop_)];
+        if (known.folded != folded_ || known.top != keyTop_) return false;
+        looked_ = true;
+        if (known.count == 1) {
+            candidates_.push_back(known.ids[0]);
+        } else {
+            candidates_.assign(known.ids, known.ids + known.count);
+        }
+        closingRule_ = known.closingRule;
+        warnIfNoAttributes_ = known.warnIfNoAttributes;
+        ignoresAll_ = known.ignoresAll;
+        return true;
+    }
+    void placeAfresh(std::string_view name);
     void placeCandidates(std::string_view name, bool rerun);
     void takeCandidates(const std::vector<int>& entries);
     void takeLeadingEntry(std::string_view name, bool pattern);

@@ -1,5 +1,6 @@
 #include "scanner.h"
 
+#include <array>
 #include <cstring>
 
 #include "byte_search.h"
@@ -26,6 +27,15 @@ constexpr StopSet<4, true> kCommentStops("-[<>");
 constexpr StopSet<4, true> kServerStops("%[<>");
 constexpr StopSet<4, true> kQuestionStops("?[<>");
 constexpr StopSet<4, true> kHashStops("#[<>");
+// The characters of a bare tag's name after its first: ASCII letters and digits.
+constexpr std::array<bool, 256> kNameCharacters = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] = text::isAsciiLetter(static_cast<char>(c)) ||
+                                             text::isAsciiDigit(static_cast<char>(c));
+    }
+    return table;
+}();
 // A bare tag's name is at most this long; longer names go the general way (a name is cut to
 // the tag-name field there).
 constexpr std::size_t kBareNameLimit = 64;
@@ -177,7 +187,7 @@ bool Scanner::takeBareTag() {
     const std::size_t nameStart = p;
     if (p >= size || !text::isAsciiLetter(line_[p])) return false;
     ++p;
-    while (p < size && (text::isAsciiLetter(line_[p]) || text::isAsciiDigit(line_[p]))) ++p;
+    while (p < size && kNameCharacters[static_cast<unsigned char>(line_[p])]) ++p;
     if (p >= size || line_[p] != '>' || p - nameStart >= kBareNameLimit) return false;
     beginTag();
     state_.tagWithoutBlocks = true;
