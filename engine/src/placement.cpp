@@ -367,11 +367,10 @@ void Placement::outOfRange(std::string_view name, bool rerun, bool anyInvalid) {
     closingRule_ = kClosingOptional;
 }
 
-void Placement::close(std::string_view name) {
+void Placement::closeBelowTop(std::string_view name) {
     if (name.empty()) return;
     messages::MessageStore& store = state_.store;
     OpenTagStack& open = state_.openTags;
-    if (open.removeTopIfWritten(name)) return;
     const long place = open.topmost(name);
     if (place < 0) {
         store.raiseError(75, name);

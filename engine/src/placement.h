@@ -47,7 +47,11 @@ public:
                              {state_.lines.tag, state_.lines.tagColumn});
     }
     // Matches a closing tag (its name without "/") against the open tags.
-    void close(std::string_view name);
+    void close(std::string_view name) {
+        // Most closing tags close the tag on top as it was written.
+        if (!name.empty() && state_.openTags.removeTopIfWritten(name)) return;
+        closeBelowTop(name);
+    }
 
     bool skipped() const { return skipped_; }
     bool warnIfNoAttributes() const { return warnIfNoAttributes_; }
@@ -108,6 +112,7 @@ private:
         return true;
     }
     void placeAfresh(std::string_view name);
+    void closeBelowTop(std::string_view name);
     void placeCandidates(std::string_view name, bool rerun);
     void takeCandidates(const std::vector<int>& entries);
     void takeLeadingEntry(std::string_view name, bool pattern);
