@@ -39,16 +39,12 @@ TagHandling::TagHandling(RunState& state, ConfigurationView* view)
 
 TagHandling::~TagHandling() = default;
 
-void TagHandling::openingTag(std::string_view text, bool emptyElement, bool knownBare) {
+void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
     if (!reader_) {
         if (!emptyElement) {
             state_.openTags.push(leadingName(text), kClosingOptional,
                                  {state_.lines.tag, state_.lines.tagColumn});
         }
-        return;
-    }
-    if (knownBare) {
-        openingBareTag(text, emptyElement);
         return;
     }
     messages::MessageStore& store = state_.store;
@@ -132,11 +128,9 @@ bool TagHandling::checkDuplicateId() {
     return false;
 }
 
-void TagHandling::closingTag(std::string_view text, bool bare) {
+void TagHandling::closingTagRead(std::string_view text) {
     if (!reader_) return;
-    // "</td>": a bare name that fits the name field closes the name after its "/", with
-    // nothing about its form to report.
-    if (text.size() >= 2 && text.size() < kTagNameField && (bare || isBareName(text))) {
+    if (text.size() >= 2 && text.size() < kTagNameField && isBareName(text)) {
         placement_->close(text.substr(1));
         return;
     }

@@ -8,12 +8,12 @@
 #include <string_view>
 
 #include "clean_tags.h"
+#include "placement.h"
 #include "run_state.h"
+#include "tag_reader.h"
 
 namespace engine {
 
-class TagReader;
-class Placement;
 class AttributeChecker;
 class ConfigurationView;
 
@@ -26,11 +26,29 @@ public:
     // `text` is the whole tag text (collapsed), from its first character. An empty element
     // (written "<br/>") is placed and checked but never waits for a closing tag.
     // `bare`: the scanner found the text to be a bare name (isBareName() holds).
-    void openingTag(std::string_view text, bool emptyElement = false, bool bare = false);
-    void closingTag(std::string_view text, bool bare = false);
+    void openingTag(std::string_view text, bool emptyElement = false, bool bare = false) {
+        if (bare && reader_) {
+            openingBareTag(text, emptyElement);
+        } else {
+            openingTagRead(text, emptyElement);
+        }
+    }
+    void closingTag(std::string_view text, bool bare = false) {
+        // "</td>": a bare name that fits the name field closes the name after its "/", with
+        // nothing about its form to report.
+        if (bare && reader_ && text.size() >= 2 && text.size() < kTagNameField) {
+            placement_->close(text.substr(1));
+        } else {
+            closingTagRead(text);
+        }
+    }
 
 private:
     void openingBareTag(std::string_view text, bool emptyElement);
+    // Any other opening tag, or every one without an HTML Configuration.
+    void openingTagRead(std::string_view text, bool emptyElement);
+    // Any other closing tag, or every one without an HTML Configuration.
+    void closingTagRead(std::string_view text);
     bool nothingAskedWithoutAttributes() const;
     // Returns whether the tag carries an id attribute.
     bool checkDuplicateId();
