@@ -14,6 +14,10 @@ class IdLines {
 public:
     // The line recorded for `value`; when there is none, `line` is recorded and 0 returned.
     int firstLineOr(std::string_view value, int line);
+    // Fetches the slot where `value` is looked for first into the cache, ahead of the look-up.
+    void prefetch(std::string_view value) const {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hashOf(value) & (slots_.size() - 1)]);
+    }
     void clear();
 
 private:

@@ -79,8 +79,13 @@ void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
     const std::uint64_t before = store.raisesAsked();
     const int entries = bare ? reader_->readBareTag(text, false, place)
                              : reader_->readTag(text, false, place);
+    // The id is looked up after the check, whose messages come first; its slot is fetched
+    // now, so that the check's work hides the wait for it.
+    const int id = state_.options.CheckDuplicateIds ? idEntry() : -1;
+    if (id > 0) state_.idLines.prefetch(reader_->table()[static_cast<std::size_t>(id)].value);
     if (entries > 0 && !(entries == 1 && nothingAskedWithoutAttributes())) checker_->check();
-    const bool carriesId = state_.options.CheckDuplicateIds && checkDuplicateId();
+    const bool carriesId = id > 0;
+    if (carriesId) checkDuplicateId(reader_->table()[static_cast<std::size_t>(id)]);
     if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
         store.raisesAsked() - before == placingRaises) {
         cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
@@ -110,22 +115,25 @@ bool TagHandling::nothingAskedWithoutAttributes() const {
             (placement_->lookup() != nullptr && placement_->lookup()->noneAlwaysChecked));
 }
 
-// The first id attribute of the tag with a value: a value that an earlier tag of the document
-// gave already is reported with the line of that tag.
-bool TagHandling::checkDuplicateId() {
+// The place in the tag entry table of the tag's first id attribute, or -1.
+int TagHandling::idEntry() const {
     const std::vector<TagEntry>& table = reader_->table();
     for (int i = 1; i < reader_->count(); ++i) {
         const TagEntry& entry = table[static_cast<std::size_t>(i)];
-        if (entry.inserted || !text::equalsIgnoreCase(entry.name, "id")) continue;
-        if (!entry.hasValue || entry.value.empty()) return true;
-        const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
-        if (first != 0) {
-            messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
-            state_.store.raiseError(305, entry.value, {}, first);
-        }
-        return true;
+        if (!entry.inserted && text::equalsIgnoreCase(entry.name, "id")) return i;
     }
-    return false;
+    return -1;
+}
+
+// The tag's first id attribute: a value that an earlier tag of the document gave already is
+// reported with the line of that tag.
+void TagHandling::checkDuplicateId(const TagEntry& entry) {
+    if (!entry.hasValue || entry.value.empty()) return;
+    const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
+    if (first != 0) {
+        messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
+        state_.store.raiseError(305, entry.value, {}, first);
+    }
 }
 
 void TagHandling::closingTagRead(std::string_view text) {

@@ -50,8 +50,8 @@ private:
     // Any other closing tag, or every one without an HTML Configuration.
     void closingTagRead(std::string_view text);
     bool nothingAskedWithoutAttributes() const;
-    // Returns whether the tag carries an id attribute.
-    bool checkDuplicateId();
+    int idEntry() const;
+    void checkDuplicateId(const TagEntry& entry);
 
     RunState& state_;
     std::unique_ptr<TagReader> reader_;
