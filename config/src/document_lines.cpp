@@ -173,69 +173,20 @@ std::size_t countLines(const char* data, std::size_t size, bool withReturns) {
 
 }  // namespace
 
-bool DocumentLines::splitAtLineFeeds(const char* data, std::size_t size) {
-    if (size == 0) return true;
-    // A line holds at least its terminator, so there are at most as many lines as bytes: room
-    // for that many is only address space until the starts are written, and spares a pass
-    // that counts them. Where even that much address space is refused, the lines are counted
-    // first.
+void DocumentLines::split() {
+    const char* data = this->data();
+    const std::size_t size = static_cast<std::size_t>(size_);
+    if (size == 0) return;
+    // A line starts at 0 and after every line end that is not at the end of the document; a
+    // line end is LF, CR or CR LF. The line ends are found in one pass. A line holds at least
+    // its terminator, so there are at most as many lines as bytes: room for that many is only
+    // address space until the starts are written, and spares a pass that counts them. Where
+    // even that much address space is refused, the lines are counted first.
     try {
         starts_.reserve(size);
     } catch (const std::bad_alloc&) {
         starts_.reserve(countLines(data, size, true));
     }
-    starts_.push_back(0);
-    auto lineFeedAt = [&](std::size_t at) {
-        if (at + 1 < size) starts_.push_back(static_cast<std::uint32_t>(at + 1));
-    };
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // Sixty-four bytes at a time: one test for a CR in all of them, and their LFs as the bits
-    // of one number.
-    const __m128i feed = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    for (; i + 64 <= size; i += 64) {
-        __m128i blocks[4];
-        for (int b = 0; b < 4; ++b) {
-            blocks[b] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 16 * b));
-        }
-        const __m128i returns = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(blocks[0], carriageReturn),
-                         _mm_cmpeq_epi8(blocks[1], carriageReturn)),
-            _mm_or_si128(_mm_cmpeq_epi8(blocks[2], carriageReturn),
-                         _mm_cmpeq_epi8(blocks[3], carriageReturn)));
-        if (_mm_movemask_epi8(returns) != 0) return false;
-        std::uint64_t feeds = 0;
-        for (int b = 0; b < 4; ++b) {
-            feeds |= static_cast<std::uint64_t>(static_cast<unsigned>(
-                         _mm_movemask_epi8(_mm_cmpeq_epi8(blocks[b], feed))))
-                     << (16 * b);
-        }
-        for (; feeds != 0; feeds &= feeds - 1) {
-            lineFeedAt(i + static_cast<std::size_t>(std::countr_zero(feeds)));
-        }
-    }
-#endif
-    for (; i < size; ++i) {
-        if (data[i] == '\r') return false;
-        if (data[i] == '\n') lineFeedAt(i);
-    }
-    return true;
-}
-
-void DocumentLines::split() {
-    const char* data = this->data();
-    const std::size_t size = static_cast<std::size_t>(size_);
-
-    // A line starts at 0 and after every line end that is not at the end of the document; a
-    // line end is LF, CR or CR LF. Most documents end their lines with LF alone: their starts
-    // are taken in one pass over the bytes, which gives up at the first CR.
-    if (splitAtLineFeeds(data, size)) return;
-    // The lines are counted first, so that the starts take exactly the memory they need.
-    starts_.clear();
-    starts_.shrink_to_fit();
-    starts_.reserve(countLines(data, size, true));
-    if (size == 0) return;
     starts_.push_back(0);
     std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
     forEachLineEnd(data, size, true, [&](std::size_t at) {

@@ -72,9 +72,6 @@ public:
 
 private:
     void split();
-    // Splits a document whose lines all end with LF alone; false, with the starts taken so far
-    // left over, at the first CR.
-    bool splitAtLineFeeds(const char* data, std::size_t size);
     // Splits the bytes just taken over: 0, or kLineRecordFailed with the lines left empty.
     int splitAdopted();
     const char* data() const { return held_ != nullptr ? held_ : buffer_.data(); }
