@@ -93,10 +93,13 @@ void OpenTagStack::rekeyFrom(std::size_t place) {
 }
 
 void OpenTagStack::remove(long place) {
-    // Most closing tags close the topmost record.
     const auto at = static_cast<std::size_t>(place);
-    const bool atTop = at + 1 == entries_.size();
-    Entry& entry = atTop ? entries_.back() : entries_[at];
+    // Most closing tags close the topmost record.
+    if (at + 1 == entries_.size()) {
+        removeTop();
+        return;
+    }
+    Entry& entry = entries_[at];
     std::uint32_t& top = topOf_[names_[entry.spelling()].folded];
     if (top == at) top = entry.below;
     entry.packed |= 4u;
@@ -109,15 +112,13 @@ void OpenTagStack::remove(long place) {
         }
         dropRemovedRequired();
     }
-    // Records removed from the top leave no trace, so a well-nested document keeps the stack
-    // as small as its nesting; the keys of the places below stay as they were.
-    if (atTop) {
-        while (!entries_.empty() && entries_.back().removed()) entries_.pop_back();
-    } else {
-        rekeyFrom(at);
-    }
+    // A record removed from below the top stays, marked, until the records above it go; the
+    // places that took their key from it take another.
+    rekeyFrom(at);
 }
 
+// Records removed from the top leave no trace, so a well-nested document keeps the stack as
+// small as its nesting; the keys of the places below stay as they were.
 void OpenTagStack::removeTop() {
     const Entry entry = entries_.back();
     topOf_[names_[entry.spelling()].folded] = entry.below;
