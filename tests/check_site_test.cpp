@@ -114,6 +114,41 @@ TEST_F(CheckSite, SeveralWorkersGiveTheOutputLogAndStatusOfOne) {
     }
 }
 
+TEST_F(CheckSite, LargeReportsComeWholeAndInOrderWithSeveralWorkers) {
+    // Reports of some megabytes: the first goes straight to the output, and a later one's turn
+    // comes while it is gathered or after it is done, depending on the workers' pace.
+    std::filesystem::create_directories(dir.file("big"));
+    for (int i = 0; i < 5; ++i) {
+        std::string page = kTransitional.substr(0, kTransitional.find("<body>")) + "<body>\n";
+        for (int line = 0; line < 4000 * (i % 3 + 1); ++line) {
+            page += "<p>Page " + std::to_string(i) + " line " + std::to_string(line) +
+                    (line % 500 == 7 ? " <blink>old</blink> &bogus;" : " <em>fine</em> &amp;") +
+                    "\n";
+        }
+        page += "</body></html>\n";
+        dir.write("big/page" + std::to_string(i) + ".html", page);
+    }
+    std::vector<Outcome> outcomes;
+    std::vector<std::string> files;
+    for (const char* jobs : {"1", "2", "3"}) {
+        outcomes.push_back(check({"--no-settings", "-j", jobs, "big"}));
+        const std::string report = dir.file(std::string("report") + jobs + ".txt");
+        Outcome toFile = check({"--no-settings", "-j", jobs, "--output", report, "big"});
+        EXPECT_EQ(toFile.out, "");
+        files.push_back(readFile(report));
+    }
+    // Compared whole, without a listing of the differences of megabytes of text.
+    ASSERT_GT(outcomes[0].out.size(), std::size_t{1} << 20);
+    EXPECT_TRUE(files[0] == outcomes[0].out);
+    for (std::size_t i = 1; i < outcomes.size(); ++i) {
+        EXPECT_TRUE(outcomes[i].out == outcomes[0].out) << "standard output, run " << i;
+        EXPECT_EQ(outcomes[i].err, outcomes[0].err);
+        EXPECT_EQ(outcomes[i].exitCode, outcomes[0].exitCode);
+        EXPECT_TRUE(files[i] == files[0]) << "report file, run " << i;
+    }
+    EXPECT_EQ(outcomes[0].exitCode, 1);
+}
+
 TEST_F(CheckSite, ProfilesByNameAndByDoctype) {
     Outcome automatic = check({"--no-settings", "--profile", "auto", "--summary", "site/news",
                                "site/index.html"});

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -61,16 +62,54 @@ private:
     std::FILE* file_;
 };
 
-class MemorySink : public messages::ByteSink {
+// With several jobs the reports are written in the documents' order. The document whose turn
+// it is (every earlier one handed on) writes its report straight to the output; the others
+// gather theirs in memory, and write what they gathered and go on straight once their turn
+// comes while they are checked, or leave it to be written whole when it comes after. A large
+// report is then neither held whole nor copied each time its memory grows.
+class ReportTurns {
 public:
-    explicit MemorySink(std::string& memory) : memory_(memory) {}
-    bool write(std::string_view bytes) override {
-        memory_.append(bytes);
-        return true;
+    // Called once the document before `index` has been handed on, whatever became of it.
+    void passTo(std::size_t index) {
+        std::lock_guard lock(mutex_);
+        turn_ = index;
+    }
+    bool isTurnOf(std::size_t index) {
+        std::lock_guard lock(mutex_);
+        return turn_ == index;
     }
 
 private:
-    std::string& memory_;
+    std::mutex mutex_;
+    std::size_t turn_ = 0;
+};
+
+class TurnSink : public messages::ByteSink {
+public:
+    TurnSink(ReportTurns& turns, std::size_t index, messages::ByteSink& out, std::string& gathered)
+        : turns_(turns), index_(index), out_(out), gathered_(gathered) {}
+    bool write(std::string_view bytes) override {
+        if (!straight_) {
+            if (!turns_.isTurnOf(index_)) {
+                gathered_.append(bytes);
+                return true;
+            }
+            straight_ = true;
+            if (!gathered_.empty()) {
+                const bool written = out_.write(gathered_);
+                std::string().swap(gathered_);
+                if (!written) return false;
+            }
+        }
+        return out_.write(bytes);
+    }
+
+private:
+    ReportTurns& turns_;
+    std::size_t index_;
+    messages::ByteSink& out_;
+    std::string& gathered_;
+    bool straight_ = false;
 };
 
 class DiscardingSink : public messages::ByteSink {
@@ -129,7 +168,7 @@ struct DocumentResult {
     const CheckSetup* setup = nullptr;
     bool checked = false;
     bool cutShort = false;  // the mapped file shrank during the check
-    std::string report;    // when reports are gathered in memory
+    std::string report;    // when reports are gathered in memory (what was left to gather)
     std::string logEntry;  // when logging is on
     std::vector<ShownBox> boxes;
     int errors = 0;
@@ -367,6 +406,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, inputs.size()));
     std::vector<Worker> workers(jobs);
 
+    ReportTurns turns;
     auto check = [&](std::size_t index, unsigned self) {
         DocumentResult result;
         const CheckInput& input = inputs[index];
@@ -396,14 +436,14 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             engine = std::make_unique<Engine>(*result.setup, env);
             engine->validator.setFileSystem(fs);
         }
-        MemorySink memory(result.report);
+        TurnSink gathering(turns, index, finalSink, result.report);
         engine::RunContext context{nullptr, nullptr, input.name, reportName,
                                    jobs == 1 ? &env.ui : &worker.ui};
         context.documentBytes = &bytes;
         context.documentMapping = mapped;
         context.reportSink = findingsFormat || parsed.summary ? static_cast<messages::ByteSink*>(&nowhere)
                              : jobs == 1                      ? &finalSink
-                                                              : &memory;
+                                                              : &gathering;
         context.colour = colour;
         context.writeReport = !findingsFormat && !parsed.summary;
         context.profileOptions = result.setup->profileOptions;
@@ -464,6 +504,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (done.findings) {
             writer->document(*findingsOut, *done.findings);
         } else if (jobs > 1 && !parsed.summary) {
+            // Empty when the report went straight to the output.
             finalSink.write(done.report);
         }
         if (parsed.summary) {
@@ -494,7 +535,11 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         return weight;
     };
-    orderedParallel<DocumentResult>(inputs.size(), jobs, limits, check, emit);
+    orderedParallel<DocumentResult>(inputs.size(), jobs, limits, check,
+                                    [&](std::size_t index, DocumentResult& done) {
+                                        emit(index, done);
+                                        turns.passTo(index + 1);
+                                    });
     if (writer) {
         writer->end(*findingsOut);
         findingsOut->flush();
