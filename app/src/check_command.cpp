@@ -400,7 +400,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     }
 
     // With one job every document is checked and written in turn, straight to the output; with
-    // more, each report is gathered in memory and written when its turn comes, so that the
+    // more, a report goes straight to the output when its turn comes (TurnSink), so that the
     // output is the same.
     unsigned jobs = parsed.jobs != 0 ? parsed.jobs : std::max(1u, std::thread::hardware_concurrency());
     jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, inputs.size()));
