@@ -60,7 +60,7 @@ CleanTags::Found CleanTags::find(std::string_view text) const {
     const std::uint64_t hash = hashOf(text);
     // Most texts are met once: remember() looks at their seen slot after the tag has been read
     // and checked, by when the slot is in the cache.
-    __builtin_prefetch(&seen_[hash & (seen_.size() - 1)]);
+    if (!seen_.empty()) __builtin_prefetch(&seen_[hash & (seen_.size() - 1)]);
     if (tags_.empty()) return {nullptr, hash};
     const Slot& held = slots_[slotOf(text, hash)];
     return {held.check == 0 ? nullptr : &tags_[held.index], hash};
@@ -77,6 +77,7 @@ void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_
         bytes_.size() + text.size() > kMaxBytes) {
         return;
     }
+    if (seen_.empty()) seen_.assign(seenSlots_, 0);
     std::uint32_t& seen = seen_[hash & (seen_.size() - 1)];
     if (seen != checkOf(hash)) {
         seen = checkOf(hash);

@@ -22,9 +22,11 @@ class CleanTags {
 public:
     // `documentBytes`, the size of the document, sizes the table of texts seen once: a small
     // page of a site needs few of its slots, and each document starts with them all empty.
+    // The table is made when the first text is checked clean: a document whose tags carry no
+    // attributes (a deep nesting of DIVs) needs none.
     explicit CleanTags(std::size_t documentBytes)
-        : seen_(std::clamp<std::size_t>(std::bit_ceil(documentBytes / 64 + 1), 64, kSeenSlots),
-                0) {}
+        : seenSlots_(
+              std::clamp<std::size_t>(std::bit_ceil(documentBytes / 64 + 1), 64, kSeenSlots)) {}
 
     // A remembered tag: where its name stands in its text, and the entries it was checked
     // against.
@@ -84,7 +86,8 @@ private:
     // The texts checked clean once, by their hash alone (a later text with the same hash
     // counts as seen: it is then remembered a time early, which costs only room).
     static constexpr std::size_t kSeenSlots = 1 << 14;
-    std::vector<std::uint32_t> seen_;
+    std::size_t seenSlots_;
+    std::vector<std::uint32_t> seen_;  // empty until a text is checked clean
 };
 
 }  // namespace engine
