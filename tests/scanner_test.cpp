@@ -79,11 +79,10 @@ TEST(DocumentLines, SplitAtEveryKindOfLineEnd) {
     }
 }
 
-// Line ends are found sixteen and sixty-four bytes at a time: documents of random mixes of LF,
-// CR and CR LF, of LF alone, and of LF with one CR anywhere (which a pass over LF alone meets
-// after it has taken lines), with line ends on both sides of every block boundary, split as a
-// byte-at-a-time reading of the rule does (LF, CR or CR LF ends a line; a last line needs no
-// end).
+// Line ends are found sixteen bytes at a time: documents of random mixes of LF, CR and CR LF,
+// of LF alone, and of LF with one CR anywhere, with line ends on both sides of every
+// sixteen-byte boundary, split as a byte-at-a-time reading of the rule does (LF, CR or CR LF
+// ends a line; a last line needs no end).
 TEST(DocumentLines, RandomLineEndsSplitAsTheRuleSays) {
     std::uint32_t seed = 12345;
     auto next = [&seed] {

@@ -138,7 +138,7 @@ void TagHandling::checkDuplicateId(const TagEntry& entry) {
 
 void TagHandling::closingTagRead(std::string_view text) {
     if (!reader_) return;
-    if (text.size() >= 2 && text.size() < kTagNameField && isBareName(text)) {
+    if (closesByName(text) && isBareName(text)) {
         placement_->close(text.substr(1));
         return;
     }

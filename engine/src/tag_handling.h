@@ -36,7 +36,7 @@ public:
     void closingTag(std::string_view text, bool bare = false) {
         // "</td>": a bare name that fits the name field closes the name after its "/", with
         // nothing about its form to report.
-        if (bare && reader_ && text.size() >= 2 && text.size() < kTagNameField) {
+        if (bare && reader_ && closesByName(text)) {
             placement_->close(text.substr(1));
         } else {
             closingTagRead(text);
@@ -49,6 +49,11 @@ private:
     void openingTagRead(std::string_view text, bool emptyElement);
     // Any other closing tag, or every one without an HTML Configuration.
     void closingTagRead(std::string_view text);
+    // A closing tag that fits the name field ("/" and at least one character): its name,
+    // when bare, is matched as it stands.
+    static bool closesByName(std::string_view text) {
+        return text.size() >= 2 && text.size() < kTagNameField;
+    }
     bool nothingAskedWithoutAttributes() const;
     int idEntry() const;
     void checkDuplicateId(const TagEntry& entry);
