@@ -10,6 +10,7 @@
 #include "shell/commands.h"
 #include "shell/help.h"
 #include "shell/menu.h"
+#include "fault_injection.h"
 #include "shell_harness.h"
 
 namespace fs = std::filesystem;
@@ -358,6 +359,25 @@ TEST(ConfigurationCommands, SaveAskToUpdateOldFormatsAndNeedsABoundFile) {
     EXPECT_EQ(h.ui.lastBox().text, "There was an error opening the HTML Configuration file \"" +
                                        h.file("missing/x.cfg") +
                                        "\". The HTML Configuration could not be saved.");
+}
+
+// A save that opened its file but could not finish it (a full disk, a failed rename) says the
+// file could not be closed, fails, and leaves the configuration file as it was.
+TEST(ConfigurationCommands, ASaveThatCannotBeFinishedKeepsTheOldFile) {
+    for (const platform::FileOp op : {platform::FileOp::Write, platform::FileOp::Rename}) {
+        testing_support::FaultyFileSystem faulty;
+        ShellHarness h(nullptr, &faulty);
+        const std::string path = h.writeConfiguration();
+        const std::string before = readFile(path);
+        h.shell.configuration.setNotes(0, "changed");
+        faulty.failAt(op, 1, 28 /* ENOSPC */);
+        h.ui.clear();
+        EXPECT_FALSE(shell::saveConfiguration(h.shell, path, true));
+        EXPECT_EQ(h.captions(), Strings{"Error"});
+        EXPECT_EQ(h.ui.lastBox().text, "There was an error closing the file.");
+        EXPECT_EQ(readFile(path), before);
+        EXPECT_FALSE(h.shell.configuration.isSaved());
+    }
 }
 
 TEST(ConfigurationCommands, SaveAsAddsTheExtensionAndOffersToChangeTheDefault) {

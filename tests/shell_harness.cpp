@@ -6,9 +6,9 @@
 
 namespace testing_support {
 
-ShellHarness::ShellHarness(shell::WindowPort* port)
+ShellHarness::ShellHarness(shell::WindowPort* port, platform::FileSystem* fileSystem)
     : shell(shell::Services{ui, settings, processes, browser, editors, instances, files,
-                            platform::systemFileSystem(), clock},
+                            fileSystem ? *fileSystem : platform::systemFileSystem(), clock},
             port ? *port : window, dir.path().string() + "/") {
     previousDirectory = files.currentDirectory();
     shell.startingDirectory = dir.path().string();

@@ -77,7 +77,9 @@ private:
 struct ShellHarness {
     // The shell's window is `port` when given (the real main window in the Qt tests), else the
     // recording FakeWindow.
-    explicit ShellHarness(shell::WindowPort* port = nullptr);
+    // `fileSystem` replaces the system's file calls (a FaultyFileSystem) when given.
+    explicit ShellHarness(shell::WindowPort* port = nullptr,
+                          platform::FileSystem* fileSystem = nullptr);
     ~ShellHarness();
 
     TempDir dir;

@@ -134,8 +134,10 @@ bool saveConfiguration(Shell& shell, const std::string& file, bool notify) {
         upgrade = answer == Answer::Yes ? 1 : 0;
     }
     out.write(shell.configuration.serialize(upgrade));
+    // The file opened, so what failed is finishing it (a write, the close or putting it in
+    // place): the old file stays as it was.
     if (out.commit()) {
-        shell.say("Markwise: Error Opening HTML Configuration", openError);
+        shell.say("Error", "There was an error closing the file.");
         return false;
     }
     shell.configuration.noteSaved(file, upgrade);
