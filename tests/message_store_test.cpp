@@ -127,6 +127,17 @@ TEST_F(MessageStoreTest, ConfigurationWarningsAreGivenOncePerNameAndNumber) {
     EXPECT_TRUE(store.raiseWarning(103, "align", "p", 2));
     EXPECT_TRUE(store.raiseWarning(103, "align", "p", 2));  // not a once-per-name warning
     EXPECT_EQ(store.warnings(), 5);
+
+    // The names kept are cut to 98 characters from 100 on, and the whole name is compared
+    // with them: a name of 99 characters is given once, one of 100 or more every time.
+    const std::string name99(99, 'n');
+    EXPECT_TRUE(store.raiseWarning(101, name99));
+    EXPECT_FALSE(store.raiseWarning(101, name99));
+    const std::string name100(100, 'n');
+    EXPECT_TRUE(store.raiseWarning(101, name100));
+    EXPECT_TRUE(store.raiseWarning(101, name100));
+    EXPECT_TRUE(store.raiseWarning(101, name100 + "x"));  // shares the 98 characters kept
+    EXPECT_EQ(store.warnings(), 9);
 }
 
 TEST_F(MessageStoreTest, FilingOrdersByLineWithCommentsLast) {

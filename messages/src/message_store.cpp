@@ -278,12 +278,18 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
     const Position where = record.location();
 
     const bool oncePerName = info != nullptr && info->oncePerName && !text1.empty();
-    auto givenName = [&] {
-        return std::string(text1.size() < kGivenNameLimit ? text1 : text1.substr(0, 98));
+    // Whether the name is new to `given`, which keeps each name given (its first 98
+    // characters from 100 on). The whole name is compared with the names kept, so a name of
+    // 100 characters or more never matches one and is warned about each time it comes.
+    auto firstTime = [&](std::set<std::pair<std::string, int>>& given) {
+        const bool longName = text1.size() >= kGivenNameLimit;
+        const bool added =
+            given.emplace(std::string(longName ? text1.substr(0, 98) : text1), number).second;
+        return added || longName;
     };
     if (silences(number, where)) {
         // Counted as often as it would have been shown: once per name for those warnings.
-        if (!oncePerName || configurationWarningsSilenced_.emplace(givenName(), number).second) {
+        if (!oncePerName || firstTime(configurationWarningsSilenced_)) {
             ++(known ? silenced_.warnings : silenced_.errors);
         }
         return true;
@@ -292,7 +298,7 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
         if (!warningsTerminated_) raiseError(90);
         return false;
     }
-    if (oncePerName && !configurationWarningsGiven_.emplace(givenName(), number).second) {
+    if (oncePerName && !firstTime(configurationWarningsGiven_)) {
         return false;
     }
 
