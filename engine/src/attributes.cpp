@@ -1,8 +1,10 @@
 #include "attributes.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "config/text_utils.h"
+#include "engine/validator.h"
 #include "messages/catalogue.h"
 #include "messages/format.h"
 
@@ -36,6 +38,10 @@ std::optional<Text> descriptionOf(int code) {
     }
 }
 
+// The box about value types of a newer release is shown once per program run: by the first
+// run to meet one, whichever validator or worker runs it.
+std::atomic<bool> newerValueTypeShown{false};
+
 void addUnique(std::vector<int>& ids, int id) {
     if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
 }
@@ -50,6 +56,8 @@ void appendList(std::string& text, const std::vector<std::string>& items, Text o
 }
 
 }  // namespace
+
+void showNewerValueTypeBoxAgain() { newerValueTypeShown = false; }
 
 AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement& placement)
     : state_(state), reader_(reader), placement_(placement), cfg_(*state.configuration) {}
@@ -236,8 +244,7 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
         if (code > 0) {
             bool known = true;
             const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
-            if (!known && !state_.newerValueTypeShown) {
-                state_.newerValueTypeShown = true;
+            if (!known && !newerValueTypeShown.exchange(true)) {
                 if (state_.owner != nullptr) {
                     const auto language = messages::languageFromSetting(options.Language);
                     state_.owner->messageBox(

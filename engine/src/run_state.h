@@ -103,8 +103,6 @@ struct RunState {
     // Every id value given in the document, with the line of the tag that gave it first.
     IdLines idLines;
     platform::UserInterface* owner = nullptr;  // owns the message boxes of the run
-    // The box about value types of a newer release is shown once per program run.
-    bool newerValueTypeShown = false;
 };
 
 }  // namespace engine

@@ -50,6 +50,10 @@ struct RunContext {
     bool writeReport = true;
 };
 
+// The box that says the HTML Configuration holds value types of a newer release is shown once
+// per program run; after this call the next run that meets one shows it again (for tests).
+void showNewerValueTypeBoxAgain();
+
 class Validator {
 public:
     // `configuration` is the HTML Configuration the documents are checked against; it is only

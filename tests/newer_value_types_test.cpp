@@ -1,0 +1,82 @@
+// An HTML Configuration written by a newer release may hold attribute values of a built-in
+// type this program does not know: such a value never matches, and the box that asks for a
+// newer program is shown once per program run, however many validators meet one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/cfg_store.h"
+#include "engine/validator.h"
+#include "messages/message_store.h"
+#include "platform_testing/fake_clock.h"
+#include "platform_testing/fake_ui.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr std::string_view kEntries = R"cfg(
+category Core
+  id 2
+active Core
+
+tag x
+  category Core
+  closing none
+  valid-in (everywhere)
+  attributes aa
+attribute aa
+  category Core
+  values "(future)" foo
+value "(future)"
+  builtin 21
+  category (all)
+  quotes may-either
+  case insensitive
+value foo
+  category Core
+  quotes may-either
+  case insensitive
+)cfg";
+
+// Checks `document` with a validator of its own; returns the errors of the run.
+int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui) {
+    options::Options options = testing_support::testOptions();
+    messages::MessageStore store(options);
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, store, clock, files,
+                                &testing_support::sharedConfiguration(kEntries));
+    std::string bytes = document;
+    struct Discard : messages::ByteSink {
+        bool write(std::string_view) override { return true; }
+    } report;
+    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", &ui};
+    context.documentBytes = &bytes;
+    context.reportSink = &report;
+    EXPECT_EQ(validator.validateDocument(context), 1);
+    return store.errors();
+}
+
+TEST(NewerValueTypes, TheBoxIsShownOncePerProgramRun) {
+    engine::showNewerValueTypeBoxAgain();
+    platform::FakeUserInterface ui;
+    // The unknown type is tried first and matches nothing; "foo" after it still does.
+    EXPECT_EQ(errorsOfRun("<x aa=\"foo\">", ui), 0);
+    ASSERT_EQ(ui.boxCount(), 1u);
+    EXPECT_EQ(ui.boxes[0].caption, "Markwise: Need To Update Executable");
+    EXPECT_EQ(ui.boxes[0].text,
+              "The HTML Configuration file that you are using is for a newer version of Zentrel "
+              "Validator. It contains references to built-in attribute values that do not "
+              "exist in this version. You need to update the executable mkwise.exe.");
+    EXPECT_EQ(errorsOfRun("<x aa=\"bar\">", ui), 1);  // error 86
+
+    // A second validator in the same program (the next Validate command, another worker)
+    // shows it no more.
+    platform::FakeUserInterface later;
+    EXPECT_EQ(errorsOfRun("<x aa=\"foo\">\n<x aa=\"bar\">", later), 1);
+    EXPECT_EQ(later.boxCount(), 0u);
+    EXPECT_EQ(ui.boxCount(), 1u);
+}
+
+}  // namespace
