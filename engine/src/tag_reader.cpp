@@ -246,7 +246,9 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
             ++count_;
             break;
         }
-        if (equals.quoteKind != 0 || equals.text != "=") {
+        // A token that begins with "=" (an "=", or a quoted text that starts with one) leads
+        // to the value.
+        if (!equals.text.starts_with('=')) {
             // An attribute without a value; what follows is the next attribute's name.
             entry.valueError = 89;
             ++count_;
