@@ -236,9 +236,9 @@ std::vector<LoadCase> wellFormedFiles() {
                          EXPECT_EQ(cfg.categoryOf(Category, ById, 2), -1);
                      }});
 
-    // Text counts: fewer than two leave the rest empty; more than two are read and dropped, and
-    // the next entry is read from the right place.
-    for (int count : {0, 1, 2, 3, 5}) {
+    // Text counts: fewer than two (a negative count reads none) leave the rest empty; more than
+    // two are read and dropped, and the next entry is read from the right place.
+    for (int count : {-1, 0, 1, 2, 3, 5}) {
         FileSpec f;
         f.kinds[TagName] = {{.id = 0, .name = "A", .textCount = count, .texts = {}},
                             {.id = 1, .name = "B", .texts = {"next", ""}}};

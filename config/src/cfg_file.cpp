@@ -161,10 +161,9 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
                 }
                 if (entryVersion == 2) {
                     std::int32_t textCount;
-                    if (!in.list(e->options) || !in.int32(textCount) || textCount < 0) {
-                        return fail(damaged());
-                    }
-                    // The writer always writes two texts; further ones are read and dropped.
+                    if (!in.list(e->options) || !in.int32(textCount)) return fail(damaged());
+                    // The writer always writes two texts; further ones are read and dropped,
+                    // and a negative count reads none.
                     for (std::int32_t i = 0; i < textCount; ++i) {
                         StrStore text;
                         if (!in.string(i < kTextSlots ? e->texts[i] : text)) return fail(damaged());
