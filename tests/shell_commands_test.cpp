@@ -458,6 +458,22 @@ TEST(ConfigurationCommands, UnsavedChangesAreAskedAboutBeforeLoadAndReset) {
     CfgStore written;
     ASSERT_TRUE(written.loadBytes(readFile(path), path));
     EXPECT_EQ(written.noteView(0), "changed");
+
+    // An automatic save that fails is followed by the question: No keeps the changes unsaved.
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+        testing_support::FaultyFileSystem faulty;
+        ShellHarness failing(nullptr, &faulty);
+        failing.writeConfiguration();
+        failing.shell.configuration.setNotes(0, "changed");
+        failing.shell.options.AutoSaveHTMLConfiguration = 1;
+        faulty.failAt(platform::FileOp::Rename, 1);
+        failing.ui.answerWith({Answer::Ok, answer});
+        EXPECT_EQ(shell::unsavedConfigurationQuestion(failing.shell,
+                                                      shell::ConfigurationAction::Load),
+                  answer == Answer::Yes);
+        EXPECT_EQ(failing.captions(), (Strings{"Error", "Markwise: Load HTML Configuration?"}));
+        EXPECT_FALSE(failing.shell.configuration.isSaved());
+    }
 }
 
 TEST(LogCommands, ViewAndDeleteTheLog) {

@@ -180,8 +180,11 @@ bool saveConfigurationAs(Shell& shell) {
 bool unsavedConfigurationQuestion(Shell& shell, ConfigurationAction action) {
     CfgStore& configuration = shell.configuration;
     if (configuration.isSaved()) return true;
-    if (shell.options.AutoSaveHTMLConfiguration && configuration.isLoaded()) {
-        return saveConfiguration(shell, configuration.fileName(), false);
+    // Saved there without a notice when asked to; when that fails (its box said why), the
+    // question is asked as without automatic saving.
+    if (shell.options.AutoSaveHTMLConfiguration && configuration.isLoaded() &&
+        saveConfiguration(shell, configuration.fileName(), false)) {
+        return true;
     }
     const bool load = action == ConfigurationAction::Load;
     const Answer answer = shell.say(
