@@ -166,6 +166,21 @@ TEST(MessagePlaces, TagFindingsPointAtTheTagOrTheCharacterInIt) {
               std::vector<std::string>{"mw305@2:8"});
 }
 
+// A tag text checked clean before is taken whole when it comes again: what follows it on the
+// line, and a later tag that only starts like it, are read and placed as before.
+TEST(MessagePlaces, TagsCheckedCleanBeforeKeepTheirPlaces) {
+    options::Options options = scanOptions();
+    const CfgStore* cfg = &configuration();
+    const std::string same = "<p title=\"x\">";
+    EXPECT_EQ(places(same + "a > " + same + "b > " + same + "c > <p title=\"x\" bogus=\"1\">d >",
+                     options, cfg),
+              (std::vector<std::string>{"mw54@1:16", "mw54@1:33", "mw54@1:50", "mw85@1:65",
+                                        "mw54@1:77"}));
+    // A `>` inside the quotes of a tag that starts as a known one: the tag ends after them.
+    EXPECT_EQ(places(same + same + same + "<p title=\"x\" id=\"a>b\" bogus=1> >", options, cfg),
+              (std::vector<std::string>{"mw85@1:62", "mw54@1:71"}));
+}
+
 // Tags left open keep where they were opened while the stack grows and shrinks: whatever ends
 // the lines, however many tags are open, and for a tag written across lines.
 TEST(MessagePlaces, TagsLeftOpenPointAtTheirOpeningTags) {

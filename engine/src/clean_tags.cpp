@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/text_utils.h"
+
 namespace engine {
 
 // Eight bytes at a time, multiplied and rotated; the last word is read overlapping the one
@@ -66,6 +68,13 @@ CleanTags::Found CleanTags::find(std::string_view text) const {
     return {held.check == 0 ? nullptr : &tags_[held.index], hash};
 }
 
+bool CleanTags::takenWhole(std::string_view text) {
+    if (text.empty() || !text::isAsciiLetter(text.front())) return false;
+    const char last = text.back();
+    return !text::isBlank(last) && last != '/' &&
+           text.find_first_of("<[") == std::string_view::npos;
+}
+
 bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) const {
     return tag.entryCount == entries.size() &&
            std::equal(entries.begin(), entries.end(), entries_.begin() + tag.entriesOffset);
@@ -91,7 +100,7 @@ void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_
                      static_cast<std::uint32_t>(name.data() - text.data()),
                      static_cast<std::uint32_t>(name.size()),
                      static_cast<std::uint32_t>(entries_.size()),
-                     static_cast<std::uint32_t>(entries.size()), hash});
+                     static_cast<std::uint32_t>(entries.size()), hash, takenWhole(text)});
     bytes_.append(text);
     entries_.insert(entries_.end(), entries.begin(), entries.end());
     slots_[slot] = {checkOf(hash), static_cast<std::uint32_t>(tags_.size() - 1)};

@@ -38,6 +38,9 @@ public:
         std::uint32_t entriesOffset;
         std::uint32_t entryCount;
         std::uint64_t hash;
+        // The scanner may take the text whole where the same bytes stand on a line before a
+        // `>` (takenWhole()).
+        bool wholeOnLine;
     };
 
     // Texts longer than this are not remembered: long tags seldom repeat.
@@ -51,6 +54,13 @@ public:
         std::uint64_t hash;
     };
     Found find(std::string_view text) const;
+    // Whether the text of an opening tag, found on a line between its `<` and the first `>`
+    // after it, is read by the scanner and the dispatch as it stands: it starts with an ASCII
+    // letter (no block, comment or closing tag), ends with neither a blank nor the "/" of an
+    // empty element, and holds no "<" or "[" (no block, macro or new tag inside). The quotes
+    // of such a text, remembered because a `>` right after it ended its tag, are closed at its
+    // end, so the `>` after the same bytes ends the tag there too.
+    static bool takenWhole(std::string_view text);
     // The tag's name within its text.
     std::string_view name(const Tag& tag, std::string_view text) const {
         return text.substr(tag.nameStart, tag.nameLength);

@@ -28,6 +28,17 @@ public:
         handOn(text, text.front() == '/', false, true);
     }
 
+    // Whether the tag handling knows the text of an opening tag as one remembered clean that
+    // may be taken whole (TagHandling::knows()).
+    bool knows(std::string_view text) { return tags_.knows(text); }
+    // The tag the scanner has just taken whole after knows() accepted its text
+    // (RunState::tagView): an opening tag with nothing about its form to report, counted and
+    // handed on as dispatch() would.
+    void dispatchKnown() {
+        ++state_.counters.tagNames;
+        tags_.openingKnownTag(state_.tagView);
+    }
+
     // Collapses the blocks inside a tag text in place (never lengthening it); a text without
     // "<" or "&" has none.
     void collapseBlocks(std::string& text);

@@ -157,15 +157,18 @@ bool Scanner::textPhase() {
                 case '<':
                     if (takeBareTag()) {
                         dispatcher_.dispatchBare();
-                        if (state_.store.raisesAsked() == raisesSeen_) {
-                            // The tag may have started ignoring the text up to its closing tag.
-                            ignoring = state_.ignore.active;
-                            break;
-                        }
-                        bareTagRaised_ = true;
+                    } else if (takeKnownTag()) {
+                        dispatcher_.dispatchKnown();
+                    } else {
+                        startTag();
                         return true;
                     }
-                    startTag();
+                    if (state_.store.raisesAsked() == raisesSeen_) {
+                        // The tag may have started ignoring the text up to its closing tag.
+                        ignoring = state_.ignore.active;
+                        break;
+                    }
+                    bareTagRaised_ = true;
                     return true;
                 default:
                     ++pos_;
@@ -195,6 +198,28 @@ bool Scanner::takeBareTag() {
     state_.tagView = line_.substr(pos_ + 1, p - pos_ - 1);
     state_.lines.ended = state_.onCurrentLine(p);
     pos_ = p + 1;
+    return true;
+}
+
+// At the `<` of an opening tag whose text, up to the first `>` on the line, the tag handling
+// knows as one checked clean before (TagDispatcher::knows()): the tag is taken whole, as
+// startTag() and the tag phase would take it, since such a text holds no block and its quotes
+// are closed at its end. Most tags with attributes that a page repeats are taken so.
+bool Scanner::takeKnownTag() {
+    if (state_.ignore.active) return false;
+    const std::size_t start = pos_ + 1;
+    if (start >= line_.size() || !text::isAsciiLetter(line_[start])) return false;
+    const void* close = std::memchr(line_.data() + start, '>', line_.size() - start);
+    if (close == nullptr) return false;
+    const auto end = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data());
+    const std::string_view text = line_.substr(start, end - start);
+    if (!dispatcher_.knows(text)) return false;
+    beginTag();
+    state_.bareTag = false;
+    state_.tagWithoutBlocks = true;
+    state_.tagView = text;
+    state_.lines.ended = state_.onCurrentLine(end);
+    pos_ = end + 1;
     return true;
 }
 

@@ -37,6 +37,7 @@ private:
     bool nextLine();
     bool textPhase();
     bool takeBareTag();
+    bool takeKnownTag();
     void beginTag();
     void startTag();
     TagEnd tagPhase();

@@ -39,6 +39,14 @@ TagHandling::TagHandling(RunState& state, ConfigurationView* view)
 
 TagHandling::~TagHandling() = default;
 
+bool TagHandling::knows(std::string_view text) {
+    if (!reader_) return false;
+    known_ = cleanTags_.find(text);
+    if (known_.tag != nullptr) return known_.tag->wholeOnLine;
+    notKnown_ = text;
+    return false;
+}
+
 void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
     if (!reader_) {
         if (!emptyElement) {
@@ -47,6 +55,20 @@ void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
         }
         return;
     }
+    // Only tags with attributes are remembered: a bare name reads at once. A text the scanner
+    // found unknown a moment ago (the same bytes of the document) is not looked up again.
+    const bool bare = isBareName(text);
+    CleanTags::Found found{nullptr, 0};
+    if (!bare) {
+        const bool lookedUp = text.data() == notKnown_.data() && text.size() == notKnown_.size();
+        found = lookedUp ? CleanTags::Found{nullptr, known_.hash} : cleanTags_.find(text);
+    }
+    notKnown_ = {};
+    openingTagFound(text, emptyElement, bare, found);
+}
+
+void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool bare,
+                                  CleanTags::Found found) {
     messages::MessageStore& store = state_.store;
     // The tag is placed once, as soon as its name is known; what the placing raised is told
     // apart from what reading and checking the attributes raised.
@@ -66,9 +88,6 @@ void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
         return !placement_->skipped() && !placement_->ignoresAllAttributes();
     };
 
-    // Only tags with attributes are remembered: a bare name reads at once.
-    const bool bare = isBareName(text);
-    const CleanTags::Found found = bare ? CleanTags::Found{nullptr, 0} : cleanTags_.find(text);
     const CleanTags::Tag* clean = found.tag;
     if (clean != nullptr) {
         place(cleanTags_.name(*clean, text));

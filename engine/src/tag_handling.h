@@ -43,10 +43,22 @@ public:
         }
     }
 
+    // Whether `text`, the text of an opening tag on a line up to the first `>` after its `<`,
+    // is remembered as checked clean and may be taken whole (CleanTags::takenWhole()): the
+    // scanner then hands it to openingKnownTag() without reading it further.
+    bool knows(std::string_view text);
+    // The tag whose text knows() has just accepted.
+    void openingKnownTag(std::string_view text) {
+        openingTagFound(text, false, false, known_);
+    }
+
 private:
     void openingBareTag(std::string_view text, bool emptyElement);
     // Any other opening tag, or every one without an HTML Configuration.
     void openingTagRead(std::string_view text, bool emptyElement);
+    // The same once the text has been looked up among the tags remembered clean.
+    void openingTagFound(std::string_view text, bool emptyElement, bool bare,
+                         CleanTags::Found found);
     // Any other closing tag, or every one without an HTML Configuration.
     void closingTagRead(std::string_view text);
     // A closing tag that fits the name field ("/" and at least one character): its name,
@@ -63,6 +75,10 @@ private:
     std::unique_ptr<Placement> placement_;
     std::unique_ptr<AttributeChecker> checker_;
     CleanTags cleanTags_;  // of the document in hand
+    // What knows() found last; when it found nothing, the text it looked up, so that the tag's
+    // handling, handed the same text, does not look it up again.
+    CleanTags::Found known_{nullptr, 0};
+    std::string_view notKnown_;
 };
 
 // The tag name of a tag text: its first token, read as the tag reader reads tokens (after
