@@ -301,16 +301,9 @@ EditorUpdate EditorController::pressNew() {
     EntryRecord record = EntryRecord::named(name);
     record.builtinType = 0;
     record.option4 = 0;
-    if (kind != Category) {
-        // New entries start in "(undefined)", id 1 among the built-in entries.
-        record.categoryId = 1;
-        for (int position = 0; position < store_.entryCount(Category); ++position) {
-            if (store_.builtinType(Category, ByPosition, position) == kBuiltinUndefined) {
-                record.categoryId = store_.entryId(Category, ByPosition, position);
-                break;
-            }
-        }
-    }
+    // New entries start in category id 1, "(undefined)" among the built-in entries, where a
+    // deleted category's entries go too.
+    if (kind != Category) record.categoryId = 1;
     switch (kind) {
         case TagName:
             record.option0 = kClosingRequired;
