@@ -247,3 +247,21 @@ TEST(OptionsStorage, FirstStartAgainstTheSettingsFiles) {
     EXPECT_EQ(testing_support::readFile(system),
               "[SOFTWARE\\Oldfield\\Zentrel Markwise]\nLineLength=80\n");
 }
+
+// A settings file that cannot be written: the legacy values were never stored under the
+// current key, so none is used; the record keeps the defaults and the load fails.
+TEST(OptionsStorage, LegacyValuesThatCouldNotBeStoredAreNotUsed) {
+    testing_support::TempDir dir;
+    platform::SystemFiles files;
+    const std::string system = dir.write(
+        "system.ini", "[SOFTWARE\\Oldfield\\Zentrel Markwise]\nLineLength=80\nCheckNesting=0\n");
+    dir.write("blocked", "a file where the settings folder would be\n");
+    platform::IniSettingsStore store(files, dir.file("blocked/markwise/registry.ini"), system);
+    FakeUserInterface ui;
+    Options o = options::defaultOptions("/opt/markwise/");
+    const Options defaults = o;
+    EXPECT_FALSE(options::loadOptions(o, store, ui));
+    EXPECT_EQ(o.LineLength, defaults.LineLength);
+    EXPECT_EQ(o.CheckNesting, defaults.CheckNesting);
+    EXPECT_EQ(ui.boxCount(), 1u);
+}

@@ -1,6 +1,7 @@
 #include "options/options_storage.h"
 
 #include <array>
+#include <vector>
 
 namespace options {
 namespace {
@@ -81,16 +82,32 @@ bool writeValue(platform::SettingsStore& store, std::string_view name, std::stri
 
 bool loadOptions(Options& options, platform::SettingsStore& store, platform::UserInterface& ui) {
     bool ok = true;
+    const Options defaults = options;
+    // The values not yet stored under the current key: taken from the legacy key, or the
+    // defaults. They are stored with the batch; until then they are not read back for good.
+    std::vector<const OptionInfo*> copied;
     store.beginBatch();
     for (const OptionInfo& info : optionTable()) {
         if (info.name == kExternalCapability) continue;  // written at every start, never read
+        const bool stored = readCurrent(store, info.name).has_value();
         // The record holds the defaults, which are stored for every value missing so far.
         auto text = readValue(store, info.name, storedValue(options, info));
-        if (!text || !applyStoredValue(options, info, *text)) ok = false;
+        if (!text || !applyStoredValue(options, info, *text)) {
+            ok = false;
+        } else if (!stored) {
+            copied.push_back(&info);
+        }
     }
     ok = writeValue(store, kExternalCapability, std::to_string(options.ExternalCapability)) && ok;
     ok = writeValue(store, "Version", kVersionText) && ok;
-    ok = store.commitBatch() && ok;
+    if (!store.commitBatch()) {
+        // Nothing was stored: a value copied from the legacy key was never written under the
+        // current key, so the record keeps the default for it.
+        for (const OptionInfo* info : copied) {
+            applyStoredValue(options, *info, storedValue(defaults, *info));
+        }
+        ok = false;
+    }
     if (!ok) {
         ui.messageBox(std::string(kLoadErrorCaption), std::string(kLoadErrorText),
                       platform::Icon::Error, platform::Buttons::Ok);
