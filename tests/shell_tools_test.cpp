@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "shell/commands.h"
 #include "shell/menu.h"
@@ -31,6 +32,23 @@ public:
 };
 
 }  // namespace
+
+// A document name longer than the option holds is processed but not remembered.
+TEST(ToolCommand, ADocumentNameTooLongToRememberIsNotRemembered) {
+    ShellHarness h;
+    std::string folder = h.folder();
+    while (folder.size() < 260) folder.append(60, 'd').append("/");
+    std::filesystem::create_directories(folder);
+    const std::string page = folder + "page.htm";
+    std::ofstream(page, std::ios::binary) << kUpper;
+    h.shell.options.LastOpenedToolFilename = "kept.htm";
+    h.shell.options.optionsSaved = 1;
+    h.ui.openChooses(page);
+    ASSERT_TRUE(shell::runMenuCommand(h.shell, shell::command::kLowercase));
+    EXPECT_EQ(readFile(page), "<p class=\"Big\">Hello</p>\n<!-- <B> -->\n<a href=x>Go</a>\n");
+    EXPECT_EQ(h.shell.options.LastOpenedToolFilename, "kept.htm");
+    EXPECT_EQ(h.shell.options.optionsSaved, 1);
+}
 
 TEST(ToolCommand, TheMenuAsksForTheDocumentProcessesItAndRemembersIt) {
     ShellHarness h;
