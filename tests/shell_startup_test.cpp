@@ -348,3 +348,19 @@ TEST(Startup, WithoutTheDefaultConfigurationTheBuiltInEntriesServe) {
     cursorless.cursorLoaded = false;
     EXPECT_EQ(shell::runProgram(noCursor.shell, cursorless, ""), 1);
 }
+
+// A program directory longer than a stored name may be counts as unknown: the default file
+// names are the bare names, which the options can keep.
+TEST(Startup, AProgramDirectoryTooLongToStoreCountsAsUnknown) {
+    ShellHarness h;
+    const std::string fits = "/" + std::string(253, 'p') + "/";
+    shell::Shell near(h.shell.services(), h.window, fits);
+    EXPECT_EQ(near.programDirectory(), fits);
+    EXPECT_EQ(near.options.DefaultConfigurationFilenameV25, fits);  // the directory alone
+
+    const std::string tooLong = "/" + std::string(254, 'p') + "/";
+    shell::Shell far(h.shell.services(), h.window, tooLong);
+    EXPECT_EQ(far.programDirectory(), "");
+    EXPECT_EQ(far.options.DefaultConfigurationFilenameV25, "mkwise25.cfg");
+    EXPECT_EQ(far.options.OutputFilename, "output.txt");
+}

@@ -1,12 +1,26 @@
 #include "shell/shell.h"
 
 #include "editor_port.h"
+#include "shell_text.h"
 #include "shell/window_control.h"
 
 namespace shell {
 
+namespace {
+
+// The program directory the shell works with: unknown when longer than a stored name may be
+// (255 characters), as the default file names built on it could not be kept in the options
+// and every start would then fail to read them back.
+std::string storableDirectory(std::string directory) {
+    return directory.size() <= detail::kMaxPath ? directory : std::string();
+}
+
+}  // namespace
+
 Shell::Shell(const Services& services, WindowPort& window, std::string programDirectory)
-    : services_(services), window_(window), programDirectory_(std::move(programDirectory)) {
+    : services_(services),
+      window_(window),
+      programDirectory_(storableDirectory(std::move(programDirectory))) {
     options::setDefaults(options, programDirectory_);
 }
 

@@ -78,7 +78,8 @@ public:
 
 class Shell {
 public:
-    // `programDirectory` ends with "/" (or is empty when unknown).
+    // `programDirectory` ends with "/" (or is empty when unknown); one longer than 255
+    // characters counts as unknown.
     Shell(const Services& services, WindowPort& window, std::string programDirectory);
     ~Shell();
     Shell(const Shell&) = delete;
