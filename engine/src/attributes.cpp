@@ -362,10 +362,8 @@ std::string AttributeChecker::invalidValueText(const TagEntry& given) const {
         } else {
             description = "\"" + value->name.str() + "\"";
         }
-        if (std::find(descriptions.begin(), descriptions.end(), description) ==
-            descriptions.end()) {
-            descriptions.push_back(std::move(description));
-        }
+        // Each value tried is listed, also where two of them read the same.
+        descriptions.push_back(std::move(description));
     }
     appendList(text, descriptions, Text::Invalid86OneValue, Text::Invalid86SeveralValues,
                Text::JoinOr, language);

@@ -1,6 +1,7 @@
-// An HTML Configuration written by a newer release may hold attribute values of a built-in
-// type this program does not know: such a value never matches, and the box that asks for a
-// newer program is shown once per program run, however many validators meet one.
+// Attribute value lists. An HTML Configuration written by a newer release may hold attribute
+// values of a built-in type this program does not know: such a value never matches, and the
+// box that asks for a newer program is shown once per program run, however many validators
+// meet one. Error 86 lists each value tried, once per value entry.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,14 +40,46 @@ value foo
   case insensitive
 )cfg";
 
-// Checks `document` with a validator of its own; returns the errors of the run.
-int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui) {
+// Two value entries of the same built-in type, and two ordinary values of the same name.
+constexpr std::string_view kTwins = R"cfg(
+category Core
+  id 2
+active Core
+
+tag x
+  category Core
+  closing none
+  valid-in (everywhere)
+  attributes aa
+attribute aa
+  category Core
+  values "(count)" "(number)" one "one "
+value "(count)"
+  builtin 1
+  category (all)
+  quotes may-either
+value "(number)"
+  builtin 1
+  category (all)
+  quotes may-either
+value one
+  category Core
+  quotes may-either
+value "one "
+  category Core
+  quotes may-either
+)cfg";
+
+// Checks `document` with a validator of its own against `entries`; returns the errors of the
+// run, and their texts in `texts` when given.
+int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui,
+                std::string_view entries = kEntries, std::vector<std::string>* texts = nullptr) {
     options::Options options = testing_support::testOptions();
     messages::MessageStore store(options);
     platform::FakeClock clock;
     platform::SystemFiles files;
     engine::Validator validator(options, store, clock, files,
-                                &testing_support::sharedConfiguration(kEntries));
+                                &testing_support::sharedConfiguration(entries));
     std::string bytes = document;
     struct Discard : messages::ByteSink {
         bool write(std::string_view) override { return true; }
@@ -55,6 +88,11 @@ int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui) {
     context.documentBytes = &bytes;
     context.reportSink = &report;
     EXPECT_EQ(validator.validateDocument(context), 1);
+    if (texts != nullptr) {
+        for (const messages::MsgStore* record : store.records()) {
+            texts->emplace_back(record->text.view());
+        }
+    }
     return store.errors();
 }
 
@@ -77,6 +115,17 @@ TEST(NewerValueTypes, TheBoxIsShownOncePerProgramRun) {
     EXPECT_EQ(errorsOfRun("<x aa=\"foo\">\n<x aa=\"bar\">", later), 1);
     EXPECT_EQ(later.boxCount(), 0u);
     EXPECT_EQ(ui.boxCount(), 1u);
+}
+
+TEST(ValueLists, AnInvalidValueListsEveryValueTriedEvenWhereTwoReadTheSame) {
+    platform::FakeUserInterface ui;
+    std::vector<std::string> texts;
+    EXPECT_EQ(errorsOfRun("<x aa=\"two\">", ui, kTwins, &texts), 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0],
+              "The attribute \"aa\" has an invalid attribute value \"two\". This attribute must "
+              "have one of the following values: a positive integer, a positive integer, "
+              "\"one\", or \"one \".");
 }
 
 }  // namespace
