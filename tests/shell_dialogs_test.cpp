@@ -2,6 +2,7 @@
 // recorded form.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 
 #include "shell/options_dialog.h"
@@ -122,6 +123,16 @@ TEST_F(OptionsDialog, OkCopiesTheChangesAndMarksThemUnsaved) {
         dialog.ok();
         EXPECT_EQ(h.shell.options.optionsSaved, std::string(typed) == "25" ? 1 : 0) << typed;
     }
+
+    // A file name that differs only in case names another file: a change.
+    h.shell.options.optionsSaved = 1;
+    dialog.open(OptionsPage::Program);
+    std::string upper = h.shell.options.OutputFilename;
+    upper.back() = static_cast<char>(std::toupper(static_cast<unsigned char>(upper.back())));
+    form.fields["OutputFilename"] = upper;
+    ASSERT_TRUE(dialog.ok());
+    EXPECT_EQ(h.shell.options.OutputFilename, upper);
+    EXPECT_EQ(h.shell.options.optionsSaved, 0);
 
     // With automatic saving the options are stored at once, without a notice.
     h.shell.options.AutoSave = 1;

@@ -264,10 +264,11 @@ bool OptionsDialogController::ok() {
     options::Options& record = shell_.options;
     const bool defaultChanged = !detail::equalsIgnoreCase(
         working_.DefaultConfigurationFilenameV25, record.DefaultConfigurationFilenameV25);
-    if (defaultChanged ||
-        !detail::equalsIgnoreCase(working_.OutputFilename, record.OutputFilename) ||
-        !detail::equalsIgnoreCase(working_.ViewerFilename, record.ViewerFilename) ||
-        !detail::equalsIgnoreCase(working_.EditorFilename, record.EditorFilename)) {
+    // The other names are compared as they are: names that differ only in case name other
+    // files here, and the change would otherwise be kept only until the program ends.
+    if (defaultChanged || working_.OutputFilename != record.OutputFilename ||
+        working_.ViewerFilename != record.ViewerFilename ||
+        working_.EditorFilename != record.EditorFilename) {
         changed_ = true;
     }
     // Typed numbers and a typed log file name are changes too: without this, OK would keep
