@@ -69,6 +69,18 @@ TEST_F(Validation, ValFilesReplaceTheDocumentsExtensionOrAddOne) {
     EXPECT_EQ(readFile(h.file("old.val")), kPage);
 }
 
+// The windowed program's runs depend on the options and the HTML Configuration alone: a
+// markwise-disable comment of the document (markwise-check's) drops nothing.
+TEST_F(Validation, MarkwiseDisableCommentsDropNothing) {
+    h.shell.options.AllowDoubleQuoteInText = 0;
+    const std::string page = h.dir.write("quote.htm", "<!-- markwise-disable mw94 -->\n\"a\"\n");
+    ASSERT_TRUE(shell::validate(h.shell, page));
+    const std::string report = readFile(h.shell.options.lastOutputFilename);
+    EXPECT_NE(report.find("A quotation mark was found that is not within a tag."),
+              std::string::npos)
+        << report;
+}
+
 TEST_F(Validation, ANameTooLongForAReportGivesTheLengthErrorAndNoReport) {
     h.shell.options.UseVALFilesInstead = 1;
     const std::string name = h.folder() + std::string(250 - h.folder().size() - 4, 'a') + ".htm";

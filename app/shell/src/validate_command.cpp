@@ -155,6 +155,9 @@ bool validate(Shell& shell, const std::string& given) {
         return false;
     }
     messages::MessageStore store(o);
+    // What the run reports depends on the options and the HTML Configuration alone: the
+    // markwise-disable comments are markwise-check's.
+    store.configure({.inlineDirectives = false});
     engine::Validator validator(o, store, services.clock, services.files, &shell.configuration);
     const engine::RunContext context{input.get(), output.stream(), document, *report, &shell.ui()};
     const bool ran = validator.validateDocument(context) != 0;
