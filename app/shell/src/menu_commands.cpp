@@ -43,11 +43,8 @@ void viewLog(Shell& shell) {
 }
 
 void deleteLog(Shell& shell) {
-    if (!logExists(shell)) {
-        shell.say("Markwise: No Log File on Disk", "There is currently no log file on disk.",
-                  Icon::Information);
-        return;
-    }
+    // Without a log there is nothing to delete and nothing to ask.
+    if (!logExists(shell)) return;
     if (shell.say("Markwise: Delete Log File?", "Are you sure you want to delete the log file?",
                   Icon::Question, Buttons::YesNo) != Answer::Yes) {
         return;
