@@ -458,3 +458,17 @@ TEST(NameLookup, ManyMadeUpNamesOverManyDocuments) {
 }
 
 }  // namespace
+
+// A category id that the active list holds but no category has (a file may keep one): the
+// entries assigned to it take part; an id in neither is inactive.
+TEST(NameLookup, AnActiveIdWithoutACategoryMakesItsEntriesActive) {
+    CfgStore cfg;
+    ASSERT_TRUE(testing_support::buildConfiguration(kEntries, cfg));
+    const int off = cfg.findFirstId(TagName, "off");
+    ASSERT_EQ(cfg.setCategoryOf(TagName, ById, off, 700), 1);
+    EXPECT_EQ(Checker(cfg).findings("<off>"),
+              std::vector<std::string>{
+                  "E1:The tag name \"off\" was found but its category is not active."});
+    ASSERT_EQ(cfg.activateCategory(700, cfg.orderOf(Category)), 1);
+    EXPECT_EQ(Checker(cfg).findings("<off>"), std::vector<std::string>{});
+}

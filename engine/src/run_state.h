@@ -69,8 +69,16 @@ struct RunState {
                 categoryActivity[id] = Activity::Active;
             }
         }
+        // An id in the active list takes part also where no category has it (a file may keep
+        // such an id): the entries assigned to it are active.
+        for (int id : cfg.activeCategories().values()) {
+            if (id >= 0 && id < config::kMaxEntries && cfg.positionOf(Category, id) < 0) {
+                categoryActivity[static_cast<std::size_t>(id)] = Activity::Active;
+            }
+        }
     }
-    // The activity of an entry's category; a category that does not exist is inactive.
+    // The activity of an entry's category; an id neither a category nor in the active list is
+    // inactive.
     Activity activityOf(int kind, int id) const {
         const int category = configuration->categoryOf(kind, ById, id);
         if (category < 0 || category >= static_cast<int>(categoryActivity.size())) {
