@@ -1,9 +1,11 @@
 #include "scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "byte_search.h"
+#include "clean_tags.h"
 #include "config/text_utils.h"
 #include "tag_reader.h"
 
@@ -17,6 +19,8 @@ constexpr StopSet<3, true> kTextStopsWithoutQuote("&><");
 // Outside comments, server and processing blocks only quotes, Miva brackets and the tag
 // characters matter: most tags are read sixteen bytes at a time from one stop to the next.
 constexpr StopSet<5, true> kPlainTagStops("\"'[<>");
+// What ends the text of a tag taken whole (Scanner::takeKnownTag()).
+constexpr StopSet<2, true> kKnownTagEnds("<>");
 // Inside a quote of a plain tag: its end, and the characters that start a block (which the
 // dispatch then has to look for).
 constexpr StopSet<3, true> kInDoubleQuotes("\"<&");
@@ -209,9 +213,13 @@ bool Scanner::takeKnownTag() {
     if (state_.ignore.active) return false;
     const std::size_t start = pos_ + 1;
     if (start >= line_.size() || !text::isAsciiLetter(line_[start])) return false;
-    const void* close = std::memchr(line_.data() + start, '>', line_.size() - start);
-    if (close == nullptr) return false;
-    const auto end = static_cast<std::size_t>(static_cast<const char*>(close) - line_.data());
+    // A remembered text holds no "<" and is at most CleanTags::kMaxTextLength long: the `>`
+    // is looked for that far and no further than the next "<", so that no byte of a line is
+    // looked at again for every "<" before it.
+    const std::string_view window =
+        line_.substr(0, std::min(line_.size(), start + CleanTags::kMaxTextLength + 1));
+    const std::size_t end = kKnownTagEnds.skip(window, start);
+    if (end >= window.size() || window[end] != '>') return false;
     const std::string_view text = line_.substr(start, end - start);
     if (!dispatcher_.knows(text)) return false;
     beginTag();
