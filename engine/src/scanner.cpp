@@ -205,7 +205,7 @@ bool Scanner::takeBareTag() {
     return true;
 }
 
-// At the `<` of an opening tag whose text, up to the first `>` on the line, the tag handling
+// At the `<` of an opening tag whose text, up to the first `>` after it, the tag handling
 // knows as one checked clean before (TagDispatcher::knows()): the tag is taken whole, as
 // startTag() and the tag phase would take it, since such a text holds no block and its quotes
 // are closed at its end. Most tags with attributes that a page repeats are taken so.

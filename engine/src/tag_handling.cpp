@@ -42,9 +42,8 @@ TagHandling::~TagHandling() = default;
 bool TagHandling::knows(std::string_view text) {
     if (!reader_) return false;
     known_ = cleanTags_.find(text);
-    if (known_.tag != nullptr) return known_.tag->wholeOnLine;
-    notKnown_ = text;
-    return false;
+    notKnown_ = known_.tag == nullptr ? text : std::string_view();
+    return known_.tag != nullptr && known_.tag->wholeOnLine;
 }
 
 void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
