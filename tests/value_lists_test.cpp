@@ -16,6 +16,8 @@
 
 namespace {
 
+// "aa" tries a value type this program does not know first. "bb" lists two value entries of
+// the same built-in type, and two ordinary values that differ only in a blank.
 constexpr std::string_view kEntries = R"cfg(
 category Core
   id 2
@@ -25,10 +27,13 @@ tag x
   category Core
   closing none
   valid-in (everywhere)
-  attributes aa
+  attributes aa bb
 attribute aa
   category Core
   values "(future)" foo
+attribute bb
+  category Core
+  values "(count)" "(number)" one "one "
 value "(future)"
   builtin 21
   category (all)
@@ -38,22 +43,6 @@ value foo
   category Core
   quotes may-either
   case insensitive
-)cfg";
-
-// Two value entries of the same built-in type, and two ordinary values of the same name.
-constexpr std::string_view kTwins = R"cfg(
-category Core
-  id 2
-active Core
-
-tag x
-  category Core
-  closing none
-  valid-in (everywhere)
-  attributes aa
-attribute aa
-  category Core
-  values "(count)" "(number)" one "one "
 value "(count)"
   builtin 1
   category (all)
@@ -70,16 +59,16 @@ value "one "
   quotes may-either
 )cfg";
 
-// Checks `document` with a validator of its own against `entries`; returns the errors of the
-// run, and their texts in `texts` when given.
+// Checks `document` with a validator of its own; returns the errors of the run, and their
+// texts in `texts` when given.
 int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui,
-                std::string_view entries = kEntries, std::vector<std::string>* texts = nullptr) {
+                std::vector<std::string>* texts = nullptr) {
     options::Options options = testing_support::testOptions();
     messages::MessageStore store(options);
     platform::FakeClock clock;
     platform::SystemFiles files;
     engine::Validator validator(options, store, clock, files,
-                                &testing_support::sharedConfiguration(entries));
+                                &testing_support::sharedConfiguration(kEntries));
     std::string bytes = document;
     struct Discard : messages::ByteSink {
         bool write(std::string_view) override { return true; }
@@ -120,10 +109,10 @@ TEST(NewerValueTypes, TheBoxIsShownOncePerProgramRun) {
 TEST(ValueLists, AnInvalidValueListsEveryValueTriedEvenWhereTwoReadTheSame) {
     platform::FakeUserInterface ui;
     std::vector<std::string> texts;
-    EXPECT_EQ(errorsOfRun("<x aa=\"two\">", ui, kTwins, &texts), 1);
+    EXPECT_EQ(errorsOfRun("<x bb=\"two\">", ui, &texts), 1);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0],
-              "The attribute \"aa\" has an invalid attribute value \"two\". This attribute must "
+              "The attribute \"bb\" has an invalid attribute value \"two\". This attribute must "
               "have one of the following values: a positive integer, a positive integer, "
               "\"one\", or \"one \".");
 }
