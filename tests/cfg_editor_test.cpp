@@ -191,6 +191,17 @@ TEST_F(Editor, NewEntriesStartWithTheirKindsSettingsInUndefined) {
     EXPECT_EQ(entry(Category, "Extra")->builtinType, 0);
 }
 
+// New entries go to category id 1 whatever that category is, as a deleted category's entries
+// do: here a user's category took the id after "(undefined)" was dropped and added again.
+TEST_F(Editor, NewEntriesGoToCategoryIdOne) {
+    ASSERT_EQ(store.deleteEntry(Category, ById, kUndefined), 1);
+    ASSERT_EQ(addEntry(store, Category, "Legacy", -1), 1);
+    ASSERT_GT(addEntry(store, Category, "(undefined)", -1, config::kBuiltinUndefined), 1);
+    editor.open();
+    create(EditorPage::TagNames, "IMG");
+    EXPECT_EQ(store.categoryOf(TagName, ById, store.findFirstId(TagName, "IMG")), 1);
+}
+
 TEST_F(Editor, NewRefusesEmptyNamesAndBlanksExceptInCategories) {
     struct Case {
         EditorPage page;
