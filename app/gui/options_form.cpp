@@ -92,7 +92,9 @@ QWidget* OptionsForm::buildPage(shell::OptionsPage page, const options::Options&
             if (info.browse) {
                 auto* browse = new QPushButton("...");
                 browse->setObjectName(q(option + "Browse"));
-                browse->setAutoDefault(false);
+                // Enter on a focused "..." presses it, as on any focused button; elsewhere
+                // Enter presses OK.
+                browse->setAutoDefault(true);
                 browse->setFixedWidth(browse->fontMetrics().horizontalAdvance("....") + 16);
                 connect(browse, &QPushButton::clicked, this,
                         [this, option] { controller_.browse(option); });

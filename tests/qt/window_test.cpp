@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -233,6 +234,19 @@ TEST(OptionsForm, ShowsThePagesAndHandsEveryActionToItsController) {
     EXPECT_EQ(h.shell.options.Language, 1);
     EXPECT_EQ(h.shell.options.optionsSaved, 0);
     EXPECT_EQ(h.shell.lastOptionsPage, shell::OptionsPage::Validator);
+}
+
+// Enter on a focused "..." button opens its file dialog; the options dialog stays open.
+TEST(OptionsForm, EnterOnABrowseButtonPressesIt) {
+    ShellHarness h;
+    h.writeConfiguration();
+    gui::OptionsForm form(h.shell, shell::OptionsPage::Program);
+    auto* browse = form.findChild<QPushButton*>("OutputFilenameBrowse");
+    ASSERT_NE(browse, nullptr);
+    QTest::keyClick(browse, Qt::Key_Return);
+    ASSERT_EQ(h.ui.saveRequests.size(), 1u);
+    EXPECT_EQ(h.ui.saveRequests[0].title, "Specify Output File and Click Save");
+    EXPECT_NE(form.result(), QDialog::Accepted);
 }
 
 TEST(OptionsForm, CancelLeavesTheRecordAsItWas) {
