@@ -145,6 +145,12 @@ TEST_F(Editor, NewNamesOfTagsAndAttributesInOneCaseBecomeUpperCase) {
         {EditorPage::TagNames, TagName, "IMG", "IMG"},
         {EditorPage::TagNames, TagName, "h1", "H1"},
         {EditorPage::TagNames, TagName, "cf:loop", "CF:LOOP"},
+        // Letters of Western European text count too.
+        {EditorPage::TagNames, TagName, "\xC3\xA9lan", "\xC3\x89LAN"},            // élan: ÉLAN
+        {EditorPage::TagNames, TagName, "\xC3\x89lan", "\xC3\x89lan"},            // Élan is kept
+        {EditorPage::TagNames, TagName, "stra\xC3\x9F" "e", "STRA\xC3\x9F" "E"},  // ß has no capital
+        {EditorPage::Attributes, Attribute, "\xC5\x93uvre\xC3\xBF",
+         "\xC5\x92UVRE\xC5\xB8"},  // œuvreÿ: ŒUVREŸ
         {EditorPage::Attributes, Attribute, "href", "HREF"},
         {EditorPage::Attributes, Attribute, "onClick", "onClick"},
         {EditorPage::AttributeValues, AttributeValue, "center", "center"},

@@ -56,13 +56,75 @@ const PageEntries* entriesOf(EditorPage page) {
     return nullptr;
 }
 
+// The case of a letter that a name may hold: ASCII letters, and the letters of the Latin-1
+// range with the few of Western European text beyond it (as a Western code page has them).
+enum class LetterCase { None, Lower, Upper };
+
+LetterCase caseOf(char32_t c) {
+    if ((c >= U'a' && c <= U'z') || c == U'\u00DF' || (c >= U'\u00E0' && c <= U'\u00FF' && c != U'\u00F7') ||
+        c == U'\u0153' || c == U'\u0161' || c == U'\u017E') {
+        return LetterCase::Lower;
+    }
+    if ((c >= U'A' && c <= U'Z') || (c >= U'\u00C0' && c <= U'\u00DE' && c != U'\u00D7') ||
+        c == U'\u0152' || c == U'\u0160' || c == U'\u0178' || c == U'\u017D') {
+        return LetterCase::Upper;
+    }
+    return LetterCase::None;
+}
+
+// The upper case of a lower-case letter of caseOf(); "ß" has none and stays.
+char32_t upperOf(char32_t c) {
+    switch (c) {
+        case U'\u00DF': return c;
+        case U'\u00FF': return U'\u0178';
+        case U'\u0153': return U'\u0152';
+        case U'\u0161': return U'\u0160';
+        case U'\u017E': return U'\u017D';
+        default: return c - 0x20;  // a-z, and U+00E0 to U+00FE
+    }
+}
+
+// Calls `visit(c, at, length)` for each character of a UTF-8 name: ASCII bytes and the
+// two-byte sequences of U+0080 to U+07FF (where every letter of caseOf() lies) are decoded;
+// any other byte is passed on alone as no letter.
+template <typename Visit>
+void forEachCharacter(const std::string& name, Visit&& visit) {
+    for (std::size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < name.size() &&
+            (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80) {
+            visit(static_cast<char32_t>((lead & 0x1F) << 6 |
+                                        (static_cast<unsigned char>(name[i + 1]) & 0x3F)),
+                  i, std::size_t{2});
+            i += 2;
+        } else {
+            visit(lead < 0x80 ? static_cast<char32_t>(lead) : U'\uFFFD', i, std::size_t{1});
+            ++i;
+        }
+    }
+}
+
 // Tag names and attributes typed in one case become upper case; a mixed-case name is kept.
 std::string caseOfNewName(std::string name) {
-    const bool lower = std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-    const bool upper = std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-    if (!(lower && upper)) {
-        for (char& c : name) c = text::toUpperAscii(c);
-    }
+    bool lower = false;
+    bool upper = false;
+    forEachCharacter(name, [&](char32_t c, std::size_t, std::size_t) {
+        lower = lower || caseOf(c) == LetterCase::Lower;
+        upper = upper || caseOf(c) == LetterCase::Upper;
+    });
+    if (lower && upper) return name;
+    // Every upper-case letter here takes as many bytes as its lower case: one below U+0080,
+    // two above.
+    forEachCharacter(name, [&](char32_t c, std::size_t at, std::size_t length) {
+        if (caseOf(c) != LetterCase::Lower) return;
+        const char32_t big = upperOf(c);
+        if (length == 1) {
+            name[at] = static_cast<char>(big);
+        } else {
+            name[at] = static_cast<char>(0xC0 | (big >> 6));
+            name[at + 1] = static_cast<char>(0x80 | (big & 0x3F));
+        }
+    });
     return name;
 }
 
