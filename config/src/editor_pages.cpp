@@ -1,6 +1,5 @@
 // What the editor's pages do: selections, New, Delete, "->" and "<-", the settings of the entry
 // being configured with the protection of built-in entries, and the attribute being configured.
-#include <algorithm>
 
 #include "config/editor.h"
 #include "config/text_utils.h"

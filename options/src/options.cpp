@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kIntMin = std::numeric_limits<int>::min();
 constexpr int kIntMax = std::numeric_limits<int>::max();
-constexpr int kPathSize = 256;
+constexpr int kPathSize = static_cast<int>(kLongestPath) + 1;
 
 constexpr OptionInfo onOff(const char* name, OptionGroup group, int Options::*field, int value,
                            const char* label = nullptr) {

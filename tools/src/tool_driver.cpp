@@ -14,9 +14,6 @@
 namespace tools {
 namespace {
 
-// The longest document name LastOpenedToolFilename holds (a text of 256 with its terminator).
-constexpr std::size_t kLongestRememberedName = 255;
-
 constexpr std::string_view kSameNameCaption = "Markwise: Cannot Process .bak Files";
 constexpr std::string_view kSameName =
     "The filename to process (%s) and the filename Markwise uses as a backup file are "
@@ -310,7 +307,7 @@ int ToolRun::run(const std::string& argument) {
     options::Options& options = *context_.options;
     // Remembered only when the name fits the option's 255 characters, which the next start
     // would otherwise refuse to read.
-    if (!context_.commandLineMode && document_.size() <= kLongestRememberedName &&
+    if (!context_.commandLineMode && document_.size() <= options::kLongestPath &&
         !equalsIgnoreCase(document_, options.LastOpenedToolFilename)) {
         options.LastOpenedToolFilename = document_;
         options.optionsSaved = 0;

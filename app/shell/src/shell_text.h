@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "options/options.h"
+
 namespace shell::detail {
 
 inline char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
@@ -40,6 +42,6 @@ inline std::string_view baseName(std::string_view path) {
 }
 
 // Paths and option texts hold at most this many bytes.
-inline constexpr std::size_t kMaxPath = 255;
+inline constexpr std::size_t kMaxPath = options::kLongestPath;
 
 }  // namespace shell::detail

@@ -3,6 +3,7 @@
 // the command line's --set and the dialogs all use.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,6 +11,9 @@
 #include <string_view>
 
 namespace options {
+
+// The longest file name a path option holds: a text of 256 with its terminator.
+inline constexpr std::size_t kLongestPath = 255;
 
 struct Options {
     // Program group.
