@@ -283,6 +283,37 @@ std::vector<LoadCase> wellFormedFiles() {
                          EXPECT_EQ(cfg.idMap(Attribute).count(), 3);
                          EXPECT_EQ(cfg.idMap(TagName).count(), 999);
                      }});
+
+    // The id maps are made again from the entries' ids: stored maps that are empty, name the
+    // wrong position or a free id, or hold a slot below -1 do not stop the load.
+    const std::array<std::pair<const char*, std::array<IntList, 3>>, 4> maps{{
+        {"empty id maps", {IntList{}, IntList{}, IntList{}}},
+        {"id maps naming the wrong positions", {IntList{1, 1}, IntList{0, 0}, IntList{1, 1}}},
+        {"id maps naming free ids", {IntList{0, 1, 0}, IntList{-1, 0, 0}, IntList{0, 1, 1}}},
+        {"id maps with slots below -1", {IntList{-2, -3}, IntList{-2, -1, -5}, IntList{}}},
+    }};
+    for (const auto& [what, stored] : maps) {
+        FileSpec disagreeing = richFile();
+        disagreeing.idMaps[TagName] = stored[0];
+        disagreeing.idMaps[Category] = stored[1];
+        disagreeing.idMaps[AttributeValue] = stored[2];
+        const FileSpec sound = richFile();
+        cases.push_back({what, build(disagreeing), [sound](CfgStore& cfg) {
+                             for (int kind : {TagName, Category, AttributeValue}) {
+                                 SCOPED_TRACE(kind);
+                                 for (const EntrySpec& e : sound.kinds[kind]) {
+                                     ASSERT_NE(cfg.entry(kind, ById, e.id), nullptr);
+                                     EXPECT_EQ(cfg.entry(kind, ById, e.id)->name.view(), e.name);
+                                 }
+                                 for (int id = 0; id < cfg.idMap(kind).count(); ++id) {
+                                     const int position = cfg.idMap(kind).valueAt(id);
+                                     if (position == -1) continue;
+                                     ASSERT_GE(position, 0);
+                                     EXPECT_EQ(cfg.entry(kind, ByPosition, position)->id, id);
+                                 }
+                             }
+                         }});
+    }
     return cases;
 }
 
@@ -334,14 +365,6 @@ std::vector<LoadCase> corruptFiles() {
     add("an id twice in one kind", [](FileSpec& f) {
         f.kinds[AttributeValue][1].id = 1;
         f.idMaps[AttributeValue] = IntList{-1, 0};
-    });
-    add("an id map naming the wrong position", [](FileSpec& f) {
-        f.idMaps[TagName] = IntList{1, 1};
-    });
-    add("an id map naming a free id", [](FileSpec& f) { f.idMaps[Category] = IntList{-1, 0, 0}; });
-    add("an id map missing an entry", [](FileSpec& f) { f.idMaps[Category] = IntList{-1, -1}; });
-    add("an id map with a slot below -1", [](FileSpec& f) {
-        f.idMaps[Category] = IntList{-2, -1, 0};
     });
     add("an id map longer than 999", [](FileSpec& f) {
         IntList idMap(1000, -1);

@@ -87,7 +87,9 @@ private:
 }  // namespace
 
 // Reads the file as written, then checks what the model relies on: ids below 999 and unique
-// per kind, and id maps that agree with the entries. A file that breaks them is corrupt.
+// per kind. A file that breaks them is corrupt. The id maps are made again from the entries'
+// ids once each kind is sorted, so a stored map that disagrees with its entries does no harm
+// and the file loads.
 int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::string* reason) {
     clear();
     ByteReader in(bytes);
@@ -176,7 +178,6 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
 
         for (int kind = 0; kind < kKindCount; ++kind) {
             const auto& entries = entries_[kind];
-            const IntStore& idMap = idMaps_[kind];
             std::vector<bool> ids(kMaxEntries, false);
             for (int position = 0; position < static_cast<int>(entries.size()); ++position) {
                 std::int32_t id = entries[position]->id;
@@ -188,16 +189,6 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
                     return fail(where(kind, position) + " repeats the id " + std::to_string(id));
                 }
                 ids[static_cast<std::size_t>(id)] = true;
-                if (idMap.valueAt(id) != position) {
-                    return fail("the id map disagrees with " + where(kind, position));
-                }
-            }
-            for (int id = 0; id < idMap.count(); ++id) {
-                if (idMap.valueAt(id) != -1 &&
-                    (id >= kMaxEntries || !ids[static_cast<std::size_t>(id)])) {
-                    return fail("the id map names the id " + std::to_string(id) +
-                                ", which no entry has");
-                }
             }
         }
     } catch (const std::bad_alloc&) {
