@@ -388,3 +388,37 @@ TEST(FilePolicyTest, AbsoluteNamesFoldDotsAndSlashes) {
 }
 
 }  // namespace
+
+// A target whose own name is as long as a name may be (255 bytes, here with two-byte UTF-8
+// characters too) is replaced through a temporary name that fits beside it, and a later save
+// removes the temporaries such a target's dead processes left.
+TEST(FilePolicyTest, ReplacesFilesWithTheLongestNames) {
+    TempDir dir;
+    const std::string ascii(255, 'k');
+    std::string accented = std::string(1, 'a');
+    while (accented.size() + 2 <= 255) accented += "\xc3\xa9";  // é
+    for (const std::string& name : {ascii, accented, std::string(220, 'm') + ".htm"}) {
+        SCOPED_TRACE(name.size());
+        const std::string path = dir.write(name, "old");
+        const std::string temporary = platform::temporaryNameFor(path, 12345);
+        const std::string temporaryName = temporary.substr(temporary.rfind('/') + 1);
+        EXPECT_LE(temporaryName.size(), 255u);
+        // Never cut inside a character: the byte before the "." that follows the base name is
+        // not the lead byte of a two-byte character.
+        const std::size_t dot = temporaryName.find('.', 1);
+        ASSERT_NE(dot, std::string::npos);
+        EXPECT_NE(static_cast<unsigned char>(temporaryName[dot - 1]), 0xC3);
+
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(0);
+        ::waitpid(child, nullptr, 0);
+        const std::string staleName =
+            temporaryName.substr(0, dot + 1) + std::to_string(child) + ".markwise-tmp";
+        dir.write(staleName, "x");
+
+        ASSERT_FALSE(platform::replaceFile(fs(), path, "new"));
+        EXPECT_EQ(readFile(path), "new");
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / staleName));
+    }
+    EXPECT_EQ(namesIn(dir).size(), 3u);
+}

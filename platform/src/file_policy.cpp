@@ -45,6 +45,23 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The start of a temporary file's name for `target`: ".", the target's base name and ".". A
+// name in a folder holds at most 255 bytes, and the process number, the attempt and the suffix
+// that follow take up to 35, so a longer base name is cut (never inside a UTF-8 character):
+// a document or configuration whose own name is legal can always be replaced.
+std::string temporaryPrefixFor(const std::string& target) {
+    constexpr std::size_t kLongestName = 255;
+    constexpr std::size_t kLongestTail = 1 + 10 + 1 + 10 + kTemporarySuffix.size();
+    constexpr std::size_t kLongestBase = kLongestName - 2 - kLongestTail;
+    std::string base = baseNameOf(target);
+    if (base.size() > kLongestBase) {
+        std::size_t cut = kLongestBase;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+        base.resize(cut);
+    }
+    return "." + base + ".";
+}
+
 // A symbolic link is followed unless it lies in a sticky, world-writable folder (such as /tmp)
 // and belongs neither to the user nor to the folder's owner: the rule the kernel's
 // protected_symlinks applies, so that nobody can plant a link there that makes the program
@@ -96,8 +113,7 @@ bool writeAll(FileSystem& fs, int fd, std::string_view bytes, int& error) {
 // are removed, so a save running at the same time is left alone.
 void removeStaleTemporaries(FileSystem& fs, const std::string& target) {
     const std::string folder = folderOf(target);
-    std::string prefix(1, '.');
-    prefix.append(baseNameOf(target)).push_back('.');
+    const std::string prefix = temporaryPrefixFor(target);
     std::vector<std::string> names;
     if (!fs.list(folder, names)) return;
     for (const std::string& name : names) {
@@ -243,7 +259,7 @@ std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& nam
 
 std::string temporaryNameFor(const std::string& target, int attempt) {
     std::string name = folderOf(target);
-    name.append(1, '.').append(baseNameOf(target)).append(1, '.').append(std::to_string(::getpid()));
+    name.append(temporaryPrefixFor(target)).append(std::to_string(::getpid()));
     if (attempt > 0) name.append(1, '-').append(std::to_string(attempt));
     name += kTemporarySuffix;
     return name;
