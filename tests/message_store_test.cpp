@@ -138,6 +138,15 @@ TEST_F(MessageStoreTest, ConfigurationWarningsAreGivenOncePerNameAndNumber) {
     EXPECT_TRUE(store.raiseWarning(101, name100));
     EXPECT_TRUE(store.raiseWarning(101, name100 + "x"));  // shares the 98 characters kept
     EXPECT_EQ(store.warnings(), 9);
+
+    // Characters, not bytes: 99 two-byte letters are a name of 99 characters.
+    std::string accented99;
+    for (int i = 0; i < 99; ++i) accented99 += "\xc3\xa9";
+    EXPECT_TRUE(store.raiseWarning(101, accented99));
+    EXPECT_FALSE(store.raiseWarning(101, accented99));
+    EXPECT_TRUE(store.raiseWarning(101, accented99 + "\xc3\xa9"));
+    EXPECT_TRUE(store.raiseWarning(101, accented99 + "\xc3\xa9"));
+    EXPECT_EQ(store.warnings(), 12);
 }
 
 TEST_F(MessageStoreTest, FilingOrdersByLineWithCommentsLast) {

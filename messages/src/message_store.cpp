@@ -282,9 +282,12 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
     // characters from 100 on). The whole name is compared with the names kept, so a name of
     // 100 characters or more never matches one and is warned about each time it comes.
     auto firstTime = [&](std::set<std::pair<std::string, int>>& given) {
-        const bool longName = text1.size() >= kGivenNameLimit;
+        // Characters, not bytes: a name of 50 two-byte letters is a short name.
+        const bool longName =
+            text1.size() >= kGivenNameLimit && text::characterCount(text1) >= kGivenNameLimit;
         const bool added =
-            given.emplace(std::string(longName ? text1.substr(0, 98) : text1), number).second;
+            given.emplace(std::string(longName ? text::firstCharacters(text1, 98) : text1), number)
+                .second;
         return added || longName;
     };
     if (silences(number, where)) {
