@@ -8,7 +8,8 @@
 namespace engine {
 namespace {
 
-// An unquoted token that ends at "=" is copied into a buffer of this many bytes.
+// An unquoted token that ends at "=" is copied into a buffer of this many characters (a UTF-8
+// letter counting as one, as in every other length of a name).
 constexpr std::size_t kTokenBuffer = 512;
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
@@ -91,7 +92,8 @@ void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, 
         pos_ = end + 1;
     } else {
         pos_ = end;
-        if (end < text_.size() && token.text.size() >= kTokenBuffer) {
+        if (end < text_.size() && token.text.size() >= kTokenBuffer &&
+            text::characterCount(token.text) >= kTokenBuffer) {
             raiseAt(token.start, 58);
             return Token{};
         }
@@ -147,8 +149,8 @@ bool TagReader::readPlainAttributes(std::size_t pos) {
             entry.valueError = 89;
             continue;
         }
-        // The name stopped at "=" or a quote: a name of kTokenBuffer bytes or more before the
-        // "=", or a quote inside the name, is an error of its own.
+        // The name stopped at "=" or a quote: a name that may hold kTokenBuffer characters or
+        // more before the "=", or a quote inside the name, is left to readTag().
         if (text[pos] != '=' || pos - nameStart >= kTokenBuffer) return false;
         ++pos;
         if (pos == size) return false;
