@@ -46,12 +46,12 @@ std::string baseNameOf(const std::string& path) {
 }
 
 // The start of a temporary file's name for `target`: ".", the target's base name and ".". A
-// name in a folder holds at most 255 bytes, and the process number, the attempt and the suffix
-// that follow take up to 35, so a longer base name is cut (never inside a UTF-8 character):
-// a document or configuration whose own name is legal can always be replaced.
+// name in a folder holds at most 255 bytes; the two dots, the process number, "-", the attempt
+// and the suffix take up to 36 of them, so a longer base name is cut (never inside a UTF-8
+// character): a document or configuration whose own name is legal can always be replaced.
 std::string temporaryPrefixFor(const std::string& target) {
     constexpr std::size_t kLongestName = 255;
-    constexpr std::size_t kLongestTail = 1 + 10 + 1 + 10 + kTemporarySuffix.size();
+    constexpr std::size_t kLongestTail = 10 + 1 + 10 + kTemporarySuffix.size();
     constexpr std::size_t kLongestBase = kLongestName - 2 - kLongestTail;
     std::string base = baseNameOf(target);
     if (base.size() > kLongestBase) {
