@@ -4,6 +4,7 @@
 // cause by hand and lists the messages of a run as "id@line:column".
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,47 @@ TEST(MessagePlaces, TextFindingsPointAtTheOffendingCharacter) {
             {"<!-- a\n  b < c -->", {"mw104@2:5"}},
         },
         options);
+}
+
+// An entity name longer than the built-in ones, in a configuration of its own.
+constexpr std::string_view kLongEntity = R"cfg(
+category Test
+  id 2
+active Test
+
+entity abcdefghijklmnopqrstuvwxyz0123456789ABCD
+  category Test
+)cfg";
+
+TEST(MessagePlaces, EveryAmpersandBeforeOneSemicolonIsCheckedOnItsOwn) {
+    options::Options options = scanOptions();
+    options.UnicodeNumericEntities = 1;
+    options.HexadecimalEntities = 1;
+    const CfgStore* cfg = &testing_support::sharedConfiguration(kLongEntity);
+    const std::string name = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string zeros(200, '0');
+    const struct {
+        std::string document;
+        std::vector<std::string> expected;
+        bool scanOnly = false;  // the configuration knows no CFOUTPUT
+    } cases[] = {
+        // Each "&" is checked up to the one ";": the text before it is no name.
+        {"a&b c&d &&e;", {"mw96@1:2", "mw96@1:6", "mw96@1:9", "mw96@1:10"}},
+        {"x&y&z&", {"mw95@1:2", "mw95@1:4", "mw95@1:6"}},
+        // Numeric entities of any length are read through; the texts before them are not.
+        {"a&b &#" + zeros + "65; &#x" + zeros + "41;", {"mw96@1:2"}},
+        {"&&#" + zeros + "1114111;", {"mw96@1:1", "mw96@1:2"}},
+        {"<cfoutput>&##&##" + zeros + "65;</cfoutput>", {"mw96@1:11"}, true},
+        {"<cfoutput>&###" + zeros + "65;</cfoutput>", {"mw96@1:11"}, true},
+        // The configuration's name, longer than any built-in one, is still looked up.
+        {"&" + name + "; &" + upper + "; &" + name + name + ";", {"mw303@1:44", "mw96@1:87"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(places(c.document, options, c.scanOnly ? nullptr : cfg), c.expected)
+            << c.document;
+    }
 }
 
 TEST(MessagePlaces, TheEndOfADocumentInsideATagPointsAtWhatWasLeftOpen) {

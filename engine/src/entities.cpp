@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -88,6 +89,30 @@ bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// The longest name in the built-in tables.
+constexpr std::size_t kLongestBuiltinName = [] {
+    std::size_t longest = 0;
+    for (std::string_view name : kTableA) longest = std::max(longest, name.size());
+    for (std::string_view name : kTableB) longest = std::max(longest, name.size());
+    for (std::string_view name : kTableC) longest = std::max(longest, name.size());
+    return longest;
+}();
+
+// Whether `written` may be a numeric entity throughout: "#", an optional "x", then digits
+// (hexadecimal ones after the "x"). Where `pairs`, "##" stands for the first "#". The reading
+// stops at the first character no numeric entity holds.
+bool mayBeNumeric(std::string_view written, bool pairs) {
+    if (written.empty() || written[0] != '#') return false;
+    std::size_t i = pairs && written.size() >= 2 && written[1] == '#' ? 2 : 1;
+    const bool hex = i < written.size() && written[i] == 'x';
+    if (hex) ++i;
+    for (; i < written.size(); ++i) {
+        const char c = written[i];
+        if (hex ? !isHexDigit(c) : !(c >= '0' && c <= '9')) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::span<const std::string_view> builtinEntityTable(int table) {
@@ -140,8 +165,30 @@ EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
     return Numeric::NotNumeric;
 }
 
+std::size_t EntityChecker::longestName() {
+    if (longestName_ == 0) {
+        longestName_ = kLongestBuiltinName;
+        if (const CfgStore* cfg = state_.configuration) {
+            for (int p = 0; p < cfg->entryCount(Entity); ++p) {
+                longestName_ = std::max(longestName_,
+                                        std::strlen(cfg->entryName(Entity, ByPosition, p)));
+            }
+        }
+    }
+    return longestName_;
+}
+
 bool EntityChecker::check(std::string_view written) {
     if (written.empty()) return false;
+
+    // A text longer than twice the longest name there is names no entity, even with each "##"
+    // read as "#": unless it may be numeric it is refused without being read through, so that
+    // a line of many "&" before one ";" costs no more than its length.
+    if (written.size() > 2 * longestName() &&
+        !mayBeNumeric(written, written[1] == '#' && state_.openTags.isOpen("cfoutput"))) {
+        state_.store.raiseError(96, messageCopy(written));
+        return false;
+    }
 
     // Inside an open cfoutput tag "##" stands for "#".
     std::string replaced;

@@ -2,6 +2,7 @@
 // and the entities of the HTML Configuration.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "run_state.h"
@@ -19,8 +20,11 @@ public:
 private:
     enum class Numeric { Accepted, NotNumeric };
     Numeric checkNumeric(std::string_view name);
+    // The longest entity name, built in or in the configuration (found at the first need).
+    std::size_t longestName();
 
     RunState& state_;
+    std::size_t longestName_ = 0;
 };
 
 // Whether `name` is in one of the built-in tables (A: ISO 8859-1 with amp, gt, lt, quot;

@@ -52,6 +52,7 @@ void Scanner::initialise() {
     lineIndex_ = 0;
     pos_ = 0;
     block_ = BlockMode::None;
+    semicolon_ = {};
     const DocumentLines& document = state_.document;
     if (document.empty()) {
         line_ = {};
@@ -138,7 +139,7 @@ bool Scanner::textPhase() {
                         ++pos_;
                         break;
                     }
-                    std::size_t semicolon = line_.find(';', pos_ + 1);
+                    const std::size_t semicolon = semicolonFrom(pos_ + 1);
                     messages::MessageStore::Cause cause(store, state_.onCurrentLine(pos_));
                     if (semicolon == std::string_view::npos) {
                         store.raiseError(95);
@@ -181,6 +182,18 @@ bool Scanner::textPhase() {
         }
         if (!nextLine()) return false;
     }
+}
+
+// The first ";" of the line at or after `from`. The answer of the last search is kept: it
+// holds for every later `from` up to the ";" it found (or to the line's end when none was),
+// so that a line of many "&" before one ";" is searched once, not once for each "&".
+std::size_t Scanner::semicolonFrom(std::size_t from) {
+    Semicolon& last = semicolon_;
+    if (last.line != lineIndex_ || from < last.from ||
+        (last.found != std::string_view::npos && from > last.found)) {
+        last = {lineIndex_, from, line_.find(';', from)};
+    }
+    return last.found;
 }
 
 // At the `<` of a tag: "<td>", "</td>", "<br>", a name of ASCII letters and digits (a letter

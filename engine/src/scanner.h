@@ -41,6 +41,7 @@ private:
     void beginTag();
     void startTag();
     TagEnd tagPhase();
+    std::size_t semicolonFrom(std::size_t from);
     bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
 
     RunState& state_;
@@ -52,6 +53,14 @@ private:
     std::size_t pos_ = 0;
     BlockMode block_ = BlockMode::None;
     bool bareTagRaised_ = false;  // textPhase() ended at a bare tag it dispatched
+    // The last search for the ";" that ends an entity: on which line, from where, and what
+    // it found.
+    struct Semicolon {
+        std::size_t line = static_cast<std::size_t>(-1);
+        std::size_t from = 0;
+        std::size_t found = 0;
+    };
+    Semicolon semicolon_;
 };
 
 }  // namespace engine
