@@ -181,6 +181,36 @@ TEST_F(Validation, FailuresBeforeTheRunAreReportedAndLeaveFilesAlone) {
     EXPECT_FALSE(h.ui.waitCursor);
 }
 
+// The log is appended to, never written over the document or the configuration: such a log is
+// shown as one that cannot be opened, and the report is written all the same.
+TEST_F(Validation, ALogNamedAsAnotherFileOfTheRunIsNotWritten) {
+    const std::string page = h.dir.write("page.htm", kPage);
+    const std::string configuration = h.shell.configuration.fileName();
+    const std::string configurationBytes = readFile(configuration);
+    h.shell.options.UseVALFilesInstead = 1;
+    h.shell.options.DontViewIfUseVAL = 1;
+    h.shell.options.EnableLogging = 1;
+    for (const std::string& log : {page, configuration}) {
+        h.shell.options.LogFilename = log;
+        h.ui.clear();
+        ASSERT_TRUE(shell::validate(h.shell, page)) << log;
+        EXPECT_EQ(h.captions(), (Strings{"Markwise: Error Opening Log File",
+                                         "Markwise: Validation Check Complete"}))
+            << log;
+        EXPECT_EQ(readFile(page), kPage);
+        EXPECT_EQ(readFile(configuration), configurationBytes);
+        EXPECT_EQ(readFile(h.file("page.val")).find("Log"), std::string::npos);
+        EXPECT_NE(readFile(h.file("page.val")).find("Validating file"), std::string::npos);
+    }
+    // A report named as the log would write over the log's earlier entries: it is refused.
+    const std::string log = h.dir.write("page.val", "earlier entries\n");
+    h.shell.options.LogFilename = log;
+    h.ui.clear();
+    EXPECT_FALSE(shell::validate(h.shell, page));
+    EXPECT_EQ(h.captions(), Strings{"Markwise: Error Opening Output File"});
+    EXPECT_EQ(readFile(log), "earlier entries\n");
+}
+
 TEST_F(Validation, TheOpenDialogRemembersTheFilterAndTheDocument) {
     h.dir.write("page.htm", kPage);
     h.shell.options.optionsSaved = 1;

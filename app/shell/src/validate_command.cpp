@@ -159,7 +159,17 @@ bool validate(Shell& shell, const std::string& given) {
     // markwise-disable comments are markwise-check's.
     store.configure({.inlineDirectives = false});
     engine::Validator validator(o, store, services.clock, services.files, &shell.configuration);
-    const engine::RunContext context{input.get(), output.stream(), document, *report, &shell.ui()};
+    // The log is appended to, never written over the document, the configuration or the
+    // report: a log named as one of them is not written, and the run says so as it says any
+    // log that cannot be opened.
+    platform::WriteRules logRules;
+    logRules.protect(document, "the document");
+    if (shell.configuration.isLoaded()) {
+        logRules.protect(shell.configuration.fileName(), "the HTML Configuration");
+    }
+    logRules.protect(*report, "the report");
+    engine::RunContext context{input.get(), output.stream(), document, *report, &shell.ui()};
+    context.logRules = &logRules;
     const bool ran = validator.validateDocument(context) != 0;
     const std::string_view written = output.finish();
     input.reset();
