@@ -363,11 +363,19 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     const bool logging = programOptions.EnableLogging != 0;
     if (logging) reportRules.protect(programOptions.LogFilename, "the log of this command");
     if (parsed.output) logRules.protect(*parsed.output, "the report of this command");
+    // A log that is one of the command's other files stops the command before anything is
+    // written. A log that cannot be written for any other reason (a folder, a read-only file)
+    // is said once and left out: the reports are written all the same, and the command fails.
+    bool appendingLog = logging;
     if (logging) {
         if (auto refused = platform::checkWritable(fs, programOptions.LogFilename, logRules,
                                                    "not written")) {
             say(env.err, "the log " + refused->message());
-            return kCheckFailed;
+            if (!platform::checkWritable(fs, programOptions.LogFilename, {}, "not written")) {
+                return kCheckFailed;
+            }
+            appendingLog = false;
+            failed = true;
         }
     }
 
@@ -512,7 +520,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                                counted(done.warnings, "warning", "warnings") + ": " +
                                (done.errors > 0 ? "failed" : "passed") + "\n");
         }
-        if (!done.logEntry.empty()) {
+        if (appendingLog && !done.logEntry.empty()) {
             if (auto failure = platform::appendToFile(fs, programOptions.LogFilename, done.logEntry,
                                                       logRules)) {
                 say(env.err, "the log " + failure->message());
