@@ -1,5 +1,9 @@
 #include "shell/startup.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "options/options_storage.h"
 #include "platform/file_policy.h"
 #include "shell/commands.h"
@@ -130,8 +134,12 @@ std::optional<EditorTarget> parseEditorOption(const ParsedCommandLine& line) {
         comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     number = number.substr(0, number.find(','));
     if (windowClass.empty() || number.empty()) return std::nullopt;
+    // A number too large for the message saturates, as the stored number itself does.
+    const std::int64_t message =
+        std::int64_t{kUserMessageBase} + options::storedNumber(number);
     return EditorTarget{std::string(windowClass),
-                        kUserMessageBase + options::storedNumber(number)};
+                        static_cast<int>(std::min<std::int64_t>(
+                            message, std::numeric_limits<int>::max()))};
 }
 
 bool restoreOtherInstance(Shell& shell, const std::string& message, const std::string& caption) {
