@@ -304,4 +304,29 @@ TEST_F(CfgCommand, AFailedDeletionWhileCleaningWritesNothing) {
     EXPECT_EQ(bytes("out.cfg"), "old contents");
 }
 
+// What a command prints is part of its result: a verdict, counts, listings or a text that
+// cannot be written to standard output fail the command.
+TEST_F(CfgCommand, OutputThatCannotBeWrittenFailsEveryCommand) {
+    ASSERT_EQ(run({"builtins", "builtins.cfg"}).exitCode, 0);
+    const std::string cfg = dir.file("builtins.cfg");
+    platform::SystemFiles files;
+    const std::vector<std::vector<std::string>> commands = {
+        {"dump", cfg}, {"check", cfg}, {"analyze", cfg}, {"clean", cfg, dir.file("clean.cfg")},
+        {"--help"}};
+    for (const std::vector<std::string>& args : commands) {
+        std::FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_NE(full, nullptr);
+        std::FILE* err = std::tmpfile();
+        app::CfgEnvironment env{full, err, files};
+        EXPECT_EQ(app::runCfgCommand(args, env), 2) << args[0];
+        std::string said(256, '\0');
+        std::rewind(err);
+        said.resize(std::fread(said.data(), 1, said.size(), err));
+        EXPECT_EQ(said, "markwise-cfg: standard output: the text could not be written\n")
+            << args[0];
+        std::fclose(full);
+        std::fclose(err);
+    }
+}
+
 }  // namespace

@@ -158,10 +158,6 @@ int dump(const std::string& path, CfgEnvironment& env) {
     store.setState(wordAt(bytes, 4), wordAt(bytes, 8), store.formatVersion());
     const std::string text = config::writeTextForm(store);
     std::fwrite(text.data(), 1, text.size(), env.out);
-    if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
-        say(env.err, "standard output: the text could not be written");
-        return kCfgFailed;
-    }
     return kCfgDone;
 }
 
@@ -259,7 +255,9 @@ std::string_view cfgUsage() {
 
 const CommandHelp& cfgHelp() { return kHelp; }
 
-int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
+namespace {
+
+int runCommand(std::span<const std::string> args, CfgEnvironment& env) {
     Arguments parsed;
     if (auto problem = parse(args, parsed)) {
         say(env.err, *problem + " (see markwise-cfg --help)");
@@ -288,6 +286,19 @@ int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
     // OUT may be IN (an upgrade in place): it has been read whole, and is replaced only by a
     // complete file.
     return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
+}
+
+}  // namespace
+
+// What a command prints (a text, a verdict, counts, listings) is part of its result: output
+// that could not be written fails the command, whatever it did besides.
+int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
+    const int result = runCommand(args, env);
+    if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
+        say(env.err, "standard output: the text could not be written");
+        return result == kCfgDone ? kCfgFailed : result;
+    }
+    return result;
 }
 
 }  // namespace app
