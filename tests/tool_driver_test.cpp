@@ -158,14 +158,17 @@ TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {
                       "\". Markwise cannot continue with this operation.");
     EXPECT_EQ(readFile(site), "<B>");
 
-    // The document does not exist.
+    // The document does not exist: the backup of another document of the same base name
+    // stays.
     ui_.clear();
     const std::string missing = dir_.file("missing.htm");
+    const std::string otherBackup = dir_.write("missing.bak", "backup of missing.html");
     EXPECT_EQ(run(tools::kToolLowercase, missing), 0);
     expectOnlyBox("Markwise: Error Locating File",
                   "There was an error trying to locate the file \"" + missing +
                       "\". Markwise cannot continue with this operation.");
     EXPECT_FALSE(fs::exists(missing));
+    EXPECT_EQ(readFile(otherBackup), "backup of missing.html");
 
     // No name at all (a tool option without a document): the file ".bak" is none of its
     // business.
@@ -181,15 +184,25 @@ TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {
     context_.startingDirectory.clear();
     helpers_.setCurrentDirectory(previous);
 
-    // The document is a folder: it cannot be opened for reading and is renamed back.
-    ui_.clear();
-    fs::create_directory(dir_.file("folder.htm"));
-    EXPECT_EQ(run(tools::kToolLowercase, dir_.file("folder.htm")), 0);
-    expectOnlyBox("Markwise: Error Opening Input File",
-                  "There was an error opening the input file to be processed. Markwise cannot "
-                  "continue with this operation.");
-    EXPECT_TRUE(fs::is_directory(dir_.file("folder.htm")));
-    EXPECT_FALSE(fs::exists(dir_.file("folder.bak")));
+    // The document is a folder or a FIFO: no text to read; nothing is renamed or deleted.
+    for (const char* name : {"folder", "fifo"}) {
+        ui_.clear();
+        const std::string document = dir_.file(std::string(name) + ".htm");
+        if (std::string(name) == "folder") {
+            fs::create_directory(document);
+        } else {
+            ASSERT_EQ(::mkfifo(document.c_str(), 0600), 0);
+        }
+        const std::string backup = dir_.write(std::string(name) + ".bak", "an older backup");
+        EXPECT_EQ(run(tools::kToolLowercase, document), 0);
+        expectOnlyBox("Markwise: Error Opening Input File",
+                      "There was an error opening the input file to be processed. Markwise "
+                      "cannot continue with this operation.");
+        EXPECT_EQ(fs::status(document).type(), std::string(name) == "folder"
+                                                   ? fs::file_type::directory
+                                                   : fs::file_type::fifo);
+        EXPECT_EQ(readFile(backup), "an older backup");
+    }
 }
 
 TEST_F(ToolDriver, AReadOnlyDocumentIsNotRewritten) {

@@ -113,6 +113,7 @@ class ToolRun {
     std::optional<std::string> chooseDocument(const std::string& argument);
     bool prepare();
     bool mayBeReplaced();
+    bool isRegularFile(const std::string& path);
     bool process(std::string bytes, platform::ReplacementFile& output);
     bool finishOutput(bool processed, platform::ReplacementFile& output);
     void restore();
@@ -143,12 +144,15 @@ std::optional<std::string> ToolRun::chooseDocument(const std::string& argument) 
 }
 
 // A document the writing policy would not replace (read-only, another user's, a link planted
-// in a shared folder) is left alone before anything is renamed. A document that is not a regular
-// file is found out when it is opened for reading.
+// in a shared folder) is left alone before anything is deleted or renamed.
 bool ToolRun::mayBeReplaced() {
-    struct stat info {};
-    if (files().stat(document_, info) != 0 || !S_ISREG(info.st_mode)) return true;
     return !platform::checkWritable(files(), document_, platform::WriteRules{});
+}
+
+// A device, a FIFO or a folder is no text to rewrite.
+bool ToolRun::isRegularFile(const std::string& path) {
+    struct stat info {};
+    return files().stat(path, info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Moves the document to its backup name. False, with the document as it was, after the box.
@@ -164,16 +168,23 @@ bool ToolRun::prepare() {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));
         return false;
     }
-    if (exists(backup_, false) && files().unlink(backup_) != 0) {
-        showError(kDeleteCaption, messages::format(kDelete, {backup_}));
-        return false;
-    }
+    // The document is found and known to be one the tool can rewrite before an old backup is
+    // deleted: a mistyped name, or a name that is no file of text, must not cost the backup
+    // of another document.
     if (!exists(document_, true)) {
         showError(kLocateCaption, messages::format(kLocate, {document_}));
         return false;
     }
+    if (!isRegularFile(document_)) {
+        showError(kOpenInputCaption, std::string(kOpenInput));
+        return false;
+    }
     if (!mayBeReplaced()) {
         showError(kOpenOutputCaption, std::string(kOpenOutput));
+        return false;
+    }
+    if (exists(backup_, false) && files().unlink(backup_) != 0) {
+        showError(kDeleteCaption, messages::format(kDelete, {backup_}));
         return false;
     }
     if (files().rename(document_, backup_) != 0) {
