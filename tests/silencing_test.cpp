@@ -114,6 +114,33 @@ TEST(Silencing, LiftedLimitsCheckTheWholeDocument) {
     EXPECT_EQ(whole.warnings, 40);
     EXPECT_FALSE(whole.limitReached);
     EXPECT_EQ(whole.records.back(), "mw208@41");
+
+    // Lifted limits still stop at the store's ceiling, as a limit of the options does.
+    const Outcome ceiling = run(document, {.unlimitedErrors = true, .unlimitedWarnings = true,
+                                           .liftedLimit = 30}, options);
+    EXPECT_EQ(ceiling.errors, 30);
+    EXPECT_TRUE(ceiling.limitReached);
+    EXPECT_EQ(ceiling.records[29], "mw50@30");
+    std::string warnings;
+    for (int i = 0; i < 40; ++i) warnings += "<!-- a > b -->\n";
+    const Outcome warningCeiling = run(warnings, {.unlimitedErrors = true,
+                                                  .unlimitedWarnings = true, .liftedLimit = 30},
+                                       options);
+    EXPECT_EQ(warningCeiling.warnings, 29);
+    EXPECT_EQ(warningCeiling.errors, 1);  // error 90
+    EXPECT_TRUE(warningCeiling.limitReached);
+}
+
+// Tens of thousands of markwise-disable comments: each still drops its kinds from its place
+// on, or on the line after it, and no other.
+TEST(Silencing, ManyDisableCommentsEachApplyFromTheirPlaceOrOnTheirLine) {
+    std::string document;
+    for (int i = 0; i < 20000; ++i) document += "<!-- markwise-disable mw52 -->\n";
+    document += "x > y\n<!-- markwise-disable mw54 -->\nx > y\n";
+    document += "<!-- markwise-disable-next-line mw94 -->\na \"b\nc \"d\n";
+    const Outcome outcome = run(document, {.unlimitedErrors = true, .unlimitedWarnings = true});
+    EXPECT_EQ(outcome.records, (Records{"mw54@20001", "mw94@20006", "mw209@20006"}));
+    EXPECT_EQ(outcome.silenced.errors, 2);
 }
 
 TEST(Silencing, ConfigurationMessagesAndOncePerNameWarningsAreCountedAsShown) {

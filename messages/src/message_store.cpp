@@ -130,7 +130,8 @@ void MessageStore::resetRun() {
     errorsTerminated_ = false;
     commentsGiven_.clear();
     configurationWarningsGiven_.clear();
-    directives_.clear();
+    disabledFrom_.clear();
+    disabledOnLine_.clear();
     silenced_ = {};
     commentsSilenced_.clear();
     configurationWarningsSilenced_.clear();
@@ -143,14 +144,20 @@ void MessageStore::resetFirstLines() {
     firstWarningLine_ = 0;
 }
 
+int MessageStore::errorLimit() const {
+    return settings_.unlimitedErrors ? settings_.liftedLimit : options_->MaximumErrors;
+}
+
+int MessageStore::warningLimit() const {
+    return settings_.unlimitedWarnings ? settings_.liftedLimit : options_->MaximumWarnings;
+}
+
 bool MessageStore::errorLimitReached() const {
-    if (settings_.unlimitedErrors) return false;
-    return errorsTerminated_ || errors_ >= options_->MaximumErrors;
+    return errorsTerminated_ || errors_ >= errorLimit();
 }
 
 bool MessageStore::limitReached() const {
-    if (warningsTerminated_ || errorLimitReached()) return true;
-    return !settings_.unlimitedWarnings && warnings_ >= options_->MaximumWarnings;
+    return warningsTerminated_ || errorLimitReached() || warnings_ >= warningLimit();
 }
 
 // The cause of the raise in hand when it lies on the record's line; else the tag's `<` for the
@@ -173,15 +180,27 @@ Position MessageStore::occasionHere() const {
     return {lines_->current, columnOn(lines_->current, false)};
 }
 
+namespace {
+
+std::uint64_t lineKey(std::int32_t line, int number) {
+    return std::uint64_t{static_cast<std::uint32_t>(line)} << 32 | static_cast<std::uint32_t>(number);
+}
+
+}  // namespace
+
 void MessageStore::addInlineDirective(const InlineDirective& directive, Position at,
                                       int nextLine) {
     if (!settings_.inlineDirectives || directive.numbers.empty()) return;
-    PlacedDirective placed{directive.numbers, at, 0};
-    if (directive.nextLineOnly) {
-        placed.from = {};
-        placed.onLine = nextLine;
+    for (int number : directive.numbers) {
+        if (directive.nextLineOnly && nextLine != 0) {
+            disabledOnLine_.insert(lineKey(nextLine, number));
+            continue;
+        }
+        // A comment for the next line with no line after it drops the kind everywhere.
+        const Position from = directive.nextLineOnly ? Position{} : at;
+        auto [place, added] = disabledFrom_.try_emplace(number, from);
+        if (!added) place->second = std::min(place->second, from);
     }
-    directives_.push_back(std::move(placed));
 }
 
 bool MessageStore::silences(int number, Position where) const {
@@ -189,15 +208,11 @@ bool MessageStore::silences(int number, Position where) const {
         disabled_[static_cast<std::size_t>(number)]) {
         return true;
     }
-    for (const PlacedDirective& directive : directives_) {
-        const bool applies = directive.onLine != 0 ? where.line == directive.onLine
-                                                   : where >= directive.from;
-        if (applies && std::find(directive.numbers.begin(), directive.numbers.end(), number) !=
-                           directive.numbers.end()) {
-            return true;
-        }
+    if (!disabledFrom_.empty()) {
+        auto found = disabledFrom_.find(number);
+        if (found != disabledFrom_.end() && where >= found->second) return true;
     }
-    return false;
+    return !disabledOnLine_.empty() && disabledOnLine_.contains(lineKey(where.line, number));
 }
 
 bool MessageStore::raiseError(int number, std::string_view text1, std::string_view text2,
@@ -229,9 +244,8 @@ bool MessageStore::raiseError(int number, std::string_view text1, std::string_vi
         ++silenced_.errors;
         return false;
     }
-    if (!settings_.unlimitedErrors && errors_ + 1 >= options.MaximumErrors && number != 50 &&
-        number != 90) {
-        if (errors_ + 1 == options.MaximumErrors && !errorsTerminated_) raiseError(50);
+    if (errors_ + 1 >= errorLimit() && number != 50 && number != 90) {
+        if (errors_ + 1 == errorLimit() && !errorsTerminated_) raiseError(50);
         errorsTerminated_ = true;
         return false;
     }
@@ -297,7 +311,7 @@ bool MessageStore::raiseWarning(int number, std::string_view text1, std::string_
         }
         return true;
     }
-    if (!settings_.unlimitedWarnings && warnings_ + 1 >= options.MaximumWarnings) {
+    if (warnings_ + 1 >= warningLimit()) {
         if (!warningsTerminated_) raiseError(90);
         return false;
     }

@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -79,15 +81,22 @@ struct LineRefs {
     Position ended{};
 };
 
+// The error and warning limits that stand when the options' limits are lifted: a document
+// whose nesting errors grow with the square of its tags (every closing tag passing over all
+// the tags still open above its own) would otherwise be kept in memory message by message
+// until the memory ran out.
+constexpr int kLiftedLimit = 1'000'000;
+
 // How a store treats what it is given, beyond the options: message kinds dropped by their
 // catalogue numbers (kConfigurationMessageNumber for configuration messages), whether the
-// document's own markwise-disable comments are heeded, and whether the error and warning
-// limits apply. The same for every run of the store.
+// document's own markwise-disable comments are heeded, and whether the options' error and
+// warning limits apply (kLiftedLimit when not). The same for every run of the store.
 struct StoreSettings {
     std::set<int> disabled{};
     bool inlineDirectives = true;
     bool unlimitedErrors = false;
     bool unlimitedWarnings = false;
+    int liftedLimit = kLiftedLimit;
 };
 
 // A markwise-disable comment of the document: the message kinds it drops, from the place of
@@ -168,11 +177,10 @@ public:
     int comments() const { return comments_; }
     int messages() const { return messages_; }
     bool warningsTerminated() const { return warningsTerminated_; }
-    // True once a limit ends the scan: the error count reached MaximumErrors, the warning
-    // limit raised error 90, or a limit was reached while its termination message is
-    // disabled. Never while the limit in question is lifted.
+    // True once a limit ends the scan: the error count reached its limit, the warning limit
+    // raised error 90, or a limit was reached while its termination message is disabled.
     bool limitReached() const;
-    // True once the error limit ends the scan (never while it is lifted).
+    // True once the error limit ends the scan.
     bool errorLimitReached() const;
     const SilencedCounts& silenced() const { return silenced_; }
 
@@ -202,6 +210,8 @@ private:
     Position occasionHere() const;
     // Whether a message of `number` at `where` is dropped (and counted as such).
     bool silences(int number, Position where) const;
+    int errorLimit() const;
+    int warningLimit() const;
     bool raiseCommentAt(int number, std::string_view text, Position occasion);
     void file(MsgStore record, std::string_view text);
 
@@ -211,12 +221,12 @@ private:
     std::array<bool, 512> disabled_{};  // by catalogue number, from the settings
     Position cause_;
 
-    struct PlacedDirective {
-        std::vector<int> numbers;
-        Position from;     // for the rest of the document from here
-        int onLine = 0;    // or on this line only
-    };
-    std::vector<PlacedDirective> directives_;
+    // The document's markwise-disable comments, kept so that each raise looks them up in
+    // constant time however many there are: for each kind, the earliest place from which it
+    // is dropped to the end of the document; and each kind dropped on one line only, keyed
+    // by the line and the kind.
+    std::unordered_map<int, Position> disabledFrom_;
+    std::unordered_set<std::uint64_t> disabledOnLine_;
     SilencedCounts silenced_;
     bool errorsTerminated_ = false;
     std::set<int> commentsSilenced_;
