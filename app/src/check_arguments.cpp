@@ -50,7 +50,8 @@ const CommandHelp kHelp{
          "the rest of it, <!-- markwise-disable-next-line ID[,ID...] --> on the next line",
          "NONE"},
         {"--no-inline-config", "ignores the markwise-disable comments of the documents"},
-        {"--all", "no error or warning limit: the whole of every document is checked"},
+        {"--all", "no error or warning limit: the whole of every document is checked (up to a "
+                  "million errors and a million warnings)"},
         {"--max-warnings N", "more than N warnings in all make the exit status 1, as errors do",
          "NONE"},
         {"--color WHEN", "colours the severity and the id of each message: auto (on a terminal, "
