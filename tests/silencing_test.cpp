@@ -131,6 +131,27 @@ TEST(Silencing, LiftedLimitsCheckTheWholeDocument) {
     EXPECT_TRUE(warningCeiling.limitReached);
 }
 
+// A limit below 1, from a settings file edited by hand, is taken as 1: the first error or
+// warning ends the run with its termination message, and a faulty page never reads as clean.
+TEST(Silencing, LimitsBelowOneAreTakenAsOne) {
+    const std::string document = "x > y\n<!-- a > b -->\nx > y\n";
+    for (int limit : {0, -5}) {
+        options::Options options = testing_support::testOptions();
+        options.MaximumErrors = limit;
+        const Outcome errors = run(document, {}, options);
+        EXPECT_EQ(errors.records.front(), "mw50@1") << limit;
+        EXPECT_EQ(errors.errors, 1);
+        EXPECT_TRUE(errors.limitReached);
+
+        options = testing_support::testOptions();
+        options.MaximumWarnings = limit;
+        const Outcome warnings = run("<!-- a > b -->\nx > y\n", {}, options);
+        EXPECT_EQ(warnings.records.front(), "mw90@1") << limit;
+        EXPECT_EQ(warnings.warnings, 0);
+        EXPECT_TRUE(warnings.limitReached);
+    }
+}
+
 // Tens of thousands of markwise-disable comments: each still drops its kinds from its place
 // on, or on the line after it, and no other.
 TEST(Silencing, ManyDisableCommentsEachApplyFromTheirPlaceOrOnTheirLine) {

@@ -144,12 +144,16 @@ void MessageStore::resetFirstLines() {
     firstWarningLine_ = 0;
 }
 
+// A limit below 1 (a settings file edited by hand: "0", "-5", a word) is taken as 1, the
+// least the options dialog lets one choose: a run that checked nothing would report a
+// document full of errors as clean.
 int MessageStore::errorLimit() const {
-    return settings_.unlimitedErrors ? settings_.liftedLimit : options_->MaximumErrors;
+    return settings_.unlimitedErrors ? settings_.liftedLimit : std::max(options_->MaximumErrors, 1);
 }
 
 int MessageStore::warningLimit() const {
-    return settings_.unlimitedWarnings ? settings_.liftedLimit : options_->MaximumWarnings;
+    return settings_.unlimitedWarnings ? settings_.liftedLimit
+                                       : std::max(options_->MaximumWarnings, 1);
 }
 
 bool MessageStore::errorLimitReached() const {
