@@ -148,7 +148,8 @@ void MessageStore::resetFirstLines() {
 // least the options dialog lets one choose: a run that checked nothing would report a
 // document full of errors as clean.
 int MessageStore::errorLimit() const {
-    return settings_.unlimitedErrors ? settings_.liftedLimit : std::max(options_->MaximumErrors, 1);
+    return settings_.unlimitedErrors ? settings_.liftedLimit
+                                     : std::max(options_->MaximumErrors, 1);
 }
 
 int MessageStore::warningLimit() const {
@@ -187,7 +188,8 @@ Position MessageStore::occasionHere() const {
 namespace {
 
 std::uint64_t lineKey(std::int32_t line, int number) {
-    return std::uint64_t{static_cast<std::uint32_t>(line)} << 32 | static_cast<std::uint32_t>(number);
+    return std::uint64_t{static_cast<std::uint32_t>(line)} << 32 |
+           static_cast<std::uint32_t>(number);
 }
 
 }  // namespace
