@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -226,6 +227,44 @@ TEST_F(CheckReliability, AFailedLogWriteIsReportedAndFailsTheRun) {
     EXPECT_EQ(folder.exitCode, 2);
     EXPECT_EQ(folder.err, "markwise-check: the log " + log + ": is a directory; not written\n");
     EXPECT_NE(folder.out.find("No errors or warnings"), std::string::npos) << folder.out;
+}
+
+// Past the user's file size limit (ulimit -f) a write fails with "File too large" instead of
+// ending the program without a word: a log entry that fits only in part is taken back, and a
+// report that does not fit leaves the old one and no temporary file.
+TEST_F(CheckReliability, TheFileSizeLimitIsAFailedWriteNotAKill) {
+    const std::string doc = dir.write("doc.html", kPage);
+    const std::string earlier(4000, 'x');
+    const std::string log = dir.write("log.txt", earlier);
+    auto limited = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"-c", "ulimit -f 4 && exec \"$0\" \"$@\"", MARKWISE_CHECK_EXE,
+                                   "--config", kProfile});
+        return testing_support::runProgram("/bin/bash", dir.path(), args);
+    };
+    ProgramRun logged =
+        limited({"--set", "EnableLogging=1", "--set", "LogFilename=" + log, doc});
+    EXPECT_EQ(logged.exitCode, 2);
+    EXPECT_NE(logged.err.find("the log " + log + ": cannot write: File too large"),
+              std::string::npos)
+        << logged.err;
+    EXPECT_NE(logged.out.find("No errors or warnings"), std::string::npos);
+    EXPECT_EQ(readFile(log), earlier);
+
+    const std::string report = dir.write("report.txt", "the previous report\n");
+    std::string big = "<p>";
+    for (int i = 0; i < 2000; ++i) big += "a &bogus; b\n";
+    const std::string faulty = dir.write("big.html", big);
+    ProgramRun reported = limited({"--all", "--output", report, faulty});
+    EXPECT_EQ(reported.exitCode, 2);
+    EXPECT_NE(reported.err.find(report + ": cannot write: File too large"), std::string::npos)
+        << reported.err.substr(0, 500);
+    EXPECT_EQ(readFile(report), "the previous report\n");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.html", "doc.html", "log.txt", "report.txt"}));
 }
 
 TEST_F(CheckReliability, AReportWriteThatFailsAnywhereLeavesTheOldReport) {

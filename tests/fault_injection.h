@@ -52,6 +52,8 @@ public:
     int fchmod(int fd, mode_t mode) override;
     int fchown(int fd, uid_t owner, gid_t group) override;
     int flock(int fd, int operation) override;
+    // Passed on, neither recorded nor failed: it only runs after a failure.
+    int ftruncate(int fd, off_t length) override { return real_.ftruncate(fd, length); }
     bool list(const std::string& folder, std::vector<std::string>& names) override;
 
 private:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -13,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/signals.h"
 #include "platform_console/console_ui.h"
 #include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
@@ -54,6 +56,29 @@ unsigned permissionsOf(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+volatile std::sig_atomic_t terminationsSeen = 0;
+extern "C" void noteTermination(int) { terminationsSeen = terminationsSeen + 1; }
+}  // namespace
+
+// A termination request that comes while a file is being replaced waits until it is in
+// place, and is delivered then.
+TEST(HeldSignals, ATerminationWaitsUntilTheyAreReleased) {
+    struct sigaction noting {};
+    struct sigaction previous {};
+    noting.sa_handler = noteTermination;
+    sigemptyset(&noting.sa_mask);
+    ASSERT_EQ(::sigaction(SIGTERM, &noting, &previous), 0);
+    terminationsSeen = 0;
+    {
+        const platform::HeldSignals held;
+        ASSERT_EQ(::raise(SIGTERM), 0);
+        EXPECT_EQ(terminationsSeen, 0);
+    }
+    EXPECT_EQ(terminationsSeen, 1);
+    ::sigaction(SIGTERM, &previous, nullptr);
+}
 
 TEST(ConsoleUserInterface, WritesCaptionAndTextOnTheErrorStream) {
     const ConsoleRun run = askConsole(Buttons::Ok, "n\n", true);

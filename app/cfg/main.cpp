@@ -5,8 +5,10 @@
 
 #include "app/cfg_command.h"
 #include "platform/files.h"
+#include "platform/signals.h"
 
 int main(int argc, char** argv) {
+    platform::ignoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
     platform::SystemFiles files;
     app::CfgEnvironment env{stdout, stderr, files};

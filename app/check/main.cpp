@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/heap.h"
+#include "platform/signals.h"
 #include "platform_console/console_ui.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     // Dates and times in the report header and the log follow the user's locale.
     std::setlocale(LC_TIME, "");
 
+    platform::ignoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
     platform::ConsoleUserInterface ui;
     platform::SystemClock clock;

@@ -24,6 +24,7 @@
 #include "platform/instance_channel.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
+#include "platform/signals.h"
 #include "platform_console/console_ui.h"
 #include "platform_qt/qt_ui.h"
 #include "qt_frontend.h"
@@ -52,6 +53,7 @@ bool consoleForced() {
 int main(int argc, char** argv) {
     // Dates and times in the report header and the log follow the user's locale.
     std::setlocale(LC_TIME, "");
+    platform::ignoreFileSizeSignal();
     const std::string commandLine =
         shell::commandLineText(std::vector<std::string>(argv + 1, argv + argc));
 

@@ -201,6 +201,8 @@ bool ReportWriter::writeMessageList(TextOut& out) {
         for (const MsgStore* record : records) {
             if (!store_.writeMessage(*record, out, WriteMode::MachineReadable, -1)) {
                 showSeriousError(owner_, 17);
+                // The output itself failed (a full disk): said once, not for every message.
+                if (!out.ok()) break;
             }
         }
         return true;
@@ -230,6 +232,8 @@ bool ReportWriter::writeMessageList(TextOut& out) {
         if (!store_.writeMessage(*record, out, WriteMode::Report, options_.LineLength,
                                  subject_.colour)) {
             showSeriousError(owner_, 18);
+            // The output itself failed (a full disk): said once, not for every message.
+            if (!out.ok()) break;
         }
     }
     if (interleave && printed < linesInFile) writeDocumentLines(out, printed + 1, linesInFile);

@@ -461,8 +461,15 @@ std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
         return FileError{path, std::string(why) + "; not written"};
     }
     if (fs.flock(fd, LOCK_EX) != 0) return fail("cannot lock", errno);
+    // An entry that cannot be written whole is taken back, so that the log never ends in a
+    // torn entry: the file is cut back to the size it had once the lock was held.
+    struct stat locked {};
+    const bool sized = fs.fstat(fd, locked) == 0;
     int error = 0;
-    if (!writeAll(fs, fd, bytes, error)) return fail("cannot write", error);
+    if (!writeAll(fs, fd, bytes, error)) {
+        if (sized) fs.ftruncate(fd, locked.st_size);
+        return fail("cannot write", error);
+    }
     if (fs.close(fd) != 0) return FileError{path, causeOf("cannot write", errno)};
     return std::nullopt;
 }

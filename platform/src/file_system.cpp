@@ -42,6 +42,7 @@ public:
     int fstat(int fd, struct stat& info) override { return ::fstat(fd, &info); }
     int fchmod(int fd, mode_t mode) override { return ::fchmod(fd, mode); }
     int fchown(int fd, uid_t owner, gid_t group) override { return ::fchown(fd, owner, group); }
+    int ftruncate(int fd, off_t length) override { return ::ftruncate(fd, length); }
     int flock(int fd, int operation) override {
         int result;
         do {

@@ -7,6 +7,7 @@
 #include "messages/format.h"
 #include "messages/report.h"
 #include "platform/file_policy.h"
+#include "platform/signals.h"
 #include "tools/template_tool.h"
 #include "tools/text_tools.h"
 #include "tools/tool_io.h"
@@ -294,6 +295,9 @@ int ToolRun::run(const std::string& argument) {
     document_ = std::move(*chosen);
     const WaitCursor wait(context_);
     backup_ = backupName(document_);
+    // From the moment the document is renamed to its backup until it is put back or its new
+    // text is in place, an interrupt waits: it never leaves the document missing from its name.
+    const platform::HeldSignals held;
     if (!prepare()) return 0;
 
     platform::FileError why;

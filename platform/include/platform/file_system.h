@@ -3,6 +3,8 @@
 // failed rename, a close that reports a late write error) and check that nothing is lost.
 #pragma once
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -45,6 +47,13 @@ public:
     virtual int fchmod(int fd, mode_t mode) = 0;
     virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int flock(int fd, int operation) = 0;
+    // Cuts an open file back to `length` bytes. A file system that cannot returns -1.
+    virtual int ftruncate(int fd, off_t length) {
+        (void)fd;
+        (void)length;
+        errno = ENOSYS;
+        return -1;
+    }
     // The names in a folder (without "." and ".."); false when it cannot be read.
     virtual bool list(const std::string& folder, std::vector<std::string>& names) = 0;
     // Maps the first `size` bytes of an open regular file into memory, read-only and private:

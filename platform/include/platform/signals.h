@@ -1,0 +1,27 @@
+// The signals that would end a program in the middle of a write.
+#pragma once
+
+#include <signal.h>
+
+namespace platform {
+
+// A write past the user's file size limit (ulimit -f) then fails with "File too large", which
+// the program reports and recovers from, instead of ending the program at once without a word
+// and with a temporary file or a torn log entry left behind.
+void ignoreFileSizeSignal();
+
+// While one is alive, an interrupt, a termination request, a hang-up or a quit waits: a file
+// renamed away is put back, or its replacement committed, before the signal ends the program.
+class HeldSignals {
+public:
+    HeldSignals();
+    ~HeldSignals();
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    sigset_t previous_{};
+    bool held_ = false;
+};
+
+}  // namespace platform
