@@ -164,6 +164,26 @@ TEST(IniSettingsStore, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_EQ(readFile(path), "[K]\nA=1\n");
 }
 
+// A settings file that is a FIFO, a folder or an endless device is read as one that cannot be
+// read: at once, without waiting or filling the memory, and it is never replaced.
+TEST(IniSettingsStore, OnlyARegularFileIsRead) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string fifo = dir.file("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir.file("folder.ini");
+    fs::create_directory(folder);
+    const std::string endless = dir.file("endless.ini");
+    fs::create_symlink("/dev/zero", endless);
+    for (const std::string& path : {fifo, folder, endless}) {
+        platform::IniSettingsStore store(files, path, "");
+        EXPECT_FALSE(store.read(SettingsRoot::CurrentUser, "K", "A")) << path;
+        EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, "K", "A", "1")) << path;
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(endless));
+}
+
 TEST(IniSettingsStore, EscapesRoundTripAndUnknownEscapesStandForThemselves) {
     for (std::string value : {"", "plain", "a\\b", "\\n", "x\r\ny", "\\\\\\", "end\\"}) {
         EXPECT_EQ(platform::unescapeSettingsValue(platform::escapeSettingsValue(value)), value);

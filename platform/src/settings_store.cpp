@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <vector>
+
+#include "platform/file_policy.h"
+#include "platform/file_system.h"
 
 namespace platform {
 namespace {
@@ -35,18 +37,19 @@ struct Document {
 
 enum class ReadState { Read, Missing, Unreadable };
 
+// A settings file is a few kilobytes; one far larger is none.
+constexpr std::uint64_t kLargestSettingsFile = std::uint64_t{64} << 20;
+
+// Only a regular file is read: a FIFO would wait for a writer that never comes, and a link to
+// an endless device would fill the memory. Anything else is unreadable, and so never replaced.
 ReadState readWhole(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        struct stat info {};
-        return ::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)
-                   ? ReadState::Missing
-                   : ReadState::Unreadable;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? ReadState::Missing : ReadState::Unreadable;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return ReadState::Unreadable;
-    bytes = text.str();
+    if (readRegularFile(systemFileSystem(), path, bytes, kLargestSettingsFile)) {
+        return ReadState::Unreadable;
+    }
     return ReadState::Read;
 }
 
