@@ -267,6 +267,32 @@ TEST_F(CheckReliability, TheFileSizeLimitIsAFailedWriteNotAKill) {
     EXPECT_EQ(names, (std::vector<std::string>{"big.html", "doc.html", "log.txt", "report.txt"}));
 }
 
+// Every listing, and a report to standard output, fails when standard output cannot be
+// written.
+TEST_F(CheckReliability, OutputThatCannotBeWrittenFailsEveryListing) {
+    const std::string doc = dir.write("doc.html", kPage);
+    platform::FakeUserInterface ui;
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    const std::vector<std::vector<std::string>> commands = {
+        {"--help"}, {"--version"}, {"--list-messages"}, {"--list-profiles"},
+        {"--config", kProfile, "--list-options"}, {"--config", kProfile, doc}};
+    for (const std::vector<std::string>& args : commands) {
+        std::FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_NE(full, nullptr);
+        std::FILE* err = std::tmpfile();
+        app::CheckEnvironment env{full, err, ui, clock, files, MARKWISE_PROFILE_DIR};
+        EXPECT_EQ(app::runCheckCommand(args, env), 2) << args.back();
+        std::string said(512, '\0');
+        std::rewind(err);
+        said.resize(std::fread(said.data(), 1, said.size(), err));
+        EXPECT_NE(said.find("markwise-check: standard output: the "), std::string::npos)
+            << args.back() << ": " << said;
+        std::fclose(full);
+        std::fclose(err);
+    }
+}
+
 TEST_F(CheckReliability, AReportWriteThatFailsAnywhereLeavesTheOldReport) {
     const std::string doc = dir.write("doc.html", kPage);
     const std::string report = dir.write("report.txt", "the previous report\n");

@@ -279,21 +279,29 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         say(env.err, *problem + " (see markwise-check --help)");
         return kCheckFailed;
     }
+    // What a listing prints is its whole result: output that could not be written fails it.
+    auto listed = [&env] {
+        if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
+            say(env.err, "standard output: the text could not be written");
+            return kCheckFailed;
+        }
+        return kCheckClean;
+    };
     if (parsed.help) {
         print(env.out, checkUsage());
-        return kCheckClean;
+        return listed();
     }
     if (parsed.version) {
         print(env.out, kVersionLine);
-        return kCheckClean;
+        return listed();
     }
     if (parsed.listProfiles) {
         listProfiles(env.programDirectory, env.out);
-        return kCheckClean;
+        return listed();
     }
     if (parsed.listMessages) {
         listMessages(env.out);
-        return kCheckClean;
+        return listed();
     }
     platform::FileSystem& fs = *env.fileSystem;
 
@@ -324,7 +332,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     }
     if (parsed.listOptions) {
         listOptions(*representative, setups.chosenByDoctype(), env.out);
-        return kCheckClean;
+        return listed();
     }
 
     InputRequest request;
