@@ -165,27 +165,42 @@ EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
     return Numeric::NotNumeric;
 }
 
-std::size_t EntityChecker::longestName() {
-    if (longestName_ == 0) {
-        longestName_ = kLongestBuiltinName;
-        if (const CfgStore* cfg = state_.configuration) {
-            for (int p = 0; p < cfg->entryCount(Entity); ++p) {
-                longestName_ = std::max(longestName_,
-                                        std::strlen(cfg->entryName(Entity, ByPosition, p)));
-            }
-        }
+void EntityChecker::learnNames() {
+    if (!nameLengths_.empty()) return;
+    std::size_t longest = kLongestBuiltinName;
+    const CfgStore* cfg = state_.configuration;
+    const int count = cfg != nullptr ? cfg->entryCount(Entity) : 0;
+    for (int p = 0; p < count; ++p) {
+        longest = std::max(longest, std::strlen(cfg->entryName(Entity, ByPosition, p)));
     }
-    return longestName_;
+    nameLengths_.assign(longest + 1, false);
+    for (int table = 0; table < 3; ++table) {
+        for (std::string_view name : builtinEntityTable(table)) nameLengths_[name.size()] = true;
+    }
+    for (int p = 0; p < count; ++p) {
+        nameLengths_[std::strlen(cfg->entryName(Entity, ByPosition, p))] = true;
+    }
+}
+
+// Every comparison of a name, with the built-in tables or the configuration's entities, with
+// or without regard to case, needs names of one length. Inside an open CFOUTPUT tag "##"
+// stands for "#", so a text up to twice as long as the longest name may still name one.
+bool EntityChecker::mayName(std::string_view written) {
+    learnNames();
+    const std::size_t longest = nameLengths_.size() - 1;
+    if (written.size() <= longest && nameLengths_[written.size()]) return true;
+    return written.size() <= 2 * longest && state_.openTags.isOpen("cfoutput") &&
+           written.find("##") != std::string_view::npos;
 }
 
 bool EntityChecker::check(std::string_view written) {
     if (written.empty()) return false;
 
-    // A text longer than twice the longest name there is names no entity, even with each "##"
-    // read as "#": unless it may be numeric it is refused without being read through, so that
-    // a line of many "&" before one ";" costs no more than its length.
-    if (written.size() > 2 * longestName() &&
-        !mayBeNumeric(written, written[1] == '#' && state_.openTags.isOpen("cfoutput"))) {
+    // A text that can name no entity is refused without being read through unless it may be
+    // numeric, so that a line of many "&" before one ";" costs no more than its length.
+    if (!mayName(written) &&
+        !mayBeNumeric(written, written.size() > 1 && written[1] == '#' &&
+                                   state_.openTags.isOpen("cfoutput"))) {
         state_.store.raiseError(96, messageCopy(written));
         return false;
     }

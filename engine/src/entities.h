@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "run_state.h"
 
@@ -20,11 +21,13 @@ public:
 private:
     enum class Numeric { Accepted, NotNumeric };
     Numeric checkNumeric(std::string_view name);
-    // The longest entity name, built in or in the configuration (found at the first need).
-    std::size_t longestName();
+    // Whether `written` may name an entity, built in or in the configuration, by its length.
+    bool mayName(std::string_view written);
+    void learnNames();
 
     RunState& state_;
-    std::size_t longestName_ = 0;
+    // Which lengths the entity names have, up to the longest (found at the first need).
+    std::vector<bool> nameLengths_;
 };
 
 // Whether `name` is in one of the built-in tables (A: ISO 8859-1 with amp, gt, lt, quot;
