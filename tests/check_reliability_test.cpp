@@ -57,6 +57,8 @@ TEST_F(CheckReliability, NeverWritesOverItsOwnInputs) {
     const std::string configuration = readFile(kProfile);
     dir.write("my.cfg", configuration);
     dir.write("keep.log", "earlier entries\n");
+    dir.write("list.txt", "doc.html\n");
+    dir.write("project.ini", "LineLength=70\n");
 
     struct Case {
         std::vector<std::string> args;
@@ -83,6 +85,17 @@ TEST_F(CheckReliability, NeverWritesOverItsOwnInputs) {
         {{"--config", "my.cfg", "--output", "./sub/../new.html", "new.html"},
          "markwise-check: ./sub/../new.html: is also a document this command checks; not "
          "replaced\n"},
+        // The other files it reads: the list of documents and the project's settings.
+        {{"--config", "my.cfg", "--files-from", "list.txt", "--output", "list.txt"},
+         "markwise-check: list.txt: is also the list of documents of this command; not "
+         "replaced\n"},
+        {{"--config", "my.cfg", "--files-from", "list.txt", "--set", "EnableLogging=1", "--set",
+          "LogFilename=list.txt"},
+         "markwise-check: the log list.txt: is also the list of documents of this command; not "
+         "written\n"},
+        {{"--config", "my.cfg", "--settings", "project.ini", "--output", "project.ini",
+          "doc.html"},
+         "markwise-check: project.ini: is also the settings of this command; not replaced\n"},
     };
     for (const Case& c : cases) {
         ProgramRun outcome = run(c.args);
@@ -93,7 +106,39 @@ TEST_F(CheckReliability, NeverWritesOverItsOwnInputs) {
     EXPECT_EQ(readFile(dir.file("doc.html")), kPage);
     EXPECT_EQ(readFile(dir.file("my.cfg")), configuration);
     EXPECT_EQ(readFile(dir.file("keep.log")), "earlier entries\n");
+    EXPECT_EQ(readFile(dir.file("list.txt")), "doc.html\n");
+    EXPECT_EQ(readFile(dir.file("project.ini")), "LineLength=70\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.html")));
+
+    // A document read from standard input that is a file.
+    ProgramRun piped = testing_support::runProgram(
+        "/bin/bash", dir.path(),
+        {"-c", "exec \"$0\" --config my.cfg - --output doc.html < doc.html",
+         MARKWISE_CHECK_EXE});
+    EXPECT_EQ(piped.exitCode, 2);
+    EXPECT_EQ(piped.err, "markwise-check: doc.html: is also what this command reads from "
+                         "standard input; not replaced\n");
+    EXPECT_EQ(readFile(dir.file("doc.html")), kPage);
+
+    // With profiles chosen by DOCTYPE, every profile, each loaded when a document asks for it.
+    const std::string profiles = dir.file("profiles");
+    std::filesystem::create_directory(profiles);
+    for (const auto& entry : std::filesystem::directory_iterator(MARKWISE_PROFILE_DIR)) {
+        if (entry.path().extension() == ".cfg") {
+            std::filesystem::copy_file(entry.path(), profiles / entry.path().filename());
+        }
+    }
+    const std::string strict = profiles + "/mkwise-html401-strict.cfg";
+    const std::string strictBytes = readFile(strict);
+    const std::string page = dir.write(
+        "strict.html", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<p>x</p>\n");
+    InProcess automatic = testing_support::checkInProcess(
+        {"--profile", "auto", page, "--output", strict}, profiles + "/",
+        platform::systemFileSystem());
+    EXPECT_EQ(automatic.exitCode, 2);
+    EXPECT_EQ(automatic.err, "markwise-check: " + strict +
+                                 ": is also a profile of this command; not replaced\n");
+    EXPECT_EQ(readFile(strict), strictBytes);
 }
 
 TEST_F(CheckReliability, ReplacesOnlyRegularWritableReports) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -307,8 +308,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
 
     // The project's settings: the file named by --settings, or the nearest .markwise.ini.
     std::optional<ProjectSettings> project;
+    std::optional<std::string> projectPath;
     if (!parsed.noSettings) {
-        std::optional<std::string> path = parsed.settingsFile;
+        std::optional<std::string>& path = projectPath;
+        path = parsed.settingsFile;
         if (!path) path = findProjectSettings(".");
         if (path) {
             project.emplace();
@@ -367,6 +370,31 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     if (!representative->configPath.empty()) {
         reportRules.protect(representative->configPath, "the HTML Configuration of this command");
         logRules.protect(representative->configPath, "the HTML Configuration of this command");
+    }
+    // The other files the command reads: the list of names, the project's settings, a
+    // document or a list given on standard input (which may be a file), and with profiles
+    // chosen by DOCTYPE every profile, since each is loaded when a document first asks for it.
+    auto protectRead = [&](const std::string& path, const std::string& role) {
+        reportRules.protect(path, role);
+        logRules.protect(path, role);
+    };
+    if (parsed.filesFrom && *parsed.filesFrom != "-") {
+        protectRead(*parsed.filesFrom, "the list of documents of this command");
+    }
+    if (projectPath) protectRead(*projectPath, "the settings of this command");
+    const bool readsStandardInput =
+        (parsed.filesFrom && *parsed.filesFrom == "-") ||
+        std::any_of(inputs.begin(), inputs.end(),
+                    [](const CheckInput& input) { return input.standardInput; });
+    if (readsStandardInput) {
+        protectRead("/proc/self/fd/0", "what this command reads from standard input");
+    }
+    if (setups.chosenByDoctype()) {
+        for (const ShippedProfile& profile : shippedProfiles()) {
+            if (auto path = locateProfile(profile, env.programDirectory)) {
+                protectRead(*path, "a profile of this command");
+            }
+        }
     }
     const bool logging = programOptions.EnableLogging != 0;
     if (logging) reportRules.protect(programOptions.LogFilename, "the log of this command");
