@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 
 #include "shell/commands.h"
@@ -181,9 +182,10 @@ TEST_F(Validation, FailuresBeforeTheRunAreReportedAndLeaveFilesAlone) {
     EXPECT_FALSE(h.ui.waitCursor);
 }
 
-// The log is appended to, never written over the document or the configuration: such a log is
-// shown as one that cannot be opened, and the report is written all the same.
-TEST_F(Validation, ALogNamedAsAnotherFileOfTheRunIsNotWritten) {
+// The log is appended to, never written over the document, the configuration or the settings:
+// such a log is shown as one that cannot be opened, and the report is written all the same.
+// The report is never the settings or the log.
+TEST_F(Validation, TheReportAndTheLogNeverWriteOverTheRunsOtherFiles) {
     const std::string page = h.dir.write("page.htm", kPage);
     const std::string configuration = h.shell.configuration.fileName();
     const std::string configurationBytes = readFile(configuration);
@@ -202,6 +204,31 @@ TEST_F(Validation, ALogNamedAsAnotherFileOfTheRunIsNotWritten) {
         EXPECT_EQ(readFile(h.file("page.val")).find("Log"), std::string::npos);
         EXPECT_NE(readFile(h.file("page.val")).find("Validating file"), std::string::npos);
     }
+    // Neither the report nor the log is ever the program's own settings file.
+    const char* previousHome = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedHome = previousHome != nullptr ? previousHome : "";
+    ::setenv("XDG_CONFIG_HOME", h.file("config").c_str(), 1);
+    fs::create_directories(h.file("config/markwise"));
+    const std::string settings = h.dir.write("config/markwise/registry.ini", "[K]\nA=1\n");
+    h.shell.options.LogFilename = settings;
+    h.ui.clear();
+    ASSERT_TRUE(shell::validate(h.shell, page));
+    EXPECT_EQ(h.captions().front(), "Markwise: Error Opening Log File");
+    h.shell.options.EnableLogging = 0;
+    h.shell.options.UseVALFilesInstead = 0;
+    h.shell.options.OutputFilename = settings;
+    h.ui.clear();
+    EXPECT_FALSE(shell::validate(h.shell, page));
+    EXPECT_EQ(h.captions(), Strings{"Markwise: Error Opening Output File"});
+    EXPECT_EQ(readFile(settings), "[K]\nA=1\n");
+    if (previousHome != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", savedHome.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+    h.shell.options.EnableLogging = 1;
+    h.shell.options.UseVALFilesInstead = 1;
+
     // A report named as the log would write over the log's earlier entries: it is refused.
     const std::string log = h.dir.write("page.val", "earlier entries\n");
     h.shell.options.LogFilename = log;

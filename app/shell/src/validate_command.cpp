@@ -8,6 +8,7 @@
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform/file_policy.h"
+#include "platform/settings_store.h"
 #include "shell/commands.h"
 #include "shell/window_control.h"
 #include "shell_text.h"
@@ -136,6 +137,7 @@ bool validate(Shell& shell, const std::string& given) {
         rules.protect(shell.configuration.fileName(), "the HTML Configuration");
     }
     if (o.EnableLogging) rules.protect(o.LogFilename, "the log");
+    rules.protect(platform::userSettingsFile(), "the settings");
     const std::string openError = fill(
         "There was an error opening the output file \"%s\". The HTML document could not be "
         "validated.",
@@ -168,6 +170,7 @@ bool validate(Shell& shell, const std::string& given) {
         logRules.protect(shell.configuration.fileName(), "the HTML Configuration");
     }
     logRules.protect(*report, "the report");
+    logRules.protect(platform::userSettingsFile(), "the settings");
     engine::RunContext context{input.get(), output.stream(), document, *report, &shell.ui()};
     context.logRules = &logRules;
     const bool ran = validator.validateDocument(context) != 0;
