@@ -87,6 +87,7 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
         {"--set", "LineLength", "page.html"},
         {"--config", "missing.cfg", "page.html"},
         {"--config", "active.cfg", "--scan-only", "page.html"},
+        {"--summary", "--output", "summary.txt", "page.html"},  // nothing would be written
     };
     for (const auto& args : cases) {
         Outcome outcome = run(args);

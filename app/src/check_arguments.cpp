@@ -260,6 +260,9 @@ std::optional<std::string> parseCheckArguments(std::span<const std::string> args
     if (parsed.summary && parsed.format != CheckFormat::Text) {
         return std::string("--summary replaces the reports: it excludes --format");
     }
+    if (parsed.summary && parsed.output) {
+        return std::string("--summary prints its lines on standard output: it excludes --output");
+    }
     return std::nullopt;
 }
 
