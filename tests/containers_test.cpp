@@ -215,6 +215,12 @@ TEST(IntStore, UnorderedAppendsAndScans) {
     EXPECT_EQ(s.remove(4), 1);
     EXPECT_EQ(s.isEmpty(), 1);
     EXPECT_EQ(s.remove(4), 0);
+
+    for (std::int32_t v : {7, 3, 7, 7, 5, 7})
+        s.insert(v);
+    EXPECT_EQ(s.removeEvery(7), 4);
+    EXPECT_EQ(s.values(), (std::vector<std::int32_t>{3, 5}));
+    EXPECT_EQ(s.removeEvery(7), 0);
 }
 
 TEST(IntStore, AccessOutOfRange) {

@@ -346,10 +346,7 @@ int CfgStore::deleteEntry(int kind, int mode, int key) {
 
 // What a deleted entry leaves behind in the rest of the model.
 void CfgStore::cascadeDelete(int kind, int id) {
-    auto removeEverywhere = [id](IntStore& list) {
-        while (list.remove(id)) {
-        }
-    };
+    auto removeEverywhere = [id](IntStore& list) { list.removeEvery(id); };
     switch (kind) {
         case TagName:
             for (auto& tag : entries_[TagName]) {

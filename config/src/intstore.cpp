@@ -54,6 +54,14 @@ int IntStore::remove(std::int32_t value, const IntOrder& order) {
     return 1;
 }
 
+int IntStore::removeEvery(std::int32_t value) {
+    const auto kept = std::remove(values_.begin(), values_.end(), value);
+    const int removed = static_cast<int>(values_.end() - kept);
+    values_.erase(kept, values_.end());
+    if (values_.empty()) std::vector<std::int32_t>().swap(values_);
+    return removed;
+}
+
 int IntStore::contains(std::int32_t value, const IntOrder& order) const {
     const std::int32_t pos = locate(value, order);
     return pos < count() && values_[static_cast<std::size_t>(pos)] == value ? 1 : 0;

@@ -35,6 +35,8 @@ class IntStore {
     // Locates the value (binary search with an order, first occurrence without) and removes
     // the element found only when it equals the value.
     int remove(std::int32_t value, const IntOrder& order = {});
+    // Removes every element equal to the value, in one pass; how many there were.
+    int removeEvery(std::int32_t value);
     // The same location rule as remove; 1 when the element found equals the value.
     int contains(std::int32_t value, const IntOrder& order = {}) const;
     // First index of the value by linear scan; count() when absent.
