@@ -262,6 +262,42 @@ TEST(NamePatterns, PatternsStandForNamesNoEntryHas) {
         options);
 }
 
+// The names no entry has are remembered from document to document up to a bound, then
+// forgotten: a run over pages of many made-up names keeps the memory of one page, and the
+// patterns still stand for the names met after.
+TEST(NamePatterns, ManyUnlistedNamesAreForgottenAndStillMatched) {
+    options::Options options = html5Options();
+    options.machineReadable = 1;
+    messages::MessageStore store(options);
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, store, clock, files, &configuration());
+    auto run = [&](std::string bytes) {
+        std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
+        char* reportData = nullptr;
+        std::size_t reportSize = 0;
+        std::FILE* report = open_memstream(&reportData, &reportSize);
+        engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
+        EXPECT_EQ(validator.validateDocument(context), 1);
+        std::fclose(report);
+        std::fclose(input);
+        std::string kv(reportData, reportSize);
+        std::free(reportData);
+        return testing_support::kvFaults(kv);
+    };
+    std::string many;
+    for (int tag = 0; tag < 1750; ++tag) {
+        many += "<p";
+        for (int i = 0; i < 40; ++i) many += " data-" + std::to_string(tag * 40 + i);
+        many += ">\n";
+    }
+    EXPECT_EQ(run(many), std::vector<std::string>{});
+    EXPECT_EQ(run("<p data-role=\"note\" data-7>\n<p bogus-x>\n"),
+              std::vector<std::string>{"E2:The attribute \"bogus-x\" is not valid for the tag "
+                                       "name \"p\". The valid attributes for this tag name are: "
+                                       "data-*, id, and title."});
+}
+
 TEST(NamePatterns, MatchingStandsForOneOrMoreCharacters) {
     struct Match {
         const char* pattern;

@@ -185,6 +185,14 @@ void ConfigurationView::workOutRangeNames() {
 int ConfigurationView::lookUpAttributeName(std::string_view name) {
     const int number = attributeNumbers_.find(name);
     if (number >= 0 || attributePatterns_.empty()) return number;
+    // The names the configuration does not list are remembered from document to document with
+    // what their patterns gave; past this many (a long run over pages of made-up names) they
+    // are forgotten, so that the memory follows the largest document, not all of them.
+    constexpr int kKeptUnlistedNames = 1 << 16;
+    if (unlistedAttributes_.size() >= kKeptUnlistedNames) {
+        unlistedAttributes_.clear();
+        unlistedMatches_.clear();
+    }
     const auto [unlisted, added] = unlistedAttributes_.insert(name);
     if (added) {
         int match = -1;
