@@ -111,6 +111,17 @@ TEST(FilePolicyTest, NeverWritesAnInputOfTheSameCommand) {
     EXPECT_TRUE(
         platform::replaceFile(fs(), dir.path().string() + "/./sub/../new.html", "x", rules));
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.html")));
+
+    // Or through a link to its folder.
+    std::filesystem::create_directory(dir.file("real"));
+    std::filesystem::create_directory_symlink(dir.file("real"), dir.file("linked"));
+    platform::WriteRules folderRules;
+    folderRules.inputs = {dir.file("real/new.txt")};
+    EXPECT_TRUE(
+        platform::appendToFile(fs(), dir.file("linked/new.txt"), "log entry", folderRules));
+    EXPECT_TRUE(platform::sameFile(fs(), dir.file("real/new.txt"), dir.file("linked/new.txt")));
+    EXPECT_FALSE(platform::sameFile(fs(), dir.file("real/new.txt"), dir.file("real/other.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("real/new.txt")));
 }
 
 TEST(FilePolicyTest, KeepsPermissionBitsAndGivesNewFilesTheUmask) {

@@ -366,6 +366,25 @@ std::string absoluteName(const std::string& path) {
     return result.empty() ? "/" : result;
 }
 
+namespace {
+
+// The name a file that does not exist yet would have once its folder's links are followed:
+// two names of one folder (a link to it and the folder itself) give the same name. A folder
+// that cannot be resolved keeps the name as written.
+std::string resolvedName(const std::string& path) {
+    const std::string full = absoluteName(path);
+    const std::size_t slash = full.rfind('/');
+    if (slash == std::string::npos || slash + 1 == full.size()) return full;
+    const std::string folder = slash == 0 ? "/" : full.substr(0, slash);
+    char buffer[PATH_MAX];
+    if (::realpath(folder.c_str(), buffer) == nullptr) return full;
+    std::string resolved = buffer;
+    if (resolved != "/") resolved += '/';
+    return resolved + full.substr(slash + 1);
+}
+
+}  // namespace
+
 bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
@@ -373,7 +392,7 @@ bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
     const bool bExists = fs.stat(b, sb) == 0;
     if (aExists && bExists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     if (aExists != bExists) return false;
-    return absoluteName(a) == absoluteName(b);
+    return resolvedName(a) == resolvedName(b);
 }
 
 struct WriteRules::Index {
@@ -395,7 +414,7 @@ const ProtectedFile* protectedFile(FileSystem& fs, const std::string& path, cons
             if (fs.stat(rules.inputs[i].path, info) == 0) {
                 index->byIdentity.emplace(std::make_pair(info.st_dev, info.st_ino), i);
             } else {
-                index->byName.emplace(absoluteName(rules.inputs[i].path), i);
+                index->byName.emplace(resolvedName(rules.inputs[i].path), i);
             }
         }
         rules.index = std::move(index);
@@ -405,7 +424,7 @@ const ProtectedFile* protectedFile(FileSystem& fs, const std::string& path, cons
         auto found = rules.index->byIdentity.find({info.st_dev, info.st_ino});
         return found == rules.index->byIdentity.end() ? nullptr : &rules.inputs[found->second];
     }
-    auto found = rules.index->byName.find(absoluteName(path));
+    auto found = rules.index->byName.find(resolvedName(path));
     return found == rules.index->byName.end() ? nullptr : &rules.inputs[found->second];
 }
 
