@@ -166,6 +166,22 @@ TEST(FilePolicyTest, FollowsOwnLinksButNotOthersInASharedStickyFolder) {
         EXPECT_NE(failure->cause.find("symbolic link in a shared folder"), std::string::npos);
     }
     EXPECT_EQ(readFile(target), "new");
+
+    // Another user's link to a folder, planted there and written through.
+    const std::string plantedFolder = shared + "/folder";
+    std::filesystem::create_directory_symlink(dir.path(), plantedFolder);
+    ASSERT_EQ(::lchown(plantedFolder.c_str(), 4242, 4242), 0);
+    for (auto failure : {platform::replaceFile(fs(), plantedFolder + "/real.cfg", "evil"),
+                         platform::appendToFile(fs(), plantedFolder + "/real.cfg", "evil")}) {
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->cause.find("goes through a symbolic link in a shared folder"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(readFile(target), "new");
+    // One's own link there is followed.
+    ASSERT_EQ(::lchown(plantedFolder.c_str(), 0, 0), 0);
+    EXPECT_FALSE(platform::replaceFile(fs(), plantedFolder + "/real.cfg", "own"));
+    EXPECT_EQ(readFile(target), "own");
 }
 
 TEST(FilePolicyTest, KeepsTheOwnerOfAFileItReplacesAsRoot) {

@@ -440,6 +440,17 @@ std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
     if (fs.lstat(path, link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(fs, path, link)) {
         return refuse("is a symbolic link in a shared folder that belongs to another user");
     }
+    // The folders on the way are links the same rule applies to, as the kernel's
+    // protected_symlinks applies it to every part of a name.
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (fs.lstat(folder, link) == 0 && S_ISLNK(link.st_mode) &&
+            !linkMayBeFollowed(fs, folder, link)) {
+            return refuse("goes through a symbolic link in a shared folder that belongs to "
+                          "another user");
+        }
+    }
     if (const ProtectedFile* input = protectedFile(fs, path, rules)) {
         return refuse("is also " + input->role);
     }
