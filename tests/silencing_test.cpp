@@ -152,6 +152,56 @@ TEST(Silencing, LimitsBelowOneAreTakenAsOne) {
     }
 }
 
+// Nesting errors dropped by the settings are counted as often as they would be raised: once
+// for every tag with a required closing tag that a closing tag passes over.
+TEST(Silencing, DroppedNestingErrorsAreCountedForEveryTagPassedOver) {
+    constexpr std::string_view kNesting = R"cfg(
+category Test
+  id 2
+active Test
+
+tag div
+  category Test
+  closing required
+  valid-in (everywhere)
+tag b
+  category Test
+  closing required
+  valid-in (everywhere)
+tag br
+  category Test
+  closing none
+  valid-in (everywhere)
+)cfg";
+    const CfgStore& cfg = testing_support::sharedConfiguration(kNesting);
+    options::Options options = testing_support::testOptions();
+    auto run = [&](messages::StoreSettings settings) {
+        messages::MessageStore store(options);
+        store.configure(std::move(settings));
+        platform::FakeClock clock;
+        platform::SystemFiles files;
+        engine::Validator validator(options, store, clock, files, &cfg);
+        std::string bytes = "<div>\n<div><b><br><b>\n</div>\n<b>\n</div>\n</b></b></b>\n";
+        struct Discard : messages::ByteSink {
+            bool write(std::string_view) override { return true; }
+        } report;
+        engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", nullptr};
+        context.documentBytes = &bytes;
+        context.reportSink = &report;
+        EXPECT_EQ(validator.validateDocument(context), 1);
+        int nesting = 0;
+        for (const messages::MsgStore* record : store.records()) nesting += record->number == 74;
+        return std::make_pair(nesting, store.silenced().errors);
+    };
+    const auto [raised, none] = run({.unlimitedErrors = true, .unlimitedWarnings = true});
+    EXPECT_EQ(raised, 5);  // the tags passed over stay open, and are passed over again
+    EXPECT_EQ(none, 0);
+    const auto [shown, dropped] =
+        run({.disabled = {74}, .unlimitedErrors = true, .unlimitedWarnings = true});
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(dropped, raised);
+}
+
 // Tens of thousands of markwise-disable comments: each still drops its kinds from its place
 // on, or on the line after it, and no other.
 TEST(Silencing, ManyDisableCommentsEachApplyFromTheirPlaceOrOnTheirLine) {

@@ -105,6 +105,17 @@ public:
         });
     }
 
+    // How many records with a required closing tag stand above `place`.
+    std::size_t countRequiredAbove(long place) const {
+        std::size_t count = 0;
+        required_.walkDown([&](const Required& required) {
+            if (static_cast<long>(required.place) <= place) return true;
+            if (!entries_[required.place].removed()) ++count;
+            return false;
+        });
+        return count;
+    }
+
     // The folded name of the topmost record (the top is never a removed record), or kUnfolded
     // for an empty stack.
     std::uint32_t topFolded() const {

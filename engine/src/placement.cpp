@@ -376,7 +376,11 @@ void Placement::closeBelowTop(std::string_view name) {
         store.raiseError(75, name);
         return;
     }
-    if (state_.options.CheckNesting) {
+    if (state_.options.CheckNesting && store.disabled(74)) {
+        // Dropped wherever it is raised: only counted, without a message made for each tag
+        // passed over.
+        store.countSilencedErrors(open.countRequiredAbove(place));
+    } else if (state_.options.CheckNesting) {
         open.forEachRequiredAbove(place, [&](const OpenTagStack::Record& passed) {
             store.raiseError(74, name, passed.name, passed.lineOpened);
             // Once the error limit is reached nothing more is recorded.

@@ -1,6 +1,7 @@
 #include "messages/message_store.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "config/text_utils.h"
 #include "messages/catalogue.h"
@@ -209,11 +210,15 @@ void MessageStore::addInlineDirective(const InlineDirective& directive, Position
     }
 }
 
+void MessageStore::countSilencedErrors(std::size_t count) {
+    raisesAsked_ += count;
+    const std::size_t room = static_cast<std::size_t>(std::numeric_limits<int>::max() -
+                                                      silenced_.errors);
+    silenced_.errors += static_cast<int>(std::min(count, room));
+}
+
 bool MessageStore::silences(int number, Position where) const {
-    if (number >= 0 && number < static_cast<int>(disabled_.size()) &&
-        disabled_[static_cast<std::size_t>(number)]) {
-        return true;
-    }
+    if (disabled(number)) return true;
     if (!disabledFrom_.empty()) {
         auto found = disabledFrom_.find(number);
         if (found != disabledFrom_.end() && where >= found->second) return true;

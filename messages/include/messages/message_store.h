@@ -183,6 +183,14 @@ public:
     // True once the error limit ends the scan.
     bool errorLimitReached() const;
     const SilencedCounts& silenced() const { return silenced_; }
+    // Whether the settings drop every message of this catalogue number, wherever raised.
+    bool disabled(int number) const {
+        return number >= 0 && number < static_cast<int>(disabled_.size()) &&
+               disabled_[static_cast<std::size_t>(number)];
+    }
+    // Counts `count` errors of a kind the settings drop, raised where nothing else is done
+    // for them (the count stops at the largest int).
+    void countSilencedErrors(std::size_t count);
 
     // The message list in its filing order: errors, warnings and messages by line, on one line
     // errors and warnings before messages, ties in raise order; validator comments last.
