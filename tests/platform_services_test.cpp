@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -230,6 +231,28 @@ TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) 
     EXPECT_FALSE(starter.start(dir.file("no-such-program"), "x", false));
     EXPECT_FALSE(starter.start("markwise-no-such-program-on-path", "x", false));
     EXPECT_FALSE(starter.start("", "x", false));
+}
+
+// The file size signal the programs ignore is not passed on to the viewer or editor they
+// start.
+TEST(PosixProcessStarter, AStartedProgramHasTheFileSizeSignalsDefault) {
+    TempDir dir;
+    const std::string out = dir.file("ignored.txt");
+    const std::string script = dir.write(
+        "show-ignored", "#!/bin/sh\ngrep SigIgn /proc/self/status > '" + out + ".tmp'\nmv '" +
+                            out + ".tmp' '" + out + "'\n");
+    ::chmod(script.c_str(), 0755);
+    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    platform::PosixProcessStarter starter;
+    ASSERT_TRUE(starter.start(script, "x", false));
+    ::signal(SIGXFSZ, previous);
+    for (int i = 0; i < 100 && !fs::exists(out); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const std::string line = readFile(out);
+    ASSERT_TRUE(line.starts_with("SigIgn:")) << line;
+    const unsigned long long ignored = std::stoull(line.substr(7), nullptr, 16);
+    EXPECT_EQ(ignored & (1ULL << (SIGXFSZ - 1)), 0u) << line;
 }
 
 TEST(FileUrl, EncodesWhatAnAddressCannotCarry) {

@@ -78,6 +78,20 @@ TEST(HeldSignals, ATerminationWaitsUntilTheyAreReleased) {
     }
     EXPECT_EQ(terminationsSeen, 1);
     ::sigaction(SIGTERM, &previous, nullptr);
+
+    // A signal the process ignores stays ignored, held or not.
+    struct sigaction ignoring {};
+    ignoring.sa_handler = SIG_IGN;
+    sigemptyset(&ignoring.sa_mask);
+    ASSERT_EQ(::sigaction(SIGHUP, &ignoring, &previous), 0);
+    {
+        const platform::HeldSignals held;
+        ASSERT_EQ(::raise(SIGHUP), 0);
+    }
+    struct sigaction now {};
+    ::sigaction(SIGHUP, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    ::sigaction(SIGHUP, &previous, nullptr);
 }
 
 TEST(ConsoleUserInterface, WritesCaptionAndTextOnTheErrorStream) {

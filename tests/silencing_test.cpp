@@ -175,13 +175,14 @@ tag br
 )cfg";
     const CfgStore& cfg = testing_support::sharedConfiguration(kNesting);
     options::Options options = testing_support::testOptions();
-    auto run = [&](messages::StoreSettings settings) {
+    auto run = [&](messages::StoreSettings settings,
+                   std::string bytes =
+                       "<div>\n<div><b><br><b>\n</div>\n<b>\n</div>\n</b></b></b>\n") {
         messages::MessageStore store(options);
         store.configure(std::move(settings));
         platform::FakeClock clock;
         platform::SystemFiles files;
         engine::Validator validator(options, store, clock, files, &cfg);
-        std::string bytes = "<div>\n<div><b><br><b>\n</div>\n<b>\n</div>\n</b></b></b>\n";
         struct Discard : messages::ByteSink {
             bool write(std::string_view) override { return true; }
         } report;
@@ -200,6 +201,13 @@ tag br
         run({.disabled = {74}, .unlimitedErrors = true, .unlimitedWarnings = true});
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(dropped, raised);
+
+    // Once the error limit is reached (here by the closing tag's own text), the tags passed
+    // over stop at the first, dropped or not.
+    options.MaximumErrors = 1;
+    EXPECT_EQ(run({.disabled = {74}}, "<div><b><b>\n</div x>\n").second, 1);
+    options.MaximumErrors = 25;
+    EXPECT_EQ(run({.disabled = {74}}, "<div><b><b>\n</div x>\n").second, 2);
 }
 
 // Tens of thousands of markwise-disable comments: each still drops its kinds from its place

@@ -378,8 +378,10 @@ void Placement::closeBelowTop(std::string_view name) {
     }
     if (state_.options.CheckNesting && store.disabled(74)) {
         // Dropped wherever it is raised: only counted, without a message made for each tag
-        // passed over.
-        store.countSilencedErrors(open.countRequiredAbove(place));
+        // passed over. Past the error limit the walk below stops after the first.
+        const std::size_t passed = open.countRequiredAbove(place);
+        store.countSilencedErrors(store.errorLimitReached() ? std::min<std::size_t>(passed, 1)
+                                                            : passed);
     } else if (state_.options.CheckNesting) {
         open.forEachRequiredAbove(place, [&](const OpenTagStack::Record& passed) {
             store.raiseError(74, name, passed.name, passed.lineOpened);

@@ -49,10 +49,16 @@ bool PosixProcessStarter::start(const std::string& program, const std::string& f
         ::close(report[0]);
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                  POSIX_SPAWN_SETSIGDEF);
         sigset_t none;
         sigemptyset(&none);
         posix_spawnattr_setsigmask(&attributes, &none);
+        // The file size signal this program ignores is the program's own default again.
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGXFSZ);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
         pid_t child = 0;
         int result = ::posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(),
                                     environ);

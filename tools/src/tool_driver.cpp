@@ -297,7 +297,8 @@ int ToolRun::run(const std::string& argument) {
     backup_ = backupName(document_);
     // From the moment the document is renamed to its backup until it is put back or its new
     // text is in place, an interrupt waits: it never leaves the document missing from its name.
-    const platform::HeldSignals held;
+    std::optional<platform::HeldSignals> held;
+    held.emplace();
     if (!prepare()) return 0;
 
     platform::FileError why;
@@ -342,6 +343,7 @@ int ToolRun::run(const std::string& argument) {
         restore();
         return 0;
     }
+    held.reset();  // the new text is in place
     return succeed();
 }
 

@@ -3,15 +3,21 @@
 
 #include <signal.h>
 
+#include <array>
+
 namespace platform {
 
 // A write past the user's file size limit (ulimit -f) then fails with "File too large", which
 // the program reports and recovers from, instead of ending the program at once without a word
-// and with a temporary file or a torn log entry left behind.
+// and with a temporary file or a torn log entry left behind. Programs the process starts get
+// the signal's default back.
 void ignoreFileSizeSignal();
 
 // While one is alive, an interrupt, a termination request, a hang-up or a quit waits: a file
 // renamed away is put back, or its replacement committed, before the signal ends the program.
+// The signals are caught for the whole process, whichever thread they reach, and the first
+// one caught is raised again when the hold ends, with the handling it had before. A signal
+// the process ignores stays ignored.
 class HeldSignals {
 public:
     HeldSignals();
@@ -20,8 +26,9 @@ public:
     HeldSignals& operator=(const HeldSignals&) = delete;
 
 private:
-    sigset_t previous_{};
-    bool held_ = false;
+    static constexpr std::array<int, 4> kHeld{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    std::array<struct sigaction, 4> previous_{};
+    std::array<bool, 4> caught_{};
 };
 
 }  // namespace platform
