@@ -105,19 +105,13 @@ options::Options html5Options() {
     return options;
 }
 
-// The errors and warnings of a run in report order, each as "E<line>:<text>".
-std::vector<std::string> findings(std::string_view document, options::Options options,
-                                  const CfgStore* cfg = &configuration()) {
-    options.machineReadable = 1;
-    std::string bytes(document);
+// The errors and warnings of a run of `validator` (its options machine-readable) in report
+// order, each as "E<line>:<text>".
+std::vector<std::string> faultsOfRun(engine::Validator& validator, std::string bytes) {
     std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
     char* reportData = nullptr;
     std::size_t reportSize = 0;
     std::FILE* report = open_memstream(&reportData, &reportSize);
-    messages::MessageStore store(options);
-    platform::FakeClock clock;
-    platform::SystemFiles files;
-    engine::Validator validator(options, store, clock, files, cfg);
     engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
     EXPECT_EQ(validator.validateDocument(context), 1);
     std::fclose(report);
@@ -125,6 +119,17 @@ std::vector<std::string> findings(std::string_view document, options::Options op
     std::string kv(reportData, reportSize);
     std::free(reportData);
     return testing_support::kvFaults(kv);
+}
+
+// The same of one run with `options` against `cfg`.
+std::vector<std::string> findings(std::string_view document, options::Options options,
+                                  const CfgStore* cfg = &configuration()) {
+    options.machineReadable = 1;
+    messages::MessageStore store(options);
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, store, clock, files, cfg);
+    return faultsOfRun(validator, std::string(document));
 }
 
 struct Case {
@@ -272,19 +277,7 @@ TEST(NamePatterns, ManyUnlistedNamesAreForgottenAndStillMatched) {
     platform::FakeClock clock;
     platform::SystemFiles files;
     engine::Validator validator(options, store, clock, files, &configuration());
-    auto run = [&](std::string bytes) {
-        std::FILE* input = fmemopen(bytes.data(), bytes.size(), "rb");
-        char* reportData = nullptr;
-        std::size_t reportSize = 0;
-        std::FILE* report = open_memstream(&reportData, &reportSize);
-        engine::RunContext context{input, report, "test.html", "report.txt", nullptr};
-        EXPECT_EQ(validator.validateDocument(context), 1);
-        std::fclose(report);
-        std::fclose(input);
-        std::string kv(reportData, reportSize);
-        std::free(reportData);
-        return testing_support::kvFaults(kv);
-    };
+    auto run = [&](std::string bytes) { return faultsOfRun(validator, std::move(bytes)); };
     std::string many;
     for (int tag = 0; tag < 1750; ++tag) {
         many += "<p";

@@ -180,16 +180,7 @@ tag br
                        "<div>\n<div><b><br><b>\n</div>\n<b>\n</div>\n</b></b></b>\n") {
         messages::MessageStore store(options);
         store.configure(std::move(settings));
-        platform::FakeClock clock;
-        platform::SystemFiles files;
-        engine::Validator validator(options, store, clock, files, &cfg);
-        struct Discard : messages::ByteSink {
-            bool write(std::string_view) override { return true; }
-        } report;
-        engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", nullptr};
-        context.documentBytes = &bytes;
-        context.reportSink = &report;
-        EXPECT_EQ(validator.validateDocument(context), 1);
+        EXPECT_EQ(testing_support::validate(bytes, options, &store, "t.html", &cfg).returned, 1);
         int nesting = 0;
         for (const messages::MsgStore* record : store.records()) nesting += record->number == 74;
         return std::make_pair(nesting, store.silenced().errors);

@@ -116,7 +116,8 @@ ProgramRun runProgram(const std::string& program, const std::filesystem::path& f
 options::Options testOptions() { return options::defaultOptions(""); }
 
 RunResult validate(std::string_view document, const options::Options& options,
-                   messages::MessageStore* store, std::string_view name) {
+                   messages::MessageStore* store, std::string_view name,
+                   const CfgStore* configuration) {
     RunResult result;
     // fmemopen needs a buffer even for an empty document.
     std::string bytes(document);
@@ -134,7 +135,7 @@ RunResult validate(std::string_view document, const options::Options& options,
     messages::MessageStore& used = store ? *store : ownStore;
     platform::FakeClock clock;
     platform::SystemFiles files;
-    engine::Validator validator(options, used, clock, files);
+    engine::Validator validator(options, used, clock, files, configuration);
     engine::RunContext context{input, report, std::string(name), "report.txt", &result.ui};
     result.returned = validator.validateDocument(context);
     result.counters = validator.counters();

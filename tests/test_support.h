@@ -90,11 +90,12 @@ struct RunResult {
     platform::FakeUserInterface ui;
 };
 
-// Validates `document` (its name in the report is `name`) with `options`; `store` receives the
-// messages when given.
+// Validates `document` (its name in the report is `name`) with `options`, against
+// `configuration` when given; `store` receives the messages when given.
 RunResult validate(std::string_view document, const options::Options& options,
                    messages::MessageStore* store = nullptr,
-                   std::string_view name = "test.html");
+                   std::string_view name = "test.html",
+                   const CfgStore* configuration = nullptr);
 
 // The report in machine-readable form from the statistics on (the four header lines dropped).
 std::string kvBody(std::string_view document, options::Options options);
