@@ -211,22 +211,39 @@ TEST(IniSettingsStore, FileLocationsFollowTheEnvironment) {
     EXPECT_EQ(platform::systemSettingsFile(), "/etc/markwise/registry.ini");
 }
 
+namespace {
+
+// A program for the starter to start: a shell script that runs `command` and puts what it
+// prints into `out` whole, once done.
+struct StartedScript {
+    StartedScript(TempDir& dir, const std::string& name, const std::string& command)
+        : out(dir.file(name + ".txt")),
+          path(dir.write(name, "#!/bin/sh\n" + command + " > '" + out + ".tmp'\nmv '" + out +
+                                   ".tmp' '" + out + "'\n")) {
+        ::chmod(path.c_str(), 0755);
+    }
+    // What it printed, waiting for it up to five seconds.
+    std::string printed() const {
+        for (int i = 0; i < 100 && !fs::exists(out); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return readFile(out);
+    }
+    std::string out;
+    std::string path;
+};
+
+}  // namespace
+
 TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) {
     TempDir dir;
-    const std::string out = dir.file("args.txt");
-    const std::string script = dir.write(
-        "show-args", "#!/bin/sh\nsleep 0.2\nprintf '%s|%s' \"$#\" \"$1\" > '" + out + ".tmp'\nmv '" +
-                         out + ".tmp' '" + out + "'\n");
-    ::chmod(script.c_str(), 0755);
+    const StartedScript script(dir, "show-args", "sleep 0.2\nprintf '%s|%s' \"$#\" \"$1\"");
     platform::PosixProcessStarter starter;
     const std::string file = "my page $(x) \"q\" 'a'.htm";
     const auto before = std::chrono::steady_clock::now();
-    ASSERT_TRUE(starter.start(script, file, false));
+    ASSERT_TRUE(starter.start(script.path, file, false));
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
-    for (int i = 0; i < 100 && !fs::exists(out); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(readFile(out), "1|" + file);
+    EXPECT_EQ(script.printed(), "1|" + file);
 
     EXPECT_FALSE(starter.start(dir.file("no-such-program"), "x", false));
     EXPECT_FALSE(starter.start("markwise-no-such-program-on-path", "x", false));
@@ -237,19 +254,12 @@ TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) 
 // start.
 TEST(PosixProcessStarter, AStartedProgramHasTheFileSizeSignalsDefault) {
     TempDir dir;
-    const std::string out = dir.file("ignored.txt");
-    const std::string script = dir.write(
-        "show-ignored", "#!/bin/sh\ngrep SigIgn /proc/self/status > '" + out + ".tmp'\nmv '" +
-                            out + ".tmp' '" + out + "'\n");
-    ::chmod(script.c_str(), 0755);
+    const StartedScript script(dir, "show-ignored", "grep SigIgn /proc/self/status");
     void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
     platform::PosixProcessStarter starter;
-    ASSERT_TRUE(starter.start(script, "x", false));
+    ASSERT_TRUE(starter.start(script.path, "x", false));
     ::signal(SIGXFSZ, previous);
-    for (int i = 0; i < 100 && !fs::exists(out); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    const std::string line = readFile(out);
+    const std::string line = script.printed();
     ASSERT_TRUE(line.starts_with("SigIgn:")) << line;
     const unsigned long long ignored = std::stoull(line.substr(7), nullptr, 16);
     EXPECT_EQ(ignored & (1ULL << (SIGXFSZ - 1)), 0u) << line;
