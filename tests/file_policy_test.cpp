@@ -406,6 +406,55 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
         "");
 }
 
+// A document of several megabytes is copied onto huge pages where the kernel gives them, and
+// mapped where it does not: either way its bytes are the file's, several may be held at once
+// and given back in any order, and one cut short afterwards is seen to have changed.
+TEST(FilePolicyTest, LargeDocumentsHeldOnHugePagesOrMappedKeepTheirBytes) {
+    TempDir dir;
+    auto textOf = [](std::size_t size, char salt) {
+        std::string text(size, ' ');
+        for (std::size_t i = 0; i < size; ++i) {
+            text[i] = static_cast<char>('a' + (i * 7 + static_cast<std::size_t>(salt)) % 26);
+        }
+        return text;
+    };
+    const std::size_t twoMegabytes = std::size_t{2} << 20;
+    const std::string first = textOf(twoMegabytes + 1, 'x');
+    const std::string second = textOf(2 * twoMegabytes + 4099, 'y');
+    const std::string exact = textOf(twoMegabytes, 'z');
+    const std::string firstPath = dir.write("first.html", first);
+    const std::string secondPath = dir.write("second.html", second);
+    const std::string exactPath = dir.write("exact.html", exact);
+
+    std::string bytes;
+    std::shared_ptr<const platform::MappedFile> a, b, c;
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), firstPath, bytes, a));
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), secondPath, bytes, b));
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), exactPath, bytes, c));
+    ASSERT_TRUE(a && b && c);
+    EXPECT_TRUE(a->bytes() == first);
+    EXPECT_TRUE(b->bytes() == second);
+    EXPECT_TRUE(c->bytes() == exact);
+    a.reset();
+    EXPECT_TRUE(b->bytes() == second);
+    EXPECT_TRUE(c->bytes() == exact);
+
+    // Cut short after it was taken: the bytes before the cut are the file's, and the run is
+    // told the document changed.
+    ASSERT_EQ(::truncate(secondPath.c_str(), 1000), 0);
+    EXPECT_TRUE(b->changed());
+    EXPECT_EQ(b->bytes().size(), second.size());
+    EXPECT_TRUE(b->bytes().substr(0, 1000) == std::string_view(second).substr(0, 1000));
+    EXPECT_FALSE(c->changed());
+    c.reset();
+    b.reset();
+
+    // Taken again after the others were given back, a document is whole.
+    ASSERT_FALSE(platform::readOrMapRegularFile(fs(), firstPath, bytes, a));
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(a->bytes() == first);
+}
+
 TEST(FilePolicyTest, AbsoluteNamesFoldDotsAndSlashes) {
     EXPECT_EQ(platform::absoluteName("/a/./b//c/../d"), "/a/b/d");
     EXPECT_EQ(platform::absoluteName("/.."), "/");
