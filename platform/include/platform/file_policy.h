@@ -40,10 +40,12 @@ constexpr std::uint64_t kLargestReadableFile = 0xFFFFFFFFu;
 std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path, std::string& bytes,
                                          std::uint64_t largest = kLargestReadableFile);
 
-// The bytes of a large regular file mapped into memory instead of copied: the kernel's copy of
-// a big page and the zeroing of fresh memory for it are a tenth of its check. Should the file
-// shrink while it is mapped, the bytes past its new end read as zeros instead of stopping the
-// program, and changed() says so.
+// The bytes of a large regular file mapped into memory instead of read into the heap: the
+// kernel's copy of a big page into fresh 4 KB pages and the zeroing of them are a tenth of its
+// check. (Where the kernel gives huge pages on request, the system file system copies a file of
+// 2 MB or more onto them instead, which costs less than mapping it; see
+// FileSystem::mapReadOnly().) Should the file shrink while it is mapped, the bytes past its new
+// end read as zeros instead of stopping the program, and changed() says so.
 class MappedFile {
 public:
     // Maps `size` bytes of the open regular file `fd`, and takes the descriptor over; null when

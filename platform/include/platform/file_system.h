@@ -58,7 +58,8 @@ public:
     virtual bool list(const std::string& folder, std::vector<std::string>& names) = 0;
     // Maps the first `size` bytes of an open regular file into memory, read-only and private:
     // their address, or null (with errno set) when they cannot be mapped. A file system that
-    // does not map files returns null, and its callers read the file instead.
+    // does not map files returns null, and its callers read the file instead. The system's
+    // may hold a copy instead, on huge pages; a copy does not follow later changes to the file.
     virtual const char* mapReadOnly(int fd, std::size_t size) {
         (void)fd;
         (void)size;
