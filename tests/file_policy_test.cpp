@@ -10,10 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "fault_injection.h"
 #include "test_support.h"
@@ -406,9 +408,38 @@ TEST(FilePolicyTest, LargeFilesAreMappedAndACutShortOneReadsAsZerosWithoutStoppi
         "");
 }
 
-// A document of several megabytes is copied onto huge pages where the kernel gives them, and
-// mapped where it does not: either way its bytes are the file's, several may be held at once
-// and given back in any order, and one cut short afterwards is seen to have changed.
+// A page of memory from `from` to `to` (page-aligned) that is still mapped.
+bool anyPageMapped(std::uintptr_t from, std::uintptr_t to) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    for (std::uintptr_t at = from; at < to; at += page) {
+        if (::msync(reinterpret_cast<void*>(at), page, MS_ASYNC) == 0) return true;
+    }
+    return false;
+}
+
+// The bytes of this process's address space set aside and not accessible (anonymous "---p"
+// mappings): what a placement left behind would add to.
+std::uintptr_t reservedBytes() {
+    std::istringstream maps(readFile("/proc/self/maps"));
+    std::uintptr_t total = 0;
+    for (std::string line; std::getline(maps, line);) {
+        std::istringstream fields(line);
+        std::string range, access, offset, device, inode;
+        fields >> range >> access >> offset >> device >> inode;
+        if (access != "---p" || inode != "0") continue;
+        const std::size_t dash = range.find('-');
+        total += std::stoull(range.substr(dash + 1), nullptr, 16) -
+                 std::stoull(range.substr(0, dash), nullptr, 16);
+    }
+    return total;
+}
+
+// A document of several megabytes is held on huge pages where the kernel gives them: mapped
+// when the kernel caches the file on huge pages already (one written in one piece, most often),
+// copied onto them when it does not (one written 4 KB at a time), and mapped as any other file
+// where the kernel gives none. Whichever way, its bytes are the file's, several may be held at
+// once and given back in any order, nothing of them stays mapped, and one cut short afterwards
+// is seen to have changed.
 TEST(FilePolicyTest, LargeDocumentsHeldOnHugePagesOrMappedKeepTheirBytes) {
     TempDir dir;
     auto textOf = [](std::size_t size, char salt) {
@@ -418,24 +449,44 @@ TEST(FilePolicyTest, LargeDocumentsHeldOnHugePagesOrMappedKeepTheirBytes) {
         }
         return text;
     };
+    auto writeInPieces = [&](const std::string& name, const std::string& text) {
+        const std::string path = (std::filesystem::path(dir.path()) / name).string();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_GE(fd, 0);
+        for (std::size_t at = 0; at < text.size(); at += 4096) {
+            const std::size_t piece = std::min<std::size_t>(4096, text.size() - at);
+            EXPECT_EQ(::write(fd, text.data() + at, piece), static_cast<ssize_t>(piece));
+        }
+        ::close(fd);
+        return path;
+    };
     const std::size_t twoMegabytes = std::size_t{2} << 20;
     const std::string first = textOf(twoMegabytes + 1, 'x');
     const std::string second = textOf(2 * twoMegabytes + 4099, 'y');
     const std::string exact = textOf(twoMegabytes, 'z');
     const std::string firstPath = dir.write("first.html", first);
-    const std::string secondPath = dir.write("second.html", second);
-    const std::string exactPath = dir.write("exact.html", exact);
+    const std::string secondPath = writeInPieces("second.html", second);
+    const std::string exactPath = writeInPieces("exact.html", exact);
 
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    auto pagesEnd = [&](std::uintptr_t at, std::size_t size) {
+        return (at + size + page - 1) & ~(page - 1);
+    };
     std::string bytes;
     std::shared_ptr<const platform::MappedFile> a, b, c;
     ASSERT_FALSE(platform::readOrMapRegularFile(fs(), firstPath, bytes, a));
+    ASSERT_TRUE(a);
+    const auto firstAt = reinterpret_cast<std::uintptr_t>(a->bytes().data());
+    const std::uintptr_t firstEnd = pagesEnd(firstAt, first.size());
     ASSERT_FALSE(platform::readOrMapRegularFile(fs(), secondPath, bytes, b));
     ASSERT_FALSE(platform::readOrMapRegularFile(fs(), exactPath, bytes, c));
     ASSERT_TRUE(a && b && c);
     EXPECT_TRUE(a->bytes() == first);
     EXPECT_TRUE(b->bytes() == second);
     EXPECT_TRUE(c->bytes() == exact);
+    // Given back, a document leaves none of its pages mapped.
     a.reset();
+    EXPECT_FALSE(anyPageMapped(firstAt, firstEnd));
     EXPECT_TRUE(b->bytes() == second);
     EXPECT_TRUE(c->bytes() == exact);
 
@@ -446,13 +497,33 @@ TEST(FilePolicyTest, LargeDocumentsHeldOnHugePagesOrMappedKeepTheirBytes) {
     EXPECT_EQ(b->bytes().size(), second.size());
     EXPECT_TRUE(b->bytes().substr(0, 1000) == std::string_view(second).substr(0, 1000));
     EXPECT_FALSE(c->changed());
+    const auto secondAt = reinterpret_cast<std::uintptr_t>(b->bytes().data());
+    const std::uintptr_t secondEnd = pagesEnd(secondAt, second.size());
     c.reset();
     b.reset();
+    EXPECT_FALSE(anyPageMapped(secondAt, secondEnd));
 
-    // Taken again after the others were given back, a document is whole.
+    // Taken again and again, whole each time, and given back without a trace: no part of the
+    // memory set aside to place a document is left behind.
+    const std::uintptr_t reserved = reservedBytes();
+    for (const std::string* path : {&firstPath, &exactPath, &firstPath}) {
+        ASSERT_FALSE(platform::readOrMapRegularFile(fs(), *path, bytes, a));
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(a->bytes() == (path == &firstPath ? first : exact));
+        a.reset();
+        EXPECT_EQ(reservedBytes(), reserved);
+    }
+
+    // The document written in one piece, cut short while it is held: every byte can still be
+    // read (those past the cut as zeros where it is mapped), and the run is told it changed.
     ASSERT_FALSE(platform::readOrMapRegularFile(fs(), firstPath, bytes, a));
     ASSERT_TRUE(a);
-    EXPECT_TRUE(a->bytes() == first);
+    ASSERT_EQ(::truncate(firstPath.c_str(), 1000), 0);
+    const std::string_view held = a->bytes();
+    const auto zeros = std::count(held.begin(), held.end(), '\0');
+    EXPECT_LE(zeros, static_cast<std::ptrdiff_t>(first.size() - 1000));
+    EXPECT_TRUE(held.substr(0, 1000) == std::string_view(first).substr(0, 1000));
+    EXPECT_TRUE(a->changed());
 }
 
 TEST(FilePolicyTest, AbsoluteNamesFoldDotsAndSlashes) {
