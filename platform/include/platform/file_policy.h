@@ -42,8 +42,9 @@ std::optional<FileError> readRegularFile(FileSystem& fs, const std::string& path
 
 // The bytes of a large regular file mapped into memory instead of read into the heap: the
 // kernel's copy of a big page into fresh 4 KB pages and the zeroing of them are a tenth of its
-// check. (Where the kernel gives huge pages on request, the system file system copies a file of
-// 2 MB or more onto them instead, which costs less than mapping it; see
+// check. (Where the kernel gives huge pages on request, the system file system holds a file of
+// 2 MB or more on them: mapped where the kernel caches the file on them already, copied onto
+// them otherwise, which costs less than mapping it 4 KB at a time; see
 // FileSystem::mapReadOnly().) Should the file shrink while it is mapped, the bytes past its new
 // end read as zeros instead of stopping the program, and changed() says so.
 class MappedFile {
