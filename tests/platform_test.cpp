@@ -6,14 +6,18 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "platform/signals.h"
 #include "platform_console/console_ui.h"
 #include "platform_testing/fake_clock.h"
@@ -280,6 +284,27 @@ TEST_F(SystemFilesTest, CurrentDirectoryFollowsChanges) {
     EXPECT_FALSE(files.setCurrentDirectory(folder + "missing"));
     ASSERT_TRUE(files.setCurrentDirectory(start));
 }
+
+#if defined(__GLIBC__)
+// Once the heap is prepared, the blocks that follow come from fresh memory that starts on a
+// 2 MB boundary, which the kernel backs with huge pages where it gives them on request, even in
+// a heap used and freed here and there before. (Run in a child: the heap's settings are the
+// process's.)
+TEST(PrepareHeap, TheBlocksThatFollowStartOnAHugePageBoundary) {
+    EXPECT_EXIT(
+        {
+            std::vector<void*> used;
+            for (std::size_t i = 0; i < 300; ++i) used.push_back(std::malloc(1000 + i * 997));
+            for (std::size_t i = 0; i < used.size(); i += 2) std::free(used[i]);
+            platform::prepareHeap(std::size_t{4} << 20);
+            const auto at = reinterpret_cast<std::uintptr_t>(std::malloc(std::size_t{3} << 20));
+            const std::uintptr_t huge = std::uintptr_t{2} << 20;
+            const std::uintptr_t before = (huge - at % huge) % huge;
+            std::_Exit(before <= 64 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(ProgramDirectory, IsTheExecutablesFolderEndingWithASlash) {
     const std::string dir = platform::programDirectory();

@@ -12,8 +12,9 @@
 #include "platform_console/console_ui.h"
 
 int main(int argc, char** argv) {
-    // The shipped profiles take some 1.8 MB of heap once loaded.
-    platform::prepareHeap(std::size_t{2} << 20);
+    // The shipped profiles take some 1.8 MB of heap once loaded, and checking a page of 10 MB
+    // some 1 MB more: two huge pages.
+    platform::prepareHeap(std::size_t{4} << 20);
     // Dates and times in the report header and the log follow the user's locale.
     std::setlocale(LC_TIME, "");
 

@@ -9,6 +9,13 @@
 #endif
 
 namespace platform {
+namespace {
+
+// The block that pads the heap up to a huge-page boundary, kept for the life of the program.
+// Stored where the compiler must write it: an allocation nothing uses may be left out.
+void* volatile heapPad = nullptr;
+
+}  // namespace
 
 void prepareHeap(std::size_t bytes) {
 #if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
@@ -22,13 +29,36 @@ void prepareHeap(std::size_t bytes) {
         return;
     }
     mallopt(M_TOP_PAD, 0);
-    void* block = std::malloc(bytes);
+    // The block is to start on a huge-page boundary, so that the kernel can give it whole huge
+    // pages where it does so on request: the first write of each 4 KB page of fresh memory is
+    // dear on a virtual machine whose host keeps the page tables, and a huge page is written
+    // for the first time once. A block larger than all the free blocks together comes from the
+    // top of the heap: the probe finds where that is, and a pad kept for good reaches from there
+    // to the next boundary (address space only: its pages are never written).
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    constexpr std::size_t kHeaders = 64;  // the C library's headers of the pad and the block
+    const struct mallinfo2 heap = mallinfo2();
+    const std::size_t freeBelowTop = heap.fordblks - heap.keepcost;
+    if (void* probe = std::malloc(freeBelowTop + (std::size_t{4} << 10))) {
+        const auto at = reinterpret_cast<std::uintptr_t>(probe);
+        std::free(probe);
+        const std::uintptr_t boundary = (at + kHuge - 1) & ~(kHuge - 1);
+        if (boundary - at > 4 * kHeaders) heapPad = std::malloc(boundary - at - kHeaders);
+    }
+    const std::size_t blockSize = bytes + kHeaders;
+    void* block = std::malloc(blockSize);
     if (block == nullptr) return;
+    const auto blockStart = reinterpret_cast<std::uintptr_t>(block);
+    const auto hugeStart = (blockStart + kHuge - 1) & ~(kHuge - 1);
+    const auto hugeEnd = (blockStart + blockSize) & ~(kHuge - 1);
+    if (hugeEnd > hugeStart) {
+        madvise(reinterpret_cast<void*>(hugeStart), hugeEnd - hugeStart, MADV_HUGEPAGE);
+    }
     // The whole pages of the block, mapped in one call; an older kernel refuses, and the pages
     // are then mapped one fault at a time as before.
     constexpr std::uintptr_t kPage = 4096;
-    const auto start = (reinterpret_cast<std::uintptr_t>(block) + kPage - 1) & ~(kPage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kPage - 1);
+    const auto start = (blockStart + kPage - 1) & ~(kPage - 1);
+    const auto end = (blockStart + blockSize) & ~(kPage - 1);
     if (end > start) {
         madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
     }
