@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/heap.h"
+
 int DocumentLines::read(std::FILE* file) {
     clear();
     if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0) return kCannotRead;
@@ -184,6 +186,7 @@ void DocumentLines::split() {
     // even that much address space is refused, the lines are counted first.
     try {
         starts_.reserve(size);
+        platform::preferHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint32_t));
     } catch (const std::bad_alloc&) {
         starts_.reserve(countLines(data, size, true));
     }

@@ -5,6 +5,8 @@
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#if defined(__linux__)
 #include <sys/mman.h>
 #endif
 
@@ -64,6 +66,25 @@ void prepareHeap(std::size_t bytes) {
     }
     std::free(block);
 #else
+    (void)bytes;
+#endif
+}
+
+void preferHugePages(const void* start, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Below two huge pages no whole aligned one is sure to fall inside the range.
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    if (bytes < 2 * kHuge) return;
+    // The advice changes no byte, so the pages the range shares with its neighbours are advised
+    // too: a block the C library mapped on its own starts just after its mapping's first bytes,
+    // and the huge page at the start of the mapping is given only when the whole of it is
+    // advised.
+    constexpr std::uintptr_t kPage = 4096;
+    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes + kPage - 1) & ~(kPage - 1);
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)start;
     (void)bytes;
 #endif
 }

@@ -13,4 +13,10 @@ namespace platform {
 // no way to do so, nothing changes.
 void prepareHeap(std::size_t bytes);
 
+// Asks the kernel to back the memory of [start, start + bytes), not yet written, with huge
+// pages where it gives them on request: a large table written once from one end to the other
+// then takes one fault for every 2 MB instead of one for every 4 KB. No byte changes; ranges
+// under 4 MB and other systems are left as they are.
+void preferHugePages(const void* start, std::size_t bytes);
+
 }  // namespace platform
