@@ -285,7 +285,16 @@ TEST_F(SystemFilesTest, CurrentDirectoryFollowsChanges) {
     ASSERT_TRUE(files.setCurrentDirectory(start));
 }
 
-#if defined(__GLIBC__)
+// AddressSanitizer's own allocator takes the C library's place.
+#if defined(__SANITIZE_ADDRESS__)
+#define MARKWISE_OWN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MARKWISE_OWN_ALLOCATOR 1
+#endif
+#endif
+
+#if defined(__GLIBC__) && !defined(MARKWISE_OWN_ALLOCATOR)
 // Once the heap is prepared, the blocks that follow come from fresh memory that starts on a
 // 2 MB boundary, which the kernel backs with huge pages where it gives them on request, even in
 // a heap used and freed here and there before. (Run in a child: the heap's settings are the
