@@ -1,5 +1,6 @@
 #include "platform/heap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -21,22 +22,26 @@ void* volatile heapPad = nullptr;
 
 void prepareHeap(std::size_t bytes) {
 #if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
-    // Blocks below the threshold come from the heap, and the heap is not trimmed, so the block
-    // freed below stays mapped for the allocations to come.
+    // Blocks below the threshold come from the heap, and the heap is not trimmed below the room
+    // set aside here, so that memory freed stays mapped for the allocations to come.
     // The C library takes thresholds of up to 32 MB; none at all would send every block to a
     // mapping of its own.
+    constexpr std::size_t kRoom = std::size_t{24} << 20;
     if (bytes == 0 || bytes > (std::size_t{8} << 20)) return;
     const int size = static_cast<int>(bytes);
-    if (mallopt(M_MMAP_THRESHOLD, 2 * size) == 0 || mallopt(M_TRIM_THRESHOLD, 4 * size) == 0) {
+    if (mallopt(M_MMAP_THRESHOLD, 2 * size) == 0 ||
+        mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kRoom)) == 0) {
         return;
     }
     mallopt(M_TOP_PAD, 0);
-    // The block is to start on a huge-page boundary, so that the kernel can give it whole huge
+    // The heap is to grow from a huge-page boundary into room the kernel backs with whole huge
     // pages where it does so on request: the first write of each 4 KB page of fresh memory is
     // dear on a virtual machine whose host keeps the page tables, and a huge page is written
     // for the first time once. A block larger than all the free blocks together comes from the
     // top of the heap: the probe finds where that is, and a pad kept for good reaches from there
-    // to the next boundary (address space only: its pages are never written).
+    // to the next boundary (address space only: its pages are never written). The room is then
+    // taken as one block and freed: its pages are written only as the heap comes to use them,
+    // `bytes` of them at once now.
     constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
     constexpr std::size_t kHeaders = 64;  // the C library's headers of the pad and the block
     const struct mallinfo2 heap = mallinfo2();
@@ -47,8 +52,10 @@ void prepareHeap(std::size_t bytes) {
         const std::uintptr_t boundary = (at + kHuge - 1) & ~(kHuge - 1);
         if (boundary - at > 4 * kHeaders) heapPad = std::malloc(boundary - at - kHeaders);
     }
-    const std::size_t blockSize = bytes + kHeaders;
+    const std::size_t blockSize = std::max(kRoom, bytes) + kHeaders;
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(std::size_t{32} << 20));
     void* block = std::malloc(blockSize);
+    mallopt(M_MMAP_THRESHOLD, 2 * size);
     if (block == nullptr) return;
     const auto blockStart = reinterpret_cast<std::uintptr_t>(block);
     const auto hugeStart = (blockStart + kHuge - 1) & ~(kHuge - 1);
@@ -56,11 +63,11 @@ void prepareHeap(std::size_t bytes) {
     if (hugeEnd > hugeStart) {
         madvise(reinterpret_cast<void*>(hugeStart), hugeEnd - hugeStart, MADV_HUGEPAGE);
     }
-    // The whole pages of the block, mapped in one call; an older kernel refuses, and the pages
+    // The first pages of the block, mapped in one call; an older kernel refuses, and the pages
     // are then mapped one fault at a time as before.
     constexpr std::uintptr_t kPage = 4096;
     const auto start = (blockStart + kPage - 1) & ~(kPage - 1);
-    const auto end = (blockStart + blockSize) & ~(kPage - 1);
+    const auto end = (blockStart + bytes + kHeaders) & ~(kPage - 1);
     if (end > start) {
         madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
     }
