@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -26,7 +27,7 @@ void prepareHeap(std::size_t bytes) {
     // set aside here, so that memory freed stays mapped for the allocations to come.
     // The C library takes thresholds of up to 32 MB; none at all would send every block to a
     // mapping of its own.
-    constexpr std::size_t kRoom = std::size_t{24} << 20;
+    constexpr std::size_t kRoom = std::size_t{256} << 20;
     if (bytes == 0 || bytes > (std::size_t{8} << 20)) return;
     const int size = static_cast<int>(bytes);
     if (mallopt(M_MMAP_THRESHOLD, 2 * size) == 0 ||
@@ -40,8 +41,8 @@ void prepareHeap(std::size_t bytes) {
     // for the first time once. A block larger than all the free blocks together comes from the
     // top of the heap: the probe finds where that is, and a pad kept for good reaches from there
     // to the next boundary (address space only: its pages are never written). The room is then
-    // taken as one block and freed: its pages are written only as the heap comes to use them,
-    // `bytes` of them at once now.
+    // taken and freed: its pages are written only as the heap comes to use them, `bytes` of
+    // them at once now.
     constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
     constexpr std::size_t kHeaders = 64;  // the C library's headers of the pad and the block
     const struct mallinfo2 heap = mallinfo2();
@@ -52,26 +53,43 @@ void prepareHeap(std::size_t bytes) {
         const std::uintptr_t boundary = (at + kHuge - 1) & ~(kHuge - 1);
         if (boundary - at > 4 * kHeaders) heapPad = std::malloc(boundary - at - kHeaders);
     }
-    const std::size_t blockSize = std::max(kRoom, bytes) + kHeaders;
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(std::size_t{32} << 20));
-    void* block = std::malloc(blockSize);
+    // The C library takes a block from the heap only up to 32 MB: the room is taken in pieces
+    // of that size, one after another from the top, and freed together. A piece that does not
+    // follow the one before (the heap could not grow in place) ends the room.
+    constexpr std::size_t kLargestHeapBlock = std::size_t{32} << 20;
+    constexpr std::size_t kPiece = kLargestHeapBlock - 2 * kHeaders;
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock));
+    void* pieces[kRoom / kLargestHeapBlock] = {};
+    std::size_t taken = 0;
+    while (taken < std::size(pieces)) {
+        void* piece = std::malloc(kPiece);
+        if (piece == nullptr) break;
+        const auto at = reinterpret_cast<std::uintptr_t>(piece);
+        const auto last = taken > 0 ? reinterpret_cast<std::uintptr_t>(pieces[taken - 1]) : 0;
+        if (taken > 0 && (at < last || at - last > kPiece + kHeaders)) {
+            std::free(piece);
+            break;
+        }
+        pieces[taken++] = piece;
+    }
     mallopt(M_MMAP_THRESHOLD, 2 * size);
-    if (block == nullptr) return;
-    const auto blockStart = reinterpret_cast<std::uintptr_t>(block);
+    if (taken == 0) return;
+    const auto blockStart = reinterpret_cast<std::uintptr_t>(pieces[0]);
+    const auto blockEnd = reinterpret_cast<std::uintptr_t>(pieces[taken - 1]) + kPiece;
     const auto hugeStart = (blockStart + kHuge - 1) & ~(kHuge - 1);
-    const auto hugeEnd = (blockStart + blockSize) & ~(kHuge - 1);
+    const auto hugeEnd = blockEnd & ~(kHuge - 1);
     if (hugeEnd > hugeStart) {
         madvise(reinterpret_cast<void*>(hugeStart), hugeEnd - hugeStart, MADV_HUGEPAGE);
     }
-    // The first pages of the block, mapped in one call; an older kernel refuses, and the pages
+    // The first pages of the room, mapped in one call; an older kernel refuses, and the pages
     // are then mapped one fault at a time as before.
     constexpr std::uintptr_t kPage = 4096;
     const auto start = (blockStart + kPage - 1) & ~(kPage - 1);
-    const auto end = (blockStart + bytes + kHeaders) & ~(kPage - 1);
+    const auto end = std::min(blockEnd, blockStart + bytes + kHeaders) & ~(kPage - 1);
     if (end > start) {
         madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
     }
-    std::free(block);
+    while (taken > 0) std::free(pieces[--taken]);
 #else
     (void)bytes;
 #endif

@@ -8,9 +8,10 @@ namespace platform {
 // Maps `bytes` of heap at once, ready for the allocations that follow, and keeps what is freed
 // for later allocations instead of handing it back: a program that loads a large HTML
 // Configuration and checks one page would otherwise take a page fault for every 4 KB it
-// allocates. The heap is placed on huge pages where the kernel gives them on request. Blocks
-// of less than twice `bytes` come from that heap too. Where the C library or the kernel offers
-// no way to do so, nothing changes.
+// allocates. The heap starts on a huge-page boundary and grows into 256 MB of room the kernel
+// backs with huge pages where it gives them on request, written only as it is used. Blocks of
+// less than twice `bytes` come from that heap too. Where the C library or the kernel offers no
+// way to do so, nothing changes.
 void prepareHeap(std::size_t bytes);
 
 // Asks the kernel to back the memory of [start, start + bytes), not yet written, with huge
