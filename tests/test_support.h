@@ -19,6 +19,20 @@
 
 namespace testing_support {
 
+// A build with AddressSanitizer, whose allocator takes the C library's place and reserves
+// address space of its own.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 // Builds configuration file bytes by hand: little-endian 32-bit integers, string records
 // (marker 1, length, bytes) and integer-list records (marker 1, count, elements).
 class FileBytes {

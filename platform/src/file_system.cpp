@@ -138,17 +138,17 @@ const char* mapOnHugePages(int fd, std::size_t size, std::size_t huge) {
 }
 
 // Documents larger than this are mapped whatever the kernel offers: the kernel can drop the
-// pages of a mapped file under memory pressure and read them again, but not those of a copy.
-constexpr std::size_t kLargestCopy = std::size_t{512} << 20;
+// pages of a mapped file under memory pressure and read them again, but not those of a copy,
+// and several workers may each hold one.
+constexpr std::size_t kLargestCopy = std::size_t{128} << 20;
 
 // The copies made by copyOntoHugePages() and their lengths, for unmap().
 std::mutex copiesMutex;
 std::vector<std::pair<const char*, std::size_t>> copies;
 
 // The first `size` bytes of the open regular file `fd` read into fresh memory on huge pages,
-// read-only once read; null when the kernel gives no such pages or the memory is refused (the
-// file is then mapped). A file cut short meanwhile leaves zeros after its new end, as a mapped
-// one does.
+// read-only once read; null when the kernel gives no such pages, the memory is refused or the
+// file is cut short while it is read (the file is then mapped).
 const char* copyOntoHugePages(int fd, std::size_t size, std::size_t huge) {
     const std::size_t span = wholePages(size);
     // The whole huge pages at its start; the rest, less than one, takes small pages, so that
@@ -174,7 +174,10 @@ const char* copyOntoHugePages(int fd, std::size_t size, std::size_t huge) {
         const ssize_t n = ::pread(fd, copy + got, size - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return refuse();
-        if (n == 0) break;  // cut short: the rest stays zeros
+        // Cut short while it is read: the copy would hold zeros that nothing later tells of
+        // (the file may be whole again when it is looked at), so the file is mapped instead,
+        // where a read past its end is seen.
+        if (n == 0) return refuse();
         got += static_cast<std::size_t>(n);
     }
     ::mprotect(copy, span, PROT_READ);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #endif
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -21,17 +23,46 @@ void* volatile heapPad = nullptr;
 
 }  // namespace
 
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+namespace {
+
+// Address space may be set aside freely: no limit on it or on the data segment, and memory not
+// counted strictly against what the system has (vm.overcommit_memory 2 counts a heap's room for
+// the life of the process, written or not).
+bool addressSpaceIsFree() {
+    struct rlimit limit {};
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return false;
+    }
+    std::FILE* setting = std::fopen("/proc/sys/vm/overcommit_memory", "re");
+    if (setting == nullptr) return true;
+    const int mode = std::fgetc(setting);
+    std::fclose(setting);
+    return mode != '2';
+}
+
+}  // namespace
+#endif
+
 void prepareHeap(std::size_t bytes) {
 #if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
     // Blocks below the threshold come from the heap, and the heap is not trimmed below the room
     // set aside here, so that memory freed stays mapped for the allocations to come.
     // The C library takes thresholds of up to 32 MB; none at all would send every block to a
     // mapping of its own.
-    constexpr std::size_t kRoom = std::size_t{256} << 20;
     if (bytes == 0 || bytes > (std::size_t{8} << 20)) return;
+    constexpr std::size_t kLargestHeapBlock = std::size_t{32} << 20;
+    constexpr std::size_t kRoom = std::size_t{256} << 20;
+    constexpr std::size_t kHeaders = 64;  // the C library's headers of the pad and a piece
+    const bool roomy = addressSpaceIsFree();
+    const std::size_t pieceSize = roomy ? kLargestHeapBlock - 2 * kHeaders : bytes + kHeaders;
+    const std::size_t pieceCount = roomy ? kRoom / kLargestHeapBlock : 1;
     const int size = static_cast<int>(bytes);
-    if (mallopt(M_MMAP_THRESHOLD, 2 * size) == 0 ||
-        mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kRoom)) == 0) {
+    const auto trim = static_cast<int>(roomy ? 2 * kRoom : 4 * bytes);
+    // The pieces, and the probe below, are to come from the heap whatever their size.
+    if (mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock)) == 0 ||
+        mallopt(M_TRIM_THRESHOLD, trim) == 0) {
+        mallopt(M_MMAP_THRESHOLD, 2 * size);
         return;
     }
     mallopt(M_TOP_PAD, 0);
@@ -42,31 +73,31 @@ void prepareHeap(std::size_t bytes) {
     // top of the heap: the probe finds where that is, and a pad kept for good reaches from there
     // to the next boundary (address space only: its pages are never written). The room is then
     // taken and freed: its pages are written only as the heap comes to use them, `bytes` of
-    // them at once now.
+    // them at once now. Where address space is not free to set aside, the room is `bytes`.
     constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    constexpr std::size_t kHeaders = 64;  // the C library's headers of the pad and the block
+    // The pad too must be larger than all the free blocks, or one of them would serve it: it
+    // reaches to a later boundary if need be.
     const struct mallinfo2 heap = mallinfo2();
     const std::size_t freeBelowTop = heap.fordblks - heap.keepcost;
-    if (void* probe = std::malloc(freeBelowTop + (std::size_t{4} << 10))) {
+    const std::size_t probeSize = freeBelowTop + (std::size_t{4} << 10);
+    if (void* probe = probeSize < kLargestHeapBlock ? std::malloc(probeSize) : nullptr) {
         const auto at = reinterpret_cast<std::uintptr_t>(probe);
         std::free(probe);
-        const std::uintptr_t boundary = (at + kHuge - 1) & ~(kHuge - 1);
-        if (boundary - at > 4 * kHeaders) heapPad = std::malloc(boundary - at - kHeaders);
+        std::uintptr_t boundary = (at + kHuge - 1) & ~(kHuge - 1);
+        while (boundary - at < freeBelowTop + 4 * kHeaders) boundary += kHuge;
+        heapPad = std::malloc(boundary - at - kHeaders);
     }
     // The C library takes a block from the heap only up to 32 MB: the room is taken in pieces
     // of that size, one after another from the top, and freed together. A piece that does not
     // follow the one before (the heap could not grow in place) ends the room.
-    constexpr std::size_t kLargestHeapBlock = std::size_t{32} << 20;
-    constexpr std::size_t kPiece = kLargestHeapBlock - 2 * kHeaders;
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock));
     void* pieces[kRoom / kLargestHeapBlock] = {};
     std::size_t taken = 0;
-    while (taken < std::size(pieces)) {
-        void* piece = std::malloc(kPiece);
+    while (taken < pieceCount) {
+        void* piece = std::malloc(pieceSize);
         if (piece == nullptr) break;
         const auto at = reinterpret_cast<std::uintptr_t>(piece);
         const auto last = taken > 0 ? reinterpret_cast<std::uintptr_t>(pieces[taken - 1]) : 0;
-        if (taken > 0 && (at < last || at - last > kPiece + kHeaders)) {
+        if (taken > 0 && (at < last || at - last > pieceSize + kHeaders)) {
             std::free(piece);
             break;
         }
@@ -75,7 +106,7 @@ void prepareHeap(std::size_t bytes) {
     mallopt(M_MMAP_THRESHOLD, 2 * size);
     if (taken == 0) return;
     const auto blockStart = reinterpret_cast<std::uintptr_t>(pieces[0]);
-    const auto blockEnd = reinterpret_cast<std::uintptr_t>(pieces[taken - 1]) + kPiece;
+    const auto blockEnd = reinterpret_cast<std::uintptr_t>(pieces[taken - 1]) + pieceSize;
     const auto hugeStart = (blockStart + kHuge - 1) & ~(kHuge - 1);
     const auto hugeEnd = blockEnd & ~(kHuge - 1);
     if (hugeEnd > hugeStart) {
@@ -83,11 +114,13 @@ void prepareHeap(std::size_t bytes) {
     }
     // The first pages of the room, mapped in one call; an older kernel refuses, and the pages
     // are then mapped one fault at a time as before.
-    constexpr std::uintptr_t kPage = 4096;
-    const auto start = (blockStart + kPage - 1) & ~(kPage - 1);
-    const auto end = std::min(blockEnd, blockStart + bytes + kHeaders) & ~(kPage - 1);
-    if (end > start) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    if (page > 0 && (page & (page - 1)) == 0) {
+        const auto start = (blockStart + page - 1) & ~(page - 1);
+        const auto end = std::min(blockEnd, blockStart + bytes + kHeaders) & ~(page - 1);
+        if (end > start) {
+            madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+        }
     }
     while (taken > 0) std::free(pieces[--taken]);
 #else
