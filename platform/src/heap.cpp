@@ -15,16 +15,12 @@
 #endif
 
 namespace platform {
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
 namespace {
 
 // The block that pads the heap up to a huge-page boundary, kept for the life of the program.
 // Stored where the compiler must write it: an allocation nothing uses may be left out.
 void* volatile heapPad = nullptr;
-
-}  // namespace
-
-#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
-namespace {
 
 // Address space may be set aside freely: no limit on it or on the data segment, and memory not
 // counted strictly against what the system has (vm.overcommit_memory 2 counts a heap's room for
