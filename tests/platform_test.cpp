@@ -293,6 +293,7 @@ TEST_F(SystemFilesTest, CurrentDirectoryFollowsChanges) {
 // prepares its heap first thing: the heap's settings are the process's.)
 TEST(PrepareHeap, TheBlocksThatFollowStartOnAHugePageBoundary) {
     if (testing_support::kAddressSanitizer) GTEST_SKIP() << "the sanitizer's allocator is in use";
+    if (platform::hugePageSize() == 0) GTEST_SKIP() << "the kernel gives no huge pages on request";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "platform/heap.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,51 +11,14 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace platform {
 namespace {
-
-// The size of the kernel's transparent huge pages when it gives them on request, or 0. A
-// document held on such pages is read by the split, the scan and the report's listing with one
-// address translation for every 2 MB instead of one for every 4 KB page; on a virtual machine
-// whose host keeps the page tables, the first read of each 4 KB page of a mapped file costs
-// some 2 microseconds, which over a page of 10 MB is a sixth of the time its check takes.
-std::size_t hugePageSize() {
-    static const std::size_t size = [] {
-        auto readSetting = [](const char* name, char* text, std::size_t capacity) {
-            std::FILE* file = std::fopen(name, "re");
-            if (file == nullptr) return std::string_view();
-            const std::size_t got = std::fread(text, 1, capacity, file);
-            std::fclose(file);
-            return std::string_view(text, got);
-        };
-        char text[128];
-        const std::string_view enabled =
-            readSetting("/sys/kernel/mm/transparent_hugepage/enabled", text, sizeof text);
-        if (enabled.find("[always]") == std::string_view::npos &&
-            enabled.find("[madvise]") == std::string_view::npos) {
-            return std::size_t{0};
-        }
-        const std::string_view pmd =
-            readSetting("/sys/kernel/mm/transparent_hugepage/hpage_pmd_size", text, sizeof text);
-        std::size_t bytes = 0;
-        for (char c : pmd) {
-            if (c < '0' || c > '9') break;
-            bytes = bytes * 10 + static_cast<std::size_t>(c - '0');
-            if (bytes > (std::size_t{64} << 20)) return std::size_t{0};
-        }
-        // A power of two of at least a page, or none: 2 MB on x86-64.
-        return bytes >= 4096 && (bytes & (bytes - 1)) == 0 ? bytes : std::size_t{0};
-    }();
-    return size;
-}
 
 // The kernel's report of which pages of a range are mapped how (/proc/self/pagemap's
 // PAGEMAP_SCAN request, Linux 6.7 on), declared here for C library headers older than it.

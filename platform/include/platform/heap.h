@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// The size of the kernel's transparent huge pages when it gives them on request (2 MB on
+// x86-64), or 0 where it does not.
+std::size_t hugePageSize();
+
 // Maps `bytes` of heap at once, ready for the allocations that follow, and keeps what is freed
 // for later allocations instead of handing it back: a program that loads a large HTML
 // Configuration and checks one page would otherwise take a page fault for every 4 KB it
@@ -16,8 +20,8 @@ void prepareHeap(std::size_t bytes);
 
 // Asks the kernel to back the memory of [start, start + bytes), not yet written, with huge
 // pages where it gives them on request: a large table written once from one end to the other
-// then takes one fault for every 2 MB instead of one for every 4 KB. No byte changes; ranges
-// under 4 MB and other systems are left as they are.
+// then takes one fault for every huge page instead of one for every 4 KB. No byte changes;
+// ranges under two huge pages and other systems are left as they are.
 void preferHugePages(const void* start, std::size_t bytes);
 
 }  // namespace platform
