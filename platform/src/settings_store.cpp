@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -153,13 +154,32 @@ bool validKey(std::string_view key) {
     return !key.empty() && key.find_first_of("\n\r]") == std::string_view::npos;
 }
 
+// $HOME, or else the folder the account database gives the user.
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return {};
+    return homeFolderIn("/etc/passwd", static_cast<unsigned>(::getuid()));
 }
 
 }  // namespace
+
+// The command-line programs are linked statically, and a static program cannot safely load
+// the system's account modules: the account file is read as it stands, which covers every
+// local account (a process without $HOME is nearly always a local service).
+std::string homeFolderIn(const std::string& accounts, unsigned uid) {
+    std::FILE* file = std::fopen(accounts.c_str(), "re");
+    if (file == nullptr) return {};
+    std::string home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    while (::fgetpwent_r(file, &entry, buffer.data(), buffer.size(), &found) == 0) {
+        if (found->pw_uid != uid) continue;
+        if (found->pw_dir != nullptr) home = found->pw_dir;
+        break;
+    }
+    std::fclose(file);
+    return home;
+}
 
 std::string escapeSettingsValue(std::string_view value) {
     std::string out;
