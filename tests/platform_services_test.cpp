@@ -211,29 +211,6 @@ TEST(IniSettingsStore, FileLocationsFollowTheEnvironment) {
     EXPECT_EQ(platform::systemSettingsFile(), "/etc/markwise/registry.ini");
 }
 
-// Without $HOME the home folder comes from the account file itself, which a statically linked
-// program reads without the system's account modules.
-TEST(IniSettingsStore, WithoutHomeTheAccountFileGivesTheFolder) {
-    TempDir dir;
-    const std::string accounts = dir.write(
-        "passwd",
-        "root:x:0:0:root:/root:/bin/bash\n"
-        "# not an account\n"
-        "web:x:1001:1001:Web Author,,,:/srv/web author:/bin/sh\n"
-        "nohome:x:1002:1002::/:/usr/sbin/nologin\n"
-        "again:x:1001:1001::/home/again:/bin/sh\n");
-    EXPECT_EQ(platform::homeFolderIn(accounts, 1001), "/srv/web author");  // the first entry
-    EXPECT_EQ(platform::homeFolderIn(accounts, 0), "/root");
-    EXPECT_EQ(platform::homeFolderIn(accounts, 4242), "");
-    EXPECT_EQ(platform::homeFolderIn(dir.file("missing"), 0), "");
-
-    ScopedEnv config("XDG_CONFIG_HOME", nullptr);
-    ScopedEnv home("HOME", nullptr);
-    const std::string own = platform::homeFolderIn("/etc/passwd", ::getuid());
-    EXPECT_EQ(platform::userSettingsFile(),
-              own.empty() ? std::string() : own + "/.config/markwise/registry.ini");
-}
-
 namespace {
 
 // A program for the starter to start: a shell script that runs `command` and puts what it

@@ -1,11 +1,9 @@
 #include "platform/settings_store.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -154,32 +152,7 @@ bool validKey(std::string_view key) {
     return !key.empty() && key.find_first_of("\n\r]") == std::string_view::npos;
 }
 
-// $HOME, or else the folder the account database gives the user.
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    return homeFolderIn("/etc/passwd", static_cast<unsigned>(::getuid()));
-}
-
 }  // namespace
-
-// The command-line programs are linked statically, and a static program cannot safely load
-// the system's account modules: the account file is read as it stands, which covers every
-// local account (a process without $HOME is nearly always a local service).
-std::string homeFolderIn(const std::string& accounts, unsigned uid) {
-    std::FILE* file = std::fopen(accounts.c_str(), "re");
-    if (file == nullptr) return {};
-    std::string home;
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    while (::fgetpwent_r(file, &entry, buffer.data(), buffer.size(), &found) == 0) {
-        if (found->pw_uid != uid) continue;
-        if (found->pw_dir != nullptr) home = found->pw_dir;
-        break;
-    }
-    std::fclose(file);
-    return home;
-}
 
 std::string escapeSettingsValue(std::string_view value) {
     std::string out;
@@ -272,24 +245,6 @@ bool IniSettingsStore::write(SettingsRoot root, std::string_view key, std::strin
     const std::size_t slash = userFile_.rfind('/');
     if (slash != std::string::npos && !makeFolders(userFile_.substr(0, slash))) return false;
     return files_.replaceFile(userFile_, serialize(doc), 0600);
-}
-
-std::string userSettingsFile() {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        base = config;
-    } else {
-        const std::string home = homeFolder();
-        if (home.empty()) return {};
-        base = home + "/.config";
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/markwise/registry.ini";
-}
-
-std::string systemSettingsFile() {
-    if (const char* path = std::getenv("MARKWISE_SYSTEM_REGISTRY"); path && *path) return path;
-    return "/etc/markwise/registry.ini";
 }
 
 }  // namespace platform

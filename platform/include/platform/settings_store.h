@@ -68,12 +68,8 @@ private:
 };
 
 // "$XDG_CONFIG_HOME/markwise/registry.ini", with ~/.config in place of an unset (or relative)
-// XDG_CONFIG_HOME. Without $HOME, ~ is the user's home folder in /etc/passwd.
+// XDG_CONFIG_HOME.
 std::string userSettingsFile();
-
-// The home folder of the account `uid` in an account file of /etc/passwd's form; empty when
-// the file cannot be read or names no such account.
-std::string homeFolderIn(const std::string& accounts, unsigned uid);
 
 // "$MARKWISE_SYSTEM_REGISTRY", or "/etc/markwise/registry.ini" when it is unset.
 std::string systemSettingsFile();
