@@ -320,6 +320,35 @@ TEST(NameLookup, RepeatedTagsGiveTheFindingsOfEachOccurrence) {
     expectFindings(cases);
 }
 
+// Tags of one shape (the same entries, attribute names and quoting) with values of their own:
+// a value the list accepted before for that attribute is taken at once, any other is tried
+// against the whole list, and what that raises is raised at each occurrence, the warning of
+// a value of the undefined category included.
+TEST(NameLookup, TagsOfOneShapeWithValuesOfTheirOwnGiveTheFindingsOfEach) {
+    auto invalid = [](const std::string& line, const std::string& value) {
+        return "E" + line + ":The attribute \"kind\" has an invalid attribute value \"" + value +
+               "\". This attribute must have one of the following values: \"one\" or \"two\".";
+    };
+    EXPECT_EQ(findings("<div kind=one></div>\n"      // checked in full, clean
+                       "<div kind=two></div>\n"      // the same shape, another value of the list
+                       "<div kind=four></div>\n"     // the list reaches the undefined \"gone\"
+                       "<div kind=three></div>\n"    // a value of an inactive category
+                       "<div kind=ONE></div>\n"      // values are compared without regard to case
+                       "<div kind='one'></div>\n"    // quoted: another shape
+                       "<div kind></div>\n"          // no value: another shape
+                       "<div kind=one></div>"),
+              (std::vector<std::string>{
+                  "W3:\"gone\" is assigned to an undefined category and is being treated as "
+                  "inactive.",
+                  invalid("3", "four"), invalid("4", "three"),
+                  "E7:The attribute \"kind\" needs a value."}));
+    // Met first with a faulty value, the shape is checked in full until a tag of it is clean.
+    EXPECT_EQ(findings("<li kind=four>\n<li kind=one>\n<li kind=three>\n<li kind=two>"),
+              (std::vector<std::string>{"W1:\"gone\" is assigned to an undefined category and is "
+                                        "being treated as inactive.",
+                                        invalid("1", "four"), invalid("3", "three")}));
+}
+
 // A tag placed once under an open tag is placed alike under the same open tag again; under
 // another open tag, or deeper in the stack, its ranges are looked at afresh. Open tags that no
 // range names (an "hr", never closed) are passed over to the one that decides, however many.

@@ -63,6 +63,100 @@ AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement
     : state_(state), reader_(reader), placement_(placement), cfg_(*state.configuration) {}
 
 void AttributeChecker::check() {
+    // A tag of a shape checked clean before needs only its values tried, each against the
+    // list that accepted the value in its place then.
+    const bool shaped = shapeOfTag();
+    if (shaped) {
+        const int* acceptedBy =
+            shapes_.find(placement_.candidates(), shape_.data(), shapeSize_);
+        if (acceptedBy != nullptr && valuesAcceptedAsBefore(acceptedBy)) return;
+    }
+    const std::uint64_t before = state_.store.raisesAsked();
+    checkInFull();
+    if (shaped && state_.store.raisesAsked() == before) rememberShape();
+}
+
+// The shape of a tag whose attributes are checked (CleanShapes), built for the look-up; false
+// for a tag without attributes, or whose attributes are not checked.
+bool AttributeChecker::shapeOfTag() {
+    if (reader_.count() < 2 || placement_.skipped() || placement_.ignoresAllAttributes()) {
+        return false;
+    }
+    const std::vector<TagEntry>& table = reader_.table();
+    shapeSize_ = 0;
+    for (int i = 1; i < reader_.count(); ++i) {
+        const TagEntry& given = table[static_cast<std::size_t>(i)];
+        // What the reader settled: a value or none, its quotes, and the error 89 of a name
+        // without a value or the acceptance of an empty one.
+        if (given.inserted || given.nameAccepted ||
+            (given.valueError != 86 && given.valueError != 89)) {
+            return false;
+        }
+        const auto form = static_cast<std::uint8_t>(
+            (given.hasValue ? 1 : 0) | given.quoteKind << 1 | (given.valueAccepted ? 8 : 0) |
+            (given.valueError == 89 ? 16 : 0));
+        shape_[shapeSize_++] = {given.name, form};
+    }
+    return true;
+}
+
+// Whether each value is accepted, quietly, by the list that accepted the value in its place
+// in the tag of the same shape checked clean. The full check tries that list first for it (the
+// lists tried depend on the shape alone) and, once it accepts, raises nothing. The value of
+// that list that accepted then is tried first: the values before it in the list raised nothing
+// then and decide nothing now, as the value is accepted either way.
+bool AttributeChecker::valuesAcceptedAsBefore(const int* accepted) {
+    const std::vector<TagEntry>& table = reader_.table();
+    ConfigurationView& view = placement_.view();
+    for (int i = 1; i < reader_.count(); ++i) {
+        const TagEntry& given = table[static_cast<std::size_t>(i)];
+        const int attribute = accepted[2 * (i - 1)];
+        const int place = accepted[2 * (i - 1) + 1];
+        if (acceptsAlone(view.valuesOf(attribute)[static_cast<std::size_t>(place)], given)) {
+            continue;
+        }
+        int valueError = given.valueError;
+        int tried = 0;
+        if (tryValues<true>(given, attribute, valueError, tried) != Verdict::Accepted) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether `value`, a value of an active category, accepts the value of `given` as the loop of
+// tryValues() would when it came to it. A value written without a value, whose verdict there
+// depends on the values tried before, is not taken alone.
+bool AttributeChecker::acceptsAlone(const ConfigurationView::ListedValue& value,
+                                    const TagEntry& given) const {
+    const options::Options& options = state_.options;
+    if (value.builtinType > 0) {
+        bool known = true;
+        if (!valueTypeAccepts(value.builtinType, given.value, given.hasValue, &known) || !known) {
+            return false;
+        }
+        return !given.hasValue || quotationError(value.quoting, given.quoteKind, options) == -1;
+    }
+    return given.hasValue && text::equalsIgnoreCase(given.value, value.name) &&
+           quotationError(value.quoting, given.quoteKind, options) == -1 &&
+           !(value.caseSensitive && given.value != value.name);
+}
+
+// Remembers the shape of a tag just checked without a raise, when each of its values was
+// accepted by the first list tried for it.
+void AttributeChecker::rememberShape() {
+    const std::vector<TagEntry>& table = reader_.table();
+    acceptedBy_.clear();
+    for (int i = 1; i < reader_.count(); ++i) {
+        const TagEntry& given = table[static_cast<std::size_t>(i)];
+        if (given.acceptedAtFirstTry < 0 || given.acceptedPlace < 0) return;
+        acceptedBy_.push_back(given.acceptedAtFirstTry);
+        acceptedBy_.push_back(given.acceptedPlace);
+    }
+    shapes_.remember(placement_.candidates(), shape_.data(), shapeSize_, acceptedBy_);
+}
+
+void AttributeChecker::checkInFull() {
     messages::MessageStore& store = state_.store;
     std::vector<TagEntry>& table = reader_.table();
     const std::string_view tagName = reader_.tagName();
@@ -218,25 +312,51 @@ void AttributeChecker::checkPlain(int tag) {
 // Tries the value of `given` against the value list of `attribute`; the first value that
 // accepts it ends the search.
 void AttributeChecker::checkValue(TagEntry& given, int attribute) {
+    // How far down the list the values were tried, for the list error 86 gives.
+    given.triedValues.emplace_back(attribute, 0);
+    const bool firstTry = given.triedValues.size() == 1;
+    int accepting = -1;
+    if (tryValues<false>(given, attribute, given.valueError, given.triedValues.back().second,
+                         &accepting) == Verdict::Accepted) {
+        given.valueAccepted = true;
+        if (firstTry) {
+            given.acceptedAtFirstTry = attribute;
+            given.acceptedPlace = accepting;
+        }
+    }
+}
+
+// The values of the list of `attribute` tried on the value of `given`, in the list's order, up
+// to the first that accepts it; `valueError` takes the error of a value that matches but is
+// quoted or written wrongly, `tried` how far down the list the values were tried, `accepting`
+// (where given) the place in the list of the value that accepted it, -1 for a collapsed block
+// taken as a value. Quietly nothing is raised or shown: where the check would raise (a value
+// of the category "(undefined)") or show a box (a value type of a newer release), the verdict
+// is Unsure.
+template <bool kQuiet>
+AttributeChecker::Verdict AttributeChecker::tryValues(const TagEntry& given, int attribute,
+                                                      int& valueError, int& tried,
+                                                      int* accepting) {
     const options::Options& options = state_.options;
     const std::vector<ConfigurationView::ListedValue>& values =
         placement_.view().valuesOf(attribute);
-    // How far down the list the values were tried, for the list error 86 gives.
-    given.triedValues.emplace_back(attribute, 0);
-    int& tried = given.triedValues.back().second;
     for (const ConfigurationView::ListedValue& value : values) {
         const int id = value.id;
-        if (value.activity != RunState::Activity::Active &&
-            !placement_.isActive(AttributeValue, id)) {
-            continue;
+        if (value.activity != RunState::Activity::Active) {
+            if constexpr (kQuiet) {
+                const RunState::Activity activity = placement_.view().activity(AttributeValue, id);
+                if (activity == RunState::Activity::Undefined) return Verdict::Unsure;
+                if (activity != RunState::Activity::Active) continue;
+            } else if (!placement_.isActive(AttributeValue, id)) {
+                continue;
+            }
         }
         // Collapsed server blocks, processing blocks and macros are accepted as values from
         // the list's second entry on.
         if (value.index == 1 && given.hasValue &&
             (given.value == "PHP" || given.value == "MIVA" ||
              (options.CollapseASPInTags && given.value == "ASP"))) {
-            given.valueAccepted = true;
-            return;
+            return Verdict::Accepted;
         }
         tried = static_cast<int>(&value - values.data()) + 1;
 
@@ -244,8 +364,10 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
         if (code > 0) {
             bool known = true;
             const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
-            if (!known && !newerValueTypeShown.exchange(true)) {
-                if (state_.owner != nullptr) {
+            if (!known) {
+                if constexpr (kQuiet) {
+                    return Verdict::Unsure;
+                } else if (!newerValueTypeShown.exchange(true) && state_.owner != nullptr) {
                     const auto language = messages::languageFromSetting(options.Language);
                     state_.owner->messageBox(
                         std::string(messages::text(Text::NeedUpdateCaption, language)),
@@ -257,24 +379,25 @@ void AttributeChecker::checkValue(TagEntry& given, int attribute) {
             if (given.hasValue) {
                 const int quoting = quotationError(value.quoting, given.quoteKind, options);
                 if (quoting != -1) {
-                    given.valueError = quoting;
+                    valueError = quoting;
                     continue;
                 }
             }
-            given.valueAccepted = true;
-            return;
+            if (accepting != nullptr) *accepting = tried - 1;
+            return Verdict::Accepted;
         }
 
         if (!text::equalsIgnoreCase(given.value, value.name)) continue;
         if (given.hasValue) {
-            given.valueError = quotationError(value.quoting, given.quoteKind, options);
-            if (value.caseSensitive && given.value != value.name) given.valueError = 84;
+            valueError = quotationError(value.quoting, given.quoteKind, options);
+            if (value.caseSensitive && given.value != value.name) valueError = 84;
         }
-        if (given.valueError == -1) {
-            given.valueAccepted = true;
-            return;
+        if (valueError == -1) {
+            if (accepting != nullptr) *accepting = tried - 1;
+            return Verdict::Accepted;
         }
     }
+    return Verdict::Refused;
 }
 
 void AttributeChecker::report(TagEntry& given) {

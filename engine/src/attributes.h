@@ -5,10 +5,12 @@
 // been valid.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "clean_tags.h"
 #include "placement.h"
 #include "run_state.h"
 #include "tag_reader.h"
@@ -30,8 +32,18 @@ public:
     void check();
 
 private:
+    enum class Verdict { Accepted, Refused, Unsure };
+
+    void checkInFull();
+    bool shapeOfTag();
+    bool valuesAcceptedAsBefore(const int* acceptedBy);
+    void rememberShape();
     void checkPlain(int tag);
     void checkValue(TagEntry& entry, int attribute);
+    template <bool kQuiet>
+    Verdict tryValues(const TagEntry& entry, int attribute, int& valueError, int& tried,
+                      int* accepting = nullptr);
+    bool acceptsAlone(const ConfigurationView::ListedValue& value, const TagEntry& entry) const;
     void report(TagEntry& entry);
     std::string invalidAttributeText(const TagEntry& entry) const;
     std::string invalidValueText(const TagEntry& entry) const;
@@ -46,6 +58,11 @@ private:
     std::vector<int> visit_;     // the places of a tag entry's attribute list to look at
     std::vector<int> used_;          // attributes used (their messages when used), per tag
     std::vector<int> notValidated_;  // attributes whose value did not validate, per tag
+    CleanShapes shapes_;             // the shapes of the tags checked clean in this document
+    // The shape of the tag being checked (shapeOfTag()), and for rememberShape().
+    std::array<CleanShapes::Attribute, kMaxTableEntries> shape_{};
+    std::size_t shapeSize_ = 0;
+    std::vector<int> acceptedBy_;
 };
 
 }  // namespace engine

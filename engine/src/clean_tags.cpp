@@ -1,8 +1,10 @@
 #include "clean_tags.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
+#include "config/slot_table.h"
 #include "config/text_utils.h"
 
 namespace engine {
@@ -115,6 +117,113 @@ void CleanTags::grow() {
         slots[slot] = {checkOf(tags_[index].hash), static_cast<std::uint32_t>(index)};
     }
     slots_ = std::move(slots);
+}
+
+namespace {
+
+// Up to eight bytes of a name in one word, with its length: names of up to eight bytes whole,
+// longer ones by their first and last eight (a hash only has to tell most shapes apart).
+std::uint64_t nameWord(std::string_view name) {
+    const char* p = name.data();
+    const std::size_t n = name.size();
+    std::uint64_t word = 0;
+    if (n >= 8) {
+        std::uint64_t last;
+        std::memcpy(&word, p, 8);
+        std::memcpy(&last, p + n - 8, 8);
+        word ^= std::rotl(last, 23);
+    } else if (n >= 4) {
+        std::uint32_t first;
+        std::uint32_t last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        word = first | std::uint64_t{last} << 32;
+    } else if (n > 0) {
+        word = static_cast<unsigned char>(p[0]) |
+               static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+               static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16;
+    }
+    return word ^ static_cast<std::uint64_t>(n) << 56;
+}
+
+}  // namespace
+
+const int* CleanShapes::find(const std::vector<int>& entries, const Attribute* attributes,
+                             std::size_t count) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    auto take = [](std::uint64_t hash, std::uint64_t word) {
+        hash = (hash ^ word) * kMultiplier;
+        return hash ^ (hash >> 29);
+    };
+    std::uint64_t hash = (entries.size() << 8 | count) * kMultiplier;
+    for (int entry : entries) hash = take(hash, static_cast<std::uint32_t>(entry));
+    for (std::size_t i = 0; i < count; ++i) {
+        hash = take(hash, nameWord(attributes[i].name) ^ std::uint64_t{attributes[i].form} << 48);
+    }
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash_ = hash ^ (hash >> 33);
+    found_ = false;
+    if (slots_.empty()) return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (slot_ = hash_ & mask; slots_[slot_] != 0; slot_ = (slot_ + 1) & mask) {
+        const Shape& shape = shapes_[slots_[slot_] - 1];
+        if (shape.hash == hash_ && matches(shape, entries, attributes, count)) {
+            found_ = true;
+            return ints_.data() + shape.entriesOffset + shape.entryCount;
+        }
+    }
+    return nullptr;
+}
+
+bool CleanShapes::matches(const Shape& shape, const std::vector<int>& entries,
+                          const Attribute* attributes, std::size_t count) const {
+    if (shape.entryCount != entries.size() || shape.attributeCount != count) return false;
+    const int* held = ints_.data() + shape.entriesOffset;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (held[i] != entries[i]) return false;
+    }
+    const Stored* stored = attributes_.data() + shape.attributesOffset;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view name = attributes[i].name;
+        if (stored[i].form != attributes[i].form || stored[i].nameLength != name.size() ||
+            std::memcmp(names_.data() + stored[i].nameOffset, name.data(), name.size()) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CleanShapes::remember(const std::vector<int>& entries, const Attribute* attributes,
+                           std::size_t count, const std::vector<int>& acceptedBy) {
+    if (found_) return;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (attributes[i].name.size() > UINT8_MAX) return;
+        bytes += attributes[i].name.size();
+    }
+    if (shapes_.size() >= kMaxShapes || names_.size() + bytes > kMaxBytes) return;
+    if ((shapes_.size() + 1) * 2 > slots_.size()) {
+        slots_ = config::grownSlots(slots_, 256, shapes_.size(),
+                                    [this](std::size_t index) { return shapes_[index].hash; });
+        // The slot find() stopped at was one of the old slots.
+        const std::size_t mask = slots_.size() - 1;
+        slot_ = hash_ & mask;
+        while (slots_[slot_] != 0) slot_ = (slot_ + 1) & mask;
+    }
+    shapes_.push_back({hash_, static_cast<std::uint32_t>(ints_.size()),
+                       static_cast<std::uint32_t>(entries.size()),
+                       static_cast<std::uint32_t>(attributes_.size()),
+                       static_cast<std::uint32_t>(count)});
+    ints_.insert(ints_.end(), entries.begin(), entries.end());
+    ints_.insert(ints_.end(), acceptedBy.begin(), acceptedBy.end());
+    for (std::size_t i = 0; i < count; ++i) {
+        attributes_.push_back({static_cast<std::uint32_t>(names_.size()),
+                               static_cast<std::uint8_t>(attributes[i].name.size()),
+                               attributes[i].form});
+        names_.append(attributes[i].name);
+    }
+    slots_[slot_] = static_cast<std::uint32_t>(shapes_.size());
 }
 
 }  // namespace engine

@@ -100,4 +100,62 @@ private:
     std::vector<std::uint32_t> seen_;  // empty until a text is checked clean
 };
 
+// The shapes of the opening tags whose attributes were checked without a single raise: the
+// tag entries a tag was checked against and, for each attribute, its name as written and the
+// form the tag reader gave it (a value or none, its quotes, what the reader settled already),
+// with the attribute entry whose value list accepted its value at the first try and the value
+// of that list that accepted it. The check of a tag depends on its values only through those
+// lists (AttributeChecker::check()), so a later tag of the same shape whose values those same
+// lists accept raises nothing either. Pages give links, anchors and form fields of one shape
+// thousands of times, each with values of its own, which the memory of clean texts never meets
+// twice.
+//
+// The memory is bounded: past kMaxShapes shapes or kMaxBytes bytes nothing more is remembered.
+class CleanShapes {
+public:
+    static constexpr std::size_t kMaxShapes = 1 << 12;
+    static constexpr std::size_t kMaxBytes = 1 << 18;
+
+    // An attribute of a shape: its name as written and a byte for its form.
+    struct Attribute {
+        std::string_view name;
+        std::uint8_t form;
+    };
+
+    // What was remembered for the shape of a tag checked against `entries` with `attributes`:
+    // for each attribute the attribute entry and the place in its value list of the value that
+    // accepted it, one after the other; or null.
+    const int* find(const std::vector<int>& entries, const Attribute* attributes,
+                    std::size_t count);
+    // Remembers the shape find() was last asked for, with what find() is to give for it; a
+    // shape found there stays as it was.
+    void remember(const std::vector<int>& entries, const Attribute* attributes,
+                  std::size_t count, const std::vector<int>& acceptedBy);
+
+private:
+    struct Shape {
+        std::uint64_t hash;
+        std::uint32_t entriesOffset;  // in ints_: the entries, then what find() gives
+        std::uint32_t entryCount;
+        std::uint32_t attributesOffset;  // in attributes_
+        std::uint32_t attributeCount;
+    };
+    struct Stored {
+        std::uint32_t nameOffset;  // in names_
+        std::uint8_t nameLength;
+        std::uint8_t form;
+    };
+    bool matches(const Shape& shape, const std::vector<int>& entries,
+                 const Attribute* attributes, std::size_t count) const;
+
+    std::uint64_t hash_ = 0;  // of the shape find() was last asked for
+    bool found_ = false;      // whether find() found it
+    std::size_t slot_ = 0;    // where find() stopped: the empty slot for a shape not found
+    std::vector<int> ints_;
+    std::vector<Stored> attributes_;
+    std::string names_;
+    std::vector<Shape> shapes_;
+    std::vector<std::uint32_t> slots_;  // index + 1, 0 for an empty slot; at most half full
+};
+
 }  // namespace engine

@@ -115,6 +115,8 @@ TagEntry& TagReader::clearEntry(TagEntry& entry) {
     entry.valueError = 86;
     entry.inserted = false;
     entry.triedValues.clear();
+    entry.acceptedAtFirstTry = -1;
+    entry.acceptedPlace = -1;
     entry.offset = 0;
     entry.nameEnd = 0;
     return entry;

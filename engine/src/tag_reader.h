@@ -33,6 +33,10 @@ struct TagEntry {
     // The value lists tried, as (attribute id, count): the first `count` values of the
     // attribute's list (those of an active category) were tried. Error 86 lists them.
     std::vector<std::pair<int, int>> triedValues;
+    // The attribute entry whose value list accepted the value when it was the first list
+    // tried, and the place in that list of the value that accepted it; -1 for none.
+    int acceptedAtFirstTry = -1;
+    int acceptedPlace = -1;
     // Where the entry's name token starts in the tag text (its quote, when quoted) and where
     // it ends; the messages about the entry point there.
     std::size_t offset = 0;
