@@ -129,17 +129,28 @@ bool AttributeChecker::valuesAcceptedAsBefore(const int* accepted) {
 // depends on the values tried before, is not taken alone.
 bool AttributeChecker::acceptsAlone(const ConfigurationView::ListedValue& value,
                                     const TagEntry& given) const {
+    bool known = true;
+    return matchValue(value, given, known) == -1 && known;
+}
+
+// What one value of a list makes of the value of `given`: kNoMatch when it does not match it,
+// -1 when it accepts it, the error of a match quoted or written wrongly, or kAsBefore for an
+// ordinary value matched by a tag attribute without a value, which then stands or falls by the
+// error the values tried before it left. `known` is set false for a value type of a newer
+// release.
+int AttributeChecker::matchValue(const ConfigurationView::ListedValue& value,
+                                 const TagEntry& given, bool& known) const {
     const options::Options& options = state_.options;
     if (value.builtinType > 0) {
-        bool known = true;
-        if (!valueTypeAccepts(value.builtinType, given.value, given.hasValue, &known) || !known) {
-            return false;
+        if (!valueTypeAccepts(value.builtinType, given.value, given.hasValue, &known)) {
+            return kNoMatch;
         }
-        return !given.hasValue || quotationError(value.quoting, given.quoteKind, options) == -1;
+        return given.hasValue ? quotationError(value.quoting, given.quoteKind, options) : -1;
     }
-    return given.hasValue && text::equalsIgnoreCase(given.value, value.name) &&
-           quotationError(value.quoting, given.quoteKind, options) == -1 &&
-           !(value.caseSensitive && given.value != value.name);
+    if (!text::equalsIgnoreCase(given.value, value.name)) return kNoMatch;
+    if (!given.hasValue) return kAsBefore;
+    if (value.caseSensitive && given.value != value.name) return 84;
+    return quotationError(value.quoting, given.quoteKind, options);
 }
 
 // Remembers the shape of a tag just checked without a raise, when each of its values was
@@ -360,38 +371,21 @@ AttributeChecker::Verdict AttributeChecker::tryValues(const TagEntry& given, int
         }
         tried = static_cast<int>(&value - values.data()) + 1;
 
-        const int code = value.builtinType;
-        if (code > 0) {
-            bool known = true;
-            const bool accepted = valueTypeAccepts(code, given.value, given.hasValue, &known);
-            if (!known) {
-                if constexpr (kQuiet) {
-                    return Verdict::Unsure;
-                } else if (!newerValueTypeShown.exchange(true) && state_.owner != nullptr) {
-                    const auto language = messages::languageFromSetting(options.Language);
-                    state_.owner->messageBox(
-                        std::string(messages::text(Text::NeedUpdateCaption, language)),
-                        std::string(messages::text(Text::NeedUpdateText, language)),
-                        platform::Icon::Error, platform::Buttons::Ok);
-                }
+        bool known = true;
+        const int match = matchValue(value, given, known);
+        if (!known) {
+            if constexpr (kQuiet) {
+                return Verdict::Unsure;
+            } else if (!newerValueTypeShown.exchange(true) && state_.owner != nullptr) {
+                const auto language = messages::languageFromSetting(options.Language);
+                state_.owner->messageBox(
+                    std::string(messages::text(Text::NeedUpdateCaption, language)),
+                    std::string(messages::text(Text::NeedUpdateText, language)),
+                    platform::Icon::Error, platform::Buttons::Ok);
             }
-            if (!accepted) continue;
-            if (given.hasValue) {
-                const int quoting = quotationError(value.quoting, given.quoteKind, options);
-                if (quoting != -1) {
-                    valueError = quoting;
-                    continue;
-                }
-            }
-            if (accepting != nullptr) *accepting = tried - 1;
-            return Verdict::Accepted;
         }
-
-        if (!text::equalsIgnoreCase(given.value, value.name)) continue;
-        if (given.hasValue) {
-            valueError = quotationError(value.quoting, given.quoteKind, options);
-            if (value.caseSensitive && given.value != value.name) valueError = 84;
-        }
+        if (match == kNoMatch) continue;
+        if (match != kAsBefore) valueError = match;
         if (valueError == -1) {
             if (accepting != nullptr) *accepting = tried - 1;
             return Verdict::Accepted;

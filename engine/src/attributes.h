@@ -44,6 +44,10 @@ private:
     Verdict tryValues(const TagEntry& entry, int attribute, int& valueError, int& tried,
                       int* accepting = nullptr);
     bool acceptsAlone(const ConfigurationView::ListedValue& value, const TagEntry& entry) const;
+    static constexpr int kNoMatch = -2;
+    static constexpr int kAsBefore = -3;
+    int matchValue(const ConfigurationView::ListedValue& value, const TagEntry& entry,
+                   bool& known) const;
     void report(TagEntry& entry);
     std::string invalidAttributeText(const TagEntry& entry) const;
     std::string invalidValueText(const TagEntry& entry) const;
