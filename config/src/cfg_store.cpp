@@ -43,6 +43,8 @@ int compareWeights(std::string_view a, std::string_view b, bool skipHyphens) {
 }  // namespace
 
 int collateNames(std::string_view a, std::string_view b) {
+    // Entries of one name are many (an attribute for each tag that has it).
+    if (a == b) return 0;
     int primary = compareWeights(a, b, true);
     if (primary != 0) return primary;
     return compareWeights(a, b, false);
