@@ -24,5 +24,10 @@ int main(int argc, char** argv) {
     platform::SystemClock clock;
     platform::SystemFiles files;
     app::CheckEnvironment env{stdout, stderr, ui, clock, files, platform::programDirectory()};
+#if !defined(__SANITIZE_ADDRESS__)
+    // The process ends with the command. (The leak checker of an AddressSanitizer build
+    // would report the configurations left.)
+    env.leaveConfigurationsAtExit = true;
+#endif
     return app::runCheckCommand(args, env);
 }

@@ -322,7 +322,16 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
     }
 
-    CheckSetups setups(parsed, project ? &*project : nullptr, env.programDirectory, fs);
+    struct ReleaseSetups {
+        bool leave;
+        void operator()(CheckSetups* loaded) const {
+            if (!leave) delete loaded;
+        }
+    };
+    const std::unique_ptr<CheckSetups, ReleaseSetups> ownedSetups(
+        new CheckSetups(parsed, project ? &*project : nullptr, env.programDirectory, fs),
+        ReleaseSetups{env.leaveConfigurationsAtExit});
+    CheckSetups& setups = *ownedSetups;
     if (auto problem = setups.prepare()) {
         say(env.err, *problem);
         return kCheckFailed;
