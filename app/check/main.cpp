@@ -24,10 +24,7 @@ int main(int argc, char** argv) {
     platform::SystemClock clock;
     platform::SystemFiles files;
     app::CheckEnvironment env{stdout, stderr, ui, clock, files, platform::programDirectory()};
-#if !defined(__SANITIZE_ADDRESS__)
-    // The process ends with the command. (The leak checker of an AddressSanitizer build
-    // would report the configurations left.)
+    // The process ends with the command.
     env.leaveConfigurationsAtExit = true;
-#endif
     return app::runCheckCommand(args, env);
 }
