@@ -19,6 +19,7 @@ std::string_view fileOpName(FileOp op) {
         case FileOp::Chmod: return "chmod";
         case FileOp::Lock: return "lock";
         case FileOp::List: return "list";
+        case FileOp::Link: return "link";
     }
     return "?";
 }
@@ -111,6 +112,9 @@ int FaultyFileSystem::fchown(int fd, uid_t owner, gid_t group) {
 }
 int FaultyFileSystem::flock(int fd, int operation) {
     return fails(FileOp::Lock, {}) ? -1 : real_.flock(fd, operation);
+}
+int FaultyFileSystem::link(const std::string& from, const std::string& to) {
+    return fails(FileOp::Link, to) ? -1 : real_.link(from, to);
 }
 bool FaultyFileSystem::list(const std::string& folder, std::vector<std::string>& names) {
     if (fails(FileOp::List, folder)) return false;

@@ -55,6 +55,7 @@ public:
     // Passed on, neither recorded nor failed: it only runs after a failure.
     int ftruncate(int fd, off_t length) override { return real_.ftruncate(fd, length); }
     bool list(const std::string& folder, std::vector<std::string>& names) override;
+    int link(const std::string& from, const std::string& to) override;
 
 private:
     // Records the call and says whether it is to fail (errno is then set).

@@ -216,6 +216,27 @@ TEST_F(ToolDriver, AReadOnlyDocumentIsNotRewritten) {
     EXPECT_EQ(names(), std::vector<std::string>{"page.htm"});
 }
 
+// A document given by a symbolic link: the file the link leads to is rewritten, with its backup
+// beside it, and the link stays a link.
+TEST_F(ToolDriver, ADocumentGivenByALinkRewritesTheFileItLeadsTo) {
+    fs::create_directory(dir_.file("real"));
+    const std::string target = dir_.write("real/page.htm", "<B>Text</B>");
+    fs::create_symlink(target, dir_.file("page.htm"));
+    EXPECT_EQ(run(tools::kToolLowercase, dir_.file("page.htm")), 1);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_TRUE(fs::is_symlink(dir_.file("page.htm")));
+    EXPECT_EQ(fs::read_symlink(dir_.file("page.htm")), fs::path(target));
+    EXPECT_EQ(readFile(target), "<b>Text</b>\n");
+    EXPECT_EQ(readFile(dir_.file("real/page.bak")), "<B>Text</B>");
+    EXPECT_EQ(names(), (std::vector<std::string>{"page.htm", "real"}));
+
+    // A link that leads nowhere is no document.
+    fs::create_symlink(dir_.file("gone.htm"), dir_.file("dangling.htm"));
+    EXPECT_EQ(run(tools::kToolLowercase, dir_.file("dangling.htm")), 0);
+    EXPECT_EQ(ui_.boxes.at(0).caption, "Markwise: Error Locating File");
+    EXPECT_TRUE(fs::is_symlink(dir_.file("dangling.htm")));
+}
+
 TEST_F(ToolDriver, AFailedTemplateRunPutsTheDocumentBack) {
     const std::string original = "<!-- TEMPLATESTART\nTEMPLATE=" + dir_.file("none.tpl") +
                                  "\n-->\nold\n<!-- TEMPLATEEND -->\n";

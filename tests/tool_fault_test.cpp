@@ -1,10 +1,12 @@
 // No document is ever lost: a failure injected at every file-system call a tool run makes (each
-// delete, rename, open, read, write, fsync, close, stat, permission change and folder listing,
-// one at a time) leaves the document's original bytes under its own name, or, where the run
-// succeeded or only the deletion of the backup failed, as the backup beside the processed
-// document. No temporary file is left behind.
+// delete, link, rename, open, read, write, fsync, close, stat, permission change and folder
+// listing, one at a time) leaves the document's original bytes under its own name, or, where the
+// run succeeded or only the deletion of the backup failed, as the backup beside the processed
+// document. No temporary file is left behind. The same holds on a file system without hard
+// links, where the document is renamed to its backup for the run.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -31,9 +33,18 @@ struct Scenario {
     bool olderBackup;  // a page.bak from an earlier run is there to be deleted first
 };
 
-constexpr FileOp kEveryKind[] = {FileOp::Open,   FileOp::Read,  FileOp::Write, FileOp::Fsync,
+constexpr FileOp kEveryKind[] = {FileOp::Open,   FileOp::Read,   FileOp::Write, FileOp::Fsync,
                                  FileOp::Close,  FileOp::Rename, FileOp::Unlink, FileOp::Stat,
-                                 FileOp::Chmod,  FileOp::Lock,  FileOp::List};
+                                 FileOp::Chmod,  FileOp::Lock,   FileOp::List,  FileOp::Link};
+
+// A file system that gives no file a second name, as a FAT or some network file systems.
+class WithoutHardLinks : public FaultyFileSystem {
+  public:
+    int link(const std::string&, const std::string&) override {
+        errno = EPERM;
+        return -1;
+    }
+};
 
 const std::string kOriginal = "<HTML>\r\n<!-- TEMPLATESTART\r\nTEMPLATE=TEMPLATE_PATH\r\n"
                               "BODY:=FileContents(\"BODY_PATH\")\r\n-->\r\nold\r\n"
@@ -109,54 +120,59 @@ TEST_F(ToolFaults, AFailureAtAnyStepNeverLosesTheDocument) {
     };
     std::vector<std::string> injected;
     std::map<FileOp, int> injectedByKind;
-    for (const Scenario& scenario : scenarios) {
-        const std::string expected = processed(scenario);
-        ASSERT_NE(expected, original_);
-        for (const FileOp kind : kEveryKind) {
-            for (int n = 1;; ++n) {
-                FaultyFileSystem faulty;
-                faulty.failAt(kind, n);
-                const int result = runOnce(scenario, faulty);
-                if (faulty.calls(kind) < n) break;  // every call of this kind has failed once
+    for (const bool hardLinks : {true, false}) {
+        for (const Scenario& scenario : scenarios) {
+            const std::string expected = processed(scenario);
+            ASSERT_NE(expected, original_);
+            for (const FileOp kind : kEveryKind) {
+                for (int n = 1;; ++n) {
+                    WithoutHardLinks withoutLinks;
+                    FaultyFileSystem withLinks;
+                    FaultyFileSystem& faulty = hardLinks ? withLinks : withoutLinks;
+                    faulty.failAt(kind, n);
+                    const int result = runOnce(scenario, faulty);
+                    if (faulty.calls(kind) < n) break;  // every call of this kind has failed once
 
-                std::string step = std::string(scenario.name) + ": " +
-                                   std::string(testing_support::fileOpName(kind)) + " #" +
-                                   std::to_string(n);
-                for (const FaultyFileSystem::Step& s : faulty.steps()) {
-                    if (!s.failed || s.path.empty()) continue;
-                    const std::string name = fs::path(s.path).filename().string();
-                    step += " (" + (name.empty() ? std::string("the folder") : name) + ")";
-                }
-                injected.push_back(step);
-                ++injectedByKind[kind];
-                SCOPED_TRACE(step + "; calls: " + faulty.describe());
+                    std::string step = std::string(scenario.name) +
+                                       (hardLinks ? "" : ", without hard links") + ": " +
+                                       std::string(testing_support::fileOpName(kind)) + " #" +
+                                       std::to_string(n);
+                    for (const FaultyFileSystem::Step& s : faulty.steps()) {
+                        if (!s.failed || s.path.empty()) continue;
+                        const std::string name = fs::path(s.path).filename().string();
+                        step += " (" + (name.empty() ? std::string("the folder") : name) + ")";
+                    }
+                    injected.push_back(step);
+                    ++injectedByKind[kind];
+                    SCOPED_TRACE(step + "; calls: " + faulty.describe());
 
-                const bool documentThere = fs::exists(document_);
-                const bool backupThere = fs::exists(dir_.file("page.bak"));
-                const std::string document = documentThere ? readFile(document_) : "";
-                const std::string backup = backupThere ? readFile(dir_.file("page.bak")) : "";
-                if (result == 1) {
-                    EXPECT_EQ(document, expected);
-                    EXPECT_EQ(backupThere, scenario.createBackups == 1);
-                    if (backupThere) {
+                    const bool documentThere = fs::exists(document_);
+                    const bool backupThere = fs::exists(dir_.file("page.bak"));
+                    const std::string document = documentThere ? readFile(document_) : "";
+                    const std::string backup = backupThere ? readFile(dir_.file("page.bak")) : "";
+                    if (result == 1) {
+                        EXPECT_EQ(document, expected);
+                        EXPECT_EQ(backupThere, scenario.createBackups == 1);
+                        if (backupThere) {
+                            EXPECT_EQ(backup, original_);
+                        }
+                    } else if (documentThere && document == expected) {
+                        // Only the deletion of the backup after a finished run may fail this way.
+                        EXPECT_EQ(scenario.createBackups, 0);
+                        EXPECT_EQ(kind, FileOp::Unlink);
                         EXPECT_EQ(backup, original_);
+                    } else {
+                        EXPECT_TRUE(documentThere);
+                        EXPECT_EQ(document, original_);
+                        // An older backup is either still there or was deleted when the run began.
+                        if (backupThere) {
+                            EXPECT_EQ(backup, "an older backup");
+                        }
                     }
-                } else if (documentThere && document == expected) {
-                    // Only the deletion of the backup after a finished run may fail this way.
-                    EXPECT_EQ(scenario.createBackups, 0);
-                    EXPECT_EQ(kind, FileOp::Unlink);
-                    EXPECT_EQ(backup, original_);
-                } else {
-                    EXPECT_TRUE(documentThere);
-                    EXPECT_EQ(document, original_);
-                    // An older backup is either still there or was deleted when the run began.
-                    if (backupThere) {
-                        EXPECT_EQ(backup, "an older backup");
-                    }
+                    std::set<std::string> allowed = {"page.htm", "footer.tpl", "body.txt"};
+                    if (backupThere) allowed.insert("page.bak");
+                    EXPECT_EQ(names(), allowed);
                 }
-                std::set<std::string> allowed = {"page.htm", "footer.tpl", "body.txt"};
-                if (backupThere) allowed.insert("page.bak");
-                EXPECT_EQ(names(), allowed);
             }
         }
     }
@@ -174,13 +190,16 @@ TEST_F(ToolFaults, AFailureAtAnyStepNeverLosesTheDocument) {
     }
     // The older backups (three scenarios) and the backups deleted after a run (three).
     EXPECT_GE(injectedByKind[FileOp::Unlink], 6);
-    // The rename to the backup name and the one that puts the processed text in place.
-    EXPECT_GE(injectedByKind[FileOp::Rename], 2 * 5);
+    // The link that makes the backup; the rename that puts the processed text in place, and
+    // without hard links the rename to the backup name as well.
+    EXPECT_GE(injectedByKind[FileOp::Link], 5);
+    EXPECT_GE(injectedByKind[FileOp::Rename], 5 + 2 * 5);
 }
 
-// When even putting the document back fails, the box names the backup that holds it.
+// Without hard links the document is renamed to its backup for the run; when even putting it
+// back fails, the box names the backup that holds it.
 TEST_F(ToolFaults, ADocumentThatCannotBePutBackIsNamedInABox) {
-    FaultyFileSystem faulty;
+    WithoutHardLinks faulty;
     faulty.failAt(FileOp::Write, 1, 28 /* ENOSPC */);
     faulty.failAt(FileOp::Rename, 2);
     const std::string document = dir_.write("page.htm", "<B>original</B>");
@@ -197,6 +216,30 @@ TEST_F(ToolFaults, ADocumentThatCannotBePutBackIsNamedInABox) {
     EXPECT_EQ(ui_.boxes[1].text, "There was an error trying to rename the file \"" +
                                     dir_.file("page.bak") +
                                     "\". Markwise cannot continue with this operation.");
+}
+
+// A run stopped at any moment (killed, or a machine that stops) leaves the document under its
+// own name: all the while the new text is written, the document is there with its old bytes.
+TEST_F(ToolFaults, TheDocumentKeepsItsNameWhileTheNewTextIsWritten) {
+    class Watching : public FaultyFileSystem {
+      public:
+        explicit Watching(std::string document) : document_(std::move(document)) {}
+        ssize_t write(int fd, const void* buffer, std::size_t size) override {
+            seen.push_back(fs::exists(document_) ? readFile(document_) : "(missing)");
+            return FaultyFileSystem::write(fd, buffer, size);
+        }
+        std::vector<std::string> seen;
+
+      private:
+        std::string document_;
+    };
+    Watching watching(dir_.file("page.htm"));
+    const Scenario scenario{"lowercase, backups on", tools::kToolLowercase, 1, false};
+    EXPECT_EQ(runOnce(scenario, watching), 1);
+    ASSERT_FALSE(watching.seen.empty());
+    for (const std::string& seen : watching.seen) EXPECT_EQ(seen, original_);
+    EXPECT_EQ(readFile(dir_.file("page.bak")), original_);
+    EXPECT_NE(readFile(document_), original_);
 }
 
 }  // namespace

@@ -257,6 +257,14 @@ std::optional<FileError> readOpen(FileSystem& fs, int fd, const std::string& nam
 
 }  // namespace
 
+std::string followedLink(FileSystem& fs, const std::string& path) {
+    struct stat link {};
+    if (fs.lstat(path, link) != 0 || !S_ISLNK(link.st_mode) || !linkMayBeFollowed(fs, path, link)) {
+        return path;
+    }
+    return landingName(path);
+}
+
 std::string temporaryNameFor(const std::string& target, int attempt) {
     std::string name = folderOf(target);
     name.append(temporaryPrefixFor(target)).append(std::to_string(::getpid()));

@@ -198,6 +198,9 @@ public:
     int fchmod(int fd, mode_t mode) override { return ::fchmod(fd, mode); }
     int fchown(int fd, uid_t owner, gid_t group) override { return ::fchown(fd, owner, group); }
     int ftruncate(int fd, off_t length) override { return ::ftruncate(fd, length); }
+    int link(const std::string& from, const std::string& to) override {
+        return ::link(from.c_str(), to.c_str());
+    }
     int flock(int fd, int operation) override {
         int result;
         do {

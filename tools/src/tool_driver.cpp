@@ -124,6 +124,9 @@ class ToolRun {
     int tool_;
     std::string document_;
     std::string backup_;
+    // The backup is a second name of the document's file, which keeps its own name until the
+    // new text replaces it; otherwise the document was renamed to the backup.
+    bool linked_ = false;
 };
 
 std::optional<std::string> ToolRun::chooseDocument(const std::string& argument) {
@@ -156,7 +159,7 @@ bool ToolRun::isRegularFile(const std::string& path) {
     return files().stat(path, info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Moves the document to its backup name. False, with the document as it was, after the box.
+// Gives the document's file its backup name. False, with the document as it was, after the box.
 bool ToolRun::prepare() {
     // No name is no document: its backup name would be ".bak", a file that has nothing to do
     // with it and must not be deleted.
@@ -188,6 +191,14 @@ bool ToolRun::prepare() {
         showError(kDeleteCaption, messages::format(kDelete, {backup_}));
         return false;
     }
+    // The backup is made a second name of the file, so that the document never leaves its own
+    // name: a run that is killed, or a machine that stops, before the new text is in place
+    // leaves the document as it was. Where the file system has no hard links, the document is
+    // renamed to the backup name and put back after a failure.
+    if (files().link(document_, backup_) == 0) {
+        linked_ = true;
+        return true;
+    }
     if (files().rename(document_, backup_) != 0) {
         showError(kRenameCaption, messages::format(kRename, {document_}));
         return false;
@@ -195,9 +206,16 @@ bool ToolRun::prepare() {
     return true;
 }
 
-// Puts the document back under its own name after a failure; the backup name is named in a box
-// when even that fails, so that the user knows where the document is.
+// After a failure: the document is as it was under its own name, and the backup that was
+// made for the run goes. When a renamed document cannot be put back, the box names the backup
+// that holds it, so that the user knows where the document is.
 void ToolRun::restore() {
+    if (linked_) {
+        if (files().unlink(backup_) != 0) {
+            showError(kDeleteCaption, messages::format(kDelete, {backup_}));
+        }
+        return;
+    }
     if (files().rename(backup_, document_) != 0) {
         showError(kRenameCaption, messages::format(kRename, {backup_}));
     }
@@ -292,11 +310,13 @@ int ToolRun::run(const std::string& argument) {
     if (tool_ < kToolLowercase || tool_ > kToolConvert) return 0;
     std::optional<std::string> chosen = chooseDocument(argument);
     if (!chosen) return 0;
-    document_ = std::move(*chosen);
+    // A document given by a symbolic link is the file the link leads to: that file is
+    // rewritten, with its backup beside it, and the link stays a link.
+    document_ = platform::followedLink(files(), *chosen);
     const WaitCursor wait(context_);
     backup_ = backupName(document_);
-    // From the moment the document is renamed to its backup until it is put back or its new
-    // text is in place, an interrupt waits: it never leaves the document missing from its name.
+    // From the moment the backup is made until it is taken back or the new text is in place,
+    // an interrupt waits: the run never stops half-way between its steps.
     std::optional<platform::HeldSignals> held;
     held.emplace();
     if (!prepare()) return 0;
@@ -311,7 +331,9 @@ int ToolRun::run(const std::string& argument) {
     makeStartingDirectoryCurrent();
     platform::ReplacementFile output(files());
     platform::WriteRules rules;
-    rules.protect(backup_, "the document's backup");
+    // A backup that is a second name of the document is the same file by design; the new text
+    // goes to a new file that takes the document's name and never into that file.
+    if (!linked_) rules.protect(backup_, "the document's backup");
     rules.ownershipFrom = backup_;
     if (output.open(document_, rules)) {
         files().close(input);
@@ -323,9 +345,9 @@ int ToolRun::run(const std::string& argument) {
     options::Options& options = *context_.options;
     // Remembered only when the name fits the option's 255 characters, which the next start
     // would otherwise refuse to read.
-    if (!context_.commandLineMode && document_.size() <= options::kLongestPath &&
-        !equalsIgnoreCase(document_, options.LastOpenedToolFilename)) {
-        options.LastOpenedToolFilename = document_;
+    if (!context_.commandLineMode && chosen->size() <= options::kLongestPath &&
+        !equalsIgnoreCase(*chosen, options.LastOpenedToolFilename)) {
+        options.LastOpenedToolFilename = *chosen;
         options.optionsSaved = 0;
     }
 

@@ -181,6 +181,11 @@ std::string absoluteName(const std::string& path);
 // same absolute name.
 bool sameFile(FileSystem& fs, const std::string& a, const std::string& b);
 
+// The file a symbolic link at `path` leads to, by its full name; `path` itself when it is no
+// link, when the link leads nowhere, or when it is a link the writing policy does not follow
+// (one in a shared sticky folder that belongs to another user, which checkWritable() refuses).
+std::string followedLink(FileSystem& fs, const std::string& path);
+
 // The temporary name a replacement of `target` uses in its folder, for this process.
 std::string temporaryNameFor(const std::string& target, int attempt);
 

@@ -27,6 +27,7 @@ enum class FileOp {
     Chmod,  // fchmod and fchown
     Lock,
     List,
+    Link,
 };
 
 // Each call behaves as the POSIX call of the same name: -1 (or false) with errno set on failure.
@@ -47,6 +48,14 @@ public:
     virtual int fchmod(int fd, mode_t mode) = 0;
     virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int flock(int fd, int operation) = 0;
+    // Gives the file at `from` the second name `to` (a hard link). A file system without
+    // hard links returns -1, and its callers take another way.
+    virtual int link(const std::string& from, const std::string& to) {
+        (void)from;
+        (void)to;
+        errno = ENOSYS;
+        return -1;
+    }
     // Cuts an open file back to `length` bytes. A file system that cannot returns -1.
     virtual int ftruncate(int fd, off_t length) {
         (void)fd;
