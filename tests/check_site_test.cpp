@@ -200,6 +200,12 @@ TEST_F(CheckSite, ProjectSettingsComeBetweenTheProfileAndSet) {
     EXPECT_TRUE(bad.err.starts_with("markwise-check: bad.ini:3: there is no setting named "
                                     "'MaximumErors'"))
         << bad.err;
+    // A profile the settings name that does not exist is told with the file and the line.
+    dir.write("noprofile.ini", "# the site's profile\nprofile=nope\n");
+    Outcome noProfile = check({"--settings", "noprofile.ini", "site"});
+    EXPECT_EQ(noProfile.exitCode, 2);
+    EXPECT_EQ(noProfile.err,
+              "markwise-check: noprofile.ini:2: there is no profile named 'nope' (see --list-profiles)\n");
     dir.write("range.ini", "MaximumErrors=0\n");
     Outcome range = check({"--settings", "range.ini", "site"});
     EXPECT_EQ(range.exitCode, 2);
@@ -216,6 +222,46 @@ TEST_F(CheckSite, VersionQuietAndSummary) {
     EXPECT_NE(quiet.out.find("Error number 1 in line 3"), std::string::npos) << quiet.out;
     EXPECT_LT(quiet.out.size(), full.out.size());
     EXPECT_EQ(check({"--summary", "--format", "kv", "site"}).exitCode, 2);
+}
+
+// A summary line says "failed" for a document that alone makes the exit status 1: with errors,
+// or with more warnings than --max-warnings allows the run; when only the run's total is over,
+// the error stream says so. A name that holds a line feed still takes one line.
+TEST_F(CheckSite, TheSummaryAgreesWithTheExitStatus) {
+    const std::string warned = "<p>x</p>\n<!-- a > b -->\n";
+    dir.write("warn.html", warned);
+    dir.write("warn2.html", warned);
+    auto summary = [&](const std::string& cap, std::vector<std::string> names) {
+        std::vector<std::string> args = {"--no-settings", "--no-profile-options", "--summary",
+                                         "--max-warnings", cap};
+        args.insert(args.end(), names.begin(), names.end());
+        return check(args);
+    };
+    Outcome capped = summary("0", {"warn.html"});
+    EXPECT_EQ(capped.exitCode, 1);
+    EXPECT_EQ(capped.out, "warn.html: 0 errors, 1 warning: failed\n");
+    EXPECT_EQ(capped.err, "markwise-check: 1 warning in all, more than --max-warnings 0 allows\n");
+
+    Outcome allowed = summary("1", {"warn.html"});
+    EXPECT_EQ(allowed.exitCode, 0);
+    EXPECT_EQ(allowed.out, "warn.html: 0 errors, 1 warning: passed\n");
+    EXPECT_EQ(allowed.err, "");
+
+    Outcome both = summary("1", {"warn.html", "warn2.html"});
+    EXPECT_EQ(both.exitCode, 1);
+    EXPECT_EQ(both.out, "warn.html: 0 errors, 1 warning: passed\nwarn2.html: 0 errors, 1 warning: passed\n");
+    EXPECT_EQ(both.err, "markwise-check: 2 warnings in all, more than --max-warnings 1 allows\n");
+
+    dir.write("a\nb.html", "<p>x</p>\n");
+    EXPECT_EQ(check({"--no-settings", "--summary", "a\nb.html"}).out,
+              "a\\x0Ab.html: 0 errors, 0 warnings: passed\n");
+
+    // The log of a French run names the standard output in French.
+    Outcome french = check({"--no-settings", "--set", "Language=1", "--set", "EnableLogging=1",
+                            "--set", "LogFilename=run.log", "a\nb.html"});
+    EXPECT_EQ(french.exitCode, 0) << french.err;
+    EXPECT_NE(readFile(dir.file("run.log")).find("Rapport: (sortie standard)\n"), std::string::npos)
+        << readFile(dir.file("run.log"));
 }
 
 // The manual pages are made from the help: every option --help shows is in them.

@@ -32,7 +32,9 @@ const CommandHelp kHelp{
          "attributes are not looked up"},
         {"--no-profile-options", "ignores the validator options the profile carries"},
         {"--set NAME=VALUE", "sets one option by its settings name, e.g. --set CheckNesting=0, "
-         "--set MaximumErrors=50, --set Language=1 (French); may be repeated", "NONE"},
+         "--set MaximumErrors=50, --set Language=1 (French); may be repeated. The options only "
+         "the windowed program uses (its report file and .val files, the viewer, the editor, the "
+         "tools, drag and drop) are accepted and change nothing here", "NONE"},
         {"--settings FILE", "reads the project's settings from FILE instead of the nearest "
          ".markwise.ini", "FILE"},
         {"--no-settings", "reads no project settings file"},
@@ -59,10 +61,11 @@ const CommandHelp kHelp{
          "auto always never"},
         {"--output FILE", "writes the reports to FILE instead of standard output; FILE is "
          "replaced when every document has been checked", "FILE"},
-        {"--quiet", "the text report without the document's lines and without validator "
-         "comments"},
+        {"--quiet", "the text report without the document's lines, and every form without "
+         "validator comments"},
         {"--summary", "one line per document instead of its report: its name, its errors and "
-         "warnings, and whether it passed"},
+         "warnings, and \"failed\" (errors, or more warnings than --max-warnings allows) or "
+         "\"passed\"; not with --output, nor with a --format other than text"},
         {"--ext LIST", "the extensions of the files taken from a folder, separated by commas "
          "(default htm,html,shtm,shtml)", "NONE"},
         {"--files-from FILE", "also checks the documents named in FILE (\"-\": standard input), "

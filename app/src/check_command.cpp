@@ -24,6 +24,7 @@
 #include "messages/findings_writer.h"
 #include "messages/message_ids.h"
 #include "messages/message_store.h"
+#include "messages/report.h"
 #include "messages/text_out.h"
 #include "platform/file_policy.h"
 
@@ -437,7 +438,8 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     ReplacementSink outputSink(outputFile);
     FileSink standardOutput(env.out);
     DiscardingSink nowhere;
-    std::string reportName = "(standard output)";
+    // The log names where the reports went, in the log's language.
+    std::string reportName = programOptions.Language == 1 ? "(sortie standard)" : "(standard output)";
     if (parsed.output && !parsed.summary) {
         if (auto refused = outputFile.open(*parsed.output, reportRules)) {
             say(env.err, refused->message());
@@ -570,9 +572,15 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             finalSink.write(done.report);
         }
         if (parsed.summary) {
-            print(env.out, inputs[index].name + ": " + counted(done.errors, "error", "errors") + ", " +
+            // A document fails with errors, or with more warnings than --max-warnings allows
+            // the whole run: it alone makes the exit status 1.
+            const bool documentFailed =
+                done.errors > 0 || (parsed.maxWarnings && done.warnings > *parsed.maxWarnings);
+            // One line a document, also for a name that holds a line feed or a tab.
+            print(env.out, messages::escapeControlCharacters(inputs[index].name) + ": " +
+                               counted(done.errors, "error", "errors") + ", " +
                                counted(done.warnings, "warning", "warnings") + ": " +
-                               (done.errors > 0 ? "failed" : "passed") + "\n");
+                               (documentFailed ? "failed" : "passed") + "\n");
         }
         if (appendingLog && !done.logEntry.empty()) {
             if (auto failure = platform::appendToFile(fs, programOptions.LogFilename, done.logEntry,
@@ -606,9 +614,13 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         writer->end(*findingsOut);
         findingsOut->flush();
     }
-    // More warnings than --max-warnings allows fail the run as errors do.
-    if (parsed.maxWarnings && warningsInAll > *parsed.maxWarnings && result == kCheckClean) {
-        result = kCheckErrors;
+    // More warnings than --max-warnings allows fail the run as errors do; the user is told
+    // why, as no report or summary line says it for the run as a whole.
+    if (parsed.maxWarnings && warningsInAll > *parsed.maxWarnings) {
+        say(env.err, std::to_string(warningsInAll) + (warningsInAll == 1 ? " warning" : " warnings") +
+                         " in all, more than --max-warnings " + std::to_string(*parsed.maxWarnings) +
+                         " allows");
+        if (result == kCheckClean) result = kCheckErrors;
     }
 
     // A report file is replaced only by reports: when no document could be read, the old one

@@ -168,9 +168,12 @@ std::optional<std::string> CheckSetups::prepare() {
     // Which configuration: --scan-only and --config on the command line come first, then a
     // profile named on the command line or in the project's settings, then the default file.
     std::optional<std::string> profileName = arguments_.profile;
+    // A profile the project's settings name is told with the file and line that name it.
+    std::string profileWhere;
     if (!profileName && !arguments_.config && !arguments_.scanOnly && project_ != nullptr &&
         project_->profile) {
         profileName = project_->profile->value;
+        profileWhere = whereSet(*project_, *project_->profile) + ": ";
     }
     auto setup = std::make_unique<CheckSetup>();
     if (arguments_.scanOnly) {
@@ -187,11 +190,13 @@ std::optional<std::string> CheckSetups::prepare() {
     if (profileName) {
         setup->profile = findShippedProfile(*profileName);
         if (setup->profile == nullptr) {
-            return "there is no profile named '" + *profileName + "' (see --list-profiles)";
+            return profileWhere + "there is no profile named '" + *profileName +
+                   "' (see --list-profiles)";
         }
         std::optional<std::string> path = locateProfile(*setup->profile, programDirectory_);
         if (!path) {
-            return "the profile " + std::string(setup->profile->name) + " is not installed: " +
+            return profileWhere + "the profile " + std::string(setup->profile->name) +
+                   " is not installed: " +
                    std::string(setup->profile->file) + " is in none of " +
                    joinedFolders(profileFolders(programDirectory_));
         }
