@@ -126,6 +126,31 @@ TEST_F(CfgCommand, SourceMistakesAreShownWithTheirLinesAndNothingIsWritten) {
     EXPECT_EQ(bytes("old.cfg"), "old contents");
 }
 
+// The output file comes last: forgetting it must not cost the last source text, and a text of
+// nothing but comments and blank lines (a dump that failed, say) builds nothing.
+TEST_F(CfgCommand, BuildReplacesNothingButAConfiguration) {
+    dir.write("rules.txt", "html-configuration\n");
+    dir.write("mine.txt", "html-configuration\n# my rules\n");
+    Outcome forgotten = run({"build", "rules.txt", "mine.txt"});
+    EXPECT_EQ(forgotten.exitCode, 2);
+    EXPECT_EQ(forgotten.err, "markwise-cfg: mine.txt: is no HTML Configuration file; not replaced "
+                             "(the output file is the last name given to build)\n");
+    EXPECT_EQ(bytes("mine.txt"), "html-configuration\n# my rules\n");
+
+    ASSERT_EQ(run({"build", "rules.txt", "out.cfg"}).exitCode, 0);
+    EXPECT_EQ(run({"build", "rules.txt", "out.cfg"}).exitCode, 0);
+    dir.write("empty.cfg", "");
+    EXPECT_EQ(run({"build", "rules.txt", "empty.cfg"}).exitCode, 0);
+    EXPECT_EQ(bytes("empty.cfg"), bytes("out.cfg"));
+
+    dir.write("nothing.txt", "# nothing yet\n\n");
+    Outcome nothing = run({"build", "nothing.txt", "out.cfg"});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_EQ(nothing.err, "nothing.txt: the text holds no statement: it must begin with "
+                           "'html-configuration version 2'\n");
+    EXPECT_EQ(bytes("out.cfg"), bytes("empty.cfg"));
+}
+
 TEST_F(CfgCommand, WrongArgumentsAndUnreadableFilesAreOneLineErrors) {
     std::filesystem::create_directory(dir.path() / "folder");
     dir.write("rules.txt", "html-configuration\n");

@@ -162,6 +162,20 @@ int dump(const std::string& path, CfgEnvironment& env) {
 }
 
 
+// Whether writing a configuration to `path` replaces nothing but a configuration: no file, an
+// empty one, or one that starts as a configuration file of a known format version does.
+bool replacesAConfiguration(const std::string& path, CfgEnvironment& env) {
+    struct stat info {};
+    if (env.fileSystem->stat(path, info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+        return true;  // a new file, or one the writing policy refuses with its own reason
+    }
+    std::optional<std::string> bytes = readWhole(path, env);
+    if (!bytes) return false;
+    if (bytes->size() < 4) return false;
+    const std::int32_t version = wordAt(*bytes, 0);
+    return version == 1 || version == 2;
+}
+
 int build(std::span<const std::string> sourcePaths, const std::string& outPath,
           CfgEnvironment& env) {
     std::vector<std::string> texts;
@@ -186,6 +200,13 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
             std::fprintf(env.err, "%s: %s\n", where.c_str(), e.message.c_str());
         }
         return kCfgCorrupt;
+    }
+    // The output file comes last: a file there that is not a configuration (a source text
+    // whose output name was forgotten, say) is not replaced.
+    if (!replacesAConfiguration(outPath, env)) {
+        say(env.err, outPath + ": is no HTML Configuration file; not replaced (the output file "
+                               "is the last name given to build)");
+        return kCfgFailed;
     }
     return write(outPath, store.serialize(0), env, sourcePaths);
 }

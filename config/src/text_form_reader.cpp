@@ -226,6 +226,11 @@ public:
             }
         }
         parseLines();
+        // A text of nothing but blanks and comments is no configuration: an empty file (the
+        // output of a dump that failed, say) must not build one that has no entries.
+        if (statements_ == 0) {
+            error(0, "the text holds no statement: it must begin with 'html-configuration version 2'");
+        }
         if (errors_.size() < kMaxErrors) settle();
         if (errors_.empty() && !store.loadBytes(encode(), kNoFileName)) {
             error(0, "the configuration could not be built");
