@@ -30,7 +30,8 @@ const CommandHelp kHelp{
         {"dump FILE", "prints the whole configuration as text on standard output", "FILE"},
         {"build SOURCE... OUT", "compiles a text into the configuration file OUT (format "
          "version 2 unless the text says otherwise); several SOURCE files are read in order as "
-         "one text; mistakes are shown as SOURCE:LINE: message", "FILE"},
+         "one text; mistakes are shown as SOURCE:LINE: message; OUT, the last name, is written "
+         "only over a configuration file or a new or empty file", "FILE"},
         {"copy IN OUT", "loads IN and saves it as OUT, keeping the file's and each entry's "
          "format version; with --upgrade everything is saved in version 2; OUT may be IN", "FILE"},
         {"builtins OUT", "writes the built-in configuration to OUT", "FILE"},
