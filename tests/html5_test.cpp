@@ -215,10 +215,16 @@ TEST(TextOfTodaysHtml, GreaterThanAndBareAmpersand) {
             {"Fish &", {}},
             {"Fish & chips; peas", {}},
             {"Fish &amp; chips", {}},
-            // "&" before a letter still starts a reference.
-            {"Fish &chips", {noSemicolon}},
+            // An "&" before letters and digits that neither end at a ";" nor spell an
+            // entity's name starts no reference; one that does is read and checked.
+            {"Fish &chips", {}},
+            {"Q&A, (&), R&D, see ?a=1&b=2 &amp; more", {}},
+            {"R&D &amp; more", {}},
             {"Fish &zz; chips",
              {"E1:The character entity \"&zz;\" is not valid for the HTML Configuration."}},
+            {"&copy 2025", {noSemicolon}},
+            {"&Copy 2025", {noSemicolon}},
+            {"&#38 and", {noSemicolon}},
         },
         on);
     options::Options off = testing_support::testOptions();

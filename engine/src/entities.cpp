@@ -193,6 +193,12 @@ bool EntityChecker::mayName(std::string_view written) {
            written.find("##") != std::string_view::npos;
 }
 
+bool EntityChecker::knowsName(std::string_view name) const {
+    if (isBuiltinEntity(name) || !builtinSuggestion(name).empty()) return true;
+    const CfgStore* cfg = state_.configuration;
+    return cfg != nullptr && cfg->findFirstPosition(Entity, name) >= 0;
+}
+
 bool EntityChecker::check(std::string_view written) {
     if (written.empty()) return false;
 

@@ -17,6 +17,9 @@ public:
     // Checks the entity named `name` (the text between `&` and `;`). Returns true when it is
     // accepted; otherwise the finding has been raised.
     bool check(std::string_view name);
+    // Whether `name` is the name of an entity, built in or in the configuration, in any case,
+    // active or not; nothing is raised.
+    bool knowsName(std::string_view name) const;
 
 private:
     enum class Numeric { Accepted, NotNumeric };

@@ -130,8 +130,7 @@ bool Scanner::textPhase() {
                         break;
                     }
                     // Today's HTML lets an "&" that starts no reference stand for itself.
-                    if (options.AllowBareAmpersand &&
-                        (pos_ + 1 == line_.size() || text::isBlank(line_[pos_ + 1]))) {
+                    if (options.AllowBareAmpersand && startsNoReference(pos_)) {
                         ++pos_;
                         break;
                     }
@@ -182,6 +181,24 @@ bool Scanner::textPhase() {
         }
         if (!nextLine()) return false;
     }
+}
+
+// Whether the "&" at `amp` starts no character reference, as today's HTML reads one: it stands
+// before a blank, the line's end or a character that is no ASCII letter or digit and no "#"
+// ("(&)", "&-"), or before letters and digits that neither end at a ";" nor spell the name of
+// an entity ("Q&A", "R&D", "?a=1&b=2"). "&amp;", "&#38;", "&zz;" and "&copy 2025" are read as
+// references and checked.
+bool Scanner::startsNoReference(std::size_t amp) const {
+    std::size_t end = amp + 1;
+    if (end == line_.size() || text::isBlank(line_[end])) return true;
+    if (line_[end] == '#') return false;
+    while (end < line_.size() &&
+           (text::isAsciiLetter(line_[end]) || text::isAsciiDigit(line_[end]))) {
+        ++end;
+    }
+    if (end == amp + 1) return true;
+    if (end < line_.size() && line_[end] == ';') return false;
+    return !entities_.knowsName(line_.substr(amp + 1, end - amp - 1));
 }
 
 // The first ";" of the line at or after `from`. The answer of the last search is kept: it

@@ -42,6 +42,7 @@ private:
     void startTag();
     TagEnd tagPhase();
     std::size_t semicolonFrom(std::size_t from);
+    bool startsNoReference(std::size_t amp) const;
     bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
 
     RunState& state_;

@@ -114,7 +114,7 @@ const std::array kOptions{
     onOff("AllowGreaterThanInText", G::Validator, &O::AllowGreaterThanInText, 0,
           "Allow '>' in text"),
     onOff("AllowBareAmpersand", G::Validator, &O::AllowBareAmpersand, 0,
-          "Allow '&&' followed by a blank in text"),
+          "Allow '&&' that starts no entity in text"),
     onOff("CheckDuplicateIds", G::Validator, &O::CheckDuplicateIds, 0,
           "Check for duplicate id values"),
 

@@ -72,7 +72,7 @@ struct Options {
     int FirstTagAnywhere;
     int AllowEmptyElementSlash;  // "/" before the ">" of a tag marks an empty element (<br/>)
     int AllowGreaterThanInText;  // ">" in the text is not reported
-    int AllowBareAmpersand;      // "&" before a blank or the end of the line is not reported
+    int AllowBareAmpersand;      // an "&" that starts no entity ("Q&A", "& ") is not reported
     int CheckDuplicateIds;       // an id value given twice in a document is reported
     int mivaMacros;  // not stored: Miva macro handling is always on
 
