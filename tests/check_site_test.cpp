@@ -252,6 +252,15 @@ TEST_F(CheckSite, TheSummaryAgreesWithTheExitStatus) {
     EXPECT_EQ(both.out, "warn.html: 0 errors, 1 warning: passed\nwarn2.html: 0 errors, 1 warning: passed\n");
     EXPECT_EQ(both.err, "markwise-check: 2 warnings in all, more than --max-warnings 1 allows\n");
 
+    // A check that MaximumErrors ended says so, as its report does.
+    std::string many;
+    for (int i = 0; i < 4; ++i) many += "<p><zz>x</p>\n";
+    dir.write("many.html", many);
+    EXPECT_EQ(check({"--no-settings", "--summary", "--set", "MaximumErrors=2", "many.html"}).out,
+              "many.html: 2 errors, 0 warnings: failed (the check stopped at its limit)\n");
+    EXPECT_EQ(check({"--no-settings", "--summary", "many.html"}).out,
+              "many.html: 4 errors, 0 warnings: failed\n");
+
     dir.write("a\nb.html", "<p>x</p>\n");
     EXPECT_EQ(check({"--no-settings", "--summary", "a\nb.html"}).out,
               "a\\x0Ab.html: 0 errors, 0 warnings: passed\n");

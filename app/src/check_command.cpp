@@ -180,6 +180,7 @@ struct DocumentResult {
     std::vector<ShownBox> boxes;
     int errors = 0;
     int warnings = 0;
+    bool stoppedAtLimit = false;  // MaximumErrors or MaximumWarnings ended the check
     std::optional<messages::DocumentFindings> findings;  // for the gnu, json and sarif forms
 };
 
@@ -523,6 +524,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             result.checked = true;
             result.errors = engine->store.errors();
             result.warnings = engine->store.warnings();
+            result.stoppedAtLimit = engine->store.limitReached();
             if (findingsFormat) {
                 const CheckSetup& setup = *result.setup;
                 result.findings = messages::collectFindings(
@@ -580,7 +582,9 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             print(env.out, messages::escapeControlCharacters(inputs[index].name) + ": " +
                                counted(done.errors, "error", "errors") + ", " +
                                counted(done.warnings, "warning", "warnings") + ": " +
-                               (documentFailed ? "failed" : "passed") + "\n");
+                               (documentFailed ? "failed" : "passed") +
+                               (done.stoppedAtLimit ? " (the check stopped at its limit)" : "") +
+                               "\n");
         }
         if (appendingLog && !done.logEntry.empty()) {
             if (auto failure = platform::appendToFile(fs, programOptions.LogFilename, done.logEntry,
