@@ -163,8 +163,8 @@ TEST(ConsoleUserInterface, HasNoDialogsAndRemembersTheTitle) {
     std::ostringstream errors;
     std::istringstream input;
     platform::ConsoleUserInterface ui(errors, input, true);
-    EXPECT_FALSE(ui.openFileDialog({"Open HTML Document", {}, "", 1, true, false}));
-    EXPECT_FALSE(ui.saveFileDialog({"Save As", {}, "", 1, false, true}));
+    EXPECT_FALSE(ui.openFileDialog({"Open HTML Document", {}, "", 1, true, false, ""}));
+    EXPECT_FALSE(ui.saveFileDialog({"Save As", {}, "", 1, false, true, "cfg"}));
     ui.setWaitCursor(true);
     ui.setWindowTitle("Markwise - page.htm");
     EXPECT_EQ(ui.windowTitle(), "Markwise - page.htm");
@@ -184,8 +184,8 @@ TEST(FakeUserInterface, AnswersFromTheScriptThenCautiously) {
     EXPECT_EQ(ui.lastBox().caption, "Markwise: Go");
     EXPECT_TRUE(ui.lastBox().foreground);
 
-    EXPECT_EQ(ui.openFileDialog({"Open", {}, "", 1, true, false})->filterIndex, 2);
-    EXPECT_FALSE(ui.openFileDialog({"Open again", {}, "", 1, true, false}));
+    EXPECT_EQ(ui.openFileDialog({"Open", {}, "", 1, true, false, ""})->filterIndex, 2);
+    EXPECT_FALSE(ui.openFileDialog({"Open again", {}, "", 1, true, false, ""}));
     EXPECT_EQ(ui.openRequests.size(), 2u);
     ui.clear();
     EXPECT_THROW(ui.lastBox(), std::logic_error);

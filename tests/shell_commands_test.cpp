@@ -266,13 +266,14 @@ TEST_F(Validation, TheOpenDialogRemembersTheFilterAndTheDocument) {
     EXPECT_FALSE(shell::validate(h.shell, ""));
     EXPECT_EQ(h.ui.openRequests.back().filterIndex, 3);
     EXPECT_EQ(h.ui.openRequests.back().initialPath, h.file("page.htm"));
-    // The same document under another letter case: the name stays, the options stay saved.
-    std::string upper = h.file("page.htm");
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    h.shell.options.LastOpenedHTMLFilename = upper;
+    // A name that differs only in letter case is another file here: it is remembered, so that
+    // Revalidate checks the document checked last.
     ASSERT_TRUE(shell::validate(h.shell, h.file("page.htm")));
-    EXPECT_EQ(h.shell.options.LastOpenedHTMLFilename, upper);
     EXPECT_EQ(h.shell.options.optionsSaved, 1);
+    h.dir.write("PAGE.htm", kPage);
+    ASSERT_TRUE(shell::validate(h.shell, h.file("PAGE.htm")));
+    EXPECT_EQ(h.shell.options.LastOpenedHTMLFilename, h.file("PAGE.htm"));
+    EXPECT_EQ(h.shell.options.optionsSaved, 0);
 }
 
 TEST_F(Validation, RevalidateAndEditNeedAPreviousDocument) {
@@ -459,6 +460,8 @@ TEST(ConfigurationCommands, SaveAsAddsTheExtensionAndOffersToChangeTheDefault) {
         ASSERT_EQ(h.ui.saveRequests.size(), 1u);
         EXPECT_EQ(h.ui.saveRequests[0].title, "Specify HTML Configuration File and Click Save");
         EXPECT_TRUE(h.ui.saveRequests[0].confirmOverwrite);
+        // The dialog adds the extension itself, so that it asks about the file to be written.
+        EXPECT_EQ(h.ui.saveRequests[0].defaultSuffix, "cfg");
         EXPECT_EQ(h.ui.saveRequests[0].initialPath, h.file("mkwise25.cfg"));
 
         h.ui.saveChooses(h.file("site"));

@@ -205,16 +205,28 @@ TEST_F(OptionsDialog, ANewDefaultConfigurationCanBeLoadedAtOnce) {
             EXPECT_EQ(h.ui.lastBox().caption, "Markwise: Success");
         }
     }
-    // The same name in other letter case is no change.
+    // The same name is no change; a name that differs only in letter case is another file here.
     h.ui.clear();
+    h.shell.options.DefaultConfigurationFilenameV25 = other;
     h.shell.options.optionsSaved = 1;
     dialog.open(OptionsPage::Program);
-    std::string upper = other;
-    upper.replace(upper.size() - 9, 9, "OTHER.CFG");
-    form.fields["DefaultConfigurationFilenameV25"] = upper;
-    h.ui.answerWith({Answer::Cancel});  // the notice: the upper-case name does not exist
+    form.fields["DefaultConfigurationFilenameV25"] = other;
     ASSERT_TRUE(dialog.ok());
     EXPECT_EQ(h.shell.options.optionsSaved, 1);
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+
+    std::string upper = other;
+    upper.replace(upper.size() - 9, 9, "OTHER.CFG");
+    const std::string otherCase = h.writeConfiguration("OTHER.CFG", false);
+    ASSERT_EQ(otherCase, upper);
+    dialog.open(OptionsPage::Program);
+    form.fields["DefaultConfigurationFilenameV25"] = upper;
+    h.ui.answerWith({Answer::No});
+    ASSERT_TRUE(dialog.ok());
+    EXPECT_EQ(h.shell.options.DefaultConfigurationFilenameV25, upper);
+    EXPECT_EQ(h.shell.options.optionsSaved, 0);
+    ASSERT_GE(h.ui.boxCount(), 1u);
+    EXPECT_EQ(h.ui.boxes[0].caption, "Markwise: Load HTML Configuration File Now?");
 }
 
 TEST_F(OptionsDialog, BrowseButtonsUseTheirDialogsAndMarkAChange) {

@@ -166,9 +166,11 @@ const CatalogueRow kFrenchColumn[] = {
     {Text::LogComments, "       Commentaires: %d\n"},
     {Text::LogMessages, "           Messages: %d\n"},
     {Text::NeedUpdateText, "Le fichier de configuration HTML que vous utilisez est destiné à une version plus récente de Zentrel Validator. Il contient des références à des valeurs d'attribut prédéfinies qui n'existent pas dans cette version. Vous devez mettre à jour l'exécutable mkwise.exe."},
-    {Text::NeedUpdateCaption, "Markwise: Mise à jour de l'exécutable nécessaire"},
+    // The two dialog captions are the program's own, the same in both languages; only the
+    // dialogs' texts are translated.
+    {Text::NeedUpdateCaption, "Markwise: Need To Update Executable"},
     {Text::LogOpenErrorText, "Une erreur s'est produite lors de l'ouverture du fichier journal. Les entrées du journal ne seront pas écrites."},
-    {Text::LogOpenErrorCaption, "Markwise: Erreur d'ouverture du fichier journal"},
+    {Text::LogOpenErrorCaption, "Markwise: Error Opening Log File"},
 };
 
 const int kFrenchColumnSize = static_cast<int>(sizeof kFrenchColumn / sizeof kFrenchColumn[0]);

@@ -101,6 +101,7 @@ std::optional<FileDialogResult> QtUserInterface::fileDialog(const FileDialogRequ
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     }
+    if (save && !request.defaultSuffix.empty()) dialog.setDefaultSuffix(q(request.defaultSuffix));
     if (!request.initialPath.empty()) dialog.selectFile(q(request.initialPath));
     const bool wait = waitCursor_;
     if (wait) QApplication::restoreOverrideCursor();

@@ -346,7 +346,7 @@ int ToolRun::run(const std::string& argument) {
     // Remembered only when the name fits the option's 255 characters, which the next start
     // would otherwise refuse to read.
     if (!context_.commandLineMode && chosen->size() <= options::kLongestPath &&
-        !equalsIgnoreCase(*chosen, options.LastOpenedToolFilename)) {
+        *chosen != options.LastOpenedToolFilename) {
         options.LastOpenedToolFilename = *chosen;
         options.optionsSaved = 0;
     }

@@ -8,7 +8,6 @@
 namespace shell {
 namespace {
 
-using detail::equalsIgnoreCase;
 using detail::fill;
 using platform::Answer;
 using platform::Buttons;
@@ -155,6 +154,7 @@ bool saveConfigurationAs(Shell& shell) {
     request.filters = {{kConfigFilter, "*.cfg"}};
     if (shell.configuration.isLoaded()) request.initialPath = shell.configuration.fileName();
     request.confirmOverwrite = true;
+    request.defaultSuffix = "cfg";
     auto chosen = shell.ui().saveFileDialog(request);
     if (!chosen || chosen->path.empty()) return false;
     std::string file = chosen->path;
@@ -162,7 +162,8 @@ bool saveConfigurationAs(Shell& shell) {
     if (!saveConfiguration(shell, file, true)) return false;
 
     options::Options& o = shell.options;
-    if (!equalsIgnoreCase(file, o.DefaultConfigurationFilenameV25)) {
+    // Two names that differ only in case are two files here.
+    if (file != o.DefaultConfigurationFilenameV25) {
         const Answer answer = shell.say(
             "Markwise: Change Default HTML Configuration File?",
             "Do you want to change the default HTML Configuration file in the program options to "

@@ -262,10 +262,10 @@ bool OptionsDialogController::ok() {
     }
 
     options::Options& record = shell_.options;
-    const bool defaultChanged = !detail::equalsIgnoreCase(
-        working_.DefaultConfigurationFilenameV25, record.DefaultConfigurationFilenameV25);
-    // The other names are compared as they are: names that differ only in case name other
-    // files here, and the change would otherwise be kept only until the program ends.
+    // Names are compared as they are: names that differ only in case name other files here,
+    // and the change would otherwise be kept only until the program ends.
+    const bool defaultChanged =
+        working_.DefaultConfigurationFilenameV25 != record.DefaultConfigurationFilenameV25;
     if (defaultChanged || working_.OutputFilename != record.OutputFilename ||
         working_.ViewerFilename != record.ViewerFilename ||
         working_.EditorFilename != record.EditorFilename) {

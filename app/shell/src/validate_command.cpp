@@ -105,8 +105,9 @@ bool validate(Shell& shell, const std::string& given) {
         return false;
     }
 
-    if (!equalsIgnoreCase(document, o.LastOpenedHTMLFilename) &&
-        document.size() <= detail::kMaxPath) {
+    // Names are compared as they are: on this system two names that differ only in case are
+    // two files, and Revalidate must check the one checked last.
+    if (document != o.LastOpenedHTMLFilename && document.size() <= detail::kMaxPath) {
         o.LastOpenedHTMLFilename = document;
         o.optionsSaved = 0;
     }
@@ -120,8 +121,7 @@ bool validate(Shell& shell, const std::string& given) {
     }
     // The same name, or two names of one file (a relative and an absolute one, a link):
     // writing the report would destroy the document.
-    if (equalsIgnoreCase(*report, document) ||
-        platform::sameFile(services.fileSystem, *report, document)) {
+    if (*report == document || platform::sameFile(services.fileSystem, *report, document)) {
         shell.say("Markwise: Filename Error",
                   fill("The HTML document \"%s\" has the same filename as the output file. The "
                        "HTML document could not be validated.",

@@ -25,6 +25,9 @@ struct FileDialogRequest {
     int filterIndex = 1;          // 1-based, as the dialogs keep it
     bool mustExist = false;       // open dialogs
     bool confirmOverwrite = false;  // save dialogs
+    // An extension (without its dot) that a save dialog adds to a name typed without one, so
+    // that the overwrite question is asked about the file that will be written.
+    std::string defaultSuffix;
 };
 
 struct FileDialogResult {
