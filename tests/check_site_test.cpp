@@ -161,6 +161,12 @@ TEST_F(CheckSite, ProfilesByNameAndByDoctype) {
     EXPECT_NE(header.out.find("Profile: html401-transitional (HTML 4.01 Transitional).\n"),
               std::string::npos)
         << header.out;
+    // A French report names today's HTML in French.
+    Outcome french = check({"--no-settings", "--profile", "html5", "--set", "Language=1",
+                            "--set", "LineLength=200", "site/index.html"});
+    EXPECT_NE(french.out.find("Profil: html5 (le HTML d'aujourd'hui, le standard \xC3\xA9volutif).\n"),
+              std::string::npos)
+        << french.out;
     Outcome named = check({"--no-settings", "--profile", "html401-transitional", "--summary",
                            "site/news/old.htm"});
     EXPECT_EQ(named.out, "site/news/old.htm: 0 errors, 0 warnings: passed\n");

@@ -515,7 +515,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
                                                  (project && project->profile))) {
             context.profileName = std::string(result.setup->profile->name) + " (" +
-                                  std::string(result.setup->profile->description) + ")";
+                                  std::string(result.setup->options.Language == 1
+                                                  ? result.setup->profile->frenchDescription
+                                                  : result.setup->profile->description) +
+                                  ")";
         }
         context.logEntry = &result.logEntry;
         if (!engine->validator.validateDocument(context)) {

@@ -10,7 +10,8 @@ namespace app {
 namespace {
 
 constexpr std::array kProfiles{
-    ShippedProfile{"html5", "mkwise25.cfg", "today's HTML, the living standard"},
+    ShippedProfile{"html5", "mkwise25.cfg", "today's HTML, the living standard",
+                   "le HTML d'aujourd'hui, le standard évolutif"},
     ShippedProfile{"html401-strict", "mkwise-html401-strict.cfg", "HTML 4.01 Strict"},
     ShippedProfile{"html401-transitional", "mkwise-html401-transitional.cfg",
                    "HTML 4.01 Transitional"},

@@ -14,6 +14,8 @@ struct ShippedProfile {
     std::string_view name;         // as --profile takes it, e.g. "html401-strict"
     std::string_view file;         // the compiled configuration, e.g. "mkwise-html401-strict.cfg"
     std::string_view description;  // e.g. "HTML 4.01 Strict"
+    // The description in a French report; the same when the name needs no translation.
+    std::string_view frenchDescription = description;
 };
 
 // Every shipped profile; the first is the default (today's HTML).
