@@ -21,6 +21,7 @@
 #include "command_support.h"
 #include "config/document_lines.h"
 #include "engine/validator.h"
+#include "messages/catalogue.h"
 #include "messages/findings_writer.h"
 #include "messages/message_ids.h"
 #include "messages/message_store.h"
@@ -440,7 +441,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     FileSink standardOutput(env.out);
     DiscardingSink nowhere;
     // The log names where the reports went, in the log's language.
-    std::string reportName = programOptions.Language == 1 ? "(sortie standard)" : "(standard output)";
+    std::string reportName = messages::languageFromSetting(programOptions.Language) ==
+                                     messages::Language::French
+                                 ? "(sortie standard)"
+                                 : "(standard output)";
     if (parsed.output && !parsed.summary) {
         if (auto refused = outputFile.open(*parsed.output, reportRules)) {
             say(env.err, refused->message());
@@ -515,7 +519,9 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         if (result.setup->profile != nullptr && (parsed.profile || setups.chosenByDoctype() ||
                                                  (project && project->profile))) {
             context.profileName = std::string(result.setup->profile->name) + " (" +
-                                  std::string(result.setup->options.Language == 1
+                                  std::string(messages::languageFromSetting(
+                                                  result.setup->options.Language) ==
+                                                          messages::Language::French
                                                   ? result.setup->profile->frenchDescription
                                                   : result.setup->profile->description) +
                                   ")";

@@ -192,10 +192,7 @@ bool Scanner::startsNoReference(std::size_t amp) const {
     std::size_t end = amp + 1;
     if (end == line_.size() || text::isBlank(line_[end])) return true;
     if (line_[end] == '#') return false;
-    while (end < line_.size() &&
-           (text::isAsciiLetter(line_[end]) || text::isAsciiDigit(line_[end]))) {
-        ++end;
-    }
+    while (end < line_.size() && kNameCharacters[static_cast<unsigned char>(line_[end])]) ++end;
     if (end == amp + 1) return true;
     if (end < line_.size() && line_[end] == ';') return false;
     return !entities_.knowsName(line_.substr(amp + 1, end - amp - 1));
