@@ -100,6 +100,23 @@ TEST(DatePicture, TwelveHourClockAroundMidnightAndNoon) {
     }
 }
 
+// A date picture reads only the date's letters and a time picture only the time's: the other
+// kind's letters are text, so that "at" in a date or "d" in a time is not read as an element.
+TEST(DatePicture, DateAndTimePicturesReadOnlyTheirOwnElements) {
+    using platform::PictureElements;
+    const std::tm when = afternoon();
+    EXPECT_EQ(platform::formatDatePicture("dddd d MMM yy 'at' HH:mm:ss tt", when,
+                                          PictureElements::Date),
+              "Saturday 2 May 09 at HH:mm:ss tt");
+    EXPECT_EQ(platform::formatDatePicture("dddd d at MMM yyyy", when, PictureElements::Date),
+              "Saturday 2 at May 2009");
+    EXPECT_EQ(platform::formatDatePicture("HH:mm:ss tt h dd/MM/yyyy", when,
+                                          PictureElements::Time),
+              "15:04:05 PM 3 dd/MM/yyyy");
+    EXPECT_EQ(platform::formatDatePicture("dd HH", when, PictureElements::DateAndTime),
+              "02 15");
+}
+
 TEST(DatePicture, RefusesATimeOutOfRange) {
     std::tm bad = morning();
     bad.tm_mon = 12;

@@ -295,6 +295,12 @@ TEST_F(TemplateTool, BuiltInSymbols) {
               std::string::npos)
         << r.output;
 
+    // A time picture reads only the time's letters, a date picture only the date's.
+    r = run(region("TEMPLATE=" + tpl + "\nTIMEFORMAT=HH 'h' dd\nDATEFORMAT=d at hh\n"));
+    EXPECT_NE(r.output.find("\n" + localTime("HH") + " h dd|" + localTime("d") + " at hh|"),
+              std::string::npos)
+        << r.output;
+
     // The settings' pictures.
     options_.DefaultTimeFormat = "H 'h' m";
     options_.DefaultDateFormat = "d/M/y";

@@ -37,6 +37,10 @@ void appendName(std::string& out, std::string_view name, bool longForm) {
     out.append(longForm ? name : name.substr(0, 3));
 }
 
+bool isDateElement(char c) { return c == 'd' || c == 'M' || c == 'y'; }
+
+bool isTimeElement(char c) { return c == 'h' || c == 'H' || c == 'm' || c == 's' || c == 't'; }
+
 }  // namespace
 
 std::optional<std::tm> localTime(std::time_t when) {
@@ -45,7 +49,8 @@ std::optional<std::tm> localTime(std::time_t when) {
     return local;
 }
 
-std::optional<std::string> formatDatePicture(std::string_view picture, const std::tm& when) {
+std::optional<std::string> formatDatePicture(std::string_view picture, const std::tm& when,
+                                             PictureElements elements) {
     if (!validTime(when)) return std::nullopt;
     const int year = when.tm_year + 1900;
     const int hour12 = when.tm_hour % 12 == 0 ? 12 : when.tm_hour % 12;
@@ -82,6 +87,13 @@ std::optional<std::string> formatDatePicture(std::string_view picture, const std
         std::size_t run = 1;
         while (i + run < picture.size() && picture[i + run] == c) ++run;
         const int count = static_cast<int>(run);
+        const bool otherKind = (elements == PictureElements::Date && isTimeElement(c)) ||
+                               (elements == PictureElements::Time && isDateElement(c));
+        if (otherKind) {
+            out.append(picture.substr(i, run));
+            i += run;
+            continue;
+        }
         switch (c) {
             case 'd':
                 if (count <= 2) {

@@ -63,9 +63,9 @@ bool isAsciiLetterOrDigit(char c) {
 
 // The current local time in a picture; the failure text when the time or the picture fails.
 StrStore formattedNow(const std::optional<std::tm>& now, std::string_view picture,
-                      std::string_view failure) {
+                      platform::PictureElements elements, std::string_view failure) {
     std::optional<std::string> text;
-    if (now) text = platform::formatDatePicture(picture, *now);
+    if (now) text = platform::formatDatePicture(picture, *now, elements);
     StrStore value;
     if (!text || !value.assign(std::string_view(*text))) value.assign(failure);
     return value;
@@ -188,10 +188,10 @@ void addBuiltInSymbols(SymbolTable& symbols, const TemplateEnvironment& environm
     const options::Options& options = *environment.options;
     StrStore time = formattedNow(
         now, timePicture ? timePicture->view() : std::string_view(options.DefaultTimeFormat),
-        kTimeError);
+        platform::PictureElements::Time, kTimeError);
     StrStore date = formattedNow(
         now, datePicture ? datePicture->view() : std::string_view(options.DefaultDateFormat),
-        kDateError);
+        platform::PictureElements::Date, kDateError);
     symbols.add("CURRENTTIME", std::move(time));
     symbols.add("CURRENTDATE", std::move(date));
     symbols.add("CURRENTFILE", StrStore(documentName));

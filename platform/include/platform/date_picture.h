@@ -12,7 +12,8 @@
 //                      or outside a quoted text
 //
 // A run of one letter longer than its longest element is read as that element (ddddd as
-// dddd, hhh as hh). Every other character is copied as it stands. Day and month names and the
+// dddd, hhh as hh). Every other character is copied as it stands; so are the time's letters in
+// a date picture and the date's letters in a time picture. Day and month names and the
 // AM/PM marks are English: a generated page is the same on every machine that builds it,
 // whatever the locale of the person or the server that regenerates it.
 #pragma once
@@ -24,9 +25,16 @@
 
 namespace platform {
 
+// Which elements a picture may hold. A date picture (CURRENTDATE) reads only d, M and y; a time
+// picture (CURRENTTIME) only h, H, m, s and t; the letters of the other kind are copied as they
+// stand, as in any other text of the picture.
+enum class PictureElements { DateAndTime, Date, Time };
+
 // `when` (a broken-down time with every field in its range) formatted by `picture`; nothing
 // when a field is out of its range, so that a failed conversion never yields a wrong date.
-std::optional<std::string> formatDatePicture(std::string_view picture, const std::tm& when);
+std::optional<std::string> formatDatePicture(
+    std::string_view picture, const std::tm& when,
+    PictureElements elements = PictureElements::DateAndTime);
 
 // The local time of `when`; nothing when it cannot be converted.
 std::optional<std::tm> localTime(std::time_t when);
