@@ -298,6 +298,33 @@ TEST(MessageStoreRendering, HeadingsAreNumberedPerGroupWhileWriting) {
               std::string::npos);
 }
 
+TEST(MessageStoreRendering, MachineReadableTypeLinesNameOnlyTheProducedKinds) {
+    options::Options options = options::defaultOptions("");
+    options.Language = 1;
+    MessageStore store(options);
+    auto typeLine = [&](int kind) {
+        MsgStore record;
+        record.kind = kind;
+        record.sequence = 1;
+        record.line = 4;
+        std::string text;
+        {
+            messages::TextOut out(text);
+            store.writeMessage(record, out, messages::WriteMode::MachineReadable, -1);
+        }
+        return text.substr(0, text.find('\n'));
+    };
+    EXPECT_EQ(typeLine(0), "MESSAGETYPE=ERROR");
+    EXPECT_EQ(typeLine(1), "MESSAGETYPE=ERROR");
+    EXPECT_EQ(typeLine(3), "MESSAGETYPE=WARNING");
+    EXPECT_EQ(typeLine(4), "MESSAGETYPE=WARNING");
+    EXPECT_EQ(typeLine(5), "MESSAGETYPE=COMMENT");
+    EXPECT_EQ(typeLine(6), "MESSAGETYPE=MESSAGE");
+    // Kind 2 counts as an error but is never produced; the form's lines stay in English.
+    EXPECT_EQ(typeLine(2), "INTERNAL PROGRAM ERROR-- contact author.");
+    EXPECT_EQ(typeLine(-1), "INTERNAL PROGRAM ERROR-- contact author.");
+}
+
 TEST(MessageStoreFiling, HundredThousandMessagesFileQuickly) {
     options::Options options = options::defaultOptions("");
     messages::LineRefs lines{1, 1};

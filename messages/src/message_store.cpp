@@ -506,17 +506,18 @@ bool MessageStore::writeMessage(const MsgStore& record, TextOut& out, WriteMode 
         }
 
         case WriteMode::MachineReadable: {
+            // The type line names the kinds that are produced; any other kind (2 among them,
+            // though it counts as an error) is a fault of the program, written in English like
+            // every key of the form.
             std::string_view type;
-            if (record.isError()) {
-                type = "MESSAGETYPE=ERROR";
-            } else if (record.isWarning()) {
-                type = "MESSAGETYPE=WARNING";
-            } else if (record.isComment()) {
-                type = "MESSAGETYPE=COMMENT";
-            } else if (record.isMessage()) {
-                type = "MESSAGETYPE=MESSAGE";
-            } else {
-                type = text(Text::HeadingInternal, language);
+            switch (record.kind) {
+                case kErrorAtLine:
+                case kErrorAtTag: type = "MESSAGETYPE=ERROR"; break;
+                case kWarningAtLine:
+                case kWarningAtTag: type = "MESSAGETYPE=WARNING"; break;
+                case kValidatorComment: type = "MESSAGETYPE=COMMENT"; break;
+                case kConfigurationMessage: type = "MESSAGETYPE=MESSAGE"; break;
+                default: type = text(Text::HeadingInternal, Language::English); break;
             }
             out.write(type);
             out.put('\n');
