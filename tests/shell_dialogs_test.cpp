@@ -159,6 +159,31 @@ TEST_F(OptionsDialog, SaveKeepsTheDialogOpenAndOkAfterItChangesNothing) {
     EXPECT_EQ(h.shell.options.optionsSaved, 1);
 }
 
+TEST_F(OptionsDialog, AFailedSaveLeavesTheChangedRecordUnsaved) {
+    h.settings.everyWriteFails = true;
+    // Nothing changed: the failure is reported and the flag stays as it was.
+    dialog.open(OptionsPage::Program);
+    dialog.save();
+    EXPECT_EQ(h.ui.lastBox().caption, "Markwise: Error Saving Options to Registry");
+    EXPECT_EQ(h.shell.options.optionsSaved, 1);
+
+    // A typed change that the store did not take is still unsaved after Cancel, and after OK.
+    for (bool ok : {false, true}) {
+        h.shell.options.optionsSaved = 1;
+        dialog.open(OptionsPage::Validator);
+        form.fields["MaximumErrors"] = ok ? "40" : "30";
+        dialog.save();
+        EXPECT_EQ(h.shell.options.MaximumErrors, ok ? 40 : 30);
+        EXPECT_EQ(h.shell.options.optionsSaved, 0) << ok;
+        if (ok) {
+            ASSERT_TRUE(dialog.ok());
+        } else {
+            dialog.cancel();
+        }
+        EXPECT_EQ(h.shell.options.optionsSaved, 0) << ok;
+    }
+}
+
 TEST_F(OptionsDialog, AMissingDefaultConfigurationIsPointedOutOnOk) {
     const std::string notice =
         "The default configuration file cannot be found. Make sure that a valid filename with "

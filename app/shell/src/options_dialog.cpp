@@ -237,9 +237,21 @@ void OptionsDialogController::commitWorkingCopies() {
 
 void OptionsDialogController::save() {
     storeFields();
+    const options::Options before = shell_.options;
     commitWorkingCopies();
-    options::saveOptions(shell_.options, shell_.services().settings, shell_.ui(), true);
-    changed_ = false;
+    if (options::saveOptions(shell_.options, shell_.services().settings, shell_.ui(), true)) {
+        changed_ = false;
+        return;
+    }
+    // The record now holds what the store could not take: it is unsaved, whether the dialog
+    // then ends with OK or Cancel, so that the exit still asks to save (or saves) it.
+    for (const options::OptionInfo& info : options::optionTable()) {
+        if (info.group != options::OptionGroup::Other &&
+            options::storedValue(before, info) != options::storedValue(shell_.options, info)) {
+            shell_.options.optionsSaved = 0;
+            break;
+        }
+    }
 }
 
 bool OptionsDialogController::ok() {
