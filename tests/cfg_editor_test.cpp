@@ -792,6 +792,24 @@ TEST_F(Editor, TypedTextsAreWrittenWhenTheirPageOrEntryIsLeft) {
     editor.selectPage(EditorPage::TagNames);
     EXPECT_EQ(store.noteView(0).size(), 63999u);
 
+    // Texts are cut, between characters, to what a configuration file holds: 63999 characters
+    // of two bytes are more than that.
+    const std::string twoBytes = "\xC3\xA9";
+    std::string notes;
+    for (int i = 0; i < 63999; ++i) notes += twoBytes;
+    editor.selectPage(EditorPage::Notes);
+    editor.typeText(EditorText::Notes, notes);
+    editor.selectPage(EditorPage::TagNames);
+    EXPECT_EQ(store.noteView(0), notes.substr(0, config::kMaxTextBytes));
+    select(EditorList::TagBeingConfigured, "TABLE (002)");
+    editor.typeText(EditorText::TagMessageWhenUsed, "a" + notes);
+    editor.selectPage(EditorPage::Categories);
+    EXPECT_EQ(std::string(store.entryText(TagName, ById, table, 0)),
+              ("a" + notes).substr(0, config::kMaxTextBytes - 1));
+    store.setNotes(0, std::string(63999, 'n'));
+    store.setEntryText(TagName, ById, table, 0, "tables are for data");
+    editor.selectPage(EditorPage::TagNames);
+
     // A text typed the same as the stored one leaves the configuration saved.
     store.markSaved();
     select(EditorList::TagBeingConfigured, "TABLE (002)");

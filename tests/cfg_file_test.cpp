@@ -556,4 +556,26 @@ TEST(CfgFile, SavesAndLoadsThroughStreams) {
     expectCleared(loaded);
 }
 
+// The model holds no text that a file could not hold, so whatever it saves loads again.
+TEST(CfgFile, TextsLongerThanAStringRecordAreRefusedSoEverySaveLoads) {
+    CfgStore cfg;
+    cfg.resetToBuiltins();
+    const std::string longest(config::kMaxTextBytes, 'x');
+    EXPECT_EQ(cfg.setNotes(0, longest), 1);
+    EXPECT_EQ(cfg.setEntryText(Attribute, ById, 0, 1, longest), 1);
+    cfg.markSaved();
+    EXPECT_EQ(cfg.setNotes(0, longest + "y"), 0);
+    EXPECT_EQ(cfg.setNotes(1, longest + "y"), 0);
+    EXPECT_EQ(cfg.setEntryText(TagName, ById, 0, 0, longest + "y"), 0);
+    EXPECT_EQ(cfg.isSaved(), 1) << "a refused text changes nothing";
+    EXPECT_EQ(cfg.noteView(0).size(), longest.size());
+    EXPECT_EQ(cfg.noteView(1), "");
+    EXPECT_STREQ(cfg.entryText(TagName, ById, 0, 0), "");
+
+    CfgStore loaded;
+    ASSERT_EQ(loaded.loadBytes(cfg.serialize(0), "long.cfg"), 1);
+    EXPECT_EQ(loaded.noteView(0), longest);
+    EXPECT_EQ(std::string(loaded.entryText(Attribute, ById, 0, 1)), longest);
+}
+
 }  // namespace

@@ -12,9 +12,6 @@ using namespace config;
 
 namespace {
 
-// A string record of a file may hold at most this many bytes.
-constexpr std::int32_t kMaxStringLength = 100000;
-
 class ByteReader {
 public:
     explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
@@ -34,7 +31,7 @@ public:
         std::int32_t marker;
         std::int32_t length;
         if (!int32(marker) || marker != 1 || !int32(length)) return false;
-        if (length < 0 || length > kMaxStringLength) return false;
+        if (length < 0 || length > kMaxTextBytes) return false;
         if (bytes_.size() - pos_ < static_cast<std::size_t>(length)) return false;
         if (!text.assign(bytes_.substr(pos_, static_cast<std::size_t>(length)))) return false;
         pos_ += static_cast<std::size_t>(length);

@@ -202,6 +202,7 @@ const char* CfgStore::entryText(int kind, int mode, int key, int which) const {
 int CfgStore::setEntryText(int kind, int mode, int key, int which, std::string_view text) {
     TagStore* e = at(kind, mode, key);
     if (!e || which < 0 || which >= kTextSlots) return 0;
+    if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) return 0;
     if (e->texts[which].view() == text) return 1;
     if (!e->texts[which].assign(text)) return 0;
     isSaved_ = 0;
@@ -390,6 +391,7 @@ std::string_view CfgStore::noteView(int slot) const {
 
 int CfgStore::setNotes(int slot, std::string_view text) {
     if (slot < 0 || slot >= kNoteCount) return 0;
+    if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) return 0;
     if (notes_[slot].view() == text) return 1;
     if (!notes_[slot].assign(text)) return 0;
     isSaved_ = 0;

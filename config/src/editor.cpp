@@ -407,18 +407,20 @@ void EditorController::commitPage() {
 EditorUpdate EditorController::typeText(EditorText field, std::string_view typed) {
     switch (field) {
         case EditorText::Name: name_ = typed; break;
+        // Texts are kept to what a configuration file can hold, cut between characters.
         case EditorText::TagMessageWhenUsed:
-            if (tagId_ >= 0) tagMessage_ = std::string(typed);
+            if (tagId_ >= 0) tagMessage_ = std::string(text::firstBytes(typed, kMaxTextBytes));
             break;
         case EditorText::AttributeMessageWhenUsed:
         case EditorText::AttributeMessageWhenInvalid:
             if (attributeId_ >= 0) {
                 attributeTexts_[field == EditorText::AttributeMessageWhenUsed ? 0 : 1] =
-                    std::string(typed);
+                    std::string(text::firstBytes(typed, kMaxTextBytes));
             }
             break;
         case EditorText::Notes:
-            notes_ = std::string(text::firstCharacters(typed, kEditorNotesCharacters));
+            notes_ = std::string(text::firstBytes(
+                text::firstCharacters(typed, kEditorNotesCharacters), kMaxTextBytes));
             break;
     }
     return {};

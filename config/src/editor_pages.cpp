@@ -130,14 +130,9 @@ std::string caseOfNewName(std::string name) {
 // The name as the New buttons take it: at most 79 characters, and no more bytes than the
 // creation record holds, cut between characters.
 std::string newName(std::string_view typed) {
-    std::string_view name = text::firstCharacters(typed, kEditorNameCharacters);
     constexpr std::size_t kRecordBytes = sizeof(EntryRecord::name) - 1;
-    while (name.size() > kRecordBytes) {
-        std::size_t last = name.size() - 1;
-        while (last > 0 && (static_cast<unsigned char>(name[last]) & 0xC0) == 0x80) --last;
-        name = name.substr(0, last);
-    }
-    return std::string(name);
+    return std::string(
+        text::firstBytes(text::firstCharacters(typed, kEditorNameCharacters), kRecordBytes));
 }
 
 EditorUpdate merged(EditorUpdate first, const EditorUpdate& second) {

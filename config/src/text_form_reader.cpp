@@ -19,7 +19,6 @@ namespace config {
 namespace {
 
 constexpr std::size_t kMaxErrors = 50;
-constexpr std::size_t kMaxTextBytes = 100000;  // what a string record of a file may hold
 constexpr std::int32_t kAnyNumber = std::numeric_limits<std::int32_t>::min();
 
 constexpr std::string_view kKindNouns[kKindCount] = {
@@ -677,7 +676,7 @@ private:
     }
 
     void checkLength(const std::string& text, int line, std::string_view what) {
-        if (text.size() > kMaxTextBytes) error(line, cat(what, " is longer than 100000 bytes"));
+        if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) error(line, cat(what, " is longer than 100000 bytes"));
     }
 
     void checkEntry(SourceEntry& e) {

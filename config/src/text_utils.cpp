@@ -51,6 +51,14 @@ std::string_view firstCharacters(std::string_view s, std::size_t count) {
     return s.substr(0, pos);
 }
 
+std::string_view firstBytes(std::string_view s, std::size_t maxBytes) {
+    if (s.size() <= maxBytes) return s;
+    std::size_t end = maxBytes;
+    // Back over the continuation bytes of a character that the cut would split.
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+    return s.substr(0, end);
+}
+
 std::string_view cutLongToField(std::string_view s, std::size_t fieldSize) {
     std::string_view kept = firstCharacters(s, fieldSize - 1);
     if (kept.size() == s.size()) return s;

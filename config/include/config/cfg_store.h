@@ -38,6 +38,9 @@ constexpr int kTextSlots = 2;
 // Ids stay below this; the editor refuses a 1000th entry of a kind with this limit.
 constexpr int kMaxEntries = 999;
 constexpr const char* kNoFileName = "(no configuration file loaded)";
+// The most bytes a string record of a configuration file holds: a longer note or entry text
+// would make a file that no load accepts, so the model refuses one.
+constexpr int kMaxTextBytes = 100000;
 
 // Option slot values.
 constexpr int kClosingRequired = 0, kClosingOptional = 1, kClosingNone = 2;
@@ -127,7 +130,8 @@ public:
     int option(int kind, int mode, int key, int slot);
     // -1 for a bad address, 0 for a slot outside 0..49 or a negative value, else 1.
     int setOption(int kind, int mode, int key, int slot, int value);
-    // Texts 0 and 1; null for a bad address or slot.
+    // Texts 0 and 1; null for a bad address or slot. setEntryText fails for a text longer than
+    // kMaxTextBytes.
     const char* entryText(int kind, int mode, int key, int which) const;
     int setEntryText(int kind, int mode, int key, int which, std::string_view text);
 
@@ -150,7 +154,7 @@ public:
     virtual int deleteEntry(int kind, int mode, int key);
 
     // Notes 0..4; null or 0 for a bad slot. noteView holds every byte of the note (empty for a
-    // bad slot).
+    // bad slot). setNotes fails for a text longer than kMaxTextBytes.
     const char* notes(int slot) const;
     std::string_view noteView(int slot) const;
     int setNotes(int slot, std::string_view text);

@@ -43,6 +43,9 @@ std::size_t characterCount(std::string_view s);
 // The first `count` characters of `s` (all of it when it is shorter).
 std::string_view firstCharacters(std::string_view s, std::size_t count);
 
+// The longest start of `s` of at most `maxBytes` bytes that ends between two characters.
+std::string_view firstBytes(std::string_view s, std::size_t maxBytes);
+
 // Cuts a name for a field of `fieldSize` characters including its terminator: a name that fits
 // (at most fieldSize - 1 characters) is kept whole, a longer one is cut to fieldSize - 2
 // characters. A text shorter than the field in bytes fits whatever its characters: that case,
