@@ -368,6 +368,7 @@ TEST(ConfigurationCommands, RepairOfAMovedInstallation) {
         // Yes, but nothing to load there either.
         ShellHarness h;
         h.shell.options.DefaultConfigurationFilenameV25 = "/old/place/mkwise25.cfg";
+        h.shell.options.OutputFilename = "/old/place/output.txt";
         h.ui.answerWith({Answer::Ok, Answer::Yes});
         EXPECT_EQ(shell::loadConfiguration(h.shell, false, false, true), shell::kLoadFailed);
         EXPECT_EQ(h.captions(),
@@ -378,6 +379,9 @@ TEST(ConfigurationCommands, RepairOfAMovedInstallation) {
                   "The problem could not be corrected. You may want to try uninstalling Zentrel "
                   "Markwise, and then reinstalling using the zensetup.exe program.");
         EXPECT_TRUE(h.settings.writes.empty());
+        // The failed attempt leaves the options as they were.
+        EXPECT_EQ(h.shell.options.DefaultConfigurationFilenameV25, "/old/place/mkwise25.cfg");
+        EXPECT_EQ(h.shell.options.OutputFilename, "/old/place/output.txt");
     }
     {
         // No: nothing more.

@@ -66,6 +66,9 @@ int repairMovedInstallation(Shell& shell) {
     const std::string& directory = shell.programDirectory();
     if (!directory.empty()) {
         options::Options& o = shell.options;
+        // A repair that does not work changes nothing: the names the user gave stay.
+        const std::string configurationBefore = o.DefaultConfigurationFilenameV25;
+        const std::string outputBefore = o.OutputFilename;
         o.DefaultConfigurationFilenameV25 = inProgramDirectory(directory, "mkwise25.cfg");
         o.OutputFilename = inProgramDirectory(directory, "output.txt");
         if (loadConfiguration(shell, false, true, false) == kLoaded) {
@@ -80,6 +83,8 @@ int repairMovedInstallation(Shell& shell) {
                       Icon::Information);
             return kLoaded;
         }
+        o.DefaultConfigurationFilenameV25 = configurationBefore;
+        o.OutputFilename = outputBefore;
     }
     shell.say("Markwise: Could Not Correct Problem",
               "The problem could not be corrected. You may want to try uninstalling Zentrel "
