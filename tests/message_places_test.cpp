@@ -208,6 +208,26 @@ TEST(MessagePlaces, TagFindingsPointAtTheTagOrTheCharacterInIt) {
               std::vector<std::string>{"mw305@2:8"});
 }
 
+// A blank on either side of an attribute's "=" is reported at the "=", however many blanks
+// there are and whatever ends the name before them; none where the option allows them.
+TEST(MessagePlaces, BlanksAroundTheEqualSignAreReportedAtIt) {
+    options::Options options = scanOptions();
+    const CfgStore* cfg = &configuration();
+    const std::vector<Case> cases{
+        {"<p title =\"x\">", {"mw61@1:10"}},
+        {"<p title\t=x>", {"mw61@1:10"}},
+        {"<p title  =x>", {"mw61@1:11"}},
+        {"<p title= \"x\">", {"mw61@1:9"}},
+        {"<p title = x>", {"mw61@1:10"}},
+        {"<p id=\"a\" title =x>", {"mw61@1:17"}},
+        {"<p title=\"x\" id=a>", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(places(c.document, options, cfg), c.expected) << c.document;
+
+    options.AllowSpacesAroundEqual = 1;
+    EXPECT_EQ(places("<p title =\"x\" id= a>", options, cfg), std::vector<std::string>{});
+}
+
 // A tag text checked clean before is taken whole when it comes again: what follows it on the
 // line, and a later tag that only starts like it, are read and placed as before.
 TEST(MessagePlaces, TagsCheckedCleanBeforeKeepTheirPlaces) {

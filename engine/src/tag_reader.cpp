@@ -48,6 +48,9 @@ void TagReader::raiseAt(std::size_t offset, int number, std::string_view text1, 
     const char c = text_[pos_];
     if (c == '=') {
         token.text = text_.substr(pos_, 1);
+        // An unquoted token that ends at a blank takes that blank with it, so "title =x" leaves
+        // none to skip here: the blank right before the "=" counts as well, as in "title  =x".
+        if (pos_ > 0 && text::isBlank(text_[pos_ - 1])) token.space = true;
         ++pos_;
         token.end = pos_;
         if (pos_ < text_.size() && text::isBlank(text_[pos_])) token.space = true;
