@@ -1,7 +1,8 @@
 // Attribute value lists. An HTML Configuration written by a newer release may hold attribute
 // values of a built-in type this program does not know: such a value never matches, and the
 // box that asks for a newer program is shown once per program run, however many validators
-// meet one. Error 86 lists each value tried, once per value entry.
+// meet one. Error 86 lists each value tried, once per value entry. Values of the category
+// "(undefined)" are reported as the tag's attribute list reaches them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -62,13 +63,14 @@ value "one "
 // Checks `document` with a validator of its own; returns the errors of the run, and their
 // texts in `texts` when given.
 int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui,
-                std::vector<std::string>* texts = nullptr) {
+                std::vector<std::string>* texts = nullptr,
+                std::string_view entries = kEntries) {
     options::Options options = testing_support::testOptions();
     messages::MessageStore store(options);
     platform::FakeClock clock;
     platform::SystemFiles files;
     engine::Validator validator(options, store, clock, files,
-                                &testing_support::sharedConfiguration(kEntries));
+                                &testing_support::sharedConfiguration(entries));
     std::string bytes = document;
     struct Discard : messages::ByteSink {
         bool write(std::string_view) override { return true; }
@@ -115,6 +117,50 @@ TEST(ValueLists, AnInvalidValueListsEveryValueTriedEvenWhereTwoReadTheSame) {
               "The attribute \"bb\" has an invalid attribute value \"two\". This attribute must "
               "have one of the following values: a positive integer, a positive integer, "
               "\"one\", or \"one \".");
+}
+
+// "p" lists aa before bb; each starts its values with one of the category "(undefined)".
+constexpr std::string_view kUndefinedValues = R"cfg(
+category Core
+  id 2
+active Core
+
+tag p
+  category Core
+  closing none
+  valid-in (everywhere)
+  attributes aa bb
+attribute aa
+  category Core
+  values u1 x
+attribute bb
+  category Core
+  values u2 y
+value u1
+  category (undefined)
+  quotes may-either
+value u2
+  category (undefined)
+  quotes may-either
+value x
+  category Core
+  quotes may-either
+value y
+  category Core
+  quotes may-either
+)cfg";
+
+TEST(ValueLists, UndefinedValuesAreReportedInTheOrderOfTheAttributeList) {
+    platform::FakeUserInterface ui;
+    // The tag writes bb first; the attribute list tries aa first, and so warns about u1 first.
+    // Each value of "(undefined)" is reported once, however often it is met.
+    std::vector<std::string> texts;
+    EXPECT_EQ(errorsOfRun("<p bb=y aa=x>\n<p aa=x bb=y>", ui, &texts, kUndefinedValues), 0);
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "\"u1\" is assigned to an undefined category and is being treated as "
+                         "inactive.",
+                         "\"u2\" is assigned to an undefined category and is being treated as "
+                         "inactive."}));
 }
 
 }  // namespace

@@ -291,29 +291,39 @@ void AttributeChecker::checkInFull() {
     reader_.reportDuplicates();
 }
 
-// One candidate entry whose attributes are plain (ConfigurationView::plainAttributes): each
-// attribute the tag carries is tried against the entries of its name in the list, in the
-// list's order, as the general check does, with nothing to remember across attributes.
+// One candidate entry whose attributes are plain (ConfigurationView::plainAttributes): the
+// attributes of the list that the tag carries are tried in the list's order, each against the
+// table entries of its name in the table's order, as the general check does, so that what
+// the value checks raise (warning 101 for a value of the category "(undefined)") comes in
+// that order; nothing is remembered across attributes.
 void AttributeChecker::checkPlain(int tag) {
     ConfigurationView& view = placement_.view();
     std::vector<TagEntry>& table = reader_.table();
     const auto& attributes = view.attributesOf(tag);
     const auto& byName = view.attributeIndex(tag).byName;
+    plainVisits_.clear();
     for (int i = 1; i < reader_.count(); ++i) {
-        TagEntry& given = table[static_cast<std::size_t>(i)];
-        const int number = view.attributeNameOf(given.name);
+        const int number = view.attributeNameOf(table[static_cast<std::size_t>(i)].name);
         if (number < 0) continue;
         auto found = std::lower_bound(byName.begin(), byName.end(), std::pair{number, -1});
         for (; found != byName.end() && found->first == number; ++found) {
-            if (given.nameAccepted && given.valueAccepted) break;
-            const ConfigurationView::ListedAttribute& listed =
-                attributes[static_cast<std::size_t>(found->second)];
-            if (listed.facts.activity == RunState::Activity::Active) {
-                given.nameAccepted = true;
-                checkValue(given, listed.id);
-            } else if (!given.nameAccepted) {
-                given.nameError = 81;
-            }
+            plainVisits_.emplace_back(found->second, i);
+        }
+    }
+    // Mostly one attribute or a few in the list's order already.
+    if (!std::is_sorted(plainVisits_.begin(), plainVisits_.end())) {
+        std::sort(plainVisits_.begin(), plainVisits_.end());
+    }
+    for (const auto& [place, i] : plainVisits_) {
+        TagEntry& given = table[static_cast<std::size_t>(i)];
+        if (given.nameAccepted && given.valueAccepted) continue;
+        const ConfigurationView::ListedAttribute& listed =
+            attributes[static_cast<std::size_t>(place)];
+        if (listed.facts.activity == RunState::Activity::Active) {
+            given.nameAccepted = true;
+            checkValue(given, listed.id);
+        } else if (!given.nameAccepted) {
+            given.nameError = 81;
         }
     }
     for (int i = 1; i < reader_.count(); ++i) report(table[static_cast<std::size_t>(i)]);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,8 @@ private:
     std::vector<int> given_;     // the table's attribute names as configured name numbers
     std::vector<char> present_;  // by name number: whether the table carries the name
     std::vector<int> visit_;     // the places of a tag entry's attribute list to look at
+    // checkPlain(): (place in the attribute list, table index) of each attribute to check.
+    std::vector<std::pair<int, int>> plainVisits_;
     std::vector<int> used_;          // attributes used (their messages when used), per tag
     std::vector<int> notValidated_;  // attributes whose value did not validate, per tag
     CleanShapes shapes_;             // the shapes of the tags checked clean in this document
