@@ -62,6 +62,10 @@ TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
     std::vector<std::string> extensions;
     EXPECT_TRUE(app::parseExtensions("htm,,html", extensions));
     EXPECT_TRUE(app::parseExtensions("", extensions));
+    EXPECT_TRUE(app::parseExtensions("htm, ,html", extensions));
+    // Blanks after the commas, as a list is written in prose, do not hide an extension.
+    ASSERT_FALSE(app::parseExtensions("html, .htm ,\tshtml", extensions));
+    EXPECT_EQ(extensions, (std::vector<std::string>{"html", "htm", "shtml"}));
 }
 
 TEST(CheckInputs, ListsOfNamesAndStandardInput) {

@@ -129,6 +129,11 @@ std::optional<std::string> parseExtensions(const std::string& list, std::vector<
         std::size_t comma = list.find(',', start);
         if (comma == std::string::npos) comma = list.size();
         std::string extension = list.substr(start, comma - start);
+        // Blanks around a name are no part of it: "html, htm" is read as "html,htm".
+        const std::size_t first = extension.find_first_not_of(" \t");
+        extension = first == std::string::npos
+                        ? std::string()
+                        : extension.substr(first, extension.find_last_not_of(" \t") - first + 1);
         if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
         if (extension.empty()) return "--ext takes extensions separated by commas, e.g. htm,html";
         out.push_back(extension);
