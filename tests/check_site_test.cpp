@@ -196,6 +196,13 @@ TEST_F(CheckSite, ProjectSettingsComeBetweenTheProfileAndSet) {
     EXPECT_NE(row("AllowDoubleQuoteInText").find("profile html401-transitional"), std::string::npos);
     EXPECT_NE(row("CheckNesting").find("default"), std::string::npos);
 
+    // A value holding a line break keeps the table one row an option.
+    dir.write("lines.ini", "EditorFilename=ed\\nit\n");
+    Outcome escaped = check({"--settings", "lines.ini", "--list-options"});
+    EXPECT_EQ(escaped.exitCode, 0) << escaped.err;
+    EXPECT_NE(escaped.out.find("\nEditorFilename "), std::string::npos);
+    EXPECT_NE(escaped.out.find("ed\\x0Ait "), std::string::npos) << escaped.out;
+
     // Found from the current folder upwards.
     Outcome found = check({"--summary", dir.file(page)}, dir.file("site/news/deeper"));
     EXPECT_EQ(found.out, dir.file(page) + ": 0 errors, 0 warnings: passed\n") << found.err;

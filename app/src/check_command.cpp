@@ -215,8 +215,10 @@ void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
                                        : std::to_string(info.defaultValue);
         auto origin = setup.origins.find(info.name);
         text += padded(info.name, 32) + padded(valueRange(info), 22) + padded(defaultValue, 10) +
-                padded(options::storedValue(setup.options, info), 10) +
-                (origin == setup.origins.end() ? std::string("default") : origin->second) + "\n";
+                padded(messages::escapeControlCharacters(options::storedValue(setup.options, info)), 10) +
+                (origin == setup.origins.end() ? std::string("default")
+                                               : messages::escapeControlCharacters(origin->second)) +
+                "\n";
     }
     if (byDoctype) {
         text += "\nWith --profile auto each document gets the options of the profile its DOCTYPE "
