@@ -302,9 +302,10 @@ def value_list(attr, declared, hint):
     if hint == "Length":
         return ["(percent 4)", "(pos integer 4)", "(zero 4)"], []
     if hint == "MultiLength":
-        # "0*" asks for the least width that holds the content; the built-in relative width
-        # takes "*" and "i*" with a positive i only, so "0*" is a value of its own.
-        return ["(percent 4)", "(pos integer 4)", "(relative width 4)", "(zero 4)"], ["0*"]
+        # The widths of COL and COLGROUP: pages and the tools that write them put CSS lengths
+        # there ("150px"), which the DTD takes as text and browsers read; they are text here
+        # too, so that a page the DTD validator accepts is not rejected for them.
+        return ["(null string 4)", "(string 4)"], []
     if hint == "Pixels":
         return ["(pos integer 4)", "(zero 4)"], []
     if hint == "Character":
@@ -730,9 +731,9 @@ def common_text(families, attributes, titles):
         "\n"
         "Values: enumerations are value entries; text, URIs and scripts (CDATA) take\n"
         "\"(string 4)\" and \"(null string 4)\"; names and ids \"(string 4)\"; numbers and\n"
-        "%Pixels integers; %Length adds percentages, %MultiLength relative widths (\"2*\") and\n"
-        "\"0*\", a value of its own (the built-in relative width wants a positive number before\n"
-        "the \"*\"); %Color the sixteen colour names and #RRGGBB; %Character one character.\n"
+        "%Pixels integers; %Length adds percentages; %MultiLength (the widths of COL and\n"
+        "COLGROUP) is text, as the DTD has it, since pages write CSS lengths (\"150px\") there;\n"
+        "%Color the sixteen colour names and #RRGGBB; %Character one character.\n"
         "Boolean attributes (a one-word enumeration) take \"(no value)\" and their own name.\n"
         "#FIXED attributes (VERSION, and the SDA attributes of HTML 2.0) take \"(string 4)\":\n"
         "their one value is not pinned down.")
