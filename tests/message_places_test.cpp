@@ -285,3 +285,63 @@ TEST(MessagePlaces, ValidatorCommentsStandAtThePlaceThatOccasionedThem) {
 }
 
 }  // namespace
+
+// An element that must hold a tag (content required) and holds none gets error 306 at its
+// closing tag, whichever way the closing tag finds it; text, comments and a tag in a child do
+// not change what counts, and elements left open or passed over by another closing tag are
+// not judged.
+TEST(MessagePlaces, ElementsThatMustHoldATagAreReportedAtTheirClosingTag) {
+    constexpr std::string_view kContent = R"cfg(
+category Test
+  id 2
+active Test
+category Other
+  id 3
+
+tag ul
+  category Test
+  closing required
+  content required
+  valid-in (everywhere)
+tag li
+  category Test
+  closing optional
+  valid-in (everywhere)
+tag tbody
+  category Test
+  closing optional
+  content required
+  valid-in (everywhere)
+tag br
+  category Test
+  closing none
+  valid-in (everywhere)
+tag dl
+  category Other
+  closing required
+  content required
+  valid-in (everywhere)
+tag div
+  category Test
+  closing required
+  content may-be-empty
+  valid-in (everywhere)
+)cfg";
+    const CfgStore* cfg = &testing_support::sharedConfiguration(kContent);
+    options::Options options = scanOptions();
+    const std::vector<Case> cases{
+        {"<ul></ul>", {"mw306@1:5"}},
+        {"<ul>\n  text &amp; <!-- c -->\n</UL>", {"mw306@3:1"}},
+        {"<ul><li></li></ul>", {}},
+        {"<ul><li>x</ul>", {}},           // the LI is passed over, not judged
+        {"<ul><br></ul>", {}},            // a tag without a closing tag counts
+        {"<ul><li><ul></ul></li></ul>", {"mw306@1:13"}},
+        {"<tbody><div></div></tbody><tbody></tbody>", {"mw306@1:34"}},
+        {"<div></div><tbody>", {}},       // left open at the end: not judged
+        {"<div><ul></div>", {"mw74@1:10", "mw69@1:6"}},  // passed over: only the nesting error
+        {"<ul><div></div></ul><ul></ul>", {"mw306@1:25"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(places(c.document, options, cfg), c.expected) << c.document;
+    // An entry of an inactive category asks nothing.
+    EXPECT_EQ(places("<dl></dl>", options, cfg), std::vector<std::string>{"mw66@1:1"});
+}

@@ -505,6 +505,45 @@ TEST(TextForm, ProfileOptionsAndNamePatternsComeBackByteForByte) {
     }
 }
 
+// "content" names slot 5 of a tag entry, which only a version 2 entry holds.
+TEST(TextForm, ContentRequiredIsSlotFiveOfATag) {
+    const std::string source =
+        "html-configuration version 2\n"
+        "category (all)\n  id 0\n  builtin 1\n"
+        "tag ul\n  category (all)\n  content required\n"
+        "tag div\n  category (all)\n  content may-be-empty\n"
+        "tag p\n  category (all)\n";
+    CfgStore built;
+    auto errors = readTextForm(source, built);
+    ASSERT_TRUE(errors.empty()) << joinErrors(errors);
+    auto slot5 = [&](const char* name) {
+        return built.entry(TagName, ByPosition, built.findFirstPosition(TagName, name))
+            ->optionValue(config::kTagContentSlot);
+    };
+    EXPECT_EQ(slot5("ul"), config::kContentRequired);
+    EXPECT_EQ(slot5("div"), config::kContentMayBeEmpty);
+    EXPECT_EQ(slot5("p"), -1);
+    const std::string text = writeTextForm(built);
+    EXPECT_NE(text.find("\ntag ul\n  id 0\n  category (all)\n  content required\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  content may-be-empty\n"), std::string::npos) << text;
+    const RoundTrip trip = roundTrip(built.serialize(0), 0, 1);
+    EXPECT_EQ(trip.rebuilt, trip.written);
+
+    CfgStore old;
+    errors = readTextForm("html-configuration version 1\ntag ul\n  content required\n", old);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors[0].line, 3);
+    EXPECT_NE(errors[0].message.find("option slots 0 to 4 only"), std::string::npos)
+        << errors[0].message;
+    errors = readTextForm("html-configuration\ntag ul\n  content maybe\n", old);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors[0].message.find("content takes one of: required, may-be-empty"),
+              std::string::npos)
+        << errors[0].message;
+}
+
 TEST(TextForm, ProfileOptionMistakesAreReportedOnTheirLines) {
     struct Case {
         std::string source;  // after the header line

@@ -58,6 +58,11 @@ ConfigurationView::ConfigurationView(RunState& state)
         placing.ignoreToClosing = tag->optionValue(1) == 1;
         placing.showsMessage = tag->optionValue(2) == 1 && !tag->texts[0].view().empty();
         placing.warnIfNoAttributes = tag->optionValue(3) == 1;
+        if (tag->optionValue(config::kTagContentSlot) == config::kContentRequired &&
+            activity(TagName, tag->id) == RunState::Activity::Active) {
+            if (contentRequired_.size() <= folded) contentRequired_.resize(folded + 1, 0);
+            contentRequired_[folded] = 1;
+        }
         if (tagPositions_.size() <= folded) tagPositions_.resize(folded + 1, -1);
         const bool added = tagPositions_[folded] < 0;
         if (added) tagPositions_[folded] = p;

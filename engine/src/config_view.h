@@ -149,6 +149,12 @@ public:
     // By folded name, whether any range of any tag entry names it (1) or not (0); names
     // folded after the view was made are past its end. An open tag of a name that no range
     // names never decides whether a tag may stand where it stands.
+    // Whether a tag of the folded name must hold at least one tag before its closing tag: an
+    // active tag entry of the name says so (option slot 5).
+    bool contentRequired(std::uint32_t folded) const {
+        return folded < contentRequired_.size() && contentRequired_[folded] != 0;
+    }
+
     const std::vector<std::uint8_t>& rangeNames() {
         if (rangeNamed_.empty()) workOutRangeNames();
         return rangeNamed_;
@@ -210,6 +216,7 @@ private:
     std::vector<std::uint32_t> foldedTags_;
     void workOutRangeNames();
     std::vector<std::uint8_t> rangeNamed_;  // by folded name, worked out on first use
+    std::vector<std::uint8_t> contentRequired_;  // by folded name; empty when no entry asks
     std::uint32_t foldedCount_ = 0;  // the folded names of tag entries: 0 to this - 1
     std::vector<int> tagTypes_;
     std::vector<PlacingFacts> placing_;  // by tag id

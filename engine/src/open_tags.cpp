@@ -100,9 +100,11 @@ void OpenTagStack::remove(long place) {
         return;
     }
     Entry& entry = entries_[at];
-    std::uint32_t& top = topOf_[names_[entry.spelling()].folded];
+    const std::uint32_t folded = names_[entry.spelling()].folded;
+    lastRemoved_ = {folded, entry.heldTags()};
+    std::uint32_t& top = topOf_[folded];
     if (top == at) top = entry.below;
-    entry.packed |= 4u;
+    entry.packed |= kRemoved;
     --live_;
     if (entry.closingRule() == kClosingRequired) {
         if (required_.back().place == at) {
@@ -121,7 +123,9 @@ void OpenTagStack::remove(long place) {
 // small as its nesting; the keys of the places below stay as they were.
 void OpenTagStack::removeTop() {
     const Entry entry = entries_.back();
-    topOf_[names_[entry.spelling()].folded] = entry.below;
+    const std::uint32_t folded = names_[entry.spelling()].folded;
+    lastRemoved_ = {folded, entry.heldTags()};
+    topOf_[folded] = entry.below;
     --live_;
     entries_.pop_back();
     // A live record with a required closing tag is the last of the list when it is the top.

@@ -50,8 +50,10 @@ public:
         if (id == kUnfolded || !names_[id].is(name)) id = spellingOf(name, folded);
         const auto place = static_cast<std::uint32_t>(entries_.size());
         if (closingRule == kClosingRequired) required_.push_back({place, offsetOf(opened)});
-        entries_.push_back(
-            {topOf_[folded], id << 3 | (static_cast<std::uint32_t>(closingRule) & 3u)});
+        // The live top holds a tag now.
+        if (place != 0) entries_.back().packed |= kHeldTags;
+        entries_.push_back({topOf_[folded], id << kSpellingShift |
+                                                (static_cast<std::uint32_t>(closingRule) & 3u)});
         topOf_[folded] = place;
         ++live_;
         // The record below is the live top before this push.
@@ -165,6 +167,13 @@ public:
 
     // Removes the record at `place`, which must be the topmost record of its name.
     void remove(long place);
+    // The record removed last: its folded name, and whether a tag was pushed while it was the
+    // top (a tag opened inside it), which the elements that must not be empty ask.
+    struct Removed {
+        std::uint32_t folded = kUnfolded;
+        bool heldTags = false;
+    };
+    const Removed& lastRemoved() const { return lastRemoved_; }
     // Removes the top record when it was written exactly as `name` and has a closing tag
     // (kClosingNone is left to the caller, which reports it): the closing tag most tags get.
     // Nothing stands above the top, so there is nothing else to tell. False when the top is
@@ -190,14 +199,16 @@ public:
 
 private:
     // Eight bytes a record, so that a document of many unclosed tags stays small: the
-    // spelling, the closing rule and the removed mark share one word, and where the tag was
-    // opened is kept beside the place in required_ for the records that need it.
+    // spelling, the closing rule and the removed and held-tags marks share one word, and where
+    // the tag was opened is kept beside the place in required_ for the records that need it.
+    static constexpr std::uint32_t kRemoved = 4u, kHeldTags = 8u, kSpellingShift = 4;
     struct Entry {
         std::uint32_t below;  // the next record down with the same folded name, or kUnfolded
-        std::uint32_t packed;  // spelling << 3 | removed << 2 | closing rule
-        std::uint32_t spelling() const { return packed >> 3; }
+        std::uint32_t packed;  // spelling << 4 | held tags << 3 | removed << 2 | closing rule
+        std::uint32_t spelling() const { return packed >> kSpellingShift; }
         int closingRule() const { return static_cast<int>(packed & 3u); }
-        bool removed() const { return (packed & 4u) != 0; }
+        bool removed() const { return (packed & kRemoved) != 0; }
+        bool heldTags() const { return (packed & kHeldTags) != 0; }
     };
     struct Required {
         std::uint32_t place;
@@ -291,6 +302,7 @@ private:
     const std::vector<std::uint8_t>* keyNames_ = nullptr;
     std::array<KeySlot, kKeySlots> keys_{};
     std::size_t requiredRemoved_ = 0;
+    Removed lastRemoved_;
 };
 
 }  // namespace engine

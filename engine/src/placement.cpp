@@ -391,6 +391,9 @@ void Placement::closeBelowTop(std::string_view name) {
     }
     if (open.closingRuleAt(place) == kClosingNone) store.raiseError(78, name);
     open.remove(place);
+    checkContent(name);
 }
+
+void Placement::raiseEmpty(std::string_view name) { state_.store.raiseError(306, name); }
 
 }  // namespace engine

@@ -49,7 +49,10 @@ public:
     // Matches a closing tag (its name without "/") against the open tags.
     void close(std::string_view name) {
         // Most closing tags close the tag on top as it was written.
-        if (!name.empty() && state_.openTags.removeTopIfWritten(name)) return;
+        if (!name.empty() && state_.openTags.removeTopIfWritten(name)) {
+            checkContent(name);
+            return;
+        }
         closeBelowTop(name);
     }
 
@@ -72,6 +75,14 @@ public:
 
 private:
     enum class Range { Valid, Invalid, Undecided };
+
+    // After a closing tag removed its record: an element that must hold a tag and held none
+    // (<ul></ul>) gets error 306.
+    void checkContent(std::string_view name) {
+        const OpenTagStack::Removed& removed = state_.openTags.lastRemoved();
+        if (!removed.heldTags && view_.contentRequired(removed.folded)) raiseEmpty(name);
+    }
+    void raiseEmpty(std::string_view name);
 
     // The placings of the common tag (a few entries of active categories, nothing to show, no
     // ignoring, each entry allowed or refused by its range words or by the topmost open tag

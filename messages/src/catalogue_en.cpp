@@ -59,6 +59,7 @@ const CatalogueRow kEnglishColumn[] = {
     {Text::Error303, "The character entity \"&%s;\" was found in the HTML Configuration, but its case did not match. Character entities are case sensitive. Perhaps you meant \"&%s;\"?"},
     {Text::Error304, "An empty < > block was found where a tag name should probably be. You should remove this block, insert a tag name, or use the character entities &lt; and &gt; if you want to actually use these characters in the text portion of your HTML document."},
     {Text::Error305, "The id value \"%s\" was already used in line %d. An id value may be used only once in a document."},
+    {Text::Error306, "The tag name \"%s\" contains no tag, but it must contain at least one."},
     {Text::Warning100, "The tag name \"%s\" is entered more than once in the HTML Configuration with different closing tag requirements. Therefore this tag name will be treated as having an optional closing tag."},
     {Text::Warning101, "\"%s\" is assigned to an undefined category and is being treated as inactive."},
     {Text::Warning102, "Found the character '>' in a '<!--' comment. Comments beginning with '<!--' must end with '-->', not '>'. If '>' indicates the end of the comment, this is an error, otherwise it is not, but it may be dangerous with some browsers to use the character '>' in a strict comment."},

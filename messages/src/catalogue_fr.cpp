@@ -60,6 +60,7 @@ const CatalogueRow kFrenchColumn[] = {
     {Text::Error303, "L'entité de caractère \"&%s;\" a été trouvée dans la configuration HTML, mais sa casse ne correspondait pas. Les entités de caractère sont sensibles à la casse. Vouliez-vous dire \"&%s;\" ?"},
     {Text::Error304, "Un bloc vide < > a été trouvé là où devrait probablement se trouver un nom de balise. Supprimez ce bloc, insérez un nom de balise ou utilisez les entités de caractère &lt; et &gt; si vous voulez vraiment utiliser ces caractères dans la partie texte de votre document HTML."},
     {Text::Error305, "La valeur d'id \"%s\" a déjà été utilisée à la ligne %d. Une valeur d'id ne peut être utilisée qu'une seule fois dans un document."},
+    {Text::Error306, "La balise \"%s\" ne contient aucune balise, mais doit en contenir au moins une."},
     {Text::Warning100, "La balise \"%s\" figure plusieurs fois dans la configuration HTML avec des exigences de balise fermante différentes. Cette balise sera donc traitée comme ayant une balise fermante facultative."},
     {Text::Warning101, "\"%s\" est affecté à une catégorie non définie et est traité comme inactif."},
     {Text::Warning102, "Le caractère '>' a été trouvé dans un commentaire '<!--'. Les commentaires commençant par '<!--' doivent se terminer par '-->', et non par '>'. Si '>' marque la fin du commentaire, c'est une erreur. Sinon, ce n'en est pas une, mais utiliser le caractère '>' dans un commentaire strict peut être dangereux avec certains navigateurs."},

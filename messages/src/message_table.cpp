@@ -97,6 +97,7 @@ constexpr MessageInfo kMessages[] = {
     {303, C::Error, L::Current, A::Text1Text2, {0, 0}, T::Error303, false},
     {304, C::Error, L::Tag, A::None, {0, 0}, T::Error304, false},
     {305, C::Error, L::Tag, A::Text1Value, {0, 0}, T::Error305, false},
+    {306, C::Error, L::Tag, A::Text1, {0, 0}, T::Error306, false},
 };
 
 static_assert(std::is_sorted(std::begin(kMessages), std::end(kMessages),

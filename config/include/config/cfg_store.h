@@ -44,6 +44,10 @@ constexpr int kMaxTextBytes = 100000;
 
 // Option slot values.
 constexpr int kClosingRequired = 0, kClosingOptional = 1, kClosingNone = 2;
+// Tag entries: slot 5 says whether the element must hold at least one tag before its closing
+// tag (kContentRequired). Entries the program creates have no slot 5, which reads as no.
+constexpr int kTagContentSlot = 5;
+constexpr int kContentRequired = 1, kContentMayBeEmpty = 0;
 constexpr int kAttributeRequired = 3, kAttributeNotRequired = 4;
 constexpr int kCaseSensitive = 5, kNotCaseSensitive = 6;
 constexpr int kQuoteMustDouble = 0, kQuoteMayDouble = 1, kQuoteCannot = 2,

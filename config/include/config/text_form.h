@@ -65,6 +65,8 @@ struct OptionField {
 inline constexpr OptionWord kYesNoWords[] = {{"yes", 1}, {"no", 0}};
 inline constexpr OptionWord kClosingWords[] = {
     {"required", kClosingRequired}, {"optional", kClosingOptional}, {"none", kClosingNone}};
+inline constexpr OptionWord kContentWords[] = {{"required", kContentRequired},
+                                               {"may-be-empty", kContentMayBeEmpty}};
 inline constexpr OptionWord kRequiredWords[] = {{"yes", kAttributeRequired},
                                                 {"no", kAttributeNotRequired}};
 inline constexpr OptionWord kQuoteWords[] = {
@@ -79,6 +81,7 @@ inline constexpr OptionField kOptionFields[] = {
     {TagName, 1, "ignore-to-closing", kYesNoWords},
     {TagName, 2, "show-message", kYesNoWords},
     {TagName, 3, "warn-no-attributes", kYesNoWords},
+    {TagName, kTagContentSlot, "content", kContentWords},
     {Attribute, 0, "required", kRequiredWords},
     {Attribute, 1, "warn-if-missing", kYesNoWords},
     {Attribute, 2, "show-message", kYesNoWords},

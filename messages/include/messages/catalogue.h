@@ -21,7 +21,7 @@ enum class Text : int {
     Error68, Error69, Error71, Error72, Error73, Error74, Error75, Error76, Error77, Error78,
     Error79, Error80, Error81, Error82, Error83, Error84, Error87, Error88, Error89, Error90,
     Error91, Error92, Error93, Error94, Error95, Error96, Error97, Error98,
-    Error300, Error301, Error302, Error303, Error304, Error305,
+    Error300, Error301, Error302, Error303, Error304, Error305, Error306,
 
     // Warnings.
     Warning100, Warning101, Warning102, Warning103, Warning104, Warning105, Warning106,
