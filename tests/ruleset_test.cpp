@@ -608,4 +608,27 @@ TEST(RulesetProfiles, DefaultProfileReportsFontAsInactive) {
     }
 }
 
+// The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
+// (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
+TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
+    testing_support::TempDir folder;
+    folder.write("empty.html",
+                 "<html><head><title>Empty</title></head><body>\n<ul></ul>\n"
+                 "<table summary=\"x\"><tbody></tbody></table>\n"
+                 "<ol><li>one</li></ol>\n</body></html>\n");
+    const std::string emptyList = "The tag name \"ul\" contains no tag";
+    const std::string emptyBody = "The tag name \"tbody\" contains no tag";
+    for (const char* profile : {"mkwise-html401-strict", "mkwise-html401-transitional",
+                                "mkwise-html32", "mkwise-html20", "mkwise25"}) {
+        const Report report =
+            check((kProfileDir / (std::string(profile) + ".cfg")).string(), folder.file("empty.html"));
+        const std::string faults = report.faults();
+        const bool older = std::string_view(profile) != "mkwise25";
+        EXPECT_EQ(older, faults.find(emptyList) != std::string::npos) << profile << faults;
+        // HTML 3.2 and 2.0 have no TBODY.
+        const bool tbody = std::string_view(profile).starts_with("mkwise-html401");
+        EXPECT_EQ(tbody, faults.find(emptyBody) != std::string::npos) << profile << faults;
+    }
+}
+
 }  // namespace

@@ -62,6 +62,7 @@ class Element:
         self.section = section            # the DTD's heading above the declaration
         self.order = order
         self.attributes = None            # [(name, declared value, hint, default)]
+        self.model = None                 # the content model's tokens, for MODEL
 
 
 class Dtd:
@@ -230,6 +231,51 @@ class Dtd:
             elif t not in "|,&?*+" and t != "#PCDATA":
                 names.append(t.upper())
 
+    def _text_only(self, tokens, i, seen):
+        """Whether the model group at tokens[i] == '(', with its occurrence sign, is matched
+        by a content of text alone or nothing: #PCDATA matches no characters too, and an
+        element whose start tag may be left out is matched so when its own content is (text
+        in NOFRAMES stands in a BODY whose start tag was left out). The index past it."""
+        assert tokens[i][0] == "("
+        i += 1
+        parts, connector = [], ","
+        while tokens[i][0] != ")":
+            t = tokens[i][0]
+            if t in "|,&":
+                connector = t
+                i += 1
+                continue
+            if t == "(":
+                matched, i = self._text_only(tokens, i, seen)
+            else:
+                matched = t == "#PCDATA" or self._text_only_element(t.upper(), seen)
+                i += 1
+                if tokens[i][0] in "?*+":
+                    matched = matched or tokens[i][0] in "?*"
+                    i += 1
+            parts.append(matched)
+        i += 1
+        matched = any(parts) if connector == "|" else all(parts)
+        # The group's own sign; a "+(" after the content model is its inclusions.
+        if i < len(tokens) and tokens[i][0] in "?*+" and not (
+                tokens[i][0] == "+" and i + 1 < len(tokens) and tokens[i + 1][0] == "("):
+            matched = matched or tokens[i][0] in "?*"
+        return matched, i
+
+    def _text_only_element(self, name, seen):
+        el = self.elements.get(name)
+        if el is None or not el.start_omit or name in seen:
+            return False
+        if el.kind != "MODEL":
+            return el.kind != "EMPTY"
+        return self._text_only(el.model, 0, seen | {name})[0]
+
+    def must_hold(self, name):
+        """Whether the element must hold at least one tag: its content model is matched by
+        no content of text alone or nothing."""
+        el = self.elements[name]
+        return el.kind == "MODEL" and not self._text_only(el.model, 0, {name})[0]
+
     def _names(self, tokens, i):
         if tokens[i][0] == "(":
             return self._group(tokens, i)
@@ -241,13 +287,16 @@ class Dtd:
         end_omit = tokens[i + 1][0].upper() == "O"
         i += 2
         children, excl, incl = [], [], []
+        model = None
         head = tokens[i][0].upper()
         if head in ("EMPTY", "CDATA", "RCDATA", "ANY"):
             kind = head
             i += 1
         else:
             kind = "MODEL"
+            start = i
             children, i = self._group(tokens, i)
+            model = tokens[start:i] + tokens[i:i + 1]
             if i < len(tokens) and tokens[i][0] in "?*+" and not (
                     tokens[i][0] == "+" and i + 1 < len(tokens) and tokens[i + 1][0] == "("):
                 i += 1
@@ -258,6 +307,7 @@ class Dtd:
         for name in names:
             self.elements[name] = Element(name, start_omit, end_omit, kind, set(children),
                                           set(excl), set(incl), self.section, len(self.elements))
+            self.elements[name].model = model
 
     def _attlist(self, tokens):
         names, i = self._names(tokens, 0)
@@ -620,6 +670,8 @@ def tag_block(family, entry, category):
     out.append("  ignore-to-closing " + ("yes" if ignored else "no"))
     out.append("  show-message no")
     out.append("  warn-no-attributes no")
+    if family.dtd.must_hold(el.name):
+        out.append("  content required")
     if entry.valid:
         out += words_block("valid-in", [quote(n) for n in sorted(entry.valid, key=range_key)])
     if entry.invalid:
