@@ -214,8 +214,10 @@ void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
                                              info.defaultText
                                        : std::to_string(info.defaultValue);
         auto origin = setup.origins.find(info.name);
+        const std::string value =
+            messages::escapeControlCharacters(options::storedValue(setup.options, info));
         text += padded(info.name, 32) + padded(valueRange(info), 22) + padded(defaultValue, 10) +
-                padded(messages::escapeControlCharacters(options::storedValue(setup.options, info)), 10) +
+                padded(value, 10) +
                 (origin == setup.origins.end() ? std::string("default")
                                                : messages::escapeControlCharacters(origin->second)) +
                 "\n";

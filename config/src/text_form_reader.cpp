@@ -676,7 +676,9 @@ private:
     }
 
     void checkLength(const std::string& text, int line, std::string_view what) {
-        if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) error(line, cat(what, " is longer than 100000 bytes"));
+        if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) {
+            error(line, cat(what, " is longer than ", kMaxTextBytes, " bytes"));
+        }
     }
 
     void checkEntry(SourceEntry& e) {

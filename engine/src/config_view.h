@@ -146,15 +146,15 @@ public:
     // (neither range names it), 1 valid, 2 invalid.
     int decision(int id, std::uint32_t folded) const { return range(id).decision(folded); }
 
-    // By folded name, whether any range of any tag entry names it (1) or not (0); names
-    // folded after the view was made are past its end. An open tag of a name that no range
-    // names never decides whether a tag may stand where it stands.
     // Whether a tag of the folded name must hold at least one tag before its closing tag: an
     // active tag entry of the name says so (option slot 5).
     bool contentRequired(std::uint32_t folded) const {
         return folded < contentRequired_.size() && contentRequired_[folded] != 0;
     }
 
+    // By folded name, whether any range of any tag entry names it (1) or not (0); names
+    // folded after the view was made are past its end. An open tag of a name that no range
+    // names never decides whether a tag may stand where it stands.
     const std::vector<std::uint8_t>& rangeNames() {
         if (rangeNamed_.empty()) workOutRangeNames();
         return rangeNamed_;
