@@ -608,6 +608,26 @@ TEST(RulesetProfiles, DefaultProfileReportsFontAsInactive) {
     }
 }
 
+// Today's HTML keeps SCRIPT's charset only as "utf-8"; another value is reported, and LINK's
+// charset stays obsolete.
+TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
+    testing_support::TempDir folder;
+    folder.write("charset.html",
+                 "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Charset</title>\n"
+                 "<script src=\"a.js\" charset=\"UTF-8\"></script>\n"
+                 "<script src=\"b.js\" charset=\"iso-8859-1\"></script>\n"
+                 "<link rel=\"stylesheet\" href=\"a.css\" charset=\"utf-8\">\n</head>\n<body>\n"
+                 "<p>x</p>\n</body>\n</html>\n");
+    const Report report = check((kProfileDir / "mkwise25.cfg").string(), folder.file("charset.html"));
+    const std::string faults = report.faults();
+    EXPECT_EQ(2, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    const std::string badValue = "The attribute \"charset\" has an invalid attribute value \"iso-8859-1\".";
+    const std::string obsolete = "The attribute \"charset\" was found but its category is not active.";
+    EXPECT_NE(std::string::npos, faults.find(badValue)) << faults;
+    EXPECT_NE(std::string::npos, faults.find(obsolete)) << faults;
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
