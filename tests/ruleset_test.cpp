@@ -628,6 +628,26 @@ TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
     EXPECT_NE(std::string::npos, faults.find(obsolete)) << faults;
 }
 
+// INPUT's capture names the camera a file upload prefers, the user's or the environment's;
+// with no value the device chooses. Another value is reported.
+TEST(RulesetProfiles, DefaultProfileTakesInputCaptureWithItsKeywords) {
+    testing_support::TempDir folder;
+    folder.write("capture.html",
+                 "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Capture</title>\n</head>\n"
+                 "<body>\n<form action=\"up\"><p>\n"
+                 "<input type=\"file\" name=\"a\" capture=\"user\">\n"
+                 "<input type=\"file\" name=\"b\" capture=\"Environment\">\n"
+                 "<input type=\"file\" name=\"c\" capture>\n"
+                 "<input type=\"file\" name=\"d\" capture=\"\">\n"
+                 "<input type=\"file\" name=\"e\" capture=\"front\">\n</p></form>\n</body>\n</html>\n");
+    const Report report = check((kProfileDir / "mkwise25.cfg").string(), folder.file("capture.html"));
+    const std::string faults = report.faults();
+    EXPECT_EQ(1, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    const std::string badValue = "The attribute \"capture\" has an invalid attribute value \"front\".";
+    EXPECT_NE(std::string::npos, faults.find(badValue)) << faults;
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
