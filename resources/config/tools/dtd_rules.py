@@ -537,7 +537,15 @@ def derive(family):
                 continue
             omitted = sorted(s for s in holds[c] if dtd.elements[s].start_omit)
             notes[name].append(f"valid in {c}: {and_list(omitted)}'s start tag may be left out")
-        if name in first:
+        # HEAD may open the document, HTML's start tag left out, and then what follows
+        # "</head>" (BODY, FRAMESET, "</html>") still belongs to that HTML. Without "(first
+        # tag)", a first HEAD is out of range and the program opens the first element of its
+        # range, HTML, for it. (BODY keeps "(first tag)": a document may not open with BODY,
+        # as HEAD and its TITLE are required, but a fragment of a page may.)
+        if name == "HEAD":
+            notes[name].append("HEAD may open the document, HTML's start tag left out: HEAD is"
+                               " then taken as the content of an HTML element")
+        elif name in first:
             v.add("(first tag)")
         assert not (v & inv), (family.key, name, v & inv)
         entries.append(TagEntry(el, v, inv, notes[name]))
@@ -737,7 +745,8 @@ def derived_from(family):
         "  may be left out (BODY's content is valid in HTML, TBODY's in TABLE). HEAD's end tag\n"
         "  may be left out too, so what HTML holds is valid in HEAD as well. HEAD's inclusions\n"
         "  (META, LINK...) count for HEAD itself, not for the content of an OBJECT in HEAD.\n"
-        "  \"(first tag)\": HTML, and HEAD and BODY, whose start tags may open the document.\n"
+        "  \"(first tag)\": HTML, and BODY, whose start tag may open a fragment. HEAD may open the\n"
+        "  document too, HTML's start tag left out: its range, HTML, is then opened for it.\n"
         "- invalid-in: the elements with a required end tag that may not hold the tag, exclusions\n"
         "  among them (A in A, FORM in FORM). One element with an omissible end tag is there\n"
         "  too: BODY, in the ranges of what may not stand in it (TITLE, META, HEAD...), since\n"
