@@ -273,6 +273,62 @@ TEST(NamePatterns, PatternsStandForNamesNoEntryHas) {
         options);
 }
 
+// Attribute patterns are tried the most particular first: "*", which only the custom element
+// lists, comes after "data-*" and "aria-x*" whatever their places in the configuration, so
+// that a custom element takes any attribute and the other tags keep their lists.
+TEST(NamePatterns, AttributePatternsAreTriedTheMostParticularFirst) {
+    constexpr std::string_view kCatchAll = R"cfg(
+category Test
+  id 2
+active Test
+tag p
+  category Test
+  closing optional
+  valid-in (everywhere)
+  attributes id data-* aria-x*
+tag *-*
+  category Test
+  closing required
+  valid-in (everywhere)
+  attributes id data-* *
+attribute id
+  category Test
+  values "(string 4)"
+attribute *
+  category Test
+  values "(string 4)" "(no value)"
+attribute data-*
+  category Test
+  values "(string 4)" "(no value)"
+attribute aria-x*
+  category Test
+  values yes
+value yes
+  category Test
+)cfg";
+    const CfgStore* cfg = &testing_support::sharedConfiguration(kCatchAll);
+    const options::Options options = html5Options();
+    const std::string notForP = "The valid attributes for this tag name are: aria-x*, data-*, and id.";
+    const std::vector<Case> cases{
+        {"<p data-role=\"note\" aria-xy=\"yes\">", {}},
+        {"<my-gallery images=\"3\" autoplay data-x=\"1\"></my-gallery>", {}},
+        // The first pattern that matches decides, as for any name: "aria-xy" is aria-x*'s,
+        // which the custom element does not list.
+        {"<my-gallery aria-xy=\"yes\"></my-gallery>",
+         {"E1:The attribute \"aria-xy\" is not valid for the tag name \"my-gallery\". The valid "
+          "attributes for this tag name are: *, data-*, and id."}},
+        {"<p images=\"3\">",
+         {"E1:The attribute \"images\" is not valid for the tag name \"p\". " + notForP}},
+        // "aria-xz" is aria-x*'s, whose values are checked wherever it stands.
+        {"<p aria-xz=\"no\">",
+         {"E1:The attribute \"aria-xz\" has an invalid attribute value \"no\". This attribute "
+          "must have the following value: \"yes\"."}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(findings(c.document, options, cfg), c.expected) << c.document;
+    }
+}
+
 // The names no entry has are remembered from document to document up to a bound, then
 // forgotten: a run over pages of many made-up names keeps the memory of one page, and the
 // patterns still stand for the names met after.

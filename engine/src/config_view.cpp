@@ -27,6 +27,11 @@ std::int8_t rangeWords(const TagStore& tag, const std::vector<int>& types, bool 
     return 0;
 }
 
+// The characters of a name pattern that match themselves: all but the "*".
+std::size_t literalCharacters(std::string_view pattern) {
+    return pattern.size() - static_cast<std::size_t>(std::count(pattern.begin(), pattern.end(), '*'));
+}
+
 }  // namespace
 
 ConfigurationView::ConfigurationView(RunState& state)
@@ -88,6 +93,12 @@ ConfigurationView::ConfigurationView(RunState& state)
                 attribute->optionValue(2 + slot) == 1 && !attribute->texts[slot].view().empty();
         }
     }
+    // The most particular pattern first: the one with the most characters besides "*" (so a
+    // catch-all "*" comes after "data-*"), and among equals the configuration's order.
+    std::stable_sort(attributePatterns_.begin(), attributePatterns_.end(),
+                     [](const auto& a, const auto& b) {
+                         return literalCharacters(a.first) > literalCharacters(b.first);
+                     });
 }
 
 const ConfigurationView::TagFacts& ConfigurationView::firstUse(int id) const {
