@@ -608,17 +608,23 @@ TEST(RulesetProfiles, DefaultProfileReportsFontAsInactive) {
     }
 }
 
+// The report of one page written for a test, checked with a shipped profile.
+Report checkPage(const std::string& profile, const std::string& page) {
+    testing_support::TempDir folder;
+    folder.write("page.html", page);
+    return check((kProfileDir / (profile + ".cfg")).string(), folder.file("page.html"));
+}
+
 // Today's HTML keeps SCRIPT's charset only as "utf-8"; another value is reported, and LINK's
 // charset stays obsolete.
 TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
-    testing_support::TempDir folder;
-    folder.write("charset.html",
-                 "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Charset</title>\n"
-                 "<script src=\"a.js\" charset=\"UTF-8\"></script>\n"
-                 "<script src=\"b.js\" charset=\"iso-8859-1\"></script>\n"
-                 "<link rel=\"stylesheet\" href=\"a.css\" charset=\"utf-8\">\n</head>\n<body>\n"
-                 "<p>x</p>\n</body>\n</html>\n");
-    const Report report = check((kProfileDir / "mkwise25.cfg").string(), folder.file("charset.html"));
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Charset</title>\n"
+        "<script src=\"a.js\" charset=\"UTF-8\"></script>\n"
+        "<script src=\"b.js\" charset=\"iso-8859-1\"></script>\n"
+        "<link rel=\"stylesheet\" href=\"a.css\" charset=\"utf-8\">\n</head>\n<body>\n"
+        "<p>x</p>\n</body>\n</html>\n");
     const std::string faults = report.faults();
     EXPECT_EQ(2, report.errors) << faults;
     EXPECT_EQ(0, report.warnings) << faults;
@@ -631,16 +637,15 @@ TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
 // INPUT's capture names the camera a file upload prefers, the user's or the environment's;
 // with no value the device chooses. Another value is reported.
 TEST(RulesetProfiles, DefaultProfileTakesInputCaptureWithItsKeywords) {
-    testing_support::TempDir folder;
-    folder.write("capture.html",
-                 "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Capture</title>\n</head>\n"
-                 "<body>\n<form action=\"up\"><p>\n"
-                 "<input type=\"file\" name=\"a\" capture=\"user\">\n"
-                 "<input type=\"file\" name=\"b\" capture=\"Environment\">\n"
-                 "<input type=\"file\" name=\"c\" capture>\n"
-                 "<input type=\"file\" name=\"d\" capture=\"\">\n"
-                 "<input type=\"file\" name=\"e\" capture=\"front\">\n</p></form>\n</body>\n</html>\n");
-    const Report report = check((kProfileDir / "mkwise25.cfg").string(), folder.file("capture.html"));
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Capture</title>\n</head>\n"
+        "<body>\n<form action=\"up\"><p>\n"
+        "<input type=\"file\" name=\"a\" capture=\"user\">\n"
+        "<input type=\"file\" name=\"b\" capture=\"Environment\">\n"
+        "<input type=\"file\" name=\"c\" capture>\n"
+        "<input type=\"file\" name=\"d\" capture=\"\">\n"
+        "<input type=\"file\" name=\"e\" capture=\"front\">\n</p></form>\n</body>\n</html>\n");
     const std::string faults = report.faults();
     EXPECT_EQ(1, report.errors) << faults;
     EXPECT_EQ(0, report.warnings) << faults;
@@ -651,17 +656,14 @@ TEST(RulesetProfiles, DefaultProfileTakesInputCaptureWithItsKeywords) {
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
-    testing_support::TempDir folder;
-    folder.write("empty.html",
-                 "<html><head><title>Empty</title></head><body>\n<ul></ul>\n"
-                 "<table summary=\"x\"><tbody></tbody></table>\n"
-                 "<ol><li>one</li></ol>\n</body></html>\n");
+    const std::string page =
+        "<html><head><title>Empty</title></head><body>\n<ul></ul>\n"
+        "<table summary=\"x\"><tbody></tbody></table>\n<ol><li>one</li></ol>\n</body></html>\n";
     const std::string emptyList = "The tag name \"ul\" contains no tag";
     const std::string emptyBody = "The tag name \"tbody\" contains no tag";
     for (const char* profile : {"mkwise-html401-strict", "mkwise-html401-transitional",
                                 "mkwise-html32", "mkwise-html20", "mkwise25"}) {
-        const Report report =
-            check((kProfileDir / (std::string(profile) + ".cfg")).string(), folder.file("empty.html"));
+        const Report report = checkPage(profile, page);
         const std::string faults = report.faults();
         const bool older = std::string_view(profile) != "mkwise25";
         EXPECT_EQ(older, faults.find(emptyList) != std::string::npos) << profile << faults;
