@@ -13,6 +13,7 @@ namespace {
 
 using platform::Icon;
 using testing_support::TempDir;
+using namespace std::string_literals;
 
 struct StringSink : tools::OutputSink {
     std::string bytes;
@@ -235,6 +236,11 @@ TEST_F(TemplateTool, ReportsEachStructuralError) {
         {"template is a folder", region("TEMPLATE=" + dir_.path().string() + "\n"),
          "Markwise: Cannot Open Template File",
          "The template file \"" + dir_.path().string() + "\" cannot be opened in \"page.htm\"."},
+        // The name goes to the system whole: a NUL byte in it must not open the shorter name
+        // before it, which here is an existing template.
+        {"template name with a NUL byte", region("TEMPLATE=" + tpl + "\0.old"s + "\n"),
+         "Markwise: Cannot Open Template File",
+         "The template file \"" + tpl + "\0.old\" cannot be opened in \"page.htm\"."s},
         {"no end marker", "<!-- TEMPLATESTART\nTEMPLATE=" + tpl + "\n-->\nold\n",
          "Markwise: Cannot Find <!-- TEMPLATEEND -->",
          "Cannot find the TEMPLATEEND marker in \"page.htm\"."},
