@@ -115,6 +115,7 @@ class ToolRun {
     bool prepare();
     bool mayBeReplaced();
     bool isRegularFile(const std::string& path);
+    bool backupHoldsTheDocument();
     bool process(std::string bytes, platform::ReplacementFile& output);
     bool finishOutput(bool processed, platform::ReplacementFile& output);
     void restore();
@@ -159,6 +160,18 @@ bool ToolRun::isRegularFile(const std::string& path) {
     return files().stat(path, info) == 0 && S_ISREG(info.st_mode);
 }
 
+// Whether deleting the old backup would take the document with it: the document's name is a
+// symbolic link to the file that has the backup name. An old backup that is another hard link
+// to the document's file (as a run that was killed before its new text was in place leaves
+// it), or a symbolic link to it, is only a name, and is deleted like any old backup.
+bool ToolRun::backupHoldsTheDocument() {
+    struct stat document {};
+    struct stat backup {};
+    if (files().lstat(document_, document) != 0 || !S_ISLNK(document.st_mode)) return false;
+    if (files().lstat(backup_, backup) != 0 || S_ISLNK(backup.st_mode)) return false;
+    return platform::sameFile(files(), document_, backup_);
+}
+
 // Gives the document's file its backup name. False, with the document as it was, after the box.
 bool ToolRun::prepare() {
     // No name is no document: its backup name would be ".bak", a file that has nothing to do
@@ -168,7 +181,7 @@ bool ToolRun::prepare() {
         return false;
     }
     // A document that is its backup under another name (a link) would go with the backup.
-    if (equalsIgnoreCase(backup_, document_) || platform::sameFile(files(), document_, backup_)) {
+    if (equalsIgnoreCase(backup_, document_) || backupHoldsTheDocument()) {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));
         return false;
     }
