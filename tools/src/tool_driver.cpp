@@ -357,7 +357,8 @@ int ToolRun::run(const std::string& argument) {
 
     options::Options& options = *context_.options;
     // Remembered only when the name fits the option's 255 characters, which the next start
-    // would otherwise refuse to read.
+    // would otherwise refuse to read. Names are compared as they are: on this system two names
+    // that differ only in case are two files, and the dialog must start at the one used last.
     if (!context_.commandLineMode && chosen->size() <= options::kLongestPath &&
         *chosen != options.LastOpenedToolFilename) {
         options.LastOpenedToolFilename = *chosen;
