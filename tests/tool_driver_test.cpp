@@ -258,6 +258,20 @@ TEST_F(ToolDriver, ADocumentGivenByALinkRewritesTheFileItLeadsTo) {
     EXPECT_TRUE(fs::is_symlink(dir_.file("dangling.htm")));
 }
 
+// The template tool knows the document by the name it was given, also when that name is a
+// link to the file rewritten.
+TEST_F(ToolDriver, TheTemplateToolNamesTheDocumentAsItWasGiven) {
+    const std::string tpl = dir_.write("name.tpl", "$\"CURRENTFILE\"");
+    fs::create_directory(dir_.file("real"));
+    const std::string target = dir_.write(
+        "real/page.htm", "<!-- TEMPLATESTART\nTEMPLATE=" + tpl + "\n-->\n<!-- TEMPLATEEND -->\n");
+    fs::create_symlink(target, dir_.file("page.htm"));
+    EXPECT_EQ(run(tools::kToolTemplate, dir_.file("page.htm")), 1);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_EQ(readFile(target), "<!-- TEMPLATESTART\nTEMPLATE=" + tpl + "\n-->\n" +
+                                    dir_.file("page.htm") + "\n<!-- TEMPLATEEND -->\n");
+}
+
 TEST_F(ToolDriver, AFailedTemplateRunPutsTheDocumentBack) {
     const std::string original = "<!-- TEMPLATESTART\nTEMPLATE=" + dir_.file("none.tpl") +
                                  "\n-->\nold\n<!-- TEMPLATEEND -->\n";

@@ -124,6 +124,9 @@ class ToolRun {
     const ToolContext& context_;
     int tool_;
     std::string document_;
+    // The name the document was given by (the argument, or the dialog's choice), which the
+    // template tool's CURRENTFILE and messages use also when it is a link to the file rewritten.
+    std::string given_;
     std::string backup_;
     // The backup is a second name of the document's file, which keeps its own name until the
     // new text replaces it; otherwise the document was renamed to the backup.
@@ -269,7 +272,7 @@ bool ToolRun::process(std::string bytes, platform::ReplacementFile& file) {
             environment.options = context_.options;
             environment.clock = context_.clock;
             environment.files = context_.files;
-            processed = runTemplateTool(environment, lines, output, document_) == 1;
+            processed = runTemplateTool(environment, lines, output, given_) == 1;
             break;
         }
         case kToolConvert: {
@@ -325,7 +328,8 @@ int ToolRun::run(const std::string& argument) {
     if (!chosen) return 0;
     // A document given by a symbolic link is the file the link leads to: that file is
     // rewritten, with its backup beside it, and the link stays a link.
-    document_ = platform::followedLink(files(), *chosen);
+    given_ = *chosen;
+    document_ = platform::followedLink(files(), given_);
     const WaitCursor wait(context_);
     backup_ = backupName(document_);
     // From the moment the backup is made until it is taken back or the new text is in place,
