@@ -114,6 +114,27 @@ TEST_F(ToolDriver, PageHtmAndPageHtmlShareOneBackup) {
     EXPECT_EQ(readFile(dir_.file("page.bak")), "HTML");
 }
 
+// An old backup that is only another name of the document's file (a hard link, as a run killed
+// before its new text was in place leaves it, or a symbolic link to it) goes like any old
+// backup; the document is processed and the new backup holds its old text.
+TEST_F(ToolDriver, AnOldBackupThatIsAnotherNameOfTheDocumentIsReplaced) {
+    const std::string document = dir_.write("page.htm", "<B>x</B>");
+    fs::create_hard_link(document, dir_.file("page.bak"));
+    EXPECT_EQ(run(tools::kToolLowercase, document), 1);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_EQ(readFile(document), "<b>x</b>\n");
+    EXPECT_EQ(readFile(dir_.file("page.bak")), "<B>x</B>");
+    EXPECT_FALSE(fs::equivalent(document, dir_.file("page.bak")));
+
+    const std::string other = dir_.write("other.htm", "<I>y</I>");
+    fs::create_symlink("other.htm", dir_.file("other.bak"));
+    EXPECT_EQ(run(tools::kToolUppercase, other), 1);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_EQ(readFile(other), "<I>y</I>\n");
+    EXPECT_FALSE(fs::is_symlink(dir_.file("other.bak")));
+    EXPECT_EQ(readFile(dir_.file("other.bak")), "<I>y</I>");
+}
+
 TEST_F(ToolDriver, KeepsThePermissionBits) {
     const std::string document = dir_.write("page.htm", "<B>");
     ASSERT_EQ(::chmod(document.c_str(), 0640), 0);
@@ -235,6 +256,20 @@ TEST_F(ToolDriver, ADocumentGivenByALinkRewritesTheFileItLeadsTo) {
     EXPECT_EQ(run(tools::kToolLowercase, dir_.file("dangling.htm")), 0);
     EXPECT_EQ(ui_.boxes.at(0).caption, "Markwise: Error Locating File");
     EXPECT_TRUE(fs::is_symlink(dir_.file("dangling.htm")));
+}
+
+// The template tool knows the document by the name it was given, also when that name is a
+// link to the file rewritten.
+TEST_F(ToolDriver, TheTemplateToolNamesTheDocumentAsItWasGiven) {
+    const std::string tpl = dir_.write("name.tpl", "$\"CURRENTFILE\"");
+    fs::create_directory(dir_.file("real"));
+    const std::string target = dir_.write(
+        "real/page.htm", "<!-- TEMPLATESTART\nTEMPLATE=" + tpl + "\n-->\n<!-- TEMPLATEEND -->\n");
+    fs::create_symlink(target, dir_.file("page.htm"));
+    EXPECT_EQ(run(tools::kToolTemplate, dir_.file("page.htm")), 1);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_EQ(readFile(target), "<!-- TEMPLATESTART\nTEMPLATE=" + tpl + "\n-->\n" +
+                                    dir_.file("page.htm") + "\n<!-- TEMPLATEEND -->\n");
 }
 
 TEST_F(ToolDriver, AFailedTemplateRunPutsTheDocumentBack) {

@@ -115,6 +115,7 @@ class ToolRun {
     bool prepare();
     bool mayBeReplaced();
     bool isRegularFile(const std::string& path);
+    bool backupHoldsTheDocument();
     bool process(std::string bytes, platform::ReplacementFile& output);
     bool finishOutput(bool processed, platform::ReplacementFile& output);
     void restore();
@@ -123,6 +124,9 @@ class ToolRun {
     const ToolContext& context_;
     int tool_;
     std::string document_;
+    // The name the document was given by (the argument, or the dialog's choice), which the
+    // template tool's CURRENTFILE and messages use also when it is a link to the file rewritten.
+    std::string given_;
     std::string backup_;
     // The backup is a second name of the document's file, which keeps its own name until the
     // new text replaces it; otherwise the document was renamed to the backup.
@@ -159,6 +163,18 @@ bool ToolRun::isRegularFile(const std::string& path) {
     return files().stat(path, info) == 0 && S_ISREG(info.st_mode);
 }
 
+// Whether deleting the old backup would take the document with it: the document's name is a
+// symbolic link to the file that has the backup name. An old backup that is another hard link
+// to the document's file (as a run that was killed before its new text was in place leaves
+// it), or a symbolic link to it, is only a name, and is deleted like any old backup.
+bool ToolRun::backupHoldsTheDocument() {
+    struct stat document {};
+    struct stat backup {};
+    if (files().lstat(document_, document) != 0 || !S_ISLNK(document.st_mode)) return false;
+    if (files().lstat(backup_, backup) != 0 || S_ISLNK(backup.st_mode)) return false;
+    return platform::sameFile(files(), document_, backup_);
+}
+
 // Gives the document's file its backup name. False, with the document as it was, after the box.
 bool ToolRun::prepare() {
     // No name is no document: its backup name would be ".bak", a file that has nothing to do
@@ -168,7 +184,7 @@ bool ToolRun::prepare() {
         return false;
     }
     // A document that is its backup under another name (a link) would go with the backup.
-    if (equalsIgnoreCase(backup_, document_) || platform::sameFile(files(), document_, backup_)) {
+    if (equalsIgnoreCase(backup_, document_) || backupHoldsTheDocument()) {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));
         return false;
     }
@@ -256,7 +272,7 @@ bool ToolRun::process(std::string bytes, platform::ReplacementFile& file) {
             environment.options = context_.options;
             environment.clock = context_.clock;
             environment.files = context_.files;
-            processed = runTemplateTool(environment, lines, output, document_) == 1;
+            processed = runTemplateTool(environment, lines, output, given_) == 1;
             break;
         }
         case kToolConvert: {
@@ -312,7 +328,8 @@ int ToolRun::run(const std::string& argument) {
     if (!chosen) return 0;
     // A document given by a symbolic link is the file the link leads to: that file is
     // rewritten, with its backup beside it, and the link stays a link.
-    document_ = platform::followedLink(files(), *chosen);
+    given_ = *chosen;
+    document_ = platform::followedLink(files(), given_);
     const WaitCursor wait(context_);
     backup_ = backupName(document_);
     // From the moment the backup is made until it is taken back or the new text is in place,
@@ -344,7 +361,8 @@ int ToolRun::run(const std::string& argument) {
 
     options::Options& options = *context_.options;
     // Remembered only when the name fits the option's 255 characters, which the next start
-    // would otherwise refuse to read.
+    // would otherwise refuse to read. Names are compared as they are: on this system two names
+    // that differ only in case are two files, and the dialog must start at the one used last.
     if (!context_.commandLineMode && chosen->size() <= options::kLongestPath &&
         *chosen != options.LastOpenedToolFilename) {
         options.LastOpenedToolFilename = *chosen;
