@@ -149,6 +149,22 @@ TEST(CleanConfiguration, BuiltInEntriesAreNeverDeleted) {
     EXPECT_EQ(store.entryCount(Attribute), 1);
 }
 
+// A category that a file (or a careless caller) put into "(undefined)" is still a category:
+// cleaning keeps it, and with it the entries that belong to it.
+TEST(CleanConfiguration, NeverDeletesACategory) {
+    CfgStore store;
+    const Sample s = buildSample(store);
+    ASSERT_EQ(store.setCategoryOf(Category, ById, s.basic, kUndefined), 1);
+    const config::CleanResult result = config::cleanEntries(store);
+    EXPECT_EQ(store.entryCount(Category), 3);
+    EXPECT_EQ(store.isCategoryActive(s.basic), 1);
+    EXPECT_EQ(store.categoryOf(TagName, ById, s.keep), s.basic);
+    EXPECT_EQ(store.categoryOf(Entity, ById, s.e2), s.basic);
+    EXPECT_EQ(config::cleanResultText(result),
+              "2 tag names deleted, 3 attributes deleted, 3 attribute values deleted, and 1 "
+              "entities deleted.");
+}
+
 TEST(CleanConfiguration, FollowsADeletedCategory) {
     CfgStore store;
     const Sample s = buildSample(store);

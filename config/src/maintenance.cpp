@@ -111,10 +111,13 @@ std::vector<int> unassignedAttributeValues(const CfgStore& store) {
 CleanResult cleanEntries(CfgStore& store) {
     CleanResult result;
     // Entries in "(undefined)", kind by kind; after a deletion the walk looks at the same
-    // position again, which now holds the next entry.
+    // position again, which now holds the next entry. Categories are passed over: they belong
+    // to no category, and deleting one (even one a file gave a category) would move its
+    // entries to "(undefined)" and so delete them too.
     int* const counted[] = {&result.tagNames, &result.attributes, &result.attributeValues,
                             nullptr, &result.entities};
     for (int kind = TagName; kind <= Entity && !result.failed; ++kind) {
+        if (kind == Category) continue;
         for (int position = 0; position < store.entryCount(kind);) {
             if (store.builtinType(kind, ByPosition, position) != 0 ||
                 !isInUndefinedCategory(store, kind, position)) {
