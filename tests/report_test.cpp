@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "messages/report.h"
@@ -185,6 +187,118 @@ TEST(Report, StatisticsShowPercentagesAndFirstLines) {
               "          Number of messages: 0\n"
               "            Number of errors: 1 (first in line 4)\n"
               "          Number of warnings: 1 (first in line 5)\n");
+}
+
+// The writers driven directly: a document of three lines, one error on line 2 and its
+// comment, the file's time known or not, and a clock whose formatting can fail.
+class ReportWriterTest : public ::testing::Test {
+protected:
+    struct KnownFiles : platform::Files {
+        std::optional<std::time_t> written;
+        bool exists(const std::string&) const override { return true; }
+        bool remove(const std::string&) override { return false; }
+        bool rename(const std::string&, const std::string&) override { return false; }
+        std::optional<std::time_t> lastWriteTime(const std::string&) const override {
+            return written;
+        }
+        std::string currentDirectory() const override { return "/"; }
+        bool setCurrentDirectory(const std::string&) override { return false; }
+        bool replaceFile(const std::string&, std::string_view, unsigned) override {
+            return false;
+        }
+    };
+
+    ReportWriterTest()
+        : options(testOptions()),
+          refs{2, 2},
+          store(options, &refs),
+          document(DocumentLines::fromBytes("one\ntwo \"\nthree\n")) {
+        files.written = 1000;
+        counters.currentLine = 3;
+        counters.linesInFile = 3;
+        subject.documentPath = "page.html";
+        subject.documentSize = 16;
+        subject.counters = &counters;
+        subject.lines = &document;
+        store.resetRun();
+        store.raiseError(94);
+    }
+
+    std::string written(const std::function<void(messages::ReportWriter&, messages::TextOut&)>& write) {
+        std::string bytes;
+        {
+            messages::TextOut out(bytes);
+            messages::ReportWriter writer(options, store, subject, clock, files, &ui);
+            write(writer, out);
+        }
+        return bytes;
+    }
+
+    options::Options options;
+    messages::LineRefs refs;
+    messages::MessageStore store;
+    DocumentLines document;
+    messages::RunCounters counters;
+    messages::ReportSubject subject;
+    platform::FakeClock clock;
+    KnownFiles files;
+    platform::FakeUserInterface ui;
+};
+
+TEST_F(ReportWriterTest, HeaderSaysWhenTheDateOrTimeCannotBeFormatted) {
+    auto header = [&] {
+        return written([](auto& writer, auto& out) { writer.writeReportHeader(out); });
+    };
+    const std::string start =
+        "\n--------------------------------------------------\n\n"
+        "Zentrel Markwise v2.55\nValidating file \"page.html\" (16 bytes).\n";
+    EXPECT_EQ(header(), start +
+                            "File date is Tuesday, December 08, 2026 at 03:46:51.\n"
+                            "File validated on Tuesday, December 08, 2026 at 03:46:51.\n\n");
+
+    // The file's date is left out when any part of it fails; the run's date names the failure.
+    clock.longDateText.clear();
+    EXPECT_EQ(header(), start +
+                            "File validated on error getting date or in date format at "
+                            "03:46:51.\n\n");
+    clock.longDateText = "Tuesday, December 08, 2026";
+    clock.timeText.clear();
+    EXPECT_EQ(header(), start +
+                            "File validated on Tuesday, December 08, 2026 at error getting time "
+                            "or in time format.\n\n");
+
+    // A file whose time cannot be read has no date line.
+    clock.timeText = "03:46:51";
+    files.written.reset();
+    EXPECT_EQ(header(), start + "File validated on Tuesday, December 08, 2026 at 03:46:51.\n\n");
+}
+
+TEST_F(ReportWriterTest, AMessageThatCannotBeWrappedIsReportedAndTheListGoesOn) {
+    options.LineLength = 0;
+    const std::string list =
+        written([](auto& writer, auto& out) { writer.writeMessageList(out); });
+    // The error and its comment: each leaves its newline, and the listing around them stays.
+    EXPECT_EQ(list,
+              "\n   1: one\n   2: two \"\n\n"
+              "\n   3: three\n\n"
+              "\n--------------------------------------------------\n");
+    ASSERT_EQ(ui.boxCount(), 2u);
+    for (const auto& box : ui.boxes) {
+        EXPECT_EQ(box.caption, "Markwise: SERIOUS ERROR");
+        EXPECT_NE(box.text.find("(number 18)"), std::string::npos) << box.text;
+    }
+}
+
+TEST_F(ReportWriterTest, DocumentLinesFailOnlyWhenTheFirstLineIsMissing) {
+    auto lines = [&](int first, int last, bool expected) {
+        return written([&](auto& writer, auto& out) {
+            EXPECT_EQ(writer.writeDocumentLines(out, first, last), expected) << first;
+        });
+    };
+    EXPECT_EQ(lines(2, 9, true), "\n   2: two \"\n   3: three\n");
+    EXPECT_EQ(lines(3, 2, true), "\n");  // an empty range
+    EXPECT_EQ(lines(0, 2, false), "\n");
+    EXPECT_EQ(lines(4, 4, false), "\n");
 }
 
 TEST(Report, MachineReadableFormHasNoLayout) {
