@@ -99,6 +99,9 @@ TEST(OptionsStorage, StoredTextsAreReadAsTheirTypes) {
         {"Language", "7", 0},       {"Language", "-1", 0},     {"Language", "1", 1},
         {"CheckNesting", "5", 1},   {"CheckNesting", "0", 0},  {"CheckNesting", "yes", 0},
         {"MaximumErrors", "abc", 0}, {"MaximumErrors", " 12x", 12}, {"LineLength", "-3", -3},
+        // White space before the number is passed over, line breaks as well as blanks.
+        {"MaximumErrors", "\n\r 40", 40}, {"LineLength", "\v\f-3", -3},
+        {"ShowComments", "\n1", 1}, {"Language", "\r\n1", 1}, {"AllowSpaces2", "\f1", 1},
     };
     for (const auto& c : cases) {
         FakeSettingsStore store;

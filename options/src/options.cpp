@@ -154,11 +154,14 @@ std::optional<int> parseDecimal(std::string_view s) {
     return value;
 }
 
-// The leading decimal number of a stored text, as a C library conversion reads it: blanks,
-// a sign and digits; anything else ends the number, and no digits read as 0.
+// The leading decimal number of a stored text, as a C library conversion reads it: white
+// space (blanks, tabs, line breaks, vertical tabs and form feeds), a sign and digits; anything
+// else ends the number, and no digits read as 0.
 int leadingDecimal(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < s.size() && std::string_view(" \t\n\v\f\r").find(s[i]) != std::string_view::npos) {
+        ++i;
+    }
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     long long value = 0;

@@ -139,8 +139,9 @@ bool applyStoredValue(Options& options, const OptionInfo& info, std::string_view
 std::optional<std::string> setFromUser(Options& options, const OptionInfo& info,
                                        std::string_view value);
 
-// The number a stored text holds, as a C library conversion reads it: blanks, a sign and
-// decimal digits; anything else ends the number, and text without digits reads as 0.
+// The number a stored text holds, as a C library conversion reads it: white space (line
+// breaks too), a sign and decimal digits; anything else ends the number, and text without
+// digits reads as 0.
 int storedNumber(std::string_view stored);
 
 // The option's current value as stored text ("1", "25", "val").
