@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <clocale>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -319,6 +320,43 @@ TEST(CatalogueLayout, IntegersPrintAsPrintfPrintsThem) {
                   expected);
     }
     EXPECT_EQ(messages::format("%d of %d", {3, "x"}), "3 of 0");
+}
+
+// Real numbers (the percentages) print as printf prints them in the C locale, with and
+// without flags, widths and precisions, and at the rounding boundaries.
+TEST(CatalogueLayout, RealsPrintAsPrintfPrintsThem) {
+    for (double value : {0.0, -0.0, 5.0, 9.95, 9.949999, 99.95, 99.96, 100.0, 83.333333, 0.05,
+                         0.25, 0.35, 2.5, -3.75, 1e20, 123456.789}) {
+        char expected[400];
+        std::snprintf(expected, sizeof expected, "[%4.1f|%f|%-8.2f|%08.3f|%+.0f|% .1f|%#.0f|%3f]",
+                      value, value, value, value, value, value, value, value);
+        EXPECT_EQ(messages::format("[%4.1f|%f|%-8.2f|%08.3f|%+.0f|% .1f|%#.0f|%3f]",
+                                   {value, value, value, value, value, value, value, value}),
+                  expected)
+            << value;
+    }
+}
+
+// The windowed program's toolkit applies the user's locale to the whole process; the report's
+// and the KEY=VALUE form's percentages keep their point under a locale that writes a comma.
+TEST(CatalogueLayout, RealsKeepThePointUnderAnyNumericLocale) {
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    const char* found = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
+                             "de_DE", "fr_FR"}) {
+        if ((found = std::setlocale(LC_NUMERIC, name)) != nullptr) break;
+    }
+    if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    const std::string printed = probe;
+    const std::string kv = messages::format("PERCENTCLOSED=%4.1f", {83.33333});
+    const std::string line =
+        messages::format(messages::text(Text::StatsPercentChecked, Language::French), {5.0});
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_EQ(printed, "0,5");  // the locale is one that writes a comma
+    EXPECT_EQ(kv, "PERCENTCLOSED=83.3");
+    EXPECT_EQ(line, " ( 5.0% des lignes contr\xC3\xB4l\xC3\xA9" "es)\n");
 }
 
 TEST(CatalogueText, VerbatimTexts) {

@@ -325,6 +325,29 @@ TEST(MessageStoreRendering, MachineReadableTypeLinesNameOnlyTheProducedKinds) {
     EXPECT_EQ(typeLine(-1), "INTERNAL PROGRAM ERROR-- contact author.");
 }
 
+// A configuration's message text may hold line breaks: in the machine-readable form they must
+// not start lines of their own, which an editor would read as keys.
+TEST(MessageStoreRendering, MachineReadableMessageKeepsItsTextOnOneLine) {
+    options::Options options = options::defaultOptions("");
+    messages::LineRefs lines{3, 3};
+    MessageStore store(options, &lines);
+    store.raiseMessage("First line.\nMESSAGETYPE=ERROR\r\nLINENUMBER=1\rtab\there \\x0A");
+    ASSERT_EQ(store.records().size(), 1u);
+    const MsgStore& record = *store.records()[0];
+    std::string text;
+    {
+        messages::TextOut out(text);
+        EXPECT_TRUE(store.writeMessage(record, out, messages::WriteMode::MachineReadable, -1));
+    }
+    EXPECT_EQ(text,
+              "MESSAGETYPE=MESSAGE\nMESSAGENUMBER=1\nLINENUMBER=3\n"
+              "MESSAGE=First line.\\x0AMESSAGETYPE=ERROR\\x0D\\x0ALINENUMBER=1\\x0Dtab\there "
+              "\\x0A\n");
+    // The record keeps the text itself, and its length, for the report and the log.
+    EXPECT_EQ(record.text.view(), "First line.\nMESSAGETYPE=ERROR\r\nLINENUMBER=1\rtab\there \\x0A");
+    EXPECT_EQ(store.maxTextLength(), 57u);
+}
+
 TEST(MessageStoreFiling, HundredThousandMessagesFileQuickly) {
     options::Options options = options::defaultOptions("");
     messages::LineRefs lines{1, 1};

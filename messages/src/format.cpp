@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <system_error>
 
 namespace messages {
 namespace {
@@ -17,6 +19,45 @@ void pad(std::string& out, std::string_view value, int width, bool left) {
     if (!left) out.append(fill, ' ');
     out.append(value);
     if (left) out.append(fill, ' ');
+}
+
+// A real number as "%[flags][width].[precision]f" writes it, always with the point '.': the
+// windowed program's toolkit applies the user's locale to the whole process, and printf would
+// then write the percentages of the report and the KEY=VALUE form as "83,3" under a German or
+// French LC_NUMERIC. False when the number does not fit (the caller falls back to printf).
+bool appendFixed(std::string& out, double value, std::string_view flags, int width,
+                 int precision) {
+    char digits[512];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value,
+                                         std::chars_format::fixed, precision < 0 ? 6 : precision);
+    if (ec != std::errc()) return false;
+    std::string_view body(digits, static_cast<std::size_t>(end - digits));
+    auto flag = [&](char c) { return flags.find(c) != std::string_view::npos; };
+    std::string sign;
+    if (!body.empty() && body.front() == '-') {
+        sign = "-";
+        body.remove_prefix(1);
+    } else if (flag('+')) {
+        sign = "+";
+    } else if (flag(' ')) {
+        sign = " ";
+    }
+    std::string number(body);
+    const bool finite = std::isfinite(value);
+    if (flag('#') && precision == 0 && finite) number.push_back('.');
+    const std::size_t length = sign.size() + number.size();
+    const std::size_t fill =
+        width > 0 && static_cast<std::size_t>(width) > length
+            ? static_cast<std::size_t>(width) - length
+            : 0;
+    if (flag('-')) {
+        out.append(sign).append(number).append(fill, ' ');
+    } else if (flag('0') && finite) {
+        out.append(sign).append(fill, '0').append(number);
+    } else {
+        out.append(fill, ' ').append(sign).append(number);
+    }
+    return true;
 }
 
 }  // namespace
@@ -40,6 +81,7 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
         // %[flags][width][.precision]conversion
         std::size_t flagsStart = j;
         while (j < format.size() && isFlag(format[j])) ++j;
+        const std::size_t flagsEnd = j;
         int width = 0;
         while (j < format.size() && isDigit(format[j])) width = width * 10 + (format[j++] - '0');
         int precision = -1;
@@ -91,11 +133,15 @@ void formatTo(std::string& out, std::string_view format, std::initializer_list<F
                 break;
             }
             case 'f': {
-                std::string picture(1, '%');
-                picture.append(flags).append("f");
                 double value = arg.kind() == FormatArg::Kind::Real
                                    ? arg.real()
                                    : static_cast<double>(arg.integer());
+                if (appendFixed(out, value, flags.substr(0, flagsEnd - flagsStart), width,
+                                precision)) {
+                    break;
+                }
+                std::string picture(1, '%');
+                picture.append(flags).append("f");
                 int n = std::snprintf(buffer, sizeof buffer, picture.c_str(), value);
                 if (n > 0) out.append(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
                 break;

@@ -106,6 +106,25 @@ void writeKeyLine(TextOut& out, std::string_view key, std::string_view value) {
     out.put('\n');
 }
 
+// The text of a message as its MESSAGE line carries it: a line feed or carriage return (a
+// configuration's message texts may hold them) is written as \x0A or \x0D, so that the text
+// stays on its one line and no part of it can be read as a key of its own. Every other byte,
+// a tab among them, is written as it is.
+std::string oneLineText(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n') {
+            line += "\\x0A";
+        } else if (c == '\r') {
+            line += "\\x0D";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 }  // namespace
 
 MessageStore::MessageStore(const options::Options& options, const LineRefs* lines)
@@ -525,7 +544,7 @@ bool MessageStore::writeMessage(const MsgStore& record, TextOut& out, WriteMode 
             if (!record.isComment()) {
                 writeKeyLine(out, "LINENUMBER", std::to_string(record.effectiveLine()));
             }
-            writeKeyLine(out, "MESSAGE", record.text.view());
+            writeKeyLine(out, "MESSAGE", oneLineText(record.text.view()));
             return out.ok();
         }
     }
