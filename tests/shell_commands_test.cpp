@@ -793,6 +793,28 @@ TEST(DroppedFiles, FailuresAskWhetherToGoOn) {
     EXPECT_EQ(h.window.toolDialogs, 3);
 }
 
+// The box names the address while the message's format and the address together stay under
+// 512 characters; from 512 on it shows the placeholder.
+TEST(Help, ALongAddressIsReplacedFromFiveHundredAndTwelveCharactersOn) {
+    ShellHarness h;
+    h.browser.succeeds = false;
+    const std::string format =
+        "The operating system was unable to open the page \"%s\". You must have a web browser "
+        "installed and an Internet connection to view this page.";
+    const std::string prefix = "https://example.test/";
+    for (const std::size_t total : {511u, 512u, 513u}) {
+        const std::string address = prefix + std::string(total - format.size() - prefix.size(), 'x');
+        h.ui.clear();
+        EXPECT_FALSE(shell::openPage(h.shell, address));
+        const std::string shown = total < 512 ? address : "[URL too long to print]";
+        EXPECT_EQ(h.ui.lastBox().text,
+                  "The operating system was unable to open the page \"" + shown +
+                      "\". You must have a web browser installed and an Internet connection to "
+                      "view this page.")
+            << total;
+    }
+}
+
 TEST(Help, PagesOpenAtTheirAnchorsAndFailuresAreShown) {
     ShellHarness h;
     fs::create_directories(h.file("help"));
