@@ -7,12 +7,14 @@
 #include <clocale>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "messages/catalogue.h"
 #include "messages/format.h"
+#include "test_support.h"
 
 using messages::CatalogueRow;
 using messages::kTextCount;
@@ -337,16 +339,28 @@ TEST(CatalogueLayout, RealsPrintAsPrintfPrintsThem) {
     }
 }
 
+// Sets LC_NUMERIC to a locale that writes a decimal comma: an installed one, or else one the
+// system's locale compiler builds into `dir` from its sources (when both are on the machine).
+static const char* useCommaLocale(const testing_support::TempDir& dir) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
+                             "de_DE", "fr_FR"}) {
+        if (const char* found = std::setlocale(LC_NUMERIC, name)) return found;
+    }
+    const std::string build = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") +
+                              "' >/dev/null 2>&1";
+    if (std::system(build.c_str()) == -1) return nullptr;
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    const char* found = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    ::unsetenv("LOCPATH");
+    return found;
+}
+
 // The windowed program's toolkit applies the user's locale to the whole process; the report's
 // and the KEY=VALUE form's percentages keep their point under a locale that writes a comma.
 TEST(CatalogueLayout, RealsKeepThePointUnderAnyNumericLocale) {
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-    const char* found = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
-                             "de_DE", "fr_FR"}) {
-        if ((found = std::setlocale(LC_NUMERIC, name)) != nullptr) break;
-    }
-    if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const testing_support::TempDir dir;
+    if (useCommaLocale(dir) == nullptr) GTEST_SKIP() << "no locale with a decimal comma";
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 0.5);
     const std::string printed = probe;
