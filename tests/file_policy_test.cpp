@@ -82,6 +82,19 @@ TEST(FilePolicyTest, RefusesToReplaceWhatIsNotARegularFile) {
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
+// A name taken from a document may hold a NUL byte; the system would open the shorter name
+// before it, a file the name does not name.
+TEST(FilePolicyTest, ANameHoldingANulByteOpensNoFile) {
+    TempDir dir;
+    const std::string shorter = dir.write("page", "bytes");
+    platform::FileError why;
+    EXPECT_LT(platform::openRegularFile(fs(), shorter + std::string("\0.html", 6), why), 0);
+    EXPECT_NE(why.cause.find("cannot open"), std::string::npos) << why.cause;
+    const int fd = platform::openRegularFile(fs(), shorter, why);
+    EXPECT_GE(fd, 0);
+    if (fd >= 0) ::close(fd);
+}
+
 TEST(FilePolicyTest, RefusesReadOnlyTargetsAndKeepsTheirBytes) {
     TempDir dir;
     const std::string path = dir.write("locked.cfg", "old");

@@ -276,6 +276,12 @@ std::string temporaryNameFor(const std::string& target, int attempt) {
 int openRegularFile(FileSystem& fs, const std::string& path, FileError& failure,
                     bool* notRegularFile, struct stat* opened) {
     if (notRegularFile) *notRegularFile = false;
+    // A NUL inside the name (taken from a document, say) would make the system open a
+    // different, shorter name: such a name names no file.
+    if (path.find('\0') != std::string::npos) {
+        failure = FileError{path, causeOf("cannot open", ENOENT)};
+        return -1;
+    }
     // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
     const int fd = fs.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {

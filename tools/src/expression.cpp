@@ -52,8 +52,7 @@ void setFileError(ErrorStore& errors, std::int32_t code, const StrStore& name) {
 // and a FIFO would wait for a writer for ever.
 bool readFileContents(const StrStore& name, ErrorStore& errors, StrStore& value,
                       platform::FileSystem& files) {
-    // A NUL inside the name would make the system open a different, shorter name.
-    if (name.length() == 0 || name.view().find('\0') != std::string_view::npos) {
+    if (name.length() == 0) {
         setFileError(errors, kErrorCannotOpenFile, name);
         return false;
     }

@@ -101,10 +101,7 @@ bool writeTemplate(const TemplateEnvironment& environment, const SymbolTable& sy
     }
     const std::string path = templatePath->str();
     platform::FileError why;
-    // A NUL byte inside the name would make the system open the shorter name before it.
-    const int fd = path.find('\0') == std::string::npos
-                       ? platform::openRegularFile(*environment.files, path, why)
-                       : -1;
+    const int fd = platform::openRegularFile(*environment.files, path, why);
     if (fd < 0) {
         showError(environment, kCannotOpenTemplateCaption,
                   messages::format(kCannotOpenTemplate, {path, documentName}));
