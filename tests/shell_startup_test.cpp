@@ -75,6 +75,10 @@ TEST(CommandLine, EditorFieldsLieInsideTheOptionWord) {
         {"-E,MyEditorClass,12 page.htm", true, "MyEditorClass", 1036},
         {"-E,Cls,0 page.htm", true, "Cls", 1024},
         {"-E,Cls,12,extra page.htm", true, "Cls", 1036},
+        // Letters after the option letter are ignored, as for every option.
+        {"-Exyz,Cls,12 page.htm", true, "Cls", 1036},
+        {"-exyz,Cls,12 page.htm", true, "Cls", 1036},
+        {"-Exyz page.htm", false, "", 0},
         {"-E,Cls,-24 page.htm", true, "Cls", 1000},
         // Past the largest message number the message saturates.
         {"-E,Cls,2147482623 page.htm", true, "Cls", 2147483647},

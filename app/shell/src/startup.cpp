@@ -125,9 +125,11 @@ ParsedCommandLine parseCommandLine(const std::string& commandLine) {
 }
 
 std::optional<EditorTarget> parseEditorOption(const ParsedCommandLine& line) {
-    // "-E,Class,Number": both fields lie inside the option word, split at commas.
-    std::string_view rest = std::string_view(line.word).substr(2);
-    if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
+    // "-E,Class,Number": both fields lie inside the option word, split at commas. The first
+    // field is the option itself, whose letters after the "E" are ignored as any option's are.
+    std::string_view rest = line.word;
+    const std::size_t optionEnd = rest.find(',');
+    rest = optionEnd == std::string_view::npos ? std::string_view() : rest.substr(optionEnd + 1);
     const std::size_t comma = rest.find(',');
     const std::string_view windowClass = rest.substr(0, comma);
     std::string_view number =
