@@ -347,10 +347,13 @@ def value_list(attr, declared, hint):
         return [], list(declared)
     # The DTDs declare lengths, pixels and colours as CDATA or NUMBER through parameter
     # entities; the entity names say what the values are meant to be.
+    # An unquoted value may hold only letters, digits, hyphens, periods, underscores and
+    # colons: a colour "#ffffff" and a length "50%" must be quoted (bgcolor=#ffffff and
+    # width=50% are reported, as the DTD validator reports them); a name or a number need not.
     if hint in ("Color", "color"):
-        return ["(16 color names 4)", "(six digit HEX 4)"], []
+        return ["(16 color names 4)", "(six digit HEX quoted 4)"], []
     if hint == "Length":
-        return ["(percent 4)", "(pos integer 4)", "(zero 4)"], []
+        return ["(percent quoted 4)", "(pos integer 4)", "(zero 4)"], []
     if hint == "MultiLength":
         # The widths of COL and COLGROUP: pages and the tools that write them put CSS lengths
         # there ("150px"), which the DTD takes as text and browsers read; they are text here
