@@ -675,6 +675,22 @@ TEST(RulesetProfiles, DefaultProfileTakesTheXhtmlNamespaceOnEveryElement) {
     EXPECT_NE(std::string::npos, faults.find(prefixed)) << faults;
 }
 
+// ARIA's free texts may be empty (an unnamed navigation menu gets aria-label=""); a list of ids
+// names at least one.
+TEST(RulesetProfiles, DefaultProfileTakesEmptyAriaTextsButNoEmptyIdList) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>ARIA</title>\n</head>\n<body>\n"
+        "<nav aria-label=\"\"><p aria-description=\"\" aria-roledescription=\"\">x</p></nav>\n"
+        "<div role=\"slider\" aria-valuenow=\"1\" aria-valuetext=\"\" aria-keyshortcuts=\"\">y</div>\n"
+        "<p aria-labelledby=\"\">z</p>\n</body>\n</html>\n");
+    const std::string faults = report.faults();
+    EXPECT_EQ(1, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    const std::string emptyIds = "The attribute \"aria-labelledby\" has an invalid attribute value \"\".";
+    EXPECT_NE(std::string::npos, faults.find(emptyIds)) << faults;
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
