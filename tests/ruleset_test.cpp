@@ -653,6 +653,44 @@ TEST(RulesetProfiles, DefaultProfileTakesInputCaptureWithItsKeywords) {
     EXPECT_NE(std::string::npos, faults.find(badValue)) << faults;
 }
 
+// Pages turned out by XSLT (DocBook's stylesheets) carry xmlns and xml:lang on inner elements,
+// as XHTML writes them: xmlns with the XHTML namespace is allowed on any element, another
+// namespace is an invalid value, and a prefixed namespace declaration is no attribute of HTML.
+TEST(RulesetProfiles, DefaultProfileTakesTheXhtmlNamespaceOnEveryElement) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\" xml:lang=\"de\">\n"
+        "<head>\n<title xmlns=\"http://www.w3.org/1999/xhtml\">Namespaces</title>\n"
+        "<meta xmlns=\"http://www.w3.org/1999/xhtml\" name=\"generator\" content=\"x\">\n</head>\n<body>\n"
+        "<div xml:lang=\"de-DE\" class=\"chapter\" lang=\"de-DE\"><p>x <a "
+        "xmlns=\"http://www.w3.org/1999/xhtml\" href=\"a.html\">a</a></p></div>\n"
+        "<div xmlns=\"\" class=\"url\">y</div>\n"
+        "<div xmlns:d=\"http://docbook.org/ns/docbook\">z</div>\n</body>\n</html>\n");
+    const std::string faults = report.faults();
+    EXPECT_EQ(2, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    const std::string emptyNamespace = "The attribute \"xmlns\" has an invalid attribute value \"\".";
+    const std::string prefixed = "The attribute \"xmlns:d\" is not valid for the tag name \"div\".";
+    EXPECT_NE(std::string::npos, faults.find(emptyNamespace)) << faults;
+    EXPECT_NE(std::string::npos, faults.find(prefixed)) << faults;
+}
+
+// ARIA's free texts may be empty (an unnamed navigation menu gets aria-label=""); a list of ids
+// names at least one.
+TEST(RulesetProfiles, DefaultProfileTakesEmptyAriaTextsButNoEmptyIdList) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>ARIA</title>\n</head>\n<body>\n"
+        "<nav aria-label=\"\"><p aria-description=\"\" aria-roledescription=\"\">x</p></nav>\n"
+        "<div role=\"slider\" aria-valuenow=\"1\" aria-valuetext=\"\" aria-keyshortcuts=\"\">y</div>\n"
+        "<p aria-labelledby=\"\">z</p>\n</body>\n</html>\n");
+    const std::string faults = report.faults();
+    EXPECT_EQ(1, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    const std::string emptyIds = "The attribute \"aria-labelledby\" has an invalid attribute value \"\".";
+    EXPECT_NE(std::string::npos, faults.find(emptyIds)) << faults;
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
