@@ -7,8 +7,9 @@
 //   markwise -E,CLASS,N DOC       validates for an editor and tells it where the report is
 //   markwise -H DOC               the same for HomeSite (class TfHomeSiteMessageWindow, 43)
 //
-// A command line uses Qt message boxes when a display is there, the console otherwise or
-// when MARKWISE_UI=console. The exit code is 0 when the command succeeded, 1 when it failed.
+// A command line uses Qt message boxes when a display is there; the console otherwise, with
+// MARKWISE_UI=console, or on Qt's offscreen and minimal platforms, where no one sees a box.
+// The exit code is 0 when the command succeeded, 1 when it failed.
 #include <QApplication>
 #include <QWidget>
 #include <clocale>
@@ -43,6 +44,15 @@ bool displayAvailable() {
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+// Qt's offscreen and minimal platforms draw for no one: a message box there could never be
+// answered, and a command line would wait for it for ever.
+bool platformUnseen() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform) return false;
+    const std::string name = std::string(platform).substr(0, std::string(platform).find(':'));
+    return name == "offscreen" || name == "minimal";
+}
+
 bool consoleForced() {
     const char* ui = std::getenv("MARKWISE_UI");
     return ui && std::string(ui) == "console";
@@ -67,7 +77,7 @@ int main(int argc, char** argv) {
     platform::UnixEditorNotifier editors(sockets);
     const std::string programDirectory = platform::programDirectory();
 
-    if (consoleForced() || !displayAvailable()) {
+    if (consoleForced() || !displayAvailable() || (!commandLine.empty() && platformUnseen())) {
         if (commandLine.empty()) {
             // The window cannot be shown here; a running one can still come to the front.
             if (instances.raiseAnotherInstance()) return 1;

@@ -122,6 +122,23 @@ TEST_F(Program, AFailedCommandOrAnUnknownOptionEndsWithOne) {
     EXPECT_EQ(result.err.find("Markwise: Error:"), std::string::npos);
 }
 
+// On Qt's offscreen platform no one could answer a message box: a command line says what it
+// has to say on standard error, answers its questions No, and ends.
+TEST_F(Program, ACommandLineOnTheOffscreenPlatformNeverWaitsForABox) {
+    env.set("MARKWISE_UI", "");
+    for (const char* platform : {"offscreen", "minimal", "offscreen:fontconfig"}) {
+        env.set("QT_QPA_PLATFORM", platform);
+        auto result = testing_support::runProgram(MARKWISE_EXE, dir.path(), {"--help"}, 20);
+        EXPECT_FALSE(result.timedOut) << platform;
+        EXPECT_EQ(result.exitCode, 1) << platform;
+        EXPECT_EQ(result.err.rfind("Markwise: Invalid Command Line:", 0), 0u) << result.err;
+        result = testing_support::runProgram(MARKWISE_EXE, dir.path(), {"page.htm"}, 20);
+        EXPECT_FALSE(result.timedOut) << platform;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.err.find("Markwise: Open Viewer?"), std::string::npos) << result.err;
+    }
+}
+
 TEST_F(Program, ADocumentNameWithBlanksArrivesWhole) {
     dir.write("my page.htm", "<html><body><p>Hello</p></body></html>\n");
     const auto result = run({"-E,MyEditorClass,12", "my page.htm"});
