@@ -581,8 +581,16 @@ def collect_attributes(families):
     for family in families:
         for entry in family.entries:
             refs = []
-            for attr, declared, hint, default in entry.element.attributes or []:
+            declared_list = entry.element.attributes or []
+            tokens = {v for _, d, _, _ in declared_list if isinstance(d, tuple) for v in d}
+            for attr, declared, hint, default in declared_list:
                 types, values = value_list(attr, declared, hint)
+                # SGML lets a start tag give an enumerated value alone, with the attribute's
+                # name and "=" left out: <TABLE border> is FRAME="border", as HTML 4.01 reads
+                # it. Markwise takes that word for the attribute of its name, which therefore
+                # also takes no value.
+                if attr.lower() in tokens and "(no value)" not in types:
+                    types = ["(no value)"] + types
                 a = AttributeEntry(attr, types, values, default == "#REQUIRED")
                 a = table.setdefault(a.key, a)
                 if entry.element.name not in a.users[family.key]:
