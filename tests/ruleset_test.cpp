@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <ostream>
 #include <set>
@@ -615,6 +616,14 @@ Report checkPage(const std::string& profile, const std::string& page) {
     return check((kProfileDir / (profile + ".cfg")).string(), folder.file("page.html"));
 }
 
+// Expects exactly `errors` errors, no warning, and each of `texts` among the messages.
+void expectErrorsOnly(const Report& report, int errors, std::initializer_list<std::string_view> texts) {
+    const std::string faults = report.faults();
+    EXPECT_EQ(errors, report.errors) << faults;
+    EXPECT_EQ(0, report.warnings) << faults;
+    for (std::string_view text : texts) EXPECT_NE(std::string::npos, faults.find(text)) << text << "\n" << faults;
+}
+
 // Today's HTML keeps SCRIPT's charset only as "utf-8"; another value is reported, and LINK's
 // charset stays obsolete.
 TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
@@ -625,13 +634,9 @@ TEST(RulesetProfiles, DefaultProfileTakesScriptCharsetOnlyAsUtf8) {
         "<script src=\"b.js\" charset=\"iso-8859-1\"></script>\n"
         "<link rel=\"stylesheet\" href=\"a.css\" charset=\"utf-8\">\n</head>\n<body>\n"
         "<p>x</p>\n</body>\n</html>\n");
-    const std::string faults = report.faults();
-    EXPECT_EQ(2, report.errors) << faults;
-    EXPECT_EQ(0, report.warnings) << faults;
     const std::string badValue = "The attribute \"charset\" has an invalid attribute value \"iso-8859-1\".";
     const std::string obsolete = "The attribute \"charset\" was found but its category is not active.";
-    EXPECT_NE(std::string::npos, faults.find(badValue)) << faults;
-    EXPECT_NE(std::string::npos, faults.find(obsolete)) << faults;
+    expectErrorsOnly(report, 2, {badValue, obsolete});
 }
 
 // INPUT's capture names the camera a file upload prefers, the user's or the environment's;
@@ -646,11 +651,8 @@ TEST(RulesetProfiles, DefaultProfileTakesInputCaptureWithItsKeywords) {
         "<input type=\"file\" name=\"c\" capture>\n"
         "<input type=\"file\" name=\"d\" capture=\"\">\n"
         "<input type=\"file\" name=\"e\" capture=\"front\">\n</p></form>\n</body>\n</html>\n");
-    const std::string faults = report.faults();
-    EXPECT_EQ(1, report.errors) << faults;
-    EXPECT_EQ(0, report.warnings) << faults;
     const std::string badValue = "The attribute \"capture\" has an invalid attribute value \"front\".";
-    EXPECT_NE(std::string::npos, faults.find(badValue)) << faults;
+    expectErrorsOnly(report, 1, {badValue});
 }
 
 // Pages turned out by XSLT (DocBook's stylesheets) carry xmlns and xml:lang on inner elements,
@@ -666,13 +668,9 @@ TEST(RulesetProfiles, DefaultProfileTakesTheXhtmlNamespaceOnEveryElement) {
         "xmlns=\"http://www.w3.org/1999/xhtml\" href=\"a.html\">a</a></p></div>\n"
         "<div xmlns=\"\" class=\"url\">y</div>\n"
         "<div xmlns:d=\"http://docbook.org/ns/docbook\">z</div>\n</body>\n</html>\n");
-    const std::string faults = report.faults();
-    EXPECT_EQ(2, report.errors) << faults;
-    EXPECT_EQ(0, report.warnings) << faults;
     const std::string emptyNamespace = "The attribute \"xmlns\" has an invalid attribute value \"\".";
     const std::string prefixed = "The attribute \"xmlns:d\" is not valid for the tag name \"div\".";
-    EXPECT_NE(std::string::npos, faults.find(emptyNamespace)) << faults;
-    EXPECT_NE(std::string::npos, faults.find(prefixed)) << faults;
+    expectErrorsOnly(report, 2, {emptyNamespace, prefixed});
 }
 
 // ARIA's free texts may be empty (an unnamed navigation menu gets aria-label=""); a list of ids
@@ -684,11 +682,8 @@ TEST(RulesetProfiles, DefaultProfileTakesEmptyAriaTextsButNoEmptyIdList) {
         "<nav aria-label=\"\"><p aria-description=\"\" aria-roledescription=\"\">x</p></nav>\n"
         "<div role=\"slider\" aria-valuenow=\"1\" aria-valuetext=\"\" aria-keyshortcuts=\"\">y</div>\n"
         "<p aria-labelledby=\"\">z</p>\n</body>\n</html>\n");
-    const std::string faults = report.faults();
-    EXPECT_EQ(1, report.errors) << faults;
-    EXPECT_EQ(0, report.warnings) << faults;
     const std::string emptyIds = "The attribute \"aria-labelledby\" has an invalid attribute value \"\".";
-    EXPECT_NE(std::string::npos, faults.find(emptyIds)) << faults;
+    expectErrorsOnly(report, 1, {emptyIds});
 }
 
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
