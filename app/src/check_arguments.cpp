@@ -56,8 +56,9 @@ const CommandHelp kHelp{
                   "million errors and a million warnings)"},
         {"--max-warnings N", "more than N warnings in all make the exit status 1, as errors do",
          "NONE"},
-        {"--color WHEN", "colours the severity and the id of each message: auto (on a terminal, "
-         "unless NO_COLOR is set), always (also into a pipe), never; never into --output files",
+        {"--color WHEN", "colours the severity and the id of each message (gnu form) and the "
+         "message headings (text report): auto (on a terminal, unless NO_COLOR is set or TERM "
+         "is dumb), always (also into a pipe), never; never into --output files",
          "auto always never"},
         {"--output FILE", "writes the reports to FILE instead of standard output; FILE is "
          "replaced when every document has been checked", "FILE"},
@@ -85,7 +86,8 @@ const CommandHelp kHelp{
          "configuration could not be read, a report or a log entry could not be written, or the "
          "arguments are wrong (with one line on standard error naming the file and the "
          "cause)."},
-        {"Environment", "NO_COLOR: when set and not empty, --color auto writes no colours."},
+        {"Environment", "NO_COLOR: when set and not empty, --color auto writes no colours.\n\n"
+                        "TERM: when dumb, --color auto writes no colours either."},
         {"Files", ".markwise.ini: the project's settings, one NAME=VALUE a line (profile=, "
          "disable= with message ids as --disable takes them, and the options by their settings "
          "names; lines starting with # or ; are "
