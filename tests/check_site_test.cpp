@@ -195,6 +195,9 @@ TEST_F(CheckSite, ProjectSettingsComeBetweenTheProfileAndSet) {
         << row("AllowGreaterThanInText");
     EXPECT_NE(row("AllowDoubleQuoteInText").find("profile html401-transitional"), std::string::npos);
     EXPECT_NE(row("CheckNesting").find("default"), std::string::npos);
+    // The widest range still leaves the default under its heading.
+    const std::size_t defaultColumn = listed.out.find("DEFAULT");
+    EXPECT_EQ(row("ExternalCapability").find(" 2 ") + 1, defaultColumn) << row("ExternalCapability");
 
     // A value holding a line break keeps the table one row an option.
     dir.write("lines.ini", "EditorFilename=ed\\nit\n");

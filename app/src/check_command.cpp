@@ -206,7 +206,9 @@ std::string valueRange(const options::OptionInfo& info) {
 }
 
 void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
-    std::string text = padded("NAME", 32) + padded("VALUES", 22) + padded("DEFAULT", 10) +
+    // The values column holds the widest range, "-2147483648 to 2147483647".
+    constexpr std::size_t kValuesWidth = 25;
+    std::string text = padded("NAME", 32) + padded("VALUES", kValuesWidth) + padded("DEFAULT", 10) +
                        padded("VALUE", 10) + "FROM\n";
     for (const options::OptionInfo& info : options::optionTable()) {
         std::string defaultValue = info.type == options::OptionType::Text
@@ -216,7 +218,7 @@ void listOptions(const CheckSetup& setup, bool byDoctype, std::FILE* out) {
         auto origin = setup.origins.find(info.name);
         const std::string value =
             messages::escapeControlCharacters(options::storedValue(setup.options, info));
-        text += padded(info.name, 32) + padded(valueRange(info), 22) + padded(defaultValue, 10) +
+        text += padded(info.name, 32) + padded(valueRange(info), kValuesWidth) + padded(defaultValue, 10) +
                 padded(value, 10) +
                 (origin == setup.origins.end() ? std::string("default")
                                                : messages::escapeControlCharacters(origin->second)) +
