@@ -165,6 +165,32 @@ TEST(IniSettingsStore, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_EQ(readFile(path), "[K]\nA=1\n");
 }
 
+// Options are loaded in one batch: a value a failed read hid looks missing, and its default must
+// not then take the place of the user's value once the file can be read again.
+TEST(IniSettingsStore, ABatchThatCouldNotReadTheFileWritesNothingIntoIt) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string path = dir.file("registry.ini");
+    fs::create_directory(path);  // cannot be read as a file while the batch reads it
+    platform::IniSettingsStore store(files, path, "");
+    store.beginBatch();
+    EXPECT_FALSE(store.read(SettingsRoot::CurrentUser, kKey, "LineLength"));
+    fs::remove(path);
+    const std::string stored = "[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLineLength=77\n";
+    dir.write("registry.ini", stored);
+    EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, kKey, "LineLength", "55"));
+    EXPECT_FALSE(store.write(SettingsRoot::CurrentUser, kKey, "Version", "2.55"));
+    store.commitBatch();
+    EXPECT_EQ(readFile(path), stored);
+
+    // A batch that read it writes the values it was given, over what it read.
+    store.beginBatch();
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "LineLength"), "77");
+    EXPECT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "Version", "2.55"));
+    EXPECT_TRUE(store.commitBatch());
+    EXPECT_EQ(readFile(path), stored + "Version=2.55\n");
+}
+
 // A settings file that is a FIFO, a folder or an endless device is read as one that cannot be
 // read: at once, without waiting or filling the memory, and it is never replaced.
 TEST(IniSettingsStore, OnlyARegularFileIsRead) {

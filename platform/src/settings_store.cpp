@@ -187,8 +187,25 @@ std::string unescapeSettingsValue(std::string_view text) {
 
 struct IniSettingsStore::Batch {
     std::optional<Document> user;  // the user's file as read when the batch first needed it
+    bool unreadable = false;       // it was there but could not be read
     bool changed = false;
 };
+
+// The user's file as the batch sees it: read once, when the batch first needs it, so that every
+// value of the batch comes from one reading of it. A value that a failed read hid would
+// otherwise look missing, and its default, written back with the file read again, would take
+// the place of the user's value. False when the file is there but could not be read.
+bool IniSettingsStore::loadBatch() {
+    if (batch_->user) return true;
+    if (batch_->unreadable) return false;
+    std::string bytes;
+    if (readWhole(userFile_, bytes) == ReadState::Unreadable) {
+        batch_->unreadable = true;
+        return false;
+    }
+    batch_->user = parse(bytes);
+    return true;
+}
 
 IniSettingsStore::IniSettingsStore(Files& files, std::string userFile, std::string systemFile)
     : files_(files), userFile_(std::move(userFile)), systemFile_(std::move(systemFile)) {}
@@ -208,7 +225,8 @@ bool IniSettingsStore::commitBatch() {
 std::optional<std::string> IniSettingsStore::read(SettingsRoot root, std::string_view key,
                                                   std::string_view name) {
     const std::string& path = root == SettingsRoot::CurrentUser ? userFile_ : systemFile_;
-    if (root == SettingsRoot::CurrentUser && batch_ && batch_->user) {
+    if (root == SettingsRoot::CurrentUser && batch_) {
+        if (!loadBatch()) return std::nullopt;
         const std::size_t at = findValue(*batch_->user, key, name);
         if (at == batch_->user->lines.size()) return std::nullopt;
         return batch_->user->lines[at].value;
@@ -226,7 +244,8 @@ bool IniSettingsStore::write(SettingsRoot root, std::string_view key, std::strin
     if (root != SettingsRoot::CurrentUser || userFile_.empty()) return false;
     if (!validKey(key) || !validName(name)) return false;
     // A file that is there but cannot be read is never replaced: its values would be lost.
-    if (batch_ && batch_->user) {
+    if (batch_) {
+        if (!loadBatch()) return false;
         setValue(*batch_->user, key, name, value);
         batch_->changed = true;
         return true;
@@ -236,11 +255,6 @@ bool IniSettingsStore::write(SettingsRoot root, std::string_view key, std::strin
     if (state == ReadState::Unreadable) return false;
     Document doc = parse(bytes);
     setValue(doc, key, name, value);
-    if (batch_) {
-        batch_->user = std::move(doc);
-        batch_->changed = true;
-        return true;
-    }
 
     const std::size_t slash = userFile_.rfind('/');
     if (slash != std::string::npos && !makeFolders(userFile_.substr(0, slash))) return false;

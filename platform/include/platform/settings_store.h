@@ -39,7 +39,8 @@ public:
 // The settings store kept in text files: one section per key path, such as
 // "[SOFTWARE\Brightfold\Zentrel Markwise]", and one "Name=value" line per value, where "\\",
 // "\n" and "\r" stand for a backslash and the two line-break characters. The user's file is
-// read anew for every request, so that two running programs see each other's changes, and
+// read anew for every request outside a batch, so that two running programs see each other's
+// changes (a batch reads it once, and a batch that could not read it writes nothing), and
 // replaced whole (through a temporary file in its folder) on every write, created with mode
 // 0600 in a folder of mode 0700. Lines the store does not understand, and comments, are kept
 // as they are.
@@ -64,6 +65,7 @@ private:
     std::string userFile_;
     std::string systemFile_;
     struct Batch;
+    bool loadBatch();
     std::unique_ptr<Batch> batch_;  // while a batch is open
 };
 
