@@ -12,6 +12,7 @@
 #include "app/ordered_parallel.h"
 #include "app/profiles.h"
 #include "app/project_settings.h"
+#include "fault_injection.h"
 #include "test_support.h"
 
 namespace {
@@ -66,6 +67,39 @@ TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
     // Blanks after the commas, as a list is written in prose, do not hide an extension.
     ASSERT_FALSE(app::parseExtensions("html, .htm ,\tshtml", extensions));
     EXPECT_EQ(extensions, (std::vector<std::string>{"html", "htm", "shtml"}));
+}
+
+// A folder that cannot be listed, or an entry whose type cannot be read, is a problem that
+// fails the run: its documents are never left out unnoticed.
+TEST(CheckInputs, AFolderOrEntryThatCannotBeReadIsAProblem) {
+    TempDir dir;
+    const std::string site = dir.file("site");
+    std::filesystem::create_directories(dir.file("site/sub"));
+    dir.write("site/sub/c.html", "<p>");
+    app::InputRequest request;
+    request.operands = {site};
+    testing_support::FaultyFileSystem files;
+    std::vector<app::CheckInput> inputs;
+    std::vector<std::string> problems;
+
+    files.failAt(platform::FileOp::List, 2);  // site/sub, after site itself
+    ASSERT_FALSE(app::gatherInputs(request, files, inputs, problems));
+    EXPECT_TRUE(inputs.empty());
+    EXPECT_EQ(problems, std::vector<std::string>{site + "/sub: cannot be read: Input/output error"});
+
+    files.reset();
+    problems.clear();
+    files.failAt(platform::FileOp::Stat, 3);  // the operand, site/sub, then site/sub/c.html
+    ASSERT_FALSE(app::gatherInputs(request, files, inputs, problems));
+    EXPECT_TRUE(inputs.empty());
+    EXPECT_EQ(problems,
+              std::vector<std::string>{site + "/sub/c.html: cannot be read: Input/output error"});
+
+    files.reset();
+    problems.clear();
+    ASSERT_FALSE(app::gatherInputs(request, files, inputs, problems));
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(names(inputs), std::vector<std::string>{site + "/sub/c.html"});
 }
 
 TEST(CheckInputs, ListsOfNamesAndStandardInput) {
@@ -177,6 +211,7 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
     ASSERT_TRUE(problem);
     EXPECT_EQ(*problem, noEquals + ":2: expected NAME=VALUE, not 'CheckNesting'");
 }
+
 
 }  // namespace
 

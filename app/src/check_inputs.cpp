@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -38,9 +40,9 @@ bool inside(const fs::path& candidate, const fs::path& root) {
 // Walks the tree with an explicit stack of folders, each visited once by its real name.
 class FolderWalk {
 public:
-    FolderWalk(const std::string& top, const std::vector<std::string>& extensions,
-               std::vector<std::string>& problems)
-        : extensions_(extensions), problems_(problems) {
+    FolderWalk(platform::FileSystem& files, const std::string& top,
+               const std::vector<std::string>& extensions, std::vector<std::string>& problems)
+        : files_(files), extensions_(extensions), problems_(problems) {
         std::error_code error;
         root_ = fs::canonical(top, error);
         if (error) {
@@ -70,36 +72,42 @@ private:
         fs::path real;
     };
 
+    // A folder that cannot be listed, or an entry whose type cannot be read, is named as a
+    // problem: its documents must not be left out unnoticed.
     void visit(const Folder& folder) {
-        std::error_code error;
-        fs::directory_iterator entries(folder.shown, error);
-        if (error) {
-            problems_.push_back(folder.shown + ": cannot be read: " + error.message());
+        std::vector<std::string> names;
+        if (!files_.list(folder.shown, names)) {
+            problems_.push_back(folder.shown + ": cannot be read: " + std::strerror(errno));
             return;
         }
-        for (const fs::directory_entry& entry : entries) {
-            const std::string name = entry.path().filename().string();
+        for (const std::string& name : names) {
             const std::string shown = folder.shown + "/" + name;
-            std::error_code typeError;
-            fs::file_status status = entry.symlink_status(typeError);
-            if (typeError) continue;
+            struct stat info {};
+            if (files_.lstat(shown, info) != 0) {
+                // Gone since the folder was listed: nothing is left out.
+                if (errno != ENOENT) {
+                    problems_.push_back(shown + ": cannot be read: " + std::strerror(errno));
+                }
+                continue;
+            }
             fs::path real = folder.real / name;
-            const bool link = fs::is_symlink(status);
+            const bool link = S_ISLNK(info.st_mode);
             if (link) {
                 // A link is followed only when it leads somewhere inside the tree.
-                real = fs::canonical(entry.path(), typeError);
+                std::error_code typeError;
+                real = fs::canonical(shown, typeError);
                 if (typeError || !inside(real, root_)) continue;
-                status = fs::status(real, typeError);
-                if (typeError) continue;
+                if (files_.stat(real.string(), info) != 0) continue;
             }
-            if (fs::is_directory(status)) {
+            if (S_ISDIR(info.st_mode)) {
                 (link ? linked_ : pending_).push_back({shown, real});
-            } else if (fs::is_regular_file(status) && wanted(name, extensions_)) {
+            } else if (S_ISREG(info.st_mode) && wanted(name, extensions_)) {
                 found_.push_back(shown);
             }
         }
     }
 
+    platform::FileSystem& files_;
     const std::vector<std::string>& extensions_;
     std::vector<std::string>& problems_;
     fs::path root_;
@@ -142,10 +150,10 @@ std::optional<std::string> parseExtensions(const std::string& list, std::vector<
     return std::nullopt;
 }
 
-std::vector<std::string> filesInFolder(const std::string& folder,
+std::vector<std::string> filesInFolder(platform::FileSystem& files, const std::string& folder,
                                        const std::vector<std::string>& extensions,
                                        std::vector<std::string>& problems) {
-    return FolderWalk(withoutTrailingSlashes(folder), extensions, problems).run();
+    return FolderWalk(files, withoutTrailingSlashes(folder), extensions, problems).run();
 }
 
 std::optional<std::string> gatherInputs(const InputRequest& request, platform::FileSystem& fs,
@@ -158,7 +166,7 @@ std::optional<std::string> gatherInputs(const InputRequest& request, platform::F
             stdinUsed = true;
             inputs.push_back({request.stdinName, true});
         } else if (isFolder(fs, name)) {
-            for (std::string& file : filesInFolder(name, request.extensions, problems)) {
+            for (std::string& file : filesInFolder(fs, name, request.extensions, problems)) {
                 inputs.push_back({std::move(file), false});
             }
         } else {

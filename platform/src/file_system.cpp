@@ -211,12 +211,18 @@ public:
     bool list(const std::string& folder, std::vector<std::string>& names) override {
         DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
         if (dir == nullptr) return false;
-        while (const dirent* entry = ::readdir(dir)) {
+        // readdir() ends both at the end and at a failure: errno tells them apart.
+        while (true) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr) break;
             if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
             names.emplace_back(entry->d_name);
         }
+        const int error = errno;
         ::closedir(dir);
-        return true;
+        errno = error;
+        return error == 0;
     }
     const char* mapReadOnly(int fd, std::size_t size) override {
         // A document smaller than a huge page would be held on small pages all the same.

@@ -40,8 +40,9 @@ std::optional<std::string> gatherInputs(const InputRequest& request, platform::F
 // The files under `folder` whose extension is one of `extensions` (compared without regard to
 // case), with their names as `folder` + "/" + relative path, sorted byte by byte. Symbolic links
 // are followed only where they lead to a file or folder inside the tree; every folder is visited
-// once. Folders that cannot be read are named in `problems`.
-std::vector<std::string> filesInFolder(const std::string& folder,
+// once. Folders that cannot be read, and entries whose type cannot be read, are named in
+// `problems`.
+std::vector<std::string> filesInFolder(platform::FileSystem& files, const std::string& folder,
                                        const std::vector<std::string>& extensions,
                                        std::vector<std::string>& problems);
 
