@@ -213,6 +213,24 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
 }
 
 
+// A settings file that is there but cannot be looked at is found, so that reading it says why,
+// instead of the run going on without it.
+TEST(ProjectSettings, OneThatCannotBeLookedAtIsFoundAndItsReadFails) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("site/pages"));
+    const std::string loop = dir.file("site/.markwise.ini");
+    std::filesystem::create_symlink(loop, loop);
+    EXPECT_EQ(app::findProjectSettings(dir.file("site/pages")), loop);
+    app::ProjectSettings settings;
+    auto problem = app::readProjectSettings(platform::systemFileSystem(), loop, settings);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(*problem, loop + ": cannot open: Too many levels of symbolic links");
+
+    // A link that leads nowhere is no settings file.
+    std::filesystem::remove(loop);
+    std::filesystem::create_symlink(dir.file("gone.ini"), loop);
+    EXPECT_NE(app::findProjectSettings(dir.file("site/pages")), loop);
+}
 }  // namespace
 
 namespace {

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "config/text_utils.h"
 #include "options/options.h"
 #include "platform/file_policy.h"
@@ -26,7 +28,14 @@ std::optional<std::string> findProjectSettings(const std::string& folder) {
     while (true) {
         const std::string candidate = (at == "/" ? std::string() : at) + "/" + kProjectSettingsName;
         struct stat info {};
-        if (::stat(candidate.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return candidate;
+        if (::stat(candidate.c_str(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) return candidate;
+        } else if (errno != ENOENT && errno != ENOTDIR && errno != EACCES &&
+                   errno != ENAMETOOLONG) {
+            // There, or maybe there, but not to be looked at (a failing disk, a link that loops):
+            // reading it says why, rather than the run going on without the project's settings.
+            return candidate;
+        }
         if (at == "/") return std::nullopt;
         const std::size_t slash = at.rfind('/');
         at = slash == 0 ? "/" : at.substr(0, slash);

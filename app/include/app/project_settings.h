@@ -26,7 +26,9 @@ struct ProjectSettings {
     std::vector<ProjectSetting> options;   // in the file's order
 };
 
-// The nearest ".markwise.ini" from `folder` upwards, or nothing.
+// The nearest ".markwise.ini" from `folder` upwards, or nothing. A name that cannot be looked
+// at for another reason than its absence (or a folder closed to the user) is returned too, so
+// that reading it reports the failure.
 std::optional<std::string> findProjectSettings(const std::string& folder);
 
 // Reads the file: blank lines and lines starting with "#" or ";" are passed over; every other
