@@ -275,6 +275,31 @@ TEST(FilePolicyTest, AFailedAppendSaysWhyAndWritesNothingPartial) {
     EXPECT_EQ(readFile(log).substr(0, 6), "first\n");
 }
 
+// A signal that interrupts the sync is no failure (the sync is asked again), nor one that
+// interrupts the close, which has released the descriptor after everything was written.
+TEST(FilePolicyTest, AnInterruptedSyncOrCloseIsNoFailure) {
+    TempDir dir;
+    const std::string path = dir.write("rules.cfg", "old contents");
+    const std::string log = dir.write("log.txt", "first\n");
+    FaultyFileSystem probe;
+    ASSERT_FALSE(platform::replaceFile(probe, path, "new contents"));
+    for (FileOp op : {FileOp::Fsync, FileOp::Close}) {
+        for (int n = 1; n <= probe.calls(op); ++n) {
+            dir.write("rules.cfg", "old contents");
+            FaultyFileSystem faulty;
+            faulty.failAt(op, n, EINTR);
+            auto failure = platform::replaceFile(faulty, path, "new contents");
+            EXPECT_FALSE(failure) << faulty.describe() << ": " << failure->message();
+            EXPECT_EQ(readFile(path), "new contents") << faulty.describe();
+            EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"log.txt", "rules.cfg"}));
+        }
+    }
+    FaultyFileSystem faulty;
+    faulty.failAt(FileOp::Close, 1, EINTR);
+    EXPECT_FALSE(platform::appendToFile(faulty, log, "second\n"));
+    EXPECT_EQ(readFile(log), "first\nsecond\n");
+}
+
 // Eight processes append entries far larger than any stdio buffer at the same time: each entry
 // comes out whole.
 TEST(FilePolicyTest, ConcurrentAppendsNeverInterleave) {

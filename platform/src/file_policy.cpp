@@ -108,6 +108,23 @@ bool writeAll(FileSystem& fs, int fd, std::string_view bytes, int& error) {
     return true;
 }
 
+// fsync() that a signal interrupted is asked again: it can be repeated safely.
+int syncFile(FileSystem& fs, int fd) {
+    int result;
+    do {
+        result = fs.fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+// close() that a signal interrupted has released the descriptor all the same (it is never
+// closed twice: the number may belong to another file by then), and what was written stays
+// written: no failure.
+int closeFile(FileSystem& fs, int fd) {
+    if (fs.close(fd) == 0 || errno == EINTR) return 0;
+    return -1;
+}
+
 // Removes the temporary files that earlier replacements of `target` left behind when their
 // process died before it could clean up (a kill, a power cut). Only files whose process is gone
 // are removed, so a save running at the same time is left alone.
@@ -134,7 +151,7 @@ void removeStaleTemporaries(FileSystem& fs, const std::string& target) {
 void syncFolder(FileSystem& fs, const std::string& folder) {
     const int fd = fs.open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    fs.fsync(fd);
+    syncFile(fs, fd);
     fs.close(fd);
 }
 
@@ -197,7 +214,7 @@ int finishTemporary(FileSystem& fs, int fd, const Ownership& ownership, std::str
             return errno;
         }
     }
-    if (fs.fsync(fd) != 0) {
+    if (syncFile(fs, fd) != 0) {
         what = "cannot write";
         return errno;
     }
@@ -514,7 +531,7 @@ std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
         if (sized) fs.ftruncate(fd, locked.st_size);
         return fail("cannot write", error);
     }
-    if (fs.close(fd) != 0) return FileError{path, causeOf("cannot write", errno)};
+    if (closeFile(fs, fd) != 0) return FileError{path, causeOf("cannot write", errno)};
     return std::nullopt;
 }
 
@@ -569,7 +586,7 @@ std::optional<FileError> ReplacementFile::commit() {
     }
     const int fd = fd_;
     fd_ = -1;
-    if (fs_.close(fd) != 0) {
+    if (closeFile(fs_, fd) != 0) {
         FileError failure{path_, causeOf("cannot write", errno)};
         fs_.unlink(temporary_);
         temporary_.clear();
