@@ -176,6 +176,26 @@ TEST(OptionsStorage, EveryFailureIsOneMessageAndTheDefaultsStay) {
     }
 }
 
+// A store that is there but cannot be read may hold the values that were not found: neither a
+// legacy value nor a default takes their place for good, and the load fails with its message.
+TEST(OptionsStorage, NoDefaultIsStoredForAValueAStoreThatCannotBeReadMayHold) {
+    for (platform::SettingsRoot root :
+         {platform::SettingsRoot::CurrentUser, platform::SettingsRoot::LocalMachine}) {
+        FakeSettingsStore store;
+        store.unreadable = {root};
+        store.system[kLegacy]["CheckNesting"] = "0";
+        FakeUserInterface ui;
+        const Loaded loaded = load(store, ui);
+        EXPECT_FALSE(loaded.result);
+        EXPECT_EQ(loaded.options.CheckNesting, 1);
+        EXPECT_EQ(loaded.options.optionsSaved, 0);
+        EXPECT_EQ(ui.boxCount(), 1u);
+        for (const auto& [key, name, value] : store.writes) {
+            EXPECT_TRUE(name == "ExternalCapability" || name == "Version") << name;
+        }
+    }
+}
+
 TEST(OptionsStorage, SaveWritesTheWholeListInOrder) {
     FakeSettingsStore store;
     FakeUserInterface ui;

@@ -191,6 +191,25 @@ TEST(IniSettingsStore, ABatchThatCouldNotReadTheFileWritesNothingIntoIt) {
     EXPECT_EQ(readFile(path), stored + "Version=2.55\n");
 }
 
+// The options are loaded against the files as one batch read them: a system file that could not
+// be read is known as such, so that its values are not taken for missing ones.
+TEST(IniSettingsStore, ABatchTellsAFileThatCouldNotBeReadFromAMissingOne) {
+    TempDir dir;
+    platform::SystemFiles files;
+    const std::string system = dir.file("system.ini");
+    fs::create_directory(system);
+    platform::IniSettingsStore store(files, dir.file("user.ini"), system);
+    store.beginBatch();
+    EXPECT_FALSE(store.read(SettingsRoot::LocalMachine, "SOFTWARE\\Oldfield\\Zentrel Markwise",
+                            "CheckNesting"));
+    fs::remove(system);
+    dir.write("system.ini", "[SOFTWARE\\Oldfield\\Zentrel Markwise]\nCheckNesting=0\n");
+    EXPECT_FALSE(store.readable(SettingsRoot::LocalMachine));
+    EXPECT_TRUE(store.readable(SettingsRoot::CurrentUser));  // missing, not unreadable
+    EXPECT_TRUE(store.commitBatch());
+    EXPECT_TRUE(store.readable(SettingsRoot::LocalMachine));
+}
+
 // A settings file that is a FIFO, a folder or an endless device is read as one that cannot be
 // read: at once, without waiting or filling the memory, and it is never replaced.
 TEST(IniSettingsStore, OnlyARegularFileIsRead) {

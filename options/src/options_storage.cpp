@@ -44,11 +44,15 @@ std::optional<std::string> readValue(platform::SettingsStore& store, std::string
                                      std::string_view defaultText, bool writeDefault,
                                      bool legacy) {
     if (auto value = readCurrent(store, name)) return value;
+    // A store that is there but could not be read may hold the value: neither the legacy value
+    // nor the default may then take its place for good, and the read fails.
+    if (!store.readable(SettingsRoot::CurrentUser)) return std::nullopt;
     if (legacy) {
         if (auto old = store.read(SettingsRoot::LocalMachine, kLegacyOptionsKey, name)) {
             if (!writeValue(store, name, *old)) return std::nullopt;
             return readCurrent(store, name);
         }
+        if (!store.readable(SettingsRoot::LocalMachine)) return std::nullopt;
     }
     if (!writeDefault || !writeValue(store, name, defaultText)) return std::nullopt;
     return readCurrent(store, name);

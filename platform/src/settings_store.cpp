@@ -185,27 +185,37 @@ std::string unescapeSettingsValue(std::string_view text) {
     return out;
 }
 
-struct IniSettingsStore::Batch {
-    std::optional<Document> user;  // the user's file as read when the batch first needed it
-    bool unreadable = false;       // it was there but could not be read
-    bool changed = false;
+namespace {
+
+// A settings file as a batch read it when the batch first needed it.
+struct Snapshot {
+    std::optional<Document> document;
+    bool unreadable = false;  // it was there but could not be read
 };
 
-// The user's file as the batch sees it: read once, when the batch first needs it, so that every
-// value of the batch comes from one reading of it. A value that a failed read hid would
-// otherwise look missing, and its default, written back with the file read again, would take
-// the place of the user's value. False when the file is there but could not be read.
-bool IniSettingsStore::loadBatch() {
-    if (batch_->user) return true;
-    if (batch_->unreadable) return false;
+// The file `path` as the batch sees it: read once, when the batch first needs it, so that
+// every value of the batch comes from one reading of it. A value that a failed read hid would
+// otherwise look missing, and its default, written back, would take the place of the value for
+// good. Null when the file is there but could not be read.
+Document* snapshotOf(Snapshot& file, const std::string& path) {
+    if (file.document) return &*file.document;
+    if (file.unreadable) return nullptr;
     std::string bytes;
-    if (readWhole(userFile_, bytes) == ReadState::Unreadable) {
-        batch_->unreadable = true;
-        return false;
+    if (!path.empty() && readWhole(path, bytes) == ReadState::Unreadable) {
+        file.unreadable = true;
+        return nullptr;
     }
-    batch_->user = parse(bytes);
-    return true;
+    file.document = parse(bytes);
+    return &*file.document;
 }
+
+}  // namespace
+
+struct IniSettingsStore::Batch {
+    Snapshot user;
+    Snapshot system;
+    bool changed = false;
+};
 
 IniSettingsStore::IniSettingsStore(Files& files, std::string userFile, std::string systemFile)
     : files_(files), userFile_(std::move(userFile)), systemFile_(std::move(systemFile)) {}
@@ -219,17 +229,29 @@ bool IniSettingsStore::commitBatch() {
     if (!batch || !batch->changed) return true;
     const std::size_t slash = userFile_.rfind('/');
     if (slash != std::string::npos && !makeFolders(userFile_.substr(0, slash))) return false;
-    return files_.replaceFile(userFile_, serialize(*batch->user), 0600);
+    return files_.replaceFile(userFile_, serialize(*batch->user.document), 0600);
+}
+
+bool IniSettingsStore::readable(SettingsRoot root) {
+    const std::string& path = root == SettingsRoot::CurrentUser ? userFile_ : systemFile_;
+    if (batch_) {
+        return snapshotOf(root == SettingsRoot::CurrentUser ? batch_->user : batch_->system,
+                          path) != nullptr;
+    }
+    std::string bytes;
+    return path.empty() || readWhole(path, bytes) != ReadState::Unreadable;
 }
 
 std::optional<std::string> IniSettingsStore::read(SettingsRoot root, std::string_view key,
                                                   std::string_view name) {
     const std::string& path = root == SettingsRoot::CurrentUser ? userFile_ : systemFile_;
-    if (root == SettingsRoot::CurrentUser && batch_) {
-        if (!loadBatch()) return std::nullopt;
-        const std::size_t at = findValue(*batch_->user, key, name);
-        if (at == batch_->user->lines.size()) return std::nullopt;
-        return batch_->user->lines[at].value;
+    if (batch_) {
+        const Document* doc =
+            snapshotOf(root == SettingsRoot::CurrentUser ? batch_->user : batch_->system, path);
+        if (doc == nullptr) return std::nullopt;
+        const std::size_t at = findValue(*doc, key, name);
+        if (at == doc->lines.size()) return std::nullopt;
+        return doc->lines[at].value;
     }
     std::string bytes;
     if (path.empty() || readWhole(path, bytes) != ReadState::Read) return std::nullopt;
@@ -245,8 +267,9 @@ bool IniSettingsStore::write(SettingsRoot root, std::string_view key, std::strin
     if (!validKey(key) || !validName(name)) return false;
     // A file that is there but cannot be read is never replaced: its values would be lost.
     if (batch_) {
-        if (!loadBatch()) return false;
-        setValue(*batch_->user, key, name, value);
+        Document* doc = snapshotOf(batch_->user, userFile_);
+        if (doc == nullptr) return false;
+        setValue(*doc, key, name, value);
         batch_->changed = true;
         return true;
     }

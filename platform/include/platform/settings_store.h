@@ -34,13 +34,21 @@ public:
     // stored; a store without such a difference just writes each value at once.
     virtual void beginBatch() {}
     virtual bool commitBatch() { return true; }
+
+    // False when the store of `root` is there but cannot be read: a value read() did not find
+    // may then be there, and must not be taken for a missing one.
+    virtual bool readable(SettingsRoot root) {
+        (void)root;
+        return true;
+    }
 };
 
 // The settings store kept in text files: one section per key path, such as
 // "[SOFTWARE\Brightfold\Zentrel Markwise]", and one "Name=value" line per value, where "\\",
 // "\n" and "\r" stand for a backslash and the two line-break characters. The user's file is
 // read anew for every request outside a batch, so that two running programs see each other's
-// changes (a batch reads it once, and a batch that could not read it writes nothing), and
+// changes (a batch reads each file once, and one that could not read the user's writes
+// nothing), and
 // replaced whole (through a temporary file in its folder) on every write, created with mode
 // 0600 in a folder of mode 0700. Lines the store does not understand, and comments, are kept
 // as they are.
@@ -56,6 +64,7 @@ public:
                std::string_view value) override;
     void beginBatch() override;
     bool commitBatch() override;
+    bool readable(SettingsRoot root) override;
 
     const std::string& userFile() const { return userFile_; }
     const std::string& systemFile() const { return systemFile_; }
@@ -65,7 +74,6 @@ private:
     std::string userFile_;
     std::string systemFile_;
     struct Batch;
-    bool loadBatch();
     std::unique_ptr<Batch> batch_;  // while a batch is open
 };
 

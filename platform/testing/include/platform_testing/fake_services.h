@@ -29,6 +29,8 @@ public:
     std::set<std::string> failingReads;
     std::set<std::string> failingWrites;
     bool everyWriteFails = false;
+    // Roots whose store is there but cannot be read.
+    std::set<SettingsRoot> unreadable;
     // Every write in order: (key, name, value).
     std::vector<std::tuple<std::string, std::string, std::string>> writes;
     int readCount = 0;
@@ -36,7 +38,7 @@ public:
     std::optional<std::string> read(SettingsRoot root, std::string_view key,
                                     std::string_view name) override {
         ++readCount;
-        if (failingReads.count(std::string(name))) return std::nullopt;
+        if (failingReads.count(std::string(name)) || unreadable.count(root)) return std::nullopt;
         auto& keys = root == SettingsRoot::CurrentUser ? user : system;
         auto found = keys.find(std::string(key));
         if (found == keys.end()) return std::nullopt;
@@ -55,6 +57,8 @@ public:
         user[std::string(key)][std::string(name)] = std::string(value);
         return true;
     }
+
+    bool readable(SettingsRoot root) override { return unreadable.count(root) == 0; }
 };
 
 class FakeProcessStarter : public ProcessStarter {
