@@ -35,6 +35,7 @@ struct Validator::Run {
 
     void checkHighAscii();
     void endChecks();
+    void checkAndReport(const RunContext& context);
     ConfigurationView* configurationView();
 };
 
@@ -114,9 +115,54 @@ void Validator::Run::endChecks() {
     });
 }
 
+// Writes the report header, scans the document, runs the end checks, then writes the report's
+// body and the log entry.
+void Validator::Run::checkAndReport(const RunContext& context) {
+    const options::Options& options = state.options;
+    messages::MessageStore& store = state.store;
+    messages::RunCounters& counters = state.counters;
+    messages::ReportSubject subject{context.documentName, state.document.byteSize(),
+                                    context.reportName, &counters, &state.document,
+                                    context.profileOptions, context.profileName, context.colour};
+    messages::ReportWriter writer(options, store, subject, clock, files, context.owner);
+    messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)
+                                                          : messages::TextOut(context.report);
+    if (context.writeReport) writer.writeReportHeader(out);
+
+    EntityChecker entities(state);
+    TagHandling tags(state, configurationView());
+    TagDispatcher dispatcher(state, tags);
+    Scanner scanner(state, entities, dispatcher);
+    scanner.initialise();
+    // A limit is reached only by a raise: the scan stops after each tag that raised something,
+    // and the limits are looked at again then.
+    bool limit = store.limitReached();
+    while (!limit && scanner.scan()) limit = store.limitReached();
+
+    counters.currentLine = state.lines.current;
+    if (state.ignore.active) {
+        counters.linesIgnored += state.lines.current - state.ignore.startLine;
+    }
+    if (options.CheckForHighASCII) checkHighAscii();
+    endChecks();
+
+    if (context.writeReport) {
+        writer.writeStatistics(out);
+        writer.writeMessageList(out);
+        if (options.machineReadable) out.write("ENDOFFILE=YES\n");
+        out.flush();
+    }
+    if (context.logEntry != nullptr) {
+        *context.logEntry = writer.logEntry();
+    } else {
+        static const platform::WriteRules kNoRules;
+        logFailure = writer.writeLog(
+            *fileSystem, context.logRules != nullptr ? *context.logRules : kNoRules);
+    }
+}
+
 int Validator::validateDocument(const RunContext& context) {
     RunState& state = run_->state;
-    const options::Options& options = state.options;
     messages::MessageStore& store = state.store;
 
     state.reset();
@@ -147,44 +193,22 @@ int Validator::validateDocument(const RunContext& context) {
         return 0;
     }
 
-    messages::ReportSubject subject{context.documentName, state.document.byteSize(),
-                                    context.reportName, &counters, &state.document,
-                                    context.profileOptions, context.profileName, context.colour};
-    messages::ReportWriter writer(options, store, subject, run_->clock, run_->files,
-                                  context.owner);
-    messages::TextOut out = context.reportSink != nullptr ? messages::TextOut(*context.reportSink)
-                                                          : messages::TextOut(context.report);
-    if (context.writeReport) writer.writeReportHeader(out);
-
-    EntityChecker entities(state);
-    TagHandling tags(state, run_->configurationView());
-    TagDispatcher dispatcher(state, tags);
-    Scanner scanner(state, entities, dispatcher);
-    scanner.initialise();
-    // A limit is reached only by a raise: the scan stops after each tag that raised something,
-    // and the limits are looked at again then.
-    bool limit = store.limitReached();
-    while (!limit && scanner.scan()) limit = store.limitReached();
-
-    counters.currentLine = state.lines.current;
-    if (state.ignore.active) {
-        counters.linesIgnored += state.lines.current - state.ignore.startLine;
-    }
-    if (options.CheckForHighASCII) run_->checkHighAscii();
-    run_->endChecks();
-
-    if (context.writeReport) {
-        writer.writeStatistics(out);
-        writer.writeMessageList(out);
-        if (options.machineReadable) out.write("ENDOFFILE=YES\n");
-        out.flush();
-    }
-    if (context.logEntry != nullptr) {
-        *context.logEntry = writer.logEntry();
-    } else {
-        static const platform::WriteRules kNoRules;
-        run_->logFailure = writer.writeLog(
-            *run_->fileSystem, context.logRules != nullptr ? *context.logRules : kNoRules);
+    try {
+        run_->checkAndReport(context);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out part-way through the run: it ends as when the tag text buffer could
+        // not be had, and what the run kept from run to run is made afresh next time, as it
+        // may have been left half-changed.
+        run_->view.reset();
+        state.openTags.forgetNames();
+        state.openTags.clear();
+        state.tagText = std::string();
+        state.document.clear();
+        try {
+            store.raiseError(68);
+        } catch (const std::bad_alloc&) {
+        }
+        return 0;
     }
 
     state.openTags.clear();

@@ -66,7 +66,8 @@ public:
     Validator& operator=(const Validator&) = delete;
 
     // Returns 1 when the run completed and the report was written, 0 when the document could
-    // not be read or the tag text buffer could not be allocated (no report is written then).
+    // not be read or memory could not be had (error 68 raised; no report is written, or the
+    // report stops where memory ran out).
     int validateDocument(const RunContext& context);
 
     // The counters of the last run.

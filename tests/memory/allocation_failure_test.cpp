@@ -1,0 +1,156 @@
+// Validation runs in which memory runs out: the n-th allocation of a run fails, for n from the
+// first to the last a whole run makes. The run must end as the engine says it ends when memory
+// cannot be had (0, error 68), never by an exception that leaves the program, and the same
+// validator must check the next document as if nothing had happened.
+//
+// A program of its own: the allocation operators are replaced for the whole program, so that
+// a run's allocations can be counted and one of them refused.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "engine/validator.h"
+#include "messages/message_store.h"
+#include "messages/text_out.h"
+#include "options/options.h"
+#include "platform/files.h"
+#include "platform_testing/fake_clock.h"
+#include "platform_testing/fake_ui.h"
+#include "realistic_config.h"
+
+namespace {
+
+// While armed, counts allocations and refuses the one numbered `refuseAt` (from 1).
+long allocationsCounted = 0;
+long refuseAt = 0;
+bool armed = false;
+
+void* allocate(std::size_t size) {
+    if (armed && ++allocationsCounted == refuseAt) throw std::bad_alloc();
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept {
+    return operator new(size, nothrow);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
+namespace {
+
+class StringSink : public messages::ByteSink {
+public:
+    bool write(std::string_view bytes) override {
+        text.append(bytes);
+        return true;
+    }
+    std::string text;
+};
+
+// A page of tags with attributes, ids, entities, nesting errors and tags left open, so that a
+// run goes through the placing, the attribute and entity checks, the message store and the
+// report's every part.
+std::string samplePage() {
+    std::string page = "<html><head><title>Memory</title></head><body>\n";
+    for (int i = 0; i < 12; ++i) {
+        const std::string n = std::to_string(i);
+        page += "<div id=\"d" + n + "\" class=\"c" + std::to_string(i % 3) +
+                "\"><p align=\"left\">text &amp; more &bogus" + n + "; <b><i>x</b></i>\n";
+        page += "<a href=\"page" + n + ".html\" name=\"n" + n + "\">link</a> <font size=9>\n";
+        page += "<table border=\"" + n + "\"><tr><td nowrap>cell</td></tr></table></div>\n";
+    }
+    return page + "<ul><li>open</body></html>\n";
+}
+
+struct Checker {
+    options::Options options = options::defaultOptions("");
+    CfgStore configuration;
+    messages::MessageStore store{options};
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    platform::FakeUserInterface ui;
+    std::unique_ptr<engine::Validator> validator;
+
+    Checker() {
+        options.MaximumErrors = 9999;
+        options.MaximumWarnings = 9999;
+        buildRealisticConfiguration(configuration);
+        validator = std::make_unique<engine::Validator>(options, store, clock, files, &configuration);
+    }
+
+    // One run over `page`: what it returned and the report it wrote. With `refuse`, the
+    // run's allocations are counted and the one of that number refused (0: none).
+    std::pair<int, std::string> run(const std::string& page, long refuse = 0) {
+        std::string bytes = page;
+        StringSink report;
+        report.text.reserve(1 << 20);  // the report's bytes are no allocation of the run
+        engine::RunContext context{nullptr, nullptr, "page.html", "page.val", &ui};
+        context.documentBytes = &bytes;
+        context.reportSink = &report;
+        allocationsCounted = 0;
+        refuseAt = refuse;
+        armed = true;
+        int returned = -1;
+        try {
+            returned = validator->validateDocument(context);
+        } catch (const std::bad_alloc&) {
+        }
+        armed = false;
+        return {returned, report.text};
+    }
+};
+
+bool raised68(const messages::MessageStore& store) {
+    const auto& records = store.records();
+    return std::any_of(records.begin(), records.end(),
+                       [](const messages::MsgStore* record) { return record->number == 68; });
+}
+
+TEST(AllocationFailure, EveryAllocationOfARunMayFailAndTheNextRunIsWhole) {
+    Checker checker;
+    const std::string page = samplePage();
+    const auto [completed, expected] = checker.run(page);
+    ASSERT_EQ(completed, 1);
+    ASSERT_NE(expected.find("nesting error"), std::string::npos) << expected;
+
+    // How many allocations a whole run makes.
+    checker.run(page, -1);
+    const long total = allocationsCounted;
+    ASSERT_GT(total, 10);
+
+    // Each of them refused in turn.
+    int failedRuns = 0;
+    for (long n = 1; n <= total; ++n) {
+        const int returned = checker.run(page, n).first;
+        ASSERT_NE(returned, -1) << "allocation " << n << " of " << total << " ended the program";
+        if (returned == 0) {
+            ++failedRuns;
+            // Raised unless raising it was what could not be had.
+            EXPECT_TRUE(raised68(checker.store) || checker.store.records().empty())
+                << "allocation " << n;
+        }
+        const auto [again, report] = checker.run(page);
+        ASSERT_EQ(again, 1) << "after allocation " << n;
+        ASSERT_EQ(report, expected) << "after allocation " << n;
+    }
+    EXPECT_GT(failedRuns, 0);
+}
+
+}  // namespace
