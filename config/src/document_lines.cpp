@@ -183,13 +183,18 @@ void DocumentLines::split() {
     // line end is LF, CR or CR LF. The line ends are found in one pass. A line holds at least
     // its terminator, so there are at most as many lines as bytes: room for that many is only
     // address space until the starts are written, and spares a pass that counts them. Where
-    // even that much address space is refused, the lines are counted first.
-    try {
-        starts_.reserve(size);
-        platform::preferHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint32_t));
-    } catch (const std::bad_alloc&) {
-        starts_.reserve(countLines(data, size, true));
+    // address space is limited (or that much is refused), the room would take what later
+    // allocations need: the lines are counted first there.
+    bool reserved = false;
+    if (platform::addressSpaceIsFree()) {
+        try {
+            starts_.reserve(size);
+            platform::preferHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint32_t));
+            reserved = true;
+        } catch (const std::bad_alloc&) {
+        }
     }
+    if (!reserved) starts_.reserve(countLines(data, size, true));
     starts_.push_back(0);
     std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
     forEachLineEnd(data, size, true, [&](std::size_t at) {

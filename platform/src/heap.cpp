@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include <sys/resource.h>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
-#include <sys/resource.h>
 #endif
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -57,21 +58,6 @@ namespace {
 // The block that pads the heap up to a huge-page boundary, kept for the life of the program.
 // Stored where the compiler must write it: an allocation nothing uses may be left out.
 void* volatile heapPad = nullptr;
-
-// Address space may be set aside freely: no limit on it or on the data segment, and memory not
-// counted strictly against what the system has (vm.overcommit_memory 2 counts a heap's room for
-// the life of the process, written or not).
-bool addressSpaceIsFree() {
-    struct rlimit limit {};
-    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return false;
-    }
-    std::FILE* setting = std::fopen("/proc/sys/vm/overcommit_memory", "re");
-    if (setting == nullptr) return true;
-    const int mode = std::fgetc(setting);
-    std::fclose(setting);
-    return mode != '2';
-}
 
 }  // namespace
 #endif
@@ -159,6 +145,24 @@ void prepareHeap(std::size_t bytes) {
 #else
     (void)bytes;
 #endif
+}
+
+bool addressSpaceIsFree() {
+    // The limits and the system's setting are looked at once: a process does not change them.
+    static const bool free = [] {
+        struct rlimit limit {};
+        for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+            if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+                return false;
+            }
+        }
+        std::FILE* setting = std::fopen("/proc/sys/vm/overcommit_memory", "re");
+        if (setting == nullptr) return true;
+        const int mode = std::fgetc(setting);
+        std::fclose(setting);
+        return mode != '2';
+    }();
+    return free;
 }
 
 void preferHugePages(const void* start, std::size_t bytes) {

@@ -18,6 +18,12 @@ std::size_t hugePageSize();
 // way to do so, nothing changes.
 void prepareHeap(std::size_t bytes);
 
+// Whether address space may be set aside freely: no limit on it or on the data segment, and
+// memory not counted strictly against what the system has (vm.overcommit_memory 2 counts room
+// set aside for the life of the process, written or not). Where it may not, room reserved
+// beyond what is used takes what later allocations need.
+bool addressSpaceIsFree();
+
 // Asks the kernel to back the memory of [start, start + bytes), not yet written, with huge
 // pages where it gives them on request: a large table written once from one end to the other
 // then takes one fault for every huge page instead of one for every 4 KB. No byte changes;
