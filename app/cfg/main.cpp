@@ -1,5 +1,6 @@
 // markwise-cfg: HTML Configuration files from the command line; see cfgUsage().
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,5 +13,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     platform::SystemFiles files;
     app::CfgEnvironment env{stdout, stderr, files};
-    return app::runCfgCommand(args, env);
+    try {
+        return app::runCfgCommand(args, env);
+    } catch (const std::bad_alloc&) {
+        std::fputs("markwise-cfg: out of memory\n", stderr);
+        return app::kCfgFailed;
+    }
 }

@@ -1,6 +1,7 @@
 // markwise-check: validates documents from the command line; see checkUsage().
 #include <clocale>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,12 @@ int main(int argc, char** argv) {
     app::CheckEnvironment env{stdout, stderr, ui, clock, files, platform::programDirectory()};
     // The process ends with the command.
     env.leaveConfigurationsAtExit = true;
-    return app::runCheckCommand(args, env);
+    try {
+        return app::runCheckCommand(args, env);
+    } catch (const std::bad_alloc&) {
+        // A document's run that runs out of memory is reported as its own failure; this is
+        // what is left: loading a configuration, gathering the documents, writing out.
+        std::fputs("markwise-check: out of memory\n", stderr);
+        return app::kCheckFailed;
+    }
 }
