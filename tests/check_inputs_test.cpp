@@ -1,11 +1,14 @@
 // What markwise-check takes as its documents, which shipped profile a DOCTYPE asks for, and a
 // project's settings file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <new>
 #include <thread>
 
 #include "app/check_inputs.h"
@@ -270,6 +273,61 @@ TEST(OrderedParallel, EmitsInOrderWithBoundedWork) {
         EXPECT_LE(mostWorking.load(), static_cast<int>(jobs)) << jobs;
         EXPECT_LE(mostInHand.load(), static_cast<int>(ahead) + 1) << jobs;
     }
+}
+
+// Memory that runs out in a worker or while a result is handed on ends the call with that
+// exception, after the items before the failed one, in order, as with one job; the program
+// goes on (the threads are stopped and joined, never left to end it).
+TEST(OrderedParallel, AFailureEndsTheCallAfterTheEarlierItems) {
+    for (unsigned jobs : {1u, 2u, 4u}) {
+        for (const bool inEmit : {false, true}) {
+            std::vector<std::size_t> order;
+            bool thrown = false;
+            try {
+                app::orderedParallel<std::size_t>(
+                    60, jobs, app::AheadLimits<std::size_t>{},
+                    [&](std::size_t i, unsigned) {
+                        if (!inEmit && i == 23) throw std::bad_alloc();
+                        std::this_thread::sleep_for(std::chrono::microseconds(i % 3 * 100));
+                        return i;
+                    },
+                    [&](std::size_t i, std::size_t& result) {
+                        if (inEmit && i == 23) throw std::bad_alloc();
+                        EXPECT_EQ(result, i);
+                        order.push_back(i);
+                    });
+            } catch (const std::bad_alloc&) {
+                thrown = true;
+            }
+            EXPECT_TRUE(thrown) << jobs << " " << inEmit;
+            ASSERT_EQ(order.size(), 23u) << jobs << " " << inEmit;
+            for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+        }
+    }
+}
+
+// Where the address space leaves no room for a thread's stack, the work is done all the same,
+// on the threads there are or on the calling one, with the same results. The limit is what
+// the process has mapped now and a little more, no room for a thread's stack; the process
+// ends with 0 when every result came in order.
+[[noreturn]] void workWithoutRoomForThreads() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    statm >> pages;
+    const rlim_t now = static_cast<rlim_t>(pages) * static_cast<rlim_t>(getpagesize());
+    const struct rlimit limit{now + (4u << 20), now + (4u << 20)};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    std::vector<std::size_t> order;
+    app::orderedParallel<std::size_t>(
+        50, 4, app::AheadLimits<std::size_t>{}, [](std::size_t i, unsigned) { return i * 2; },
+        [&](std::size_t i, std::size_t& result) {
+            if (result == i * 2) order.push_back(i);
+        });
+    std::_Exit(order.size() == 50 ? 0 : 1);
+}
+
+TEST(OrderedParallel, ThreadsThatCannotStartLeaveTheWorkToTheCallingThread) {
+    EXPECT_EXIT(workWithoutRoomForThreads(), testing::ExitedWithCode(0), "");
 }
 
 // The results waiting for an earlier one stop new work once they weigh the byte limit: what
