@@ -4,11 +4,11 @@
 
 namespace messages::detail {
 
-ValueShape::ValueShape(const Json& shape) {
-    const std::string written = dump(shape);
+ValueShape::ValueShape(const JsonText& shape) {
+    const std::string& written = shape.text();
     std::size_t from = 0;
     for (int index = 0;; ++index) {
-        const std::string marker = dump(leaf(index));
+        const std::string marker = dump(Json(leaf(index)));
         const std::size_t at = written.find(marker, from);
         if (at == std::string::npos) break;
         pieces_.push_back(written.substr(from, at - from));

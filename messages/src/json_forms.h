@@ -1,6 +1,10 @@
-// The JSON and SARIF forms, written through nlohmann-json: every value is escaped by the
+// The JSON and SARIF forms, written through nlohmann-json: every string is escaped by the
 // library, and text that is not UTF-8 (a document's bytes in a message) is written with
 // U+FFFD in place of each invalid byte, so that the output is always valid JSON.
+//
+// Objects and arrays are written as text (JsonText) in the library's compact form, never
+// built as the library's trees: taking such a tree apart takes memory, and where memory has
+// run out that would end the program instead of failing the run.
 #pragma once
 
 #include <memory>
@@ -22,6 +26,48 @@ inline constexpr std::string_view kToolVersion = "2.55";
 inline std::string dump(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
+
+// Compact JSON written as it is built: open an object or array, give keys and values, close
+// it. Commas and colons go where the library puts them, and no blank anywhere.
+class JsonText {
+public:
+    JsonText& open(char bracket) {
+        separate();
+        text_ += bracket;
+        needComma_ = false;
+        return *this;
+    }
+    JsonText& close(char bracket) {
+        text_ += bracket;
+        needComma_ = true;
+        return *this;
+    }
+    JsonText& key(std::string_view name) {
+        string(name);
+        text_ += ':';
+        needComma_ = false;
+        return *this;
+    }
+    JsonText& string(std::string_view text) { return raw(dump(Json(std::string(text)))); }
+    JsonText& integer(long long value) { return raw(std::to_string(value)); }
+    JsonText& boolean(bool value) { return raw(value ? "true" : "false"); }
+    JsonText& null() { return raw("null"); }
+    // A value already written as JSON.
+    JsonText& raw(std::string_view json) {
+        separate();
+        text_ += json;
+        needComma_ = true;
+        return *this;
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    void separate() {
+        if (needComma_) text_ += ',';
+    }
+    std::string text_;
+    bool needComma_ = false;
+};
 
 // Writes values one after another straight into a TextOut through the library's own
 // serializer (the one dump() uses, with the same escaping and replacement), so that a run of
@@ -62,11 +108,11 @@ private:
 // library's, without building and writing a tree of objects for every message.
 class ValueShape {
 public:
-    // The marker for leaf `index` in the shape given to the constructor.
-    static Json leaf(int index) { return "@leaf" + std::to_string(index) + "@"; }
+    // The marker for leaf `index`, a string in the shape given to the constructor.
+    static std::string leaf(int index) { return "@leaf" + std::to_string(index) + "@"; }
 
     // `shape` holds leaf(0), leaf(1), ... each once, in the order they are written.
-    explicit ValueShape(const Json& shape);
+    explicit ValueShape(const JsonText& shape);
 
     std::size_t leaves() const { return pieces_.size() - 1; }
     std::string_view piece(std::size_t index) const { return pieces_[index]; }

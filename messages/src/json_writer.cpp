@@ -6,95 +6,143 @@
 // so that the whole run never has to be held in memory.
 #include "json_forms.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace messages::detail {
 namespace {
 
-Json optionalNumber(const std::optional<int>& value) {
-    return value ? Json(*value) : Json(nullptr);
+void optionalNumber(JsonText& json, const std::optional<int>& value) {
+    if (value) {
+        json.integer(*value);
+    } else {
+        json.null();
+    }
 }
 
-Json lineOrNull(int line) { return line > 0 ? Json(line) : Json(nullptr); }
-
-Json statisticsOf(const FindingStatistics& statistics) {
-    Json silenced = {{"errors", statistics.silenced.errors},
-                     {"warnings", statistics.silenced.warnings},
-                     {"comments", statistics.silenced.comments},
-                     {"messages", statistics.silenced.messages},
-                     {"total", statistics.silenced.total()}};
-    return {{"linesChecked", statistics.linesChecked},
-            {"linesInFile", statistics.linesInFile},
-            {"linesIgnored", statistics.linesIgnored},
-            {"characterEntities", optionalNumber(statistics.characterEntities)},
-            {"tagNames", statistics.tagNames},
-            {"closingTags", statistics.closingTags},
-            {"serverSections", optionalNumber(statistics.serverSections)},
-            {"htmlComments", statistics.htmlComments},
-            {"validatorComments", statistics.validatorComments},
-            {"messages", statistics.messages},
-            {"errors", statistics.errors},
-            {"warnings", statistics.warnings},
-            {"firstErrorLine", lineOrNull(statistics.firstErrorLine)},
-            {"firstWarningLine", lineOrNull(statistics.firstWarningLine)},
-            {"stoppedAtLimit", statistics.stoppedAtLimit},
-            {"silenced", std::move(silenced)}};
+void lineOrNull(JsonText& json, int line) {
+    if (line > 0) {
+        json.integer(line);
+    } else {
+        json.null();
+    }
 }
 
-Json messageOf(const Finding& finding) {
-    Json message = {{"type", typeName(finding.type)},
-                    {"id", finding.id()},
-                    {"sequence", finding.sequence}};
+void statisticsOf(JsonText& json, const FindingStatistics& statistics) {
+    json.open('{');
+    json.key("linesChecked").integer(statistics.linesChecked);
+    json.key("linesInFile").integer(statistics.linesInFile);
+    json.key("linesIgnored").integer(statistics.linesIgnored);
+    optionalNumber(json.key("characterEntities"), statistics.characterEntities);
+    json.key("tagNames").integer(statistics.tagNames);
+    json.key("closingTags").integer(statistics.closingTags);
+    optionalNumber(json.key("serverSections"), statistics.serverSections);
+    json.key("htmlComments").integer(statistics.htmlComments);
+    json.key("validatorComments").integer(statistics.validatorComments);
+    json.key("messages").integer(statistics.messages);
+    json.key("errors").integer(statistics.errors);
+    json.key("warnings").integer(statistics.warnings);
+    lineOrNull(json.key("firstErrorLine"), statistics.firstErrorLine);
+    lineOrNull(json.key("firstWarningLine"), statistics.firstWarningLine);
+    json.key("stoppedAtLimit").boolean(statistics.stoppedAtLimit);
+    json.key("silenced").open('{');
+    json.key("errors").integer(statistics.silenced.errors);
+    json.key("warnings").integer(statistics.silenced.warnings);
+    json.key("comments").integer(statistics.silenced.comments);
+    json.key("messages").integer(statistics.silenced.messages);
+    json.key("total").integer(statistics.silenced.total());
+    json.close('}').close('}');
+}
+
+std::string messageOf(const Finding& finding) {
+    JsonText json;
+    json.open('{');
+    json.key("type").string(typeName(finding.type));
+    json.key("id").string(finding.id());
+    json.key("sequence").integer(finding.sequence);
     if (finding.hasLine) {
-        message["line"] = finding.position.line;
-        message["column"] = finding.position.column;
+        json.key("line").integer(finding.position.line);
+        json.key("column").integer(finding.position.column);
     } else {
         // A validator comment has no line; it was occasioned at this place.
-        message["line"] = nullptr;
-        message["column"] = nullptr;
+        json.key("line").null();
+        json.key("column").null();
         if (finding.position.line > 0) {
-            message["occasion"] = {{"line", finding.position.line},
-                                   {"column", finding.position.column}};
+            json.key("occasion").open('{');
+            json.key("line").integer(finding.position.line);
+            json.key("column").integer(finding.position.column);
+            json.close('}');
         }
     }
-    message["text"] = finding.text;
+    json.key("text").string(finding.text);
     if (finding.advice) {
-        message["setting"] = {{"name", finding.advice->setting},
-                              {"value", finding.advice->value},
-                              {"argument", finding.advice->argument()}};
+        json.key("setting").open('{');
+        json.key("name").string(finding.advice->setting);
+        json.key("value").string(finding.advice->value);
+        json.key("argument").string(finding.advice->argument());
+        json.close('}');
     }
-    return message;
+    json.close('}');
+    return json.text();
 }
 
 // The shape of the common message: one with a line and no advice.
 bool hasCommonShape(const Finding& finding) { return finding.hasLine && !finding.advice; }
 
 ValueShape commonMessageShape() {
-    return ValueShape(Json{{"type", ValueShape::leaf(0)},
-                           {"id", ValueShape::leaf(1)},
-                           {"sequence", ValueShape::leaf(2)},
-                           {"line", ValueShape::leaf(3)},
-                           {"column", ValueShape::leaf(4)},
-                           {"text", ValueShape::leaf(5)}});
+    JsonText shape;
+    shape.open('{');
+    shape.key("type").string(ValueShape::leaf(0));
+    shape.key("id").string(ValueShape::leaf(1));
+    shape.key("sequence").string(ValueShape::leaf(2));
+    shape.key("line").string(ValueShape::leaf(3));
+    shape.key("column").string(ValueShape::leaf(4));
+    shape.key("text").string(ValueShape::leaf(5));
+    shape.close('}');
+    return ValueShape(shape);
 }
 
 class JsonWriter : public FindingsWriter {
 public:
     void begin(TextOut& out) override {
-        Json tool = {{"name", kToolName}, {"version", kToolVersion}};
+        JsonText tool;
+        tool.open('{').key("name").string(kToolName).key("version").string(kToolVersion);
+        tool.close('}');
         out.write("{\"tool\":");
-        out.write(dump(tool));
+        out.write(tool.text());
         out.write(",\"files\":[");
         first_ = true;
     }
 
     void document(TextOut& out, const DocumentFindings& findings) override {
-        Json options = Json::object();
-        for (const auto& [name, value] : findings.profileOptions) options[name] = value;
-        Json file = {{"name", findings.name},
-                     {"bytes", findings.bytes},
-                     {"profile", findings.profile.empty() ? Json(nullptr) : Json(findings.profile)},
-                     {"profileOptions", std::move(options)},
-                     {"statistics", statisticsOf(findings.statistics)},
-                     {"messages", ValueShape::leaf(0)}};
+        // An option given twice keeps its first place and takes its last value.
+        std::vector<std::pair<std::string_view, std::string_view>> options;
+        for (const auto& [name, value] : findings.profileOptions) {
+            const auto given = std::find_if(options.begin(), options.end(),
+                                            [&](const auto& option) { return option.first == name; });
+            if (given != options.end()) {
+                given->second = value;
+            } else {
+                options.emplace_back(name, value);
+            }
+        }
+        JsonText file;
+        file.open('{');
+        file.key("name").string(findings.name);
+        file.key("bytes").integer(findings.bytes);
+        file.key("profile");
+        if (findings.profile.empty()) {
+            file.null();
+        } else {
+            file.string(findings.profile);
+        }
+        file.key("profileOptions").open('{');
+        for (const auto& [name, value] : options) file.key(name).string(value);
+        file.close('}');
+        statisticsOf(file.key("statistics"), findings.statistics);
+        file.key("messages").string(ValueShape::leaf(0));
+        file.close('}');
         // The file's object around its messages, which follow one to a line.
         const ValueShape around(file);
         out.write(first_ ? "\n" : ",\n");
@@ -115,7 +163,7 @@ public:
                     .integer(finding.position.column)
                     .string(finding.text);
             } else {
-                stream.value(messageOf(finding));
+                out.write(messageOf(finding));
             }
         }
         out.write(firstMessage ? "]" : "\n]");

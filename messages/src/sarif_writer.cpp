@@ -34,20 +34,23 @@ std::string artifactUri(std::string_view name) {
     return uri;
 }
 
-Json rulesOfCatalogue() {
-    Json rules = Json::array();
+void rulesOfCatalogue(JsonText& json) {
+    json.open('[');
     for (const CatalogueMessage& message : catalogueMessages()) {
-        Json rule = {{"id", message.id},
-                     {"shortDescription", {{"text", message.text}}},
-                     {"fullDescription", {{"text", message.text}}},
-                     {"defaultConfiguration", {{"level", severityName(message.type)}}},
-                     {"properties", {{"kind", typeName(message.type)}}}};
+        json.open('{');
+        json.key("id").string(message.id);
+        json.key("shortDescription").open('{').key("text").string(message.text).close('}');
+        json.key("fullDescription").open('{').key("text").string(message.text).close('}');
+        json.key("defaultConfiguration").open('{');
+        json.key("level").string(severityName(message.type)).close('}');
+        json.key("properties").open('{').key("kind").string(typeName(message.type)).close('}');
         if (message.advice) {
-            rule["help"] = {{"text", "Command line: " + message.advice->argument()}};
+            json.key("help").open('{');
+            json.key("text").string("Command line: " + message.advice->argument()).close('}');
         }
-        rules.push_back(std::move(rule));
+        json.close('}');
     }
-    return rules;
+    json.close(']');
 }
 
 const std::unordered_map<int, int>& ruleIndexes() {
@@ -63,29 +66,45 @@ const std::unordered_map<int, int>& ruleIndexes() {
 }
 
 // The shape of the common result: a rule of the catalogue, a line, no advice.
+void location(JsonText& json, const std::string& uri, int line, int column) {
+    json.open('[').open('{').key("physicalLocation").open('{');
+    json.key("artifactLocation").open('{').key("uri").string(uri).close('}');
+    if (line > 0) {
+        json.key("region").open('{');
+        json.key("startLine").integer(line).key("startColumn").integer(column).close('}');
+    }
+    json.close('}').close('}').close(']');
+}
+
 ValueShape commonResultShape() {
     using L = ValueShape;
-    return ValueShape(Json{
-        {"ruleId", L::leaf(0)},
-        {"ruleIndex", L::leaf(1)},
-        {"level", L::leaf(2)},
-        {"message", {{"text", L::leaf(3)}}},
-        {"locations",
-         Json::array({{{"physicalLocation",
-                        {{"artifactLocation", {{"uri", L::leaf(4)}}},
-                         {"region", {{"startLine", L::leaf(5)}, {"startColumn", L::leaf(6)}}}}}}})}});
+    JsonText shape;
+    shape.open('{');
+    shape.key("ruleId").string(L::leaf(0));
+    shape.key("ruleIndex").string(L::leaf(1));
+    shape.key("level").string(L::leaf(2));
+    shape.key("message").open('{').key("text").string(L::leaf(3)).close('}');
+    shape.key("locations").open('[').open('{').key("physicalLocation").open('{');
+    shape.key("artifactLocation").open('{').key("uri").string(L::leaf(4)).close('}');
+    shape.key("region").open('{');
+    shape.key("startLine").string(L::leaf(5)).key("startColumn").string(L::leaf(6));
+    shape.close('}').close('}').close('}').close(']');
+    shape.close('}');
+    return ValueShape(shape);
 }
 
 class SarifWriter : public FindingsWriter {
 public:
     void begin(TextOut& out) override {
-        Json driver = {{"name", kToolName},
-                       {"version", kToolVersion},
-                       {"rules", rulesOfCatalogue()}};
+        JsonText tool;
+        tool.open('{').key("driver").open('{');
+        tool.key("name").string(kToolName).key("version").string(kToolVersion);
+        rulesOfCatalogue(tool.key("rules"));
+        tool.close('}').close('}');
         out.write("{\"$schema\":");
-        out.write(dump(Json(kSchema)));
+        out.write(JsonText().string(kSchema).text());
         out.write(",\"version\":\"2.1.0\",\"runs\":[{\"tool\":");
-        out.write(dump(Json{{"driver", std::move(driver)}}));
+        out.write(tool.text());
         out.write(",\"results\":[");
         first_ = true;
     }
@@ -111,23 +130,23 @@ public:
             }
             std::string text = finding.text;
             if (finding.advice) text += " (" + finding.advice->argument() + ")";
-            Json physical = {{"artifactLocation", {{"uri", uri}}}};
-            if (finding.position.line > 0) {
-                physical["region"] = {{"startLine", finding.position.line},
-                                      {"startColumn", std::max(finding.position.column, 1)}};
-            }
-            Json result = {{"ruleId", finding.id()}};
-            if (index != indexes.end()) result["ruleIndex"] = index->second;
-            result["level"] = severityName(finding.type);
-            result["message"] = {{"text", std::move(text)}};
-            result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
+            JsonText result;
+            result.open('{').key("ruleId").string(finding.id());
+            if (index != indexes.end()) result.key("ruleIndex").integer(index->second);
+            result.key("level").string(severityName(finding.type));
+            result.key("message").open('{').key("text").string(text).close('}');
+            location(result.key("locations"), uri, finding.position.line,
+                     std::max(finding.position.column, 1));
             if (finding.advice) {
-                result["properties"] = {{"setting", std::string(finding.advice->setting) + "=" +
-                                                        std::string(finding.advice->value)}};
+                result.key("properties").open('{');
+                result.key("setting").string(std::string(finding.advice->setting) + "=" +
+                                             std::string(finding.advice->value));
+                result.close('}');
             }
+            result.close('}');
             out.write(first_ ? "\n" : ",\n");
             first_ = false;
-            stream.value(result);
+            out.write(result.text());
         }
     }
 

@@ -13,6 +13,8 @@
 #include <string>
 
 #include "engine/validator.h"
+#include "messages/findings.h"
+#include "messages/findings_writer.h"
 #include "messages/message_store.h"
 #include "messages/text_out.h"
 #include "options/options.h"
@@ -151,6 +153,65 @@ TEST(AllocationFailure, EveryAllocationOfARunMayFailAndTheNextRunIsWhole) {
         ASSERT_EQ(report, expected) << "after allocation " << n;
     }
     EXPECT_GT(failedRuns, 0);
+}
+
+// The forms for editors and CI services written while memory runs out: the n-th allocation of
+// a run's begin, document and end refused. Each write either completes, with the bytes of the
+// write that nothing refused, or fails with bad_alloc for the caller to report; none may end
+// the program.
+TEST(AllocationFailure, TheJsonAndSarifFormsFailCleanly) {
+    Checker checker;
+    ASSERT_EQ(checker.run(samplePage()).first, 1);
+    messages::DocumentFindings findings =
+        messages::collectFindings(checker.store, checker.validator->counters(), checker.options);
+    findings.name = "dir/page one.html";
+    findings.bytes = 1234;
+    findings.profile = "html5";
+    findings.profileOptions = {{"AllowSpaces2", "1"}, {"CheckNesting", "0"}};
+    // A comment with a setting to change and no line of its own, beside the common ones.
+    messages::Finding comment;
+    comment.type = messages::MessageType::Comment;
+    comment.number = 201;
+    comment.position = {3, 4};
+    comment.hasLine = false;
+    comment.text = "a comment";
+    comment.advice = messages::adviceFor(201);
+    findings.findings.push_back(comment);
+    ASSERT_GT(findings.findings.size(), 10u);
+
+    for (const auto format : {messages::FindingsFormat::Json, messages::FindingsFormat::Sarif}) {
+        // One write of the whole form; with `refuse`, that allocation of it is refused.
+        auto write = [&](long refuse, std::string& bytes) {
+            bytes.clear();
+            bytes.reserve(1 << 20);  // the output's bytes are no allocation of the write
+            allocationsCounted = 0;
+            refuseAt = refuse;
+            armed = true;
+            bool failed = false;
+            try {
+                const auto writer = messages::makeFindingsWriter(format);
+                messages::TextOut out(bytes);
+                writer->begin(out);
+                writer->document(out, findings);
+                writer->end(out);
+            } catch (const std::bad_alloc&) {
+                failed = true;
+            }
+            armed = false;
+            return !failed;
+        };
+        std::string expected;
+        ASSERT_TRUE(write(0, expected));
+        std::string bytes;
+        write(-1, bytes);
+        const long total = allocationsCounted;
+        ASSERT_GT(total, 10);
+        for (long n = 1; n <= total; ++n) {
+            if (write(n, bytes)) {
+                EXPECT_EQ(bytes, expected) << "allocation " << n;
+            }
+        }
+    }
 }
 
 }  // namespace
