@@ -149,7 +149,10 @@ void removeStaleTemporaries(FileSystem& fs, const std::string& target) {
 }
 
 void syncFolder(FileSystem& fs, const std::string& folder) {
-    const int fd = fs.open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // No copy of the name is made: this comes after a file took its new name, where nothing may
+    // fail for want of memory.
+    static const std::string current = ".";
+    const int fd = fs.open(folder.empty() ? current : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     syncFile(fs, fd);
     fs.close(fd);
@@ -584,6 +587,9 @@ std::optional<FileError> ReplacementFile::commit() {
         abandon();
         return failure;
     }
+    // Named before the new file takes its place: nothing that can fail for want of memory comes
+    // after that, so that a commit that fails has replaced nothing.
+    const std::string folder = folderOf(target_);
     const int fd = fd_;
     fd_ = -1;
     if (closeFile(fs_, fd) != 0) {
@@ -599,7 +605,7 @@ std::optional<FileError> ReplacementFile::commit() {
         return failure;
     }
     temporary_.clear();
-    syncFolder(fs_, folderOf(target_));
+    syncFolder(fs_, folder);
     return std::nullopt;
 }
 

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <new>
 #include <string>
 
@@ -22,6 +25,8 @@
 #include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
 #include "realistic_config.h"
+#include "tools/text_tools.h"
+#include "tools/tool_driver.h"
 
 namespace {
 
@@ -212,6 +217,86 @@ TEST(AllocationFailure, TheJsonAndSarifFormsFailCleanly) {
             }
         }
     }
+}
+
+std::string readWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeWhole(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A text tool or the template tool run on a document while memory runs out: the n-th
+// allocation of the run refused. The run ends as it ends when anything fails part-way: 0, with
+// the document as it was under its own name and nothing left beside it; or it succeeds with the
+// document it makes when nothing is refused. It never ends the program.
+TEST(AllocationFailure, ATextToolRunLeavesTheDocumentWholeOrDone) {
+    char pattern[] = "/tmp/markwise-memory-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path dir = pattern;
+    const std::string document = (dir / "page.html").string();
+    writeWhole(dir / "footer.tpl", "<p>$\"TITLE\" $\"BODY\" $$ $\"VALIDATORVERSION\"</p>\n");
+    writeWhole(dir / "body.txt", "The body.");
+    const std::string original =
+        "<HTML><BODY CLASS=\"Main\">\n<!-- TEMPLATESTART\nTEMPLATE=" + (dir / "footer.tpl").string() +
+        "\nTITLE=Home page\nBODY:=FileContents(\"" + (dir / "body.txt").string() +
+        "\")\n-->\nold text\n<!-- TEMPLATEEND -->\n<P ALIGN=Left>Text</P></BODY></HTML>\n";
+
+    options::Options options = options::defaultOptions("");
+    options.CreateBAKFiles = 0;
+    platform::FakeUserInterface ui;
+    platform::FakeClock clock;
+    platform::SystemFiles helpers;
+    tools::ToolContext context;
+    context.ui = &ui;
+    context.options = &options;
+    context.files = &platform::systemFileSystem();
+    context.helpers = &helpers;
+    context.clock = &clock;
+    context.commandLineMode = true;
+
+    for (const int tool : {tools::kToolUppercase, tools::kToolTemplate}) {
+        // One run on a fresh document; with `refuse`, that allocation of it is refused.
+        auto run = [&](long refuse) {
+            writeWhole(document, original);
+            ui.boxes.clear();
+            allocationsCounted = 0;
+            refuseAt = refuse;
+            armed = true;
+            int returned = -1;
+            try {
+                returned = tools::runTool(context, tool, document);
+            } catch (const std::bad_alloc&) {
+            }
+            armed = false;
+            return returned;
+        };
+        ASSERT_EQ(run(0), 1) << tool;
+        const std::string expected = readWhole(document);
+        ASSERT_NE(expected, original);
+        run(-1);
+        const long total = allocationsCounted;
+        ASSERT_GT(total, 10);
+        for (long n = 1; n <= total; ++n) {
+            const int returned = run(n);
+            ASSERT_NE(returned, -1) << "tool " << tool << ", allocation " << n << " of " << total;
+            std::size_t names = 0;
+            for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
+                ++names;
+            }
+            EXPECT_EQ(names, 3u) << "tool " << tool << ", allocation " << n;
+            EXPECT_EQ(readWhole(document), returned == 1 ? expected : original)
+                << "tool " << tool << ", allocation " << n;
+            if (returned == 0) {
+                EXPECT_FALSE(ui.boxes.empty()) << "allocation " << n;
+            }
+        }
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

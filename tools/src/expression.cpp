@@ -123,7 +123,9 @@ StrStore evaluateExpression(StrStoreEx& input, ErrorStore& errors, platform::Fil
         StrStoreEx token = nextToken(input, errors);
         if (errors.hasError()) break;
         if (token.flag(kFlagQuoted)) {
-            token.unescape();
+            // A literal never ends in a lone backslash (the tokenizer pairs them): a failure
+            // here is memory that ran out, which no value of the expression can stand for.
+            if (token.unescape() < 0) throw std::bad_alloc();
             if (!appendToValue(values.back(), token, lastFile, errors)) break;
         } else if (token.equals(kFunctionFileContents)) {
             if (!expectParenthesis(input, errors, "(", kErrorMissingOpeningParenthesis,
@@ -252,8 +254,11 @@ StrStoreEx nextToken(StrStoreEx& input, ErrorStore& errors) {
         return token;
     }
 
-    token.assign(
-        text.substr(static_cast<std::size_t>(textFrom), static_cast<std::size_t>(textLength)));
+    // A token that cannot be held is memory that ran out, not a token of another text.
+    if (!token.assign(text.substr(static_cast<std::size_t>(textFrom),
+                                  static_cast<std::size_t>(textLength)))) {
+        throw std::bad_alloc();
+    }
     if (isLiteral) token.setFlag(kFlagQuoted, 1);
     input.setCursor(pos);
     if (pos == end) {

@@ -1,5 +1,6 @@
 #include "tools/template_tool.h"
 
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -61,14 +62,20 @@ bool isAsciiLetterOrDigit(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
+// A symbol's text, or std::bad_alloc when it cannot be held: a symbol that silently lost its
+// value would fill the region with other text. The whole tool fails instead.
+StrStore held(std::string_view text) {
+    StrStore value;
+    if (!value.assign(text)) throw std::bad_alloc();
+    return value;
+}
+
 // The current local time in a picture; the failure text when the time or the picture fails.
 StrStore formattedNow(const std::optional<std::tm>& now, std::string_view picture,
                       platform::PictureElements elements, std::string_view failure) {
     std::optional<std::string> text;
     if (now) text = platform::formatDatePicture(picture, *now, elements);
-    StrStore value;
-    if (!text || !value.assign(std::string_view(*text))) value.assign(failure);
-    return value;
+    return held(text ? std::string_view(*text) : failure);
 }
 
 // The template file, open while its lines are written, and closed with the close-error box when
@@ -137,7 +144,7 @@ bool writeTemplate(const TemplateEnvironment& environment, const SymbolTable& sy
 bool SymbolTable::add(std::string_view name, StrStore value) {
     if (count_ >= kCapacity) return false;
     symtabclass& entry = entries_[static_cast<std::size_t>(count_)];
-    if (!entry.name.assign(name)) return false;
+    if (!entry.name.assign(name)) throw std::bad_alloc();
     entry.value = std::move(value);
     ++count_;
     return true;
@@ -162,13 +169,13 @@ SymbolLine readSymbolDefinition(std::string_view line, SymbolTable& symbols,
     const std::string_view name = line.substr(nameStart, i - nameStart);
 
     if (line[i] == '=') {
-        symbols.add(name, StrStore(line.substr(i + 1)));
+        symbols.add(name, held(line.substr(i + 1)));
         return SymbolLine::Defined;
     }
     if (line[i] != ':' || i + 1 == line.size() || line[i + 1] != '=') {
         return SymbolLine::NotADefinition;
     }
-    StrStoreEx input(line.substr(i + 2));
+    StrStoreEx input(held(line.substr(i + 2)));
     ErrorStore errors;
     StrStore value = evaluateLine(input, errors, *environment.files);
     if (errors.hasError()) {
@@ -194,8 +201,8 @@ void addBuiltInSymbols(SymbolTable& symbols, const TemplateEnvironment& environm
         platform::PictureElements::Date, kDateError);
     symbols.add("CURRENTTIME", std::move(time));
     symbols.add("CURRENTDATE", std::move(date));
-    symbols.add("CURRENTFILE", StrStore(documentName));
-    symbols.add("VALIDATORVERSION", StrStore(kVersion));
+    symbols.add("CURRENTFILE", held(documentName));
+    symbols.add("VALIDATORVERSION", held(kVersion));
 }
 
 bool substituteLine(std::string_view line, const SymbolTable& symbols, ToolOutput& output) {
@@ -226,8 +233,10 @@ bool substituteLine(std::string_view line, const SymbolTable& symbols, ToolOutpu
 // ---------------------------------------------------------------------------------------------
 // The whole document
 
-int runTemplateTool(const TemplateEnvironment& environment, TextLines& document,
-                    ToolOutput& output, const std::string& documentName) {
+namespace {
+
+int fillRegions(const TemplateEnvironment& environment, TextLines& document, ToolOutput& output,
+                const std::string& documentName) {
     const std::string_view end = lineEnd(environment.options->FileType);
     SymbolTable symbols;
     TextLine line;
@@ -289,6 +298,23 @@ int runTemplateTool(const TemplateEnvironment& environment, TextLines& document,
             return 0;
         }
         output.writeLine(line.view(), end);
+    }
+}
+
+}  // namespace
+
+int runTemplateTool(const TemplateEnvironment& environment, TextLines& document,
+                    ToolOutput& output, const std::string& documentName) {
+    try {
+        return fillRegions(environment, document, output, documentName);
+    } catch (const std::bad_alloc&) {
+        // A symbol, the template's text or what is written could not be held: the tool fails,
+        // as when the line records of a file cannot be made.
+        try {
+            messages::showSeriousError(environment.owner, DocumentLines::kLineRecordFailed);
+        } catch (const std::bad_alloc&) {
+        }
+        return 0;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/tool_driver.h"
 
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -94,6 +95,9 @@ class ToolRun {
     ToolRun(const ToolContext& context, int tool) : context_(context), tool_(tool) {}
 
     int run(const std::string& argument);
+    // run(), and a failure for want of memory where it has none of its own: the document put
+    // back when it had its backup, and the serious-error box.
+    int guardedRun(const std::string& argument);
 
   private:
     void showError(std::string_view caption, const std::string& text) {
@@ -131,6 +135,9 @@ class ToolRun {
     // The backup is a second name of the document's file, which keeps its own name until the
     // new text replaces it; otherwise the document was renamed to the backup.
     bool linked_ = false;
+    // From the moment the document has its backup until the new text is in place: a failure
+    // in between puts the document back.
+    bool backedUp_ = false;
 };
 
 std::optional<std::string> ToolRun::chooseDocument(const std::string& argument) {
@@ -213,12 +220,14 @@ bool ToolRun::prepare() {
     // renamed to the backup name and put back after a failure.
     if (files().link(document_, backup_) == 0) {
         linked_ = true;
+        backedUp_ = true;
         return true;
     }
     if (files().rename(document_, backup_) != 0) {
         showError(kRenameCaption, messages::format(kRename, {document_}));
         return false;
     }
+    backedUp_ = true;
     return true;
 }
 
@@ -226,6 +235,7 @@ bool ToolRun::prepare() {
 // made for the run goes. When a renamed document cannot be put back, the box names the backup
 // that holds it, so that the user knows where the document is.
 void ToolRun::restore() {
+    backedUp_ = false;
     if (linked_) {
         if (files().unlink(backup_) != 0) {
             showError(kDeleteCaption, messages::format(kDelete, {backup_}));
@@ -310,14 +320,18 @@ int ToolRun::succeed() {
         return 0;
     }
     if (!context_.commandLineMode) {
-        std::string text(kSuccess);
-        if (options.CreateBAKFiles != 0) {
-            text += messages::format(kSuccessRenamed, {backup_});
-        } else {
-            text += kSuccessNoBackup;
+        // The document is done; a notice that cannot be had for want of memory changes that not.
+        try {
+            std::string text(kSuccess);
+            if (options.CreateBAKFiles != 0) {
+                text += messages::format(kSuccessRenamed, {backup_});
+            } else {
+                text += kSuccessNoBackup;
+            }
+            context_.ui->messageBox(std::string(kSuccessCaption), text,
+                                    platform::Icon::Information, platform::Buttons::Ok);
+        } catch (const std::bad_alloc&) {
         }
-        context_.ui->messageBox(std::string(kSuccessCaption), text, platform::Icon::Information,
-                                platform::Buttons::Ok);
     }
     return 1;
 }
@@ -369,13 +383,27 @@ int ToolRun::run(const std::string& argument) {
         options.optionsSaved = 0;
     }
 
-    std::string bytes;
     bool processed = true;
-    if (platform::readDescriptor(files(), input, backup_, bytes)) {
-        messages::showSeriousError(context_.ui, DocumentLines::kReadCountDiffers);
+    bool outOfMemory = false;
+    try {
+        std::string bytes;
+        if (platform::readDescriptor(files(), input, backup_, bytes)) {
+            messages::showSeriousError(context_.ui, DocumentLines::kReadCountDiffers);
+            processed = false;
+        }
+        if (processed) processed = process(std::move(bytes), output);
+    } catch (const std::bad_alloc&) {
+        // The lines or the new text could not be held: a processing failure, which puts the
+        // document back as it was. Said once the memory the run held is given back.
+        outOfMemory = true;
         processed = false;
     }
-    if (processed) processed = process(std::move(bytes), output);
+    if (outOfMemory) {
+        try {
+            messages::showSeriousError(context_.ui, DocumentLines::kLineRecordFailed);
+        } catch (const std::bad_alloc&) {
+        }
+    }
     processed = finishOutput(processed, output);
     if (files().close(input) != 0) showError(kCloseCaption, std::string(kClose));
 
@@ -384,14 +412,28 @@ int ToolRun::run(const std::string& argument) {
         return 0;
     }
     held.reset();  // the new text is in place
+    backedUp_ = false;
     return succeed();
+}
+
+int ToolRun::guardedRun(const std::string& argument) {
+    try {
+        return run(argument);
+    } catch (const std::bad_alloc&) {
+        if (backedUp_) restore();
+        try {
+            messages::showSeriousError(context_.ui, DocumentLines::kLineRecordFailed);
+        } catch (const std::bad_alloc&) {
+        }
+        return 0;
+    }
 }
 
 }  // namespace
 
 int runTool(const ToolContext& context, int tool, const std::string& document) {
     ToolRun run(context, tool);
-    return run.run(document);
+    return run.guardedRun(document);
 }
 
 }  // namespace tools

@@ -7,6 +7,8 @@
 // last token read, and flag kFlagEndOfInput is set once a token ends exactly at the end of the
 // text. Errors are recorded in an ErrorStore, never thrown; every step looks at the error code
 // first and does nothing once it is set, so the first error of an evaluation is the one kept.
+// Memory that runs out is no error of the text: a token that cannot be held throws
+// std::bad_alloc, so that no other value stands for it.
 #pragma once
 
 #include <cstdint>

@@ -39,7 +39,8 @@ class SymbolTable {
 
     void clear() { count_ = 0; }
     int count() const { return count_; }
-    // Adds a symbol at the end; false when the table is full.
+    // Adds a symbol at the end; false when the table is full, std::bad_alloc when the name
+    // cannot be held.
     bool add(std::string_view name, StrStore value);
     // The value of the first symbol called `name`, or null.
     const StrStore* find(std::string_view name) const;
@@ -74,8 +75,8 @@ void addBuiltInSymbols(SymbolTable& symbols, const TemplateEnvironment& environm
 bool substituteLine(std::string_view line, const SymbolTable& symbols, ToolOutput& output);
 
 // Copies the document to `output` with every region filled, each line followed by the FileType
-// line end. Returns 1 on success and 0 after an error box was shown; what was written before an
-// error stays in the output.
+// line end. Returns 1 on success and 0 after an error box was shown (the serious-error box when
+// memory ran out); what was written before an error stays in the output.
 int runTemplateTool(const TemplateEnvironment& environment, TextLines& document,
                     ToolOutput& output, const std::string& documentName);
 
