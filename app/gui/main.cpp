@@ -15,6 +15,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,11 +59,7 @@ bool consoleForced() {
     return ui && std::string(ui) == "console";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Dates and times in the report header and the log follow the user's locale.
-    std::setlocale(LC_TIME, "");
+int run(int argc, char** argv) {
     platform::ignoreFileSizeSignal();
     const std::string commandLine =
         shell::commandLineText(std::vector<std::string>(argv + 1, argv + argc));
@@ -111,4 +108,19 @@ int main(int argc, char** argv) {
                        frontend, programDirectory);
     frontend.setShell(&shell);
     return shell::runProgram(shell, frontend, commandLine);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Dates and times in the report header and the log follow the user's locale.
+    std::setlocale(LC_TIME, "");
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // What a command could not hold and did not report itself: its files are as the
+        // command's own failure leaves them (the temporary ones removed on the way out).
+        std::fputs("markwise: out of memory\n", stderr);
+        return 1;
+    }
 }
