@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -124,12 +125,15 @@ std::int32_t wordAt(std::string_view bytes, std::size_t at) {
     return static_cast<std::int32_t>(raw);
 }
 
-// Loads a configuration file; says why when it cannot be read (2) or is corrupt (1).
+// Loads a configuration file; says why when it cannot be read (2) or is corrupt (1). A file
+// that memory cannot hold is no corrupt one: that ends the command as running out of memory
+// anywhere does ("out of memory", 2).
 int load(const std::string& path, CfgStore& store, CfgEnvironment& env, std::string* bytesOut) {
     std::optional<std::string> bytes = readWhole(path, env);
     if (!bytes) return kCfgFailed;
     std::string reason;
     if (!store.loadBytes(*bytes, path, &reason)) {
+        if (reason == CfgStore::kNoMemoryReason) throw std::bad_alloc();
         say(env.err, path + ": corrupt: " + reason);
         return kCfgCorrupt;
     }
@@ -222,6 +226,8 @@ int check(const std::string& path, CfgEnvironment& env) {
     CfgStore store;
     std::string reason;
     if (!store.loadBytes(*bytes, path, &reason)) {
+        // A file that could not be held says nothing of whether it is valid.
+        if (reason == CfgStore::kNoMemoryReason) throw std::bad_alloc();
         std::fprintf(env.out, "%s: corrupt: %s\n", path.c_str(), reason.c_str());
         return kCfgCorrupt;
     }
@@ -315,7 +321,14 @@ int runCommand(std::span<const std::string> args, CfgEnvironment& env) {
 // What a command prints (a text, a verdict, counts, listings) is part of its result: output
 // that could not be written fails the command, whatever it did besides.
 int runCfgCommand(std::span<const std::string> args, CfgEnvironment& env) {
-    const int result = runCommand(args, env);
+    int result = kCfgFailed;
+    try {
+        result = runCommand(args, env);
+    } catch (const std::bad_alloc&) {
+        // Nothing was written: a configuration is replaced only by a complete file.
+        say(env.err, "out of memory");
+        return kCfgFailed;
+    }
     if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
         say(env.err, "standard output: the text could not be written");
         return result == kCfgDone ? kCfgFailed : result;

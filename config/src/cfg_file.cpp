@@ -33,7 +33,11 @@ public:
         if (!int32(marker) || marker != 1 || !int32(length)) return false;
         if (length < 0 || length > kMaxTextBytes) return false;
         if (bytes_.size() - pos_ < static_cast<std::size_t>(length)) return false;
-        if (!text.assign(bytes_.substr(pos_, static_cast<std::size_t>(length)))) return false;
+        // The length is within a text's limit: a text that cannot be had is memory that ran
+        // out, which says nothing about the file.
+        if (!text.assign(bytes_.substr(pos_, static_cast<std::size_t>(length)))) {
+            throw std::bad_alloc();
+        }
         pos_ += static_cast<std::size_t>(length);
         return true;
     }
@@ -46,7 +50,7 @@ public:
         // Every element needs four bytes: a count the file cannot hold is corrupt, and is
         // refused before anything is allocated for it.
         if ((bytes_.size() - pos_) / 4 < static_cast<std::size_t>(count)) return false;
-        if (!values.assignLittleEndian(bytes_.data() + pos_, count)) return false;
+        if (!values.assignLittleEndian(bytes_.data() + pos_, count)) throw std::bad_alloc();
         pos_ += static_cast<std::size_t>(count) * 4;
         return true;
     }
@@ -147,7 +151,7 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
                     return fail(damaged());
                 }
                 if (entryVersion == 1) {
-                    e->options.resetTo(5);
+                    if (!e->options.resetTo(5)) throw std::bad_alloc();
                     for (int slot = 0; slot < 5; ++slot) {
                         std::int32_t value;
                         if (!in.int32(value)) return fail(damaged());
@@ -189,7 +193,7 @@ int CfgStore::loadBytes(std::string_view bytes, std::string_view path, std::stri
             }
         }
     } catch (const std::bad_alloc&) {
-        return fail("not enough memory to hold it");
+        return fail(std::string(kNoMemoryReason));
     }
 
     // Files keep each kind in the collation order of the program that wrote them; this

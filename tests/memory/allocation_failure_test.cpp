@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 
+#include "app/cfg_command.h"
 #include "engine/validator.h"
 #include "messages/findings.h"
 #include "messages/findings_writer.h"
@@ -293,6 +294,71 @@ TEST(AllocationFailure, ATextToolRunLeavesTheDocumentWholeOrDone) {
                 << "tool " << tool << ", allocation " << n;
             if (returned == 0) {
                 EXPECT_FALSE(ui.boxes.empty()) << "allocation " << n;
+            }
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// markwise-cfg while memory runs out: the n-th allocation of a command refused. A valid
+// configuration is never called corrupt (1) for it, and a copy either is made whole or leaves
+// the old file: the command says that memory ran out and ends with 2.
+TEST(AllocationFailure, MarkwiseCfgNeverCallsAFileCorruptForWantOfMemory) {
+    char pattern[] = "/tmp/markwise-memory-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path dir = pattern;
+    const std::string in = (dir / "in.cfg").string();
+    const std::string out = (dir / "out.cfg").string();
+    {
+        CfgStore configuration;
+        buildRealisticConfiguration(configuration);
+        writeWhole(in, configuration.serialize(0));
+    }
+    platform::SystemFiles files;
+    // One command; its exit code, and what it said on standard error.
+    auto run = [&](std::vector<std::string> args, long refuse, std::string& said) {
+        char* errText = nullptr;
+        std::size_t errSize = 0;
+        std::FILE* err = open_memstream(&errText, &errSize);
+        std::FILE* nowhere = std::fopen("/dev/null", "w");
+        app::CfgEnvironment env{nowhere, err, files};
+        allocationsCounted = 0;
+        refuseAt = refuse;
+        armed = true;
+        int code = -1;
+        try {
+            code = app::runCfgCommand(args, env);
+        } catch (const std::bad_alloc&) {
+        }
+        armed = false;
+        std::fclose(nowhere);
+        std::fclose(err);
+        said.assign(errText, errSize);
+        std::free(errText);
+        return code;
+    };
+    std::string said;
+    ASSERT_EQ(run({"copy", in, out}, 0, said), 0) << said;
+    const std::string copied = readWhole(out);
+    for (const auto& command : {std::vector<std::string>{"check", in},
+                                std::vector<std::string>{"copy", in, out}}) {
+        writeWhole(out, "old");
+        run(command, -1, said);
+        const long total = allocationsCounted;
+        ASSERT_GT(total, 100);
+        // Every allocation up to a few hundred, then a sample of the rest.
+        for (long n = 1; n <= total; n += n < 400 ? 1 : 97) {
+            writeWhole(out, "old");
+            const int code = run(command, n, said);
+            ASSERT_TRUE(code == 0 || code == 2) << command[0] << ", allocation " << n << ": " << code
+                                                << " " << said;
+            if (code == 2) {
+                EXPECT_TRUE(said.ends_with(": out of memory\n") ||
+                            said.ends_with(": is too large to be held in memory\n"))
+                    << command[0] << ", allocation " << n << ": " << said;
+            }
+            if (command[0] == "copy") {
+                EXPECT_EQ(readWhole(out), code == 0 ? copied : "old") << "allocation " << n;
             }
         }
     }

@@ -178,8 +178,10 @@ public:
     // file name on success. On failure the model is left cleared. Returns 1 or 0.
     int load(std::FILE* stream, std::string_view path);
     // The same from bytes in memory; when the bytes are refused and `reason` is given, it
-    // receives a short account of what is wrong with them.
+    // receives a short account of what is wrong with them, kNoMemoryReason when nothing is
+    // wrong with them but memory ran out while they were read.
     int loadBytes(std::string_view bytes, std::string_view path, std::string* reason = nullptr);
+    static constexpr std::string_view kNoMemoryReason = "not enough memory to hold it";
     // Writes the whole model to an open binary stream; `upgrade` writes format version 2
     // throughout. Returns 1 or 0.
     int save(std::FILE* stream, std::string_view path, int upgrade);
