@@ -15,7 +15,9 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <csignal>
 #include <sstream>
+#include <utility>
 
 #include "fault_injection.h"
 #include "test_support.h"
@@ -298,6 +300,46 @@ TEST(FilePolicyTest, AnInterruptedSyncOrCloseIsNoFailure) {
     faulty.failAt(FileOp::Close, 1, EINTR);
     EXPECT_FALSE(platform::appendToFile(faulty, log, "second\n"));
     EXPECT_EQ(readFile(log), "first\nsecond\n");
+}
+
+// A file system whose first write stops half-way, as the kernel stops a large write when a
+// signal that ends the program arrives, and raises that signal there.
+class InterruptedWrite : public FaultyFileSystem {
+public:
+    explicit InterruptedWrite(int signal) : signal_(signal) {}
+    ssize_t write(int fd, const void* buffer, std::size_t size) override {
+        if (signal_ == 0 || size < 2) return FaultyFileSystem::write(fd, buffer, size);
+        const ssize_t written = FaultyFileSystem::write(fd, buffer, size / 2);
+        ::raise(std::exchange(signal_, 0));
+        return written;
+    }
+
+private:
+    int signal_;
+};
+
+// An interrupt, a termination request or a hang-up that comes while a log entry is being
+// appended ends the program only once the entry is whole.
+TEST(FilePolicyTest, ASignalDuringAnAppendWaitsForTheWholeEntry) {
+    TempDir dir;
+    const std::string log = dir.file("log.txt");
+    const std::string entry = std::string(100000, 'e') + "\n";
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        dir.write("log.txt", "first\n");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(signal, SIG_DFL);
+            InterruptedWrite interrupted(signal);
+            platform::appendToFile(interrupted, log, entry);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        const std::string written = readFile(log);
+        EXPECT_EQ(written.size(), 6 + entry.size()) << ::strsignal(signal);
+        EXPECT_TRUE(written == "first\n" + entry) << ::strsignal(signal);
+    }
 }
 
 // Eight processes append entries far larger than any stdio buffer at the same time: each entry

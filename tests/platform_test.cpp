@@ -12,7 +12,9 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -81,6 +83,29 @@ TEST(HeldSignals, ATerminationWaitsUntilTheyAreReleased) {
         ASSERT_EQ(::raise(SIGTERM), 0);
         EXPECT_EQ(terminationsSeen, 0);
     }
+    EXPECT_EQ(terminationsSeen, 1);
+
+    // Holds nest: a signal caught in an inner hold, or on another thread, waits for the last
+    // hold to end, and a later hold does not forget it.
+    terminationsSeen = 0;
+    {
+        const platform::HeldSignals outer;
+        {
+            const platform::HeldSignals inner;
+            ASSERT_EQ(::raise(SIGTERM), 0);
+        }
+        { const platform::HeldSignals later; }
+        EXPECT_EQ(terminationsSeen, 0);
+    }
+    EXPECT_EQ(terminationsSeen, 1);
+    terminationsSeen = 0;
+    auto first = std::make_unique<platform::HeldSignals>();
+    std::thread([&first] {
+        const platform::HeldSignals second;
+        first.reset();
+        ::raise(SIGTERM);
+        EXPECT_EQ(terminationsSeen, 0);
+    }).join();
     EXPECT_EQ(terminationsSeen, 1);
     ::sigaction(SIGTERM, &previous, nullptr);
 

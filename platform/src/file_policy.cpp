@@ -15,6 +15,8 @@
 #include <new>
 #include <unordered_map>
 
+#include "platform/signals.h"
+
 namespace platform {
 namespace {
 
@@ -524,6 +526,9 @@ std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
         fs.close(fd);
         return FileError{path, std::string(why) + "; not written"};
     }
+    // An interrupt that comes while the entry is being written waits until it is written
+    // whole: the kernel would otherwise end the write, and the program, half-way through.
+    const HeldSignals held;
     if (fs.flock(fd, LOCK_EX) != 0) return fail("cannot lock", errno);
     // An entry that cannot be written whole is taken back, so that the log never ends in a
     // torn entry: the file is cut back to the size it had once the lock was held.

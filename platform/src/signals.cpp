@@ -1,5 +1,8 @@
 #include "platform/signals.h"
 
+#include <array>
+#include <mutex>
+
 namespace platform {
 namespace {
 
@@ -10,29 +13,46 @@ extern "C" void noteSignal(int signal) {
     if (pendingSignal == 0) pendingSignal = signal;
 }
 
+// Holds may nest (a file appended to while a document is being replaced) and may be taken on
+// several threads: the handling the process had is saved by the first hold and given back,
+// with the signal caught meanwhile, by the last.
+std::mutex holdMutex;
+int holders = 0;
+constexpr std::array<int, 4> kHeld{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+std::array<struct sigaction, kHeld.size()> previous{};
+std::array<bool, kHeld.size()> caught{};
+
 }  // namespace
 
 void ignoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 HeldSignals::HeldSignals() {
+    const std::lock_guard lock(holdMutex);
+    if (holders++ > 0) return;
     pendingSignal = 0;
     struct sigaction noting {};
     noting.sa_handler = noteSignal;
     sigemptyset(&noting.sa_mask);
     noting.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < kHeld.size(); ++i) {
-        if (::sigaction(kHeld[i], nullptr, &previous_[i]) != 0) continue;
-        if (previous_[i].sa_handler == SIG_IGN) continue;
-        caught_[i] = ::sigaction(kHeld[i], &noting, nullptr) == 0;
+        caught[i] = false;
+        if (::sigaction(kHeld[i], nullptr, &previous[i]) != 0) continue;
+        if (previous[i].sa_handler == SIG_IGN) continue;
+        caught[i] = ::sigaction(kHeld[i], &noting, nullptr) == 0;
     }
 }
 
 HeldSignals::~HeldSignals() {
-    for (std::size_t i = 0; i < kHeld.size(); ++i) {
-        if (caught_[i]) ::sigaction(kHeld[i], &previous_[i], nullptr);
+    int signal = 0;
+    {
+        const std::lock_guard lock(holdMutex);
+        if (--holders > 0) return;
+        for (std::size_t i = 0; i < kHeld.size(); ++i) {
+            if (caught[i]) ::sigaction(kHeld[i], &previous[i], nullptr);
+        }
+        signal = pendingSignal;
+        pendingSignal = 0;
     }
-    const int signal = pendingSignal;
-    pendingSignal = 0;
     if (signal != 0) ::raise(signal);
 }
 

@@ -3,7 +3,6 @@
 
 #include <signal.h>
 
-#include <array>
 
 namespace platform {
 
@@ -17,18 +16,14 @@ void ignoreFileSizeSignal();
 // renamed away is put back, or its replacement committed, before the signal ends the program.
 // The signals are caught for the whole process, whichever thread they reach, and the first
 // one caught is raised again when the hold ends, with the handling it had before. A signal
-// the process ignores stays ignored.
+// the process ignores stays ignored. Holds nest, also across threads: the signals wait until
+// the last one ends.
 class HeldSignals {
 public:
     HeldSignals();
     ~HeldSignals();
     HeldSignals(const HeldSignals&) = delete;
     HeldSignals& operator=(const HeldSignals&) = delete;
-
-private:
-    static constexpr std::array<int, 4> kHeld{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    std::array<struct sigaction, 4> previous_{};
-    std::array<bool, 4> caught_{};
 };
 
 }  // namespace platform
