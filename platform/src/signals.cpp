@@ -21,6 +21,10 @@ int holders = 0;
 constexpr std::array<int, 4> kHeld{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 std::array<struct sigaction, kHeld.size()> previous{};
 std::array<bool, kHeld.size()> caught{};
+// A message written to a terminal or pipe whose reader has gone (markwise -T page.html 2>&1 |
+// head -1) fails instead of ending the program before the document is put back.
+struct sigaction previousPipe {};
+bool pipeIgnored = false;
 
 }  // namespace
 
@@ -40,6 +44,10 @@ HeldSignals::HeldSignals() {
         if (previous[i].sa_handler == SIG_IGN) continue;
         caught[i] = ::sigaction(kHeld[i], &noting, nullptr) == 0;
     }
+    struct sigaction ignoring {};
+    ignoring.sa_handler = SIG_IGN;
+    sigemptyset(&ignoring.sa_mask);
+    pipeIgnored = ::sigaction(SIGPIPE, &ignoring, &previousPipe) == 0;
 }
 
 HeldSignals::~HeldSignals() {
@@ -50,6 +58,7 @@ HeldSignals::~HeldSignals() {
         for (std::size_t i = 0; i < kHeld.size(); ++i) {
             if (caught[i]) ::sigaction(kHeld[i], &previous[i], nullptr);
         }
+        if (pipeIgnored) ::sigaction(SIGPIPE, &previousPipe, nullptr);
         signal = pendingSignal;
         pendingSignal = 0;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -265,6 +266,38 @@ TEST_F(Program, TheTemplateToolFillsItsRegionsAndItsErrorsEndWithOne) {
                               "operation."),
               std::string::npos)
         << result.err;
+}
+
+// A tool whose messages go to a pipe that nobody reads any more (its output piped into a
+// command that has ended) still puts the document back and takes its backup away.
+TEST_F(Program, AToolFailureSaidToAPipeWithoutReaderLeavesTheDocumentAsItWas) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    const std::string broken =
+        "<!-- TEMPLATESTART\nTEMPLATE=missing.tpl\n-->\nold text\n<!-- TEMPLATEEND -->\n";
+    dir.write("broken.htm", broken);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const std::string folder = dir.path().string();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGPIPE, SIG_DFL);
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::dup2(ends[1], STDERR_FILENO);
+        if (::chdir(folder.c_str()) != 0) ::_exit(127);
+        ::execl(MARKWISE_EXE, MARKWISE_EXE, "-T", "broken.htm", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readFile(dir.file("broken.htm")), broken);
+    EXPECT_FALSE(fs::exists(dir.file("broken.bak")));
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".broken.htm."), std::string::npos)
+            << entry.path();
+    }
 }
 
 TEST_F(Program, ToolFailuresNameTheirCauseAndEndWithOne) {

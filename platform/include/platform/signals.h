@@ -16,8 +16,9 @@ void ignoreFileSizeSignal();
 // renamed away is put back, or its replacement committed, before the signal ends the program.
 // The signals are caught for the whole process, whichever thread they reach, and the first
 // one caught is raised again when the hold ends, with the handling it had before. A signal
-// the process ignores stays ignored. Holds nest, also across threads: the signals wait until
-// the last one ends.
+// the process ignores stays ignored. A write to a pipe or socket whose reader has gone fails
+// with EPIPE meanwhile, instead of ending the program. Holds nest, also across threads: the
+// signals wait until the last one ends.
 class HeldSignals {
 public:
     HeldSignals();
