@@ -2,10 +2,8 @@
 // program directory and the clock's locale formats.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -124,38 +122,6 @@ TEST(HeldSignals, ATerminationWaitsUntilTheyAreReleased) {
     ::sigaction(SIGHUP, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_IGN);
     ::sigaction(SIGHUP, &previous, nullptr);
-}
-
-// A message written while held to a pipe whose reader has gone fails instead of ending the
-// program; afterwards such a write ends it again, as it did before.
-TEST(HeldSignals, AWriteToAPipeWithoutReaderFailsWhileTheyAreHeld) {
-    int ends[2];
-    int said[2];  // what the child tells of the write it made while held
-    ASSERT_EQ(::pipe(ends), 0);
-    ASSERT_EQ(::pipe(said), 0);
-    ::close(ends[0]);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(said[0]);
-        ::signal(SIGPIPE, SIG_DFL);
-        {
-            const platform::HeldSignals held;
-            const bool failed = ::write(ends[1], "x", 1) == -1 && errno == EPIPE;
-            if (::write(said[1], failed ? "y" : "n", 1) != 1) ::_exit(1);
-        }
-        ssize_t ignored = ::write(ends[1], "x", 1);
-        (void)ignored;
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    ::close(said[1]);
-    char answer = 0;
-    EXPECT_EQ(::read(said[0], &answer, 1), 1);
-    ::close(said[0]);
-    EXPECT_EQ(answer, 'y');
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
 
 TEST(ConsoleUserInterface, WritesCaptionAndTextOnTheErrorStream) {
