@@ -119,8 +119,11 @@ public:
         // An option given twice keeps its first place and takes its last value.
         std::vector<std::pair<std::string_view, std::string_view>> options;
         for (const auto& [name, value] : findings.profileOptions) {
-            const auto given = std::find_if(options.begin(), options.end(),
-                                            [&](const auto& option) { return option.first == name; });
+            // The binding is captured through a reference of its own: clang before 16 cannot
+            // capture a structured binding.
+            const auto given =
+                std::find_if(options.begin(), options.end(),
+                             [&name = name](const auto& option) { return option.first == name; });
             if (given != options.end()) {
                 given->second = value;
             } else {
