@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <unordered_map>
 
@@ -80,11 +81,11 @@ bool linkMayBeFollowed(FileSystem& fs, const std::string& path, const struct sta
 // The file a replacement lands on: the target of a symbolic link (so that the link stays a link),
 // or the name itself.
 std::string landingName(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
+    // Freed also when the copy below cannot be had.
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
     if (resolved == nullptr) return path;  // a dangling link is replaced by the new file
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
+    return std::string(resolved.get());
 }
 
 bool writable(const std::string& path, const struct stat& info) {

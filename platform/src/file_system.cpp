@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -209,18 +210,22 @@ public:
         return result;
     }
     bool list(const std::string& folder, std::vector<std::string>& names) override {
-        DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+        // Closed also when a name cannot be kept for want of memory.
+        struct CloseFolder {
+            void operator()(DIR* open) const { ::closedir(open); }
+        };
+        std::unique_ptr<DIR, CloseFolder> dir(::opendir(folder.empty() ? "." : folder.c_str()));
         if (dir == nullptr) return false;
         // readdir() ends both at the end and at a failure: errno tells them apart.
         while (true) {
             errno = 0;
-            const dirent* entry = ::readdir(dir);
+            const dirent* entry = ::readdir(dir.get());
             if (entry == nullptr) break;
             if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
             names.emplace_back(entry->d_name);
         }
         const int error = errno;
-        ::closedir(dir);
+        dir.reset();
         errno = error;
         return error == 0;
     }
