@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <new>
+#include <sstream>
 #include <string>
 
 #include "app/cfg_command.h"
@@ -63,6 +63,23 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
+// Runs `step` with its allocations counted and the one numbered `refuse` refused (0 and -1:
+// none). False when the refusal left it as std::bad_alloc.
+template <typename Step>
+bool refusing(long refuse, Step&& step) {
+    allocationsCounted = 0;
+    refuseAt = refuse;
+    armed = true;
+    bool completed = true;
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        completed = false;
+    }
+    armed = false;
+    return completed;
+}
+
 class StringSink : public messages::ByteSink {
 public:
     bool write(std::string_view bytes) override {
@@ -112,15 +129,8 @@ struct Checker {
         engine::RunContext context{nullptr, nullptr, "page.html", "page.val", &ui};
         context.documentBytes = &bytes;
         context.reportSink = &report;
-        allocationsCounted = 0;
-        refuseAt = refuse;
-        armed = true;
         int returned = -1;
-        try {
-            returned = validator->validateDocument(context);
-        } catch (const std::bad_alloc&) {
-        }
-        armed = false;
+        refusing(refuse, [&] { returned = validator->validateDocument(context); });
         return {returned, report.text};
     }
 };
@@ -190,21 +200,13 @@ TEST(AllocationFailure, TheJsonAndSarifFormsFailCleanly) {
         auto write = [&](long refuse, std::string& bytes) {
             bytes.clear();
             bytes.reserve(1 << 20);  // the output's bytes are no allocation of the write
-            allocationsCounted = 0;
-            refuseAt = refuse;
-            armed = true;
-            bool failed = false;
-            try {
+            return refusing(refuse, [&] {
                 const auto writer = messages::makeFindingsWriter(format);
                 messages::TextOut out(bytes);
                 writer->begin(out);
                 writer->document(out, findings);
                 writer->end(out);
-            } catch (const std::bad_alloc&) {
-                failed = true;
-            }
-            armed = false;
-            return !failed;
+            });
         };
         std::string expected;
         ASSERT_TRUE(write(0, expected));
@@ -265,15 +267,8 @@ TEST(AllocationFailure, ATextToolRunLeavesTheDocumentWholeOrDone) {
         auto run = [&](long refuse) {
             writeWhole(document, original);
             ui.boxes.clear();
-            allocationsCounted = 0;
-            refuseAt = refuse;
-            armed = true;
             int returned = -1;
-            try {
-                returned = tools::runTool(context, tool, document);
-            } catch (const std::bad_alloc&) {
-            }
-            armed = false;
+            refusing(refuse, [&] { returned = tools::runTool(context, tool, document); });
             return returned;
         };
         ASSERT_EQ(run(0), 1) << tool;
@@ -322,15 +317,8 @@ TEST(AllocationFailure, MarkwiseCfgNeverCallsAFileCorruptForWantOfMemory) {
         std::FILE* err = open_memstream(&errText, &errSize);
         std::FILE* nowhere = std::fopen("/dev/null", "w");
         app::CfgEnvironment env{nowhere, err, files};
-        allocationsCounted = 0;
-        refuseAt = refuse;
-        armed = true;
         int code = -1;
-        try {
-            code = app::runCfgCommand(args, env);
-        } catch (const std::bad_alloc&) {
-        }
-        armed = false;
+        refusing(refuse, [&] { code = app::runCfgCommand(args, env); });
         std::fclose(nowhere);
         std::fclose(err);
         said.assign(errText, errSize);
