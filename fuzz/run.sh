@@ -4,9 +4,12 @@
 #   fuzz/run.sh BUILD_FOLDER SECONDS [TARGET] [extra libFuzzer arguments...]
 #
 # TARGET is validate_fuzz (the default; seeds in fuzz/corpus), cfg_load_fuzz (seeds in
-# fuzz/cfg_corpus), text_tools_fuzz (the text tools, on the HTML seeds of fuzz/corpus) or
-# template_fuzz (the template tool, seeds in fuzz/template_corpus); FUZZ_TARGET=NAME chooses it
-# too when no TARGET argument is given.
+# fuzz/cfg_corpus), text_tools_fuzz (the text tools, on the HTML seeds of fuzz/corpus),
+# template_fuzz (the template tool, seeds in fuzz/template_corpus), text_form_fuzz (the text
+# form of the HTML Configuration, seeds in fuzz/text_form_corpus), settings_fuzz (the settings
+# file and the options kept in it, seeds in fuzz/settings_corpus) or project_settings_fuzz
+# (markwise-check's project settings file, seeds in fuzz/project_settings_corpus);
+# FUZZ_TARGET=NAME chooses it too when no TARGET argument is given.
 # BUILD_FOLDER holds the target (configured with -DCMAKE_CXX_COMPILER=clang++
 # -DMARKWISE_FUZZ=ON). The corpus is copied to a temporary folder, so the seeds in the
 # repository stay as they are. Exits 0 when the run ended without a finding; otherwise exits
@@ -34,8 +37,12 @@ case "$name" in
     cfg_load_fuzz) corpus=cfg_corpus dict=() max_len=8192 ;;
     text_tools_fuzz) corpus=corpus dict=(-dict="$here/html.dict") max_len=16384 ;;
     template_fuzz) corpus=template_corpus dict=(-dict="$here/template.dict") max_len=4096 ;;
+    text_form_fuzz) corpus=text_form_corpus dict=(-dict="$here/text_form.dict") max_len=16384 ;;
+    settings_fuzz) corpus=settings_corpus dict=(-dict="$here/settings.dict") max_len=8192 ;;
+    project_settings_fuzz) corpus=project_settings_corpus dict=(-dict="$here/settings.dict") max_len=4096 ;;
     *)
-        echo "$0: unknown fuzz target '$name' (validate_fuzz, cfg_load_fuzz, text_tools_fuzz or template_fuzz)" >&2
+        echo "$0: unknown fuzz target '$name' (validate_fuzz, cfg_load_fuzz, text_tools_fuzz," \
+            "template_fuzz, text_form_fuzz, settings_fuzz or project_settings_fuzz)" >&2
         exit 2
         ;;
 esac

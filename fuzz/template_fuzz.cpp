@@ -6,20 +6,16 @@
 // expression. Whatever the bytes, neither may crash, leak or hang; the tool ends with 1, or with
 // 0 after exactly the boxes of one error (a function error comes with the symbol-list error);
 // and a run that succeeded writes every line followed by the line end.
-#include <fcntl.h>
-
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "memory_file_system.h"
 #include "options/options.h"
-#include "platform/file_system.h"
 #include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
 #include "tools/expression.h"
@@ -31,71 +27,6 @@ namespace {
     std::fprintf(stderr, "template_fuzz: %s\n", what);
     std::abort();
 }
-
-// Files held in memory, read only.
-class MemoryFileSystem final : public platform::FileSystem {
-  public:
-    std::map<std::string, std::string> files;
-
-    int open(const std::string& path, int flags, mode_t) override {
-        auto found = files.find(path);
-        if (found == files.end() || (flags & O_ACCMODE) != O_RDONLY) return failWith(ENOENT);
-        const int fd = next_++;
-        open_[fd] = {&found->second, 0};
-        return fd;
-    }
-    ssize_t read(int fd, void* buffer, std::size_t size) override {
-        auto found = open_.find(fd);
-        if (found == open_.end()) return failWith(EBADF);
-        OpenFile& file = found->second;
-        const std::size_t left = file.bytes->size() - file.position;
-        const std::size_t count = size < left ? size : left;
-        file.bytes->copy(static_cast<char*>(buffer), count, file.position);
-        file.position += count;
-        return static_cast<ssize_t>(count);
-    }
-    ssize_t write(int, const void*, std::size_t) override { return failWith(EBADF); }
-    int fsync(int) override { return failWith(EBADF); }
-    int close(int fd) override { return open_.erase(fd) == 1 ? 0 : failWith(EBADF); }
-    int rename(const std::string&, const std::string&) override { return failWith(EROFS); }
-    int unlink(const std::string&) override { return failWith(EROFS); }
-    int stat(const std::string& path, struct stat& info) override {
-        auto found = files.find(path);
-        if (found == files.end()) return failWith(ENOENT);
-        return describe(found->second, info);
-    }
-    int lstat(const std::string& path, struct stat& info) override { return stat(path, info); }
-    int fstat(int fd, struct stat& info) override {
-        auto found = open_.find(fd);
-        if (found == open_.end()) return failWith(EBADF);
-        return describe(*found->second.bytes, info);
-    }
-    int fchmod(int, mode_t) override { return failWith(EROFS); }
-    int fchown(int, uid_t, gid_t) override { return failWith(EROFS); }
-    int flock(int, int) override { return 0; }
-    bool list(const std::string&, std::vector<std::string>&) override { return false; }
-
-    bool allClosed() const { return open_.empty(); }
-
-  private:
-    struct OpenFile {
-        const std::string* bytes;
-        std::size_t position;
-    };
-    static int failWith(int error) {
-        errno = error;
-        return -1;
-    }
-    static int describe(const std::string& bytes, struct stat& info) {
-        info = {};
-        info.st_mode = S_IFREG | 0644;
-        info.st_size = static_cast<off_t>(bytes.size());
-        return 0;
-    }
-
-    std::map<int, OpenFile> open_;
-    int next_ = 3;
-};
 
 struct StringSink : tools::OutputSink {
     std::string bytes;
@@ -125,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string_view> parts = split(input, "|||", 3);
 
-    MemoryFileSystem files;
+    fuzzing::MemoryFileSystem files;
     files.files["t.tpl"] = std::string(parts[1]);
     files.files["b.txt"] = std::string(parts[2]);
 
