@@ -29,8 +29,10 @@ constexpr const char* kPath = "p.ini";
 }
 
 // The lines of the file, each without its line feed, numbered from 1 (index 0 unused).
+// A byte order mark before the first line is no part of it.
 std::vector<std::string_view> linesOf(std::string_view text) {
     std::vector<std::string_view> lines{{}};
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         lines.push_back(text.substr(0, end));

@@ -213,6 +213,16 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
     problem = app::readProjectSettings(platform::systemFileSystem(), noEquals, settings);
     ASSERT_TRUE(problem);
     EXPECT_EQ(*problem, noEquals + ":2: expected NAME=VALUE, not 'CheckNesting'");
+
+    // A file an editor saved with a byte order mark: its first line is a setting like any other.
+    const std::string marked =
+        dir.write("marked.ini", "\xEF\xBB\xBFprofile=html32\r\nCheckNesting=0\r\n");
+    ASSERT_FALSE(app::readProjectSettings(platform::systemFileSystem(), marked, settings));
+    ASSERT_TRUE(settings.profile);
+    EXPECT_EQ(settings.profile->value, "html32");
+    EXPECT_EQ(settings.profile->line, 1);
+    ASSERT_EQ(settings.options.size(), 1u);
+    EXPECT_EQ(settings.options[0].line, 2);
 }
 
 

@@ -49,7 +49,8 @@ std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const s
     std::string text;
     if (auto failure = platform::readRegularFile(fs, path, text)) return failure->message();
     int number = 0;
-    std::size_t start = 0;
+    // A byte order mark, which editors may put before the first line, is no part of it.
+    std::size_t start = std::string_view(text).starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
