@@ -4,8 +4,8 @@
 // number: a file that is read holds each line that is not blank or a comment as exactly one
 // setting with that line's number (a later profile line taking the place of an earlier one);
 // a file that is refused names a line that is neither, and the lines before it are read. The
-// settings read are then laid over the defaults as a run would; a value that is refused is
-// named with the line of its setting.
+// settings read are then laid over the defaults as a run would; a value that is refused, or a
+// profile that does not exist, is named with the line of its setting.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../app/src/check_setup.h"
+#include "app/profiles.h"
 #include "app/project_settings.h"
 #include "memory_file_system.h"
 
@@ -140,6 +141,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const app::ProjectSetting& setting : settings.options) named |= setting.line == line;
         for (const app::ProjectSetting& setting : settings.disable) named |= setting.line == line;
         if (!named) fail("a refused value names no line of its setting:", *problem);
+    }
+
+    // A profile that does not exist is named with the line that asks for it.
+    if (settings.profile && settings.profile->value != "auto" &&
+        app::findShippedProfile(settings.profile->value) == nullptr) {
+        arguments.scanOnly = false;
+        app::CheckSetups chosen(arguments, &settings, "/opt/markwise/", files);
+        const std::optional<std::string> problem = chosen.prepare();
+        if (!problem || lineNamed(*problem) != settings.profile->line) {
+            fail("an unknown profile is not named with its line:", problem.value_or(""));
+        }
     }
     return 0;
 }

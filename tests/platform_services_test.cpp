@@ -131,6 +131,14 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotUnderstandAndReadsOtherProgramsChanges)
     // Another program changes the file: the next read sees it.
     dir.write("registry.ini", "[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=0\n");
     EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "Language"), "0");
+
+    // A line that ends in carriage returns before its CR LF keeps them through every write.
+    dir.write("registry.ini", "; kept\r\r\r\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\n");
+    for (const char* value : {"0", "1", "0"}) {
+        ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "AutoSave", value));
+    }
+    EXPECT_EQ(readFile(path),
+              "; kept\r\r\r\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\nAutoSave=0\n");
 }
 
 TEST(IniSettingsStore, TheSystemStoreIsReadOnlyAndBadNamesAreRefused) {

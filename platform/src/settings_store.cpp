@@ -84,7 +84,12 @@ std::string serialize(const Document& doc) {
         switch (line.kind) {
             case Line::Section: out += '[' + line.text + ']'; break;
             case Line::Value: out += line.text + '=' + escapeSettingsValue(line.value); break;
-            case Line::Other: out += line.text; break;
+            case Line::Other:
+                out += line.text;
+                // A line whose own text ends in a carriage return was read from one that ended
+                // in CR LF: it gets that end back, so that reading it again gives the same text.
+                if (!line.text.empty() && line.text.back() == '\r') out += '\r';
+                break;
         }
         out += '\n';
     }
