@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,17 @@ bool holdsSetting(std::string_view line) {
     }
     const std::size_t first = line.find_first_not_of(" \t");
     return first != std::string_view::npos && line[first] != '#' && line[first] != ';';
+}
+
+// Whether a setting's name is "profile", in any case.
+bool isProfile(std::string_view name) {
+    constexpr std::string_view kProfile = "profile";
+    if (name.size() != kProfile.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
+        if (c != kProfile[i]) return false;
+    }
+    return true;
 }
 
 // The line number a message starts with ("p.ini:7: ..."), or 0.
@@ -110,15 +122,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t line = 1; line < lines.size(); ++line) {
         const std::size_t eq = lines[line].find('=');
         std::string_view name = lines[line].substr(0, eq);
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r')) {
-            name.remove_suffix(1);
-        }
+        auto blank = [](char c) { return c == ' ' || c == '\t'; };
+        while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+        while (!name.empty() && (blank(name.back()) || name.back() == '\r')) name.remove_suffix(1);
         if (!holdsSetting(lines[line])) continue;
         if (eq == std::string_view::npos) fail("a line without '=' was taken");
-        if (name.size() == 7 && (name[0] | 0x20) == 'p' && (name[1] | 0x20) == 'r' &&
-            (name[2] | 0x20) == 'o' && (name[3] | 0x20) == 'f' && (name[4] | 0x20) == 'i' &&
-            (name[5] | 0x20) == 'l' && (name[6] | 0x20) == 'e') {
+        if (isProfile(name)) {
             lastProfile = static_cast<int>(line);
             ++taken[line];
         }
