@@ -32,8 +32,9 @@ struct ProjectSettings {
 std::optional<std::string> findProjectSettings(const std::string& folder);
 
 // Reads the file (a byte order mark before its first line passed over): blank lines and lines
-// starting with "#" or ";" are passed over; every other line is NAME=VALUE, with NAME "profile", "disable" or an option's settings name (compared
-// without regard to case). Returns "FILE:LINE: what is wrong" for the first line that is not.
+// starting with "#" or ";" are passed over; every other line is NAME=VALUE, with NAME
+// "profile", "disable" or an option's settings name (compared without regard to case).
+// Returns "FILE:LINE: what is wrong" for the first line that is not.
 std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const std::string& path,
                                                ProjectSettings& settings);
 
