@@ -139,6 +139,10 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotUnderstandAndReadsOtherProgramsChanges)
     }
     EXPECT_EQ(readFile(path),
               "; kept\r\r\r\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\nAutoSave=0\n");
+
+    // A byte order mark that an editor put before the first section is passed over.
+    dir.write("registry.ini", "\xEF\xBB\xBF[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=1\n");
+    EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "Language"), "1");
 }
 
 TEST(IniSettingsStore, TheSystemStoreIsReadOnlyAndBadNamesAreRefused) {

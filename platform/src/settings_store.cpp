@@ -54,6 +54,8 @@ ReadState readWhole(const std::string& path, std::string& bytes) {
 
 Document parse(std::string_view bytes) {
     Document doc;
+    // A byte order mark that an editor put before the first line is no part of it.
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     while (!bytes.empty()) {
         std::size_t end = bytes.find('\n');
         std::string_view raw = bytes.substr(0, end);
