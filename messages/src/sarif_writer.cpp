@@ -65,7 +65,7 @@ const std::unordered_map<int, int>& ruleIndexes() {
     return indexes;
 }
 
-// The shape of the common result: a rule of the catalogue, a line, no advice.
+// The locations of a result: the document and, when the result has one, its line and column.
 void location(JsonText& json, const std::string& uri, int line, int column) {
     json.open('[').open('{').key("physicalLocation").open('{');
     json.key("artifactLocation").open('{').key("uri").string(uri).close('}');
@@ -76,6 +76,7 @@ void location(JsonText& json, const std::string& uri, int line, int column) {
     json.close('}').close('}').close(']');
 }
 
+// The shape of the common result: a rule of the catalogue, a line, no advice.
 ValueShape commonResultShape() {
     using L = ValueShape;
     JsonText shape;
