@@ -117,7 +117,7 @@ options::Options testOptions() { return options::defaultOptions(""); }
 
 RunResult validate(std::string_view document, const options::Options& options,
                    messages::MessageStore* store, std::string_view name,
-                   const CfgStore* configuration) {
+                   const CfgStore* configuration, bool shortcuts) {
     RunResult result;
     // fmemopen needs a buffer even for an empty document.
     std::string bytes(document);
@@ -137,6 +137,7 @@ RunResult validate(std::string_view document, const options::Options& options,
     platform::SystemFiles files;
     engine::Validator validator(options, used, clock, files, configuration);
     engine::RunContext context{input, report, std::string(name), "report.txt", &result.ui};
+    context.shortcuts = shortcuts;
     result.returned = validator.validateDocument(context);
     result.counters = validator.counters();
     std::fclose(report);

@@ -105,11 +105,12 @@ struct RunResult {
 };
 
 // Validates `document` (its name in the report is `name`) with `options`, against
-// `configuration` when given; `store` receives the messages when given.
+// `configuration` when given; `store` receives the messages when given. `shortcuts` false
+// reads every tag the general way (engine::RunContext::shortcuts).
 RunResult validate(std::string_view document, const options::Options& options,
                    messages::MessageStore* store = nullptr,
                    std::string_view name = "test.html",
-                   const CfgStore* configuration = nullptr);
+                   const CfgStore* configuration = nullptr, bool shortcuts = true);
 
 // The report in machine-readable form from the statistics on (the four header lines dropped).
 std::string kvBody(std::string_view document, options::Options options);

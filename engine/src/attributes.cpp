@@ -65,7 +65,7 @@ AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement
 void AttributeChecker::check() {
     // A tag of a shape checked clean before needs only its values tried, each against the
     // list that accepted the value in its place then.
-    const bool shaped = shapeOfTag();
+    const bool shaped = state_.shortcuts && shapeOfTag();
     if (shaped) {
         const int* acceptedBy =
             shapes_.find(placement_.candidates(), shape_.data(), shapeSize_);

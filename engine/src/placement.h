@@ -34,7 +34,7 @@ public:
         looked_ = false;
         keyTop_ = OpenTagStack::kTooDeep;
         // Past the first tag, a name placed before under the same open tag is placed as it was.
-        if (state_.counters.tagNames != 1 && !placed_.empty()) {
+        if (state_.counters.tagNames != 1 && !placed_.empty() && state_.shortcuts) {
             folded_ = state_.openTags.fold(name);
             keyTop_ = state_.openTags.keyTop(kKeyPlaces);
             if (keyTop_ != OpenTagStack::kTooDeep && takeRemembered()) return;

@@ -102,6 +102,9 @@ struct RunState {
     // Set by the scanner when the tag is a bare name ("td", "/td") of ASCII letters and digits,
     // read while not ignoring: nothing about its form needs looking at.
     bool bareTag = false;
+    // Whether the run takes the shortcuts for bare tags, plain tags and tags met before
+    // (RunContext::shortcuts).
+    bool shortcuts = true;
     std::string tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;

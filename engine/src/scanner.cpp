@@ -214,7 +214,7 @@ std::size_t Scanner::semicolonFrom(std::size_t from) {
 // first) with nothing else up to the `>`, is taken whole, as startTag() and the tag phase would
 // take it, and marked bare for the dispatch. Anything else is left to them.
 bool Scanner::takeBareTag() {
-    if (state_.ignore.active) return false;
+    if (state_.ignore.active || !state_.shortcuts) return false;
     const std::size_t size = line_.size();
     std::size_t p = pos_ + 1;
     if (p < size && line_[p] == '/') ++p;
@@ -237,7 +237,7 @@ bool Scanner::takeBareTag() {
 // startTag() and the tag phase would take it, since such a text holds no block and its quotes
 // are closed at its end. Most tags with attributes that a page repeats are taken so.
 bool Scanner::takeKnownTag() {
-    if (state_.ignore.active) return false;
+    if (state_.ignore.active || !state_.shortcuts) return false;
     const std::size_t start = pos_ + 1;
     if (start >= line_.size() || !text::isAsciiLetter(line_[start])) return false;
     // A remembered text holds no "<" and is at most CleanTags::kMaxTextLength long: the `>`
@@ -308,7 +308,7 @@ Scanner::TagEnd Scanner::tagPhase() {
     // from one quote or `>` to the next; anything else is read again from its start by the
     // general loop below, which nothing here has changed.
     state_.tagWithoutBlocks = false;
-    if (block_ == BlockMode::None && !state_.ignore.active) {
+    if (block_ == BlockMode::None && !state_.ignore.active && state_.shortcuts) {
         std::size_t p = pos_;
         bool blockStart = false;  // a "<" or "&" inside a quote
         while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {

@@ -56,9 +56,9 @@ void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
     }
     // Only tags with attributes are remembered: a bare name reads at once. A text the scanner
     // found unknown a moment ago (the same bytes of the document) is not looked up again.
-    const bool bare = isBareName(text);
+    const bool bare = state_.shortcuts && isBareName(text);
     CleanTags::Found found{nullptr, 0};
-    if (!bare) {
+    if (!bare && state_.shortcuts) {
         const bool lookedUp = text.data() == notKnown_.data() && text.size() == notKnown_.size();
         found = lookedUp ? CleanTags::Found{nullptr, known_.hash} : cleanTags_.find(text);
     }
@@ -101,11 +101,13 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
     // now, so that the check's work hides the wait for it.
     const int id = state_.options.CheckDuplicateIds ? idEntry() : -1;
     if (id > 0) state_.idLines.prefetch(reader_->table()[static_cast<std::size_t>(id)].value);
-    if (entries > 0 && !(entries == 1 && nothingAskedWithoutAttributes())) checker_->check();
+    if (entries > 0 && !(entries == 1 && state_.shortcuts && nothingAskedWithoutAttributes())) {
+        checker_->check();
+    }
     const bool carriesId = id > 0;
     if (carriesId) checkDuplicateId(reader_->table()[static_cast<std::size_t>(id)]);
-    if (!bare && clean == nullptr && entries > 1 && placed && checkable() && !carriesId &&
-        store.raisesAsked() - before == placingRaises) {
+    if (state_.shortcuts && !bare && clean == nullptr && entries > 1 && placed && checkable() &&
+        !carriesId && store.raisesAsked() - before == placingRaises) {
         cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
     }
 }
@@ -156,7 +158,7 @@ void TagHandling::checkDuplicateId(const TagEntry& entry) {
 
 void TagHandling::closingTagRead(std::string_view text) {
     if (!reader_) return;
-    if (closesByName(text) && isBareName(text)) {
+    if (state_.shortcuts && closesByName(text) && isBareName(text)) {
         placement_->close(text.substr(1));
         return;
     }

@@ -194,10 +194,11 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
         return at;
     };
     std::size_t end = tokenEnd(0);
-    if (end == text.size() && end > 0) return readBareTag(text, closing, place);
+    const bool shortcuts = state_.shortcuts;
+    if (shortcuts && end == text.size() && end > 0) return readBareTag(text, closing, place);
 
     // Most other opening tags are a name and plain attributes: read at once, placed after.
-    if (!closing) {
+    if (!closing && shortcuts) {
         std::size_t start = 0;
         if (end == 0) {
             while (start < text.size() && text::isBlank(text[start])) ++start;

@@ -168,6 +168,7 @@ int Validator::validateDocument(const RunContext& context) {
     state.reset();
     run_->logFailure.reset();
     state.owner = context.owner;
+    state.shortcuts = context.shortcuts;
     state.computeCategoryActivity();
     store.resetRun();
     store.setLineRefs(&state.lines);

@@ -48,6 +48,10 @@ struct RunContext {
     // False when the caller makes a form of its own from the message store after the run
     // (the forms for editors and CI services): the run then writes no report at all.
     bool writeReport = true;
+    // False reads every tag the general way: no bare tag taken at the scanner, no tag text or
+    // tag shape remembered as checked clean, no plain tag read at once. The findings and the
+    // report are the same bytes either way; the tests compare the two.
+    bool shortcuts = true;
 };
 
 // The box that says the HTML Configuration holds value types of a newer release is shown once
