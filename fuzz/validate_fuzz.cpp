@@ -19,7 +19,9 @@
 // An input shorter than the header leaves the options it does not reach at their defaults and
 // validates an empty document.
 //
-// Each input builds its own options record, message store and validator. Kept across inputs
+// Each input is validated twice, with the run's shortcuts and without them (every tag read the
+// general way): the two reports must be the same bytes. Each run builds its own message store
+// and validator. Kept across inputs
 // are the realistic configuration, built once (the validator only reads it), and the folder
 // that receives the log file, which is emptied every few hundred runs so that it does not
 // grow.
@@ -43,6 +45,7 @@
 #include "messages/findings_writer.h"
 #include "messages/message_store.h"
 #include "platform/clock.h"
+#include "platform_testing/fake_clock.h"
 #include "platform/files.h"
 #include "platform_testing/fake_ui.h"
 #include "realistic_config.h"
@@ -255,37 +258,55 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* documentBytes =
         documentSize > 0 ? const_cast<char*>(reinterpret_cast<const char*>(data)) + header.used()
                          : empty;
-    std::FILE* document = ::fmemopen(documentBytes, documentSize, "rb");
-    if (document == nullptr) fail("fmemopen failed");
-
-    char* reportBytes = nullptr;
-    std::size_t reportSize = 0;
-    std::FILE* report = ::open_memstream(&reportBytes, &reportSize);
-    if (report == nullptr) fail("open_memstream failed");
-
-    platform::SystemClock clock;
-    platform::SystemFiles files;
-    platform::FakeUserInterface ui;
     options.lastOutputFilename = "report.txt";
-    int completed = 0;
-    int errors = 0;
-    int warnings = 0;
-    bool warningsTerminated = false;
-    {
-        messages::MessageStore store(options);
-        engine::Validator validator(options, store, clock, files, configuration);
-        engine::RunContext context{document, report, "document.html", "report.txt", &ui};
-        completed = validator.validateDocument(context);
-        errors = store.errors();
-        warnings = store.warnings();
-        warningsTerminated = store.warningsTerminated();
-        messages::DocumentFindings findings =
-            messages::collectFindings(store, validator.counters(), options);
-        findings.name = "document.html";
-        checkFindings(findings, std::string_view(documentBytes, documentSize));
-    }
-    std::fclose(document);
-    std::fclose(report);
+
+    struct Outcome {
+        int completed = 0;
+        int errors = 0;
+        int warnings = 0;
+        bool warningsTerminated = false;
+        std::string report;
+    };
+    auto validate = [&](bool shortcuts) {
+        std::FILE* document = ::fmemopen(documentBytes, documentSize, "rb");
+        if (document == nullptr) fail("fmemopen failed");
+        char* reportBytes = nullptr;
+        std::size_t reportSize = 0;
+        std::FILE* report = ::open_memstream(&reportBytes, &reportSize);
+        if (report == nullptr) fail("open_memstream failed");
+
+        platform::FakeClock clock;
+        platform::SystemFiles files;
+        platform::FakeUserInterface ui;
+        Outcome outcome;
+        {
+            messages::MessageStore store(options);
+            engine::Validator validator(options, store, clock, files, configuration);
+            engine::RunContext context{document, report, "document.html", "report.txt", &ui};
+            context.shortcuts = shortcuts;
+            outcome.completed = validator.validateDocument(context);
+            outcome.errors = store.errors();
+            outcome.warnings = store.warnings();
+            outcome.warningsTerminated = store.warningsTerminated();
+            if (shortcuts) {
+                messages::DocumentFindings findings =
+                    messages::collectFindings(store, validator.counters(), options);
+                findings.name = "document.html";
+                checkFindings(findings, std::string_view(documentBytes, documentSize));
+            }
+        }
+        std::fclose(document);
+        std::fclose(report);
+        outcome.report.assign(reportBytes, reportSize);
+        std::free(reportBytes);
+        return outcome;
+    };
+    const Outcome outcome = validate(true);
+    if (validate(false).report != outcome.report) fail("the shortcuts changed the report");
+    const int completed = outcome.completed;
+    const int errors = outcome.errors;
+    const int warnings = outcome.warnings;
+    const bool warningsTerminated = outcome.warningsTerminated;
 
     // What every run must hold, whatever the document: a document held in memory is always
     // readable; the error limit is never passed (error 50 is the last error), except by the one
@@ -298,9 +319,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (warnings >= options.MaximumWarnings) fail("warnings reached MaximumWarnings");
     if (options.machineReadable) {
         constexpr std::string_view kEnd = "ENDOFFILE=YES\n";
-        std::string_view written(reportBytes, reportSize);
-        if (!written.ends_with(kEnd)) fail("machine-readable report without ENDOFFILE=YES");
+        if (!std::string_view(outcome.report).ends_with(kEnd)) {
+            fail("machine-readable report without ENDOFFILE=YES");
+        }
     }
-    std::free(reportBytes);
     return 0;
 }
