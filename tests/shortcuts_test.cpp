@@ -577,7 +577,7 @@ TEST(Shortcuts, PagesOfAFolderReadTheSameWithAndWithoutThem) {
         const std::string document = testing_support::readFile(file.path().string());
         const bool older = document.find("HTML 4.01") != std::string::npos;
         const CfgStore& rules = profile(older ? "mkwise-html401-transitional" : "mkwise25");
-        for (const options::Options& options : {flavours[0], flavours[1]}) {
+        for (const options::Options& options : flavours) {
             EXPECT_TRUE(sameEitherWay(document, options, &rules)) << file.path();
         }
         ++pages;
