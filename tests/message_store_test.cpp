@@ -87,6 +87,18 @@ TEST_F(MessageStoreTest, TerminationForWarningsPassesAFullErrorCount) {
     store.raiseWarning(102);  // error 90, exempt from the error limit
     EXPECT_EQ(store.errors(), 3);
     EXPECT_TRUE(store.warningsTerminated());
+
+    // Error 90 may fill the count up to the limit: error 50 stands only for the error that
+    // reaches the limit exactly, so an error after that is dropped without it.
+    store.resetRun();
+    store.raiseError(94);
+    store.raiseWarning(102);  // error 90: the count is now at the limit
+    EXPECT_EQ(store.errors(), 2);
+    EXPECT_FALSE(store.raiseError(94));
+    EXPECT_EQ(store.errors(), 2);
+    for (const MsgStore* record : store.records()) {
+        EXPECT_FALSE(record->text.view().starts_with("Terminating validation due to too many errors"));
+    }
 }
 
 TEST_F(MessageStoreTest, SwitchesTurnWarningsAndCommentsOff) {
@@ -147,6 +159,13 @@ TEST_F(MessageStoreTest, ConfigurationWarningsAreGivenOncePerNameAndNumber) {
     EXPECT_TRUE(store.raiseWarning(101, accented99 + "\xc3\xa9"));
     EXPECT_TRUE(store.raiseWarning(101, accented99 + "\xc3\xa9"));
     EXPECT_EQ(store.warnings(), 12);
+
+    // A name of 98 characters is the name kept for a longer one that begins with it.
+    EXPECT_FALSE(store.raiseWarning(101, std::string(98, 'n')));
+    // A warning without a name is not held to once per name.
+    EXPECT_TRUE(store.raiseWarning(101, ""));
+    EXPECT_TRUE(store.raiseWarning(101, ""));
+    EXPECT_EQ(store.warnings(), 14);
 }
 
 TEST_F(MessageStoreTest, FilingOrdersByLineWithCommentsLast) {
@@ -162,6 +181,14 @@ TEST_F(MessageStoreTest, FilingOrdersByLineWithCommentsLast) {
                              "0:2:2:A quotation ", "3:1:12:Found the ch", "0:1:40:Found the ch",
                              "6:1:40:configured t", "5:1:-1:If you do no", "5:2:-1:If you want "}));
     EXPECT_EQ(store.firstLines(), (std::pair<int, int>{2, 12}));
+
+    // The first lines are the smallest, whatever the order of the raises.
+    lines = {5, 5};
+    store.raiseWarning(104);
+    lines = {30, 30};
+    store.raiseWarning(104);
+    store.raiseError(54);
+    EXPECT_EQ(store.firstLines(), (std::pair<int, int>{2, 5}));
 }
 
 TEST_F(MessageStoreTest, LineReferencesFollowTheMessageKind) {
@@ -221,6 +248,11 @@ TEST_F(MessageStoreTest, UnknownNumbersBecomeInternalErrors) {
               "Internal error for error number 70. No case statement for error number.");
     EXPECT_EQ(textOf(1),
               "Internal error for warning number 109. No case statement for error number.");
+    // Both are errors at the current line.
+    for (const MsgStore* record : store.records()) {
+        EXPECT_EQ(record->kind, messages::kErrorAtLine);
+        EXPECT_EQ(record->effectiveLine(), 10);
+    }
 }
 
 TEST_F(MessageStoreTest, ErrorFiftyThreeFollowsStrictComments) {
@@ -258,6 +290,7 @@ TEST(MessageStoreLanguage, TwoLanguageTextsSelectTheLanguage) {
         {"Plain text stays as it is.", 1, "Plain text stays as it is."},
         {R"("{" is quoted)", 0, R"("{" is quoted)"},
         {R"({ENGLISH "missing colon"})", 0, ""},
+        {R"({} : "after the brace" ENGLISH: "ignored"})", 0, ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MessageStore::selectLanguage(c.text, c.language), c.selected) << c.text;
@@ -272,6 +305,8 @@ TEST(MessageStoreRendering, HeadingsAreNumberedPerGroupWhileWriting) {
     lines = {2, 2};
     store.raiseError(71);
     store.raiseWarning(104);
+    store.raiseWarning(107, "img", "alt");
+    store.raiseMessage("configured");
 
     char* data = nullptr;
     std::size_t size = 0;
@@ -291,6 +326,10 @@ TEST(MessageStoreRendering, HeadingsAreNumberedPerGroupWhileWriting) {
     std::free(data);
     EXPECT_NE(text.find("\nError number 1 for the tag beginning in line 2:\n"), std::string::npos);
     EXPECT_NE(text.find("\nWarning number 1 in line 2:\n"), std::string::npos);
+    EXPECT_NE(text.find("\nWarning number 2 for the tag beginning in line 2:\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\nMessage number 1 for the tag beginning in line 2:\n"),
+              std::string::npos);
     EXPECT_NE(text.find("\nError number 2 in line 9:\n"), std::string::npos);
     EXPECT_NE(text.find("\nComment number 1:\n"), std::string::npos);
     EXPECT_NE(text.find("MESSAGETYPE=ERROR\nMESSAGENUMBER=2\nLINENUMBER=2\nMESSAGE=Spaces found "
