@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -189,6 +190,19 @@ TEST(Report, StatisticsShowPercentagesAndFirstLines) {
               "          Number of warnings: 1 (first in line 5)\n");
 }
 
+// The all-clear line stands only when there are neither errors nor warnings.
+TEST(Report, AWarningAloneTakesAwayTheAllClearLine) {
+    auto result = validate("<!-- < -->\n", testOptions());
+    EXPECT_TRUE(fromStatistics(result.report).starts_with("     Number of lines checked: 1\n"))
+        << result.report;
+}
+
+// A name's control characters, DEL among them, are written as \xHH; other bytes stay.
+TEST(Report, ControlCharactersInNamesAreEscaped) {
+    EXPECT_EQ(messages::escapeControlCharacters("a\nb\tc\x7f" "d\x1f\xc3\xa9 e"),
+              "a\\x0Ab\\x09c\\x7Fd\\x1F\xc3\xa9 e");
+}
+
 // The writers driven directly: a document of three lines, one error on line 2 and its
 // comment, the file's time known or not, and a clock whose formatting can fail.
 class ReportWriterTest : public ::testing::Test {
@@ -289,6 +303,30 @@ TEST_F(ReportWriterTest, AMessageThatCannotBeWrappedIsReportedAndTheListGoesOn) 
     }
 }
 
+// An output that fails (a full disk) is said once, with the number of the form being written:
+// 17 for the machine-readable form, 18 for the report.
+TEST_F(ReportWriterTest, AFailedOutputIsReportedOnceWithTheNumberOfItsForm) {
+    struct FailingSink : messages::ByteSink {
+        bool write(std::string_view) override { return false; }
+    };
+    FailingSink sink;
+    for (int machineReadable : {1, 0}) {
+        ui.boxes.clear();
+        options.machineReadable = machineReadable;
+        {
+            messages::TextOut out(sink);
+            out.write(std::string((1u << 20) + 1, 'x'));  // straight to the sink, which fails
+            messages::ReportWriter writer(options, store, subject, clock, files, &ui);
+            writer.writeMessageList(out);
+        }
+        ASSERT_EQ(ui.boxCount(), 1u) << machineReadable;
+        EXPECT_EQ(ui.boxes[0].caption, "Markwise: SERIOUS ERROR");
+        EXPECT_NE(ui.boxes[0].text.find(machineReadable ? "(number 17)" : "(number 18)"),
+                  std::string::npos)
+            << ui.boxes[0].text;
+    }
+}
+
 TEST_F(ReportWriterTest, DocumentLinesFailOnlyWhenTheFirstLineIsMissing) {
     auto lines = [&](int first, int last, bool expected) {
         return written([&](auto& writer, auto& out) {
@@ -369,6 +407,18 @@ TEST(Log, AppendsAnEntryWithTheLoggedMessages) {
     EXPECT_TRUE(second.starts_with("\n--------------------------------------------------\n\n"
                                    "Val Date: "))
         << second;
+}
+
+TEST(Log, NothingIsWrittenWhileLoggingIsOff) {
+    TempDir dir;
+    options::Options options = testOptions();
+    options.EnableLogging = 0;
+    options.LogErrors = 1;
+    options.LogFilename = dir.file("log.txt");
+    auto result = validate("a > b\n", options);
+    EXPECT_EQ(result.returned, 1);
+    EXPECT_FALSE(std::filesystem::exists(options.LogFilename));
+    EXPECT_EQ(result.ui.boxCount(), 0u);
 }
 
 TEST(Log, AnUnopenableLogIsReportedOnce) {
