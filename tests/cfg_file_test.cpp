@@ -358,6 +358,10 @@ std::vector<LoadCase> corruptFiles() {
         f.idMaps[Category] = IntList(1000, -1);
         f.idMaps[Category]->at(999) = 0;
     });
+    add("id 999 with a short id map", [](FileSpec& f) {
+        f.kinds[Category][0].id = 999;
+        f.idMaps[Category] = IntList{};
+    });
     add("a negative id", [](FileSpec& f) {
         f.kinds[Category][0].id = -1;
         f.idMaps[Category] = IntList{};

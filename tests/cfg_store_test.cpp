@@ -33,6 +33,9 @@ TEST(Collation, OrdersPunctuationDigitsLettersWithoutRegardToCase) {
     EXPECT_EQ(config::collateNames("Table", "TABLE"), 0);
     EXPECT_NE(config::collateNames("a-b", "ab"), 0);  // the hyphen decides last
     EXPECT_LT(config::collateNames("abc", "ab-d"), 0);  // but not before the letters do
+    // The apostrophe is passed over like the hyphen: o'b sorts as ob, after oa.
+    EXPECT_GT(config::collateNames("o'b", "oa"), 0);
+    EXPECT_GT(config::collateNames("o-b", "oa"), 0);
 }
 
 TEST(CfgStore, BuiltinsAreTheBuiltinTable) {
@@ -62,6 +65,60 @@ TEST(CfgStore, BuiltinsAreTheBuiltinTable) {
                                       "(HTML 2.0 entities)", "(math, greek entities)",
                                       "(numeric entities)", "(special entities)"}));
     EXPECT_STREQ(cfg.displayLabel(TagName, ById, 1), "(first tag) (001)");
+
+    // Every built-in entry: its name, id, type, option slots 0 and 1 (4 is 0, the rest
+    // unset) and category.
+    struct Row {
+        int kind;
+        const char* name;
+        int id, type, option0, option1, category;
+    };
+    const Row rows[] = {
+        {TagName, "(everywhere)", 0, 1, -1, -1, 0},
+        {TagName, "(first tag)", 1, 2, -1, -1, 0},
+        {Category, "(all)", 0, 1, -1, -1, -1},
+        {Category, "(undefined)", 1, 2, -1, -1, -1},
+        {Attribute, "(ignore all)", 0, 1, 4, -1, 0},
+        {AttributeValue, "(neg integer)", 0, 2, 0, 6, 0},
+        {AttributeValue, "(percent)", 1, 7, 1, 6, 0},
+        {AttributeValue, "(zero)", 2, 3, 1, 6, 0},
+        {AttributeValue, "(integer offset)", 3, 6, 0, 6, 0},
+        {AttributeValue, "(pos integer)", 4, 1, 1, 6, 0},
+        {AttributeValue, "(six digit HEX)", 5, 5, 1, 6, 0},
+        {AttributeValue, "(string)", 6, 4, 0, 6, 0},
+        {AttributeValue, "(no value)", 7, 8, 1, 6, 0},
+        {AttributeValue, "(ignore value)", 8, 9, 1, 6, 0},
+        {AttributeValue, "(string 2)", 9, 4, 1, 6, 0},
+        {AttributeValue, "(null string)", 10, 10, 0, 6, 0},
+        {AttributeValue, "(alphanum string)", 11, 11, 1, 6, 0},
+        {AttributeValue, "(int offset -6 to +6)", 12, 15, 0, 6, 0},
+        {AttributeValue, "(16 color names)", 13, 12, 1, 6, 0},
+        {AttributeValue, "(integers 1 to 7)", 14, 14, 1, 6, 0},
+        {AttributeValue, "(Netscape color names)", 15, 13, 1, 6, 0},
+        {AttributeValue, "(string 3)", 16, 4, 9, 6, 0},
+        {AttributeValue, "(string 4)", 17, 4, 7, 6, 0},
+        {AttributeValue, "(CF six digit HEX)", 18, 16, 0, 6, 0},
+        {AttributeValue, "(Cold Fusion variable)", 19, 17, 0, 6, 0},
+        {AttributeValue, "(single character)", 20, 18, 0, 6, 0},
+        {AttributeValue, "(single alphanum char)", 21, 19, 1, 6, 0},
+        {AttributeValue, "(relative width)", 22, 20, 0, 6, 0},
+        {Entity, "(HTML 2.0 entities)", 0, 2, -1, -1, 0},
+        {Entity, "(math, greek entities)", 1, 3, -1, -1, 0},
+        {Entity, "(numeric entities)", 2, 1, -1, -1, 0},
+        {Entity, "(special entities)", 3, 4, -1, -1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_STREQ(cfg.entryName(row.kind, ById, row.id), row.name);
+        EXPECT_EQ(cfg.builtinType(row.kind, ById, row.id), row.type);
+        EXPECT_EQ(cfg.categoryOf(row.kind, ById, row.id), row.category);
+        EXPECT_EQ(cfg.option(row.kind, ById, row.id, 0), row.option0);
+        EXPECT_EQ(cfg.option(row.kind, ById, row.id, 1), row.option1);
+        EXPECT_EQ(cfg.option(row.kind, ById, row.id, 2), -1);
+        EXPECT_EQ(cfg.option(row.kind, ById, row.id, 3), -1);
+        EXPECT_EQ(cfg.option(row.kind, ById, row.id, 4), 0);
+    }
+    EXPECT_EQ(cfg.isSaved(), 1);
 }
 
 TEST(CfgStore, LookUpFindsTheFirstOfEqualNames) {
@@ -150,6 +207,12 @@ TEST(CfgStore, SettersReportBadAddressesAndKeepSavedState) {
     EXPECT_EQ(cfg.entryText(TagName, ById, id, 2), nullptr);
     EXPECT_EQ(cfg.entryName(6, ByPosition, 0), nullptr);
     EXPECT_EQ(cfg.isSaved(), 1);
+
+    // Slot 50 is outside the option slots even when a file gave an entry a longer array.
+    TagStore longer;
+    ASSERT_EQ(longer.options.set(50, 7, true, -1), 1);
+    EXPECT_EQ(longer.optionValue(50), -1);
+    EXPECT_EQ(longer.setOptionValue(50, 1), 0);
 
     // Reading an unset slot beyond the option array grows it.
     EXPECT_EQ(cfg.option(TagName, ById, id, 7), -1);

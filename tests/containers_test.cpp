@@ -127,6 +127,11 @@ TEST(StrStoreEx, CursorTokenStartAndFlags) {
     EXPECT_EQ(s.skipSpaces(), 6);
     EXPECT_EQ(s.cursor(), 6);
     EXPECT_EQ(s.skipSpaces(), 0);
+    // Blanks that run to the end are skipped up to it.
+    StrStoreEx trailing("a \t ");
+    EXPECT_EQ(trailing.setCursor(1), 1);
+    EXPECT_EQ(trailing.skipSpaces(), 3);
+    EXPECT_EQ(trailing.cursor(), trailing.length());
 
     EXPECT_EQ(s.setTokenStart(-1), 1);
     EXPECT_EQ(s.tokenStart(), 6);
@@ -186,6 +191,14 @@ TEST(IntStore, OrderedInsertAndBinarySearch) {
     for (std::int32_t v : {2, 8, 4})
         down.insert(v, descending);
     EXPECT_EQ(down.values(), (std::vector<std::int32_t>{8, 4, 2}));
+
+    // The search returns the first element it meets that orders equal: the middle one of
+    // three equal values, the second of four.
+    IntStore same;
+    for (int i = 0; i < 3; ++i) same.insert(5);
+    EXPECT_EQ(same.findPosition(5, ascending), 1);
+    same.insert(5);
+    EXPECT_EQ(same.findPosition(5, ascending), 2);
 }
 
 TEST(IntStore, OrderedLookupOnlyMatchesEqualValues) {
