@@ -65,6 +65,13 @@ TEST(OptionsStorage, FirstStartStoresEveryDefaultAsTextWithoutAMessage) {
     ASSERT_EQ(store.writes.size(), 2u);
     EXPECT_EQ(std::get<1>(store.writes[0]), "ExternalCapability");
     EXPECT_EQ(std::get<1>(store.writes[1]), "Version");
+
+    // ExternalCapability is written at every start and never read: a stored value other
+    // than the record's is replaced.
+    store.user[kKey]["ExternalCapability"] = "7";
+    const Loaded third = load(store, ui);
+    EXPECT_EQ(third.options.ExternalCapability, 2);
+    EXPECT_EQ(store.user[kKey]["ExternalCapability"], "2");
 }
 
 TEST(OptionsStorage, ValuesOnlyUnderTheLegacyKeyAreTakenOverOnce) {
@@ -116,6 +123,8 @@ TEST(OptionsStorage, StoredTextsAreReadAsTheirTypes) {
     store.user[kKey]["FileType"] = "1";
     EXPECT_EQ(options::readInteger(store, "FileType", 2), 1);
     EXPECT_EQ(options::readOnOff(store, "Missing", 1), 1);
+    store.user[kKey]["Stored"] = "5";
+    EXPECT_EQ(options::readOnOff(store, "Stored", 0), 1);  // on/off values read as 0 or 1
     EXPECT_EQ(store.user[kKey]["Missing"], "1");
     std::string field = "old";
     store.user[kKey]["VALExtension"] = "abcdefghijk";  // 11 bytes: fits 12 with the terminator

@@ -98,6 +98,8 @@ TEST(Options, StoredValuesAreReadAsTheirType) {
     EXPECT_EQ(options.Language, 0);  // outside 0..1 reads as English
     EXPECT_TRUE(options::applyStoredValue(options, language, "1"));
     EXPECT_EQ(options.Language, 1);
+    EXPECT_TRUE(options::applyStoredValue(options, language, "2"));
+    EXPECT_EQ(options.Language, 0);
 
     const options::OptionInfo& nesting = *options::findOption("CheckNesting");
     EXPECT_TRUE(options::applyStoredValue(options, nesting, "5"));
@@ -111,7 +113,11 @@ TEST(Options, StoredValuesAreReadAsTheirType) {
 
     const options::OptionInfo& extension = *options::findOption("VALExtension");
     EXPECT_FALSE(options::applyStoredValue(options, extension, "much-too-long"));
+    EXPECT_FALSE(options::applyStoredValue(options, extension, "abcdefghijkl"));  // 12 + NUL
     EXPECT_EQ(options.VALExtension, "val");
+    EXPECT_TRUE(options::applyStoredValue(options, extension, "abcdefghijk"));
+    EXPECT_EQ(options.VALExtension, "abcdefghijk");
+    options.VALExtension = "val";
     EXPECT_EQ(options::storedValue(options, extension), "val");
     EXPECT_EQ(options::storedValue(options, errors), "0");
 }
