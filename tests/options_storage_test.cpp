@@ -105,6 +105,7 @@ TEST(OptionsStorage, StoredTextsAreReadAsTheirTypes) {
     } cases[] = {
         {"Language", "7", 0},       {"Language", "-1", 0},     {"Language", "1", 1},
         {"CheckNesting", "5", 1},   {"CheckNesting", "0", 0},  {"CheckNesting", "yes", 0},
+        {"CheckNesting", "-1", 1},  // any number but 0 is on
         {"MaximumErrors", "abc", 0}, {"MaximumErrors", " 12x", 12}, {"LineLength", "-3", -3},
         // White space before the number is passed over, line breaks as well as blanks.
         {"MaximumErrors", "\n\r 40", 40}, {"LineLength", "\v\f-3", -3},

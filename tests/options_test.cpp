@@ -26,6 +26,10 @@ TEST(Options, DefaultFileNamesTakeTheProgramDirectory) {
     Options tooLong = options::defaultOptions(longDirectory);
     EXPECT_EQ(tooLong.DefaultConfigurationFilenameV25, longDirectory);
     EXPECT_EQ(tooLong.OutputFilename, longDirectory);
+    // At the edge: a result of 255 characters is taken, one of 256 is not.
+    const std::string edge(255 - std::string_view("log.txt").size(), 'd');
+    EXPECT_EQ(options::defaultOptions(edge).LogFilename, edge + "log.txt");
+    EXPECT_EQ(options::defaultOptions(edge + "d").LogFilename, edge + "d");
 }
 
 TEST(Options, DefaultsOfTheValidatorAndPlatform) {
