@@ -199,6 +199,10 @@ tag br
     EXPECT_EQ(run({.disabled = {74}}, "<div><b><b>\n</div x>\n").second, 1);
     options.MaximumErrors = 25;
     EXPECT_EQ(run({.disabled = {74}}, "<div><b><b>\n</div x>\n").second, 2);
+
+    // Without the nesting check there is no nesting error to drop.
+    options.CheckNesting = 0;
+    EXPECT_EQ(run({.disabled = {74}}).second, 0);
 }
 
 // Tens of thousands of markwise-disable comments: each still drops its kinds from its place
