@@ -30,22 +30,23 @@ tag P
   category Test
   closing optional
   valid-in (everywhere)
-  attributes ALIGN TITLE
+  attributes ALIGN TITLE@upper
 tag B
   category Test
   closing required
   valid-in (everywhere)
-# Two IMG entries list the required SRC, which shows a message when used.
+# Two IMG entries list the required SRC, which shows a message when used, and ALT, which is
+# warned about when missing.
 tag IMG
   category Test
   closing none
   valid-in (everywhere)
-  attributes SRC
+  attributes ALT SRC
 tag IMG
   category Test
   closing none
   valid-in (everywhere)
-  attributes SRC
+  attributes ALT SRC
 # Two DD entries disagree on the closing tag: DD takes an optional one.
 tag DD
   category Test
@@ -59,7 +60,30 @@ tag MIVA
   category Test
   closing none
   valid-in (everywhere)
-  attributes TITLE
+  attributes TITLE@upper
+# EM lists two attributes whose names differ in case only; Q one that shows both messages.
+tag EM
+  category Test
+  closing optional
+  valid-in (everywhere)
+  attributes TITLE@upper title@lower
+tag Q
+  category Test
+  closing optional
+  valid-in (everywhere)
+  attributes VALIGN
+# VT has an attribute for each value type whose edges the cases try, and NONE one whose only
+# value is an ordinary value with an empty name.
+tag VT
+  category Test
+  closing none
+  valid-in (everywhere)
+  attributes PCT HEX AN CH C16 C140 NONE
+
+attribute ALT
+  category Test
+  warn-if-missing yes
+  values "(string 4)"
 attribute SRC
   category Test
   required yes
@@ -70,8 +94,46 @@ attribute ALIGN
   category Test
   values left right
 attribute TITLE
+  label upper
   category Test
   values "(string 4)"
+attribute title
+  label lower
+  category Test
+  values "(string 4)"
+attribute VALIGN
+  category Test
+  show-message yes
+  message "VALIGN used."
+  show-invalid-message yes
+  invalid-message "VALIGN takes top."
+  values top
+attribute NONE
+  category Test
+  values ""
+value ""
+  category Test
+  quotes may-either
+  case insensitive
+attribute PCT
+  category Test
+  values "(percent)"
+attribute HEX
+  category Test
+  values "(six digit HEX)"
+attribute AN
+  category Test
+  values "(alphanum string)"
+attribute CH
+  category Test
+  values "(single character)"
+attribute C16
+  category Test
+  values "(16 color names)"
+attribute C140
+  category Test
+  values "(Netscape color names)"
+
 value left
   category Test
   quotes may-double
@@ -79,6 +141,10 @@ value left
 value right
   category Test
   quotes may-double
+  case insensitive
+value top
+  category Test
+  quotes may-either
   case insensitive
 )cfg";
 
@@ -168,10 +234,112 @@ TEST(EngineRules, EntriesMarkedInTheTable) {
     expectCases(
         {
             {"<MIVA BOGUS=1 TITLE>\n", {}},
-            {"<IMG>\n<IMG SRC=a>\n", {"mw79@1", "mwconfig@2"}},
+            // Each missing attribute is reported once, though both entries list it.
+            {"<IMG>\n<IMG SRC=a>\n", {"mw107@1", "mw79@1", "mw107@2", "mwconfig@2"}},
             {"<DD>\n</DD>\n<DD>\n", {"mw100@1"}},
         },
         quietOptions());
+}
+
+// Messages of attributes: those of the attributes used come before those of the values that
+// did not validate (the report files them after the line's errors); a list of valid attributes names each name once, whatever its case.
+TEST(EngineRules, AttributeMessagesAndLists) {
+    expectCases({{"<Q VALIGN=up>\n<EM BOGUS>\n",
+                  {"mw86@1 The attribute \"VALIGN\" has an invalid attribute value \"up\". This "
+                   "attribute must have the following value: \"top\".",
+                   "mwconfig@1 VALIGN used.", "mwconfig@1 VALIGN takes top.",
+                   "mw85@2 The attribute \"BOGUS\" is not valid for the tag name \"EM\". The only "
+                   "valid attribute for this tag name is TITLE."}}},
+                quietOptions(), true);
+}
+
+// The value types at their edges, and every colour name of the two lists.
+TEST(EngineRules, ValueTypes) {
+    expectCases(
+        {
+            {"<VT NONE>\n<VT NONE=\"\">\n", {"mw89@1"}},
+            {"<VT PCT=0%>\n<VT PCT=%>\n<VT PCT=101%>\n<VT PCT=100%>\n<VT PCT=007%>\n", {"mw86@2", "mw86@3"}},
+            {"<VT HEX=#00ffAA>\n<VT HEX=#1234567>\n<VT HEX=#12345>\n", {"mw86@2", "mw86@3"}},
+            {"<VT AN=a-1.B>\n<VT AN=\"\">\n<VT AN=a_b>\n", {"mw86@2", "mw86@3"}},
+            // One character, though UTF-8 takes two bytes for it.
+            {"<VT CH=\"\xC3\xA9\">\n<VT CH=ab>\n", {"mw93@1", "mw86@2"}},
+        },
+        quietOptions());
+
+    const char* const basic[] = {"aqua", "black", "blue",   "fuchsia", "gray",   "green",
+                                 "lime", "maroon", "navy",  "olive",   "purple", "red",
+                                 "silver", "teal", "white", "yellow"};
+    const char* const extended[] = {
+        "aliceblue", "antiquewhite", "aqua", "aquamarine", "azure", "beige", "bisque", "black",
+        "blanchedalmond", "blue", "blueviolet", "brown", "burlywood", "cadetblue", "chartreuse",
+        "chocolate", "coral", "cornflowerblue", "cornsilk", "crimson", "cyan", "darkblue",
+        "darkcyan", "darkgoldenrod", "darkgray", "darkgreen", "darkkhaki", "darkmagenta",
+        "darkolivegreen", "darkorange", "darkorchid", "darkred", "darksalmon", "darkseagreen",
+        "darkslateblue", "darkslategray", "darkturquoise", "darkviolet", "deeppink",
+        "deepskyblue", "dimgray", "dodgerblue", "firebrick", "floralwhite", "forestgreen",
+        "fuchsia", "gainsboro", "ghostwhite", "gold", "goldenrod", "gray", "green",
+        "greenyellow", "honeydew", "hotpink", "indianred", "indigo", "ivory", "khaki",
+        "lavender", "lavenderblush", "lawngreen", "lemonchiffon", "lightblue", "lightcoral",
+        "lightcyan", "lightgoldenrodyellow", "lightgreen", "lightgrey", "lightpink",
+        "lightsalmon", "lightseagreen", "lightskyblue", "lightslategray", "lightsteelblue",
+        "lightyellow", "lime", "limegreen", "linen", "magenta", "maroon", "mediumaquamarine",
+        "mediumblue", "mediumorchid", "mediumpurple", "mediumseagreen", "mediumslateblue",
+        "mediumspringgreen", "mediumturquoise", "mediumvioletred", "midnightblue", "mintcream",
+        "mistyrose", "moccasin", "navajowhite", "navy", "oldlace", "olive", "olivedrab",
+        "orange", "orangered", "orchid", "palegoldenrod", "palegreen", "paleturquoise",
+        "palevioletred", "papayawhip", "peachpuff", "peru", "pink", "plum", "powderblue",
+        "purple", "red", "rosybrown", "royalblue", "saddlebrown", "salmon", "sandybrown",
+        "seagreen", "seashell", "sienna", "silver", "skyblue", "slateblue", "slategray", "snow",
+        "springgreen", "steelblue", "tan", "teal", "thistle", "tomato", "turquoise", "violet",
+        "wheat", "white", "whitesmoke", "yellow", "yellowgreen"};
+    ASSERT_EQ(std::size(extended), 140u);
+    std::string colours;
+    for (const char* name : basic) colours += "<VT C16=" + std::string(name) + ">\n";
+    for (const char* name : extended) colours += "<VT C140=" + std::string(name) + ">\n";
+    colours += "<VT C16=orange C140=lightgray>\n";
+    expectCases({{colours.c_str(), {"mw86@157", "mw86@157"}}}, quietOptions());
+}
+
+// Every name of the three built-in entity tables is accepted as written, whatever the
+// configuration; DEL is no high ASCII character.
+TEST(EngineRules, BuiltInEntitiesAndHighAscii) {
+    const char* const names[] = {
+        // ISO 8859-1, with amp, gt, lt and quot
+        "Aacute", "aacute", "Acirc", "acirc", "acute", "AElig", "aelig", "Agrave", "agrave",
+        "Aring", "aring", "Atilde", "atilde", "Auml", "auml", "brvbar", "Ccedil", "ccedil",
+        "cedil", "cent", "copy", "curren", "deg", "divide", "Eacute", "eacute", "Ecirc", "ecirc",
+        "Egrave", "egrave", "ETH", "eth", "Euml", "euml", "frac12", "frac14", "frac34",
+        "Iacute", "iacute", "Icirc", "icirc", "iexcl", "Igrave", "igrave", "iquest", "Iuml",
+        "iuml", "laquo", "macr", "micro", "middot", "nbsp", "not", "Ntilde", "ntilde", "Oacute",
+        "oacute", "Ocirc", "ocirc", "Ograve", "ograve", "ordf", "ordm", "Oslash", "oslash",
+        "Otilde", "otilde", "Ouml", "ouml", "para", "plusmn", "pound", "raquo", "reg", "sect",
+        "shy", "sup1", "sup2", "sup3", "szlig", "THORN", "thorn", "times", "Uacute", "uacute",
+        "Ucirc", "ucirc", "Ugrave", "ugrave", "uml", "Uuml", "uuml", "Yacute", "yacute", "yen",
+        "yuml", "amp", "gt", "lt", "quot",
+        // symbols and Greek letters
+        "alefsym", "Alpha", "alpha", "and", "ang", "asymp", "Beta", "beta", "bull", "cap", "Chi",
+        "chi", "clubs", "cong", "crarr", "cup", "dArr", "darr", "Delta", "delta", "diams",
+        "empty", "Epsilon", "epsilon", "equiv", "Eta", "eta", "exist", "forall", "frasl",
+        "Gamma", "gamma", "ge", "hArr", "harr", "hearts", "hellip", "image", "infin", "int",
+        "Iota", "iota", "isin", "Kappa", "kappa", "Lambda", "lambda", "lang", "lArr", "larr",
+        "lceil", "le", "lfloor", "lowast", "loz", "minus", "Mu", "mu", "nabla", "ne", "ni",
+        "notin", "nsub", "Nu", "nu", "oline", "Omega", "omega", "Omicron", "omicron", "oplus",
+        "or", "otimes", "part", "perp", "Phi", "phi", "Pi", "pi", "piv", "Prime", "prime",
+        "prod", "prop", "Psi", "psi", "radic", "rang", "rArr", "rarr", "rceil", "real", "rfloor",
+        "Rho", "rho", "sdot", "Sigma", "sigma", "sigmaf", "sim", "spades", "sub", "sube", "sum",
+        "sup", "supe", "Tau", "tau", "there4", "Theta", "theta", "thetasym", "trade", "uArr",
+        "uarr", "Upsilon", "upsih", "upsilon", "weierp", "Xi", "xi", "Zeta", "zeta",
+        // special entities
+        "bdquo", "circ", "Dagger", "dagger", "emsp", "ensp", "ldquo", "lrm", "lsaquo", "lsquo",
+        "mdash", "ndash", "OElig", "oelig", "permil", "rdquo", "rlm", "rsaquo", "rsquo", "sbquo",
+        "Scaron", "scaron", "thinsp", "tilde", "Yuml", "zwj", "zwnj"};
+    ASSERT_EQ(std::size(names), 100u + 123u + 27u);
+    std::string document;
+    for (const char* name : names) document += "&" + std::string(name) + ";\n";
+    options::Options options = quietOptions();
+    options.CheckForHighASCII = 1;
+    expectCases({{document.c_str(), {}}, {"a\x7F\n\x7F\x7F\x7F\x7F\x7F\x7F\x7F\x7F\x7F\n", {}}},
+                options);
 }
 
 // The form of a tag: a quoted tag name, and the unquoted token before an "=" that the reader

@@ -17,8 +17,9 @@
 
 namespace {
 
-// "aa" tries a value type this program does not know first. "bb" lists two value entries of
-// the same built-in type, and two ordinary values that differ only in a blank.
+// "aa" tries a value type this program does not know first, "cc" the last type it knows. "bb"
+// lists two value entries of the same built-in type, and two ordinary values that differ only
+// in a blank.
 constexpr std::string_view kEntries = R"cfg(
 category Core
   id 2
@@ -28,13 +29,16 @@ tag x
   category Core
   closing none
   valid-in (everywhere)
-  attributes aa bb
+  attributes aa bb cc
 attribute aa
   category Core
   values "(future)" foo
 attribute bb
   category Core
   values "(count)" "(number)" one "one "
+attribute cc
+  category Core
+  values "(relative width)"
 value "(future)"
   builtin 21
   category (all)
@@ -90,6 +94,9 @@ int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui,
 TEST(NewerValueTypes, TheBoxIsShownOncePerProgramRun) {
     engine::showNewerValueTypeBoxAgain();
     platform::FakeUserInterface ui;
+    // The last type this program knows is no newer one.
+    EXPECT_EQ(errorsOfRun("<x cc=\"2*\">", ui), 0);
+    EXPECT_EQ(ui.boxCount(), 0u);
     // The unknown type is tried first and matches nothing; "foo" after it still does.
     EXPECT_EQ(errorsOfRun("<x aa=\"foo\">", ui), 0);
     ASSERT_EQ(ui.boxCount(), 1u);
