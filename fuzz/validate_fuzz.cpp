@@ -21,10 +21,9 @@
 //
 // Each input is validated twice, with the run's shortcuts and without them (every tag read the
 // general way): the two reports must be the same bytes. Each run builds its own message store
-// and validator. Kept across inputs
-// are the realistic configuration, built once (the validator only reads it), and the folder
-// that receives the log file, which is emptied every few hundred runs so that it does not
-// grow.
+// and validator. Kept across inputs are the realistic configuration, built once (the validator
+// only reads it), and the folder that receives the log file, which is emptied every few hundred
+// runs so that it does not grow.
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -44,9 +43,8 @@
 #include "messages/findings.h"
 #include "messages/findings_writer.h"
 #include "messages/message_store.h"
-#include "platform/clock.h"
-#include "platform_testing/fake_clock.h"
 #include "platform/files.h"
+#include "platform_testing/fake_clock.h"
 #include "platform_testing/fake_ui.h"
 #include "realistic_config.h"
 
