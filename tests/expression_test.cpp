@@ -85,6 +85,8 @@ TEST(Expression, ReportsTheFirstError) {
         {R"(filecontents("x.txt"))", tools::kErrorUnknownFunction,
          "unknown function name \"filecontents\""},
         {"12", tools::kErrorUnknownFunction, "unknown function name \"12\""},
+        {"Az09", tools::kErrorUnknownFunction, "unknown function name \"Az09\""},
+        {"9.9e9", tools::kErrorUnknownFunction, "unknown function name \"9.9e9\""},
         {"-", tools::kErrorUnknownFunction, "unknown function name \"-\""},
         {R"("abc" "def")", tools::kErrorTextAtEndOfLine, "unrecognized text at end of line"},
         {R"("a" "+" "b")", tools::kErrorTextAtEndOfLine, "unrecognized text at end of line"},
@@ -234,8 +236,13 @@ TEST_F(ExpressionFiles, FileContentsErrors) {
          "missing closing parenthesis for FileContents()"},
         {"FileContents(\"" + x + "\"", tools::kErrorUnknownTokenType,
          "cannot determine token type"},
+        // The tokenizer's error stays: the file is not looked for after it.
+        {"FileContents(\"" + missing + "\" ", tools::kErrorUnknownTokenType,
+         "cannot determine token type"},
         {"FileContents(\"" + dir_.string() + "\")", tools::kErrorCannotReadFile,
          "cannot read file \"" + dir_.string() + "\""},
+        // A one-character name is a name like any other: the root folder is no file to read.
+        {R"(FileContents("/"))", tools::kErrorCannotReadFile, "cannot read file \"/\""},
         {"FileContents(\"" + x + "\0.txt\")"s, tools::kErrorCannotOpenFile,
          "cannot open file \"" + x + "\0.txt\" for reading"s},
     };
