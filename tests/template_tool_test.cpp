@@ -121,7 +121,7 @@ TEST_F(TemplateTool, FillsTwoRegionsEachFromItsOwnList) {
 
 TEST_F(TemplateTool, DropsOldRegionsNestedInTheOldText) {
     const std::string tpl = writeTemplate("t.tpl", "new");
-    const std::string old = "a\n<!-- TEMPLATESTART\nTEMPLATE=x\n-->\nb\n<!-- TEMPLATEEND -->\nc\n";
+    const std::string old = "<!-- TEMPLATEEND --\na\n<!-- TEMPLATESTART\nTEMPLATE=x\n-->\nb\n<!-- TEMPLATEEND -->\nc\n";
     const Run r = run(region("TEMPLATE=" + tpl + "\n", old) + "after\n");
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.output, "<!-- TEMPLATESTART\nTEMPLATE=" + tpl +
@@ -130,8 +130,8 @@ TEST_F(TemplateTool, DropsOldRegionsNestedInTheOldText) {
 
 TEST_F(TemplateTool, MarkersMustStartTheLineAndMatchCase) {
     const std::string document =
-        " <!-- TEMPLATESTART\n<!-- templatestart\n<!-- TEMPLATESTARTED\n-->\n";
-    // Only the third line is a start marker (its first 18 characters); "-->" ends its list,
+        "<!-- TEMPLATESTAR\n <!-- TEMPLATESTART\n<!-- templatestart\n<!-- TEMPLATESTARTED\n-->\n";
+    // Only the fourth line is a start marker (its first 18 characters); "-->" ends its list,
     // which has no TEMPLATE.
     EXPECT_EQ(run(document).result, 0);
     expectOnlyBox("Markwise: TEMPLATE Symbol Not Defined",
