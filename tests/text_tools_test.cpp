@@ -67,6 +67,9 @@ TEST(CaseConversion, LowercasesMarkupOutsideQuotedValuesCommentsAndDeclarations)
         {"< at the end of a line opens a tag", {"X <", "B>Y"}, {"X <", "b>Y"}},
         {"<! at the end of a line opens a declaration", {"X <!", "B>Y<B>"}, {"X <!", "B>Y<b>"}},
         {"empty lines", {"", "<B>", ""}, {"", "<b>", ""}},
+        {"an empty comment ends at the line's end", {"<!---->", "<B>"}, {"<!---->", "<b>"}},
+        {"-- without > does not end a comment", {"<!-- -- <B> --> <I>"},
+         {"<!-- -- <B> --> <i>"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -77,6 +80,9 @@ TEST(CaseConversion, LowercasesMarkupOutsideQuotedValuesCommentsAndDeclarations)
 TEST(CaseConversion, UppercasesTheSameParts) {
     EXPECT_EQ(convert(true, {R"(<a href="page.htm" target=_top>text</a><!-- c -->)"}),
               Lines{R"(<A HREF="page.htm" TARGET=_TOP>text</A><!-- c -->)"});
+    // The whole alphabet, its ends included, and nothing else.
+    EXPECT_EQ(convert(true, {"<az AZ @[`{ 09>"}), Lines{"<AZ AZ @[`{ 09>"});
+    EXPECT_EQ(convert(false, {"<AZ az @[`{ 09>"}), Lines{"<az az @[`{ 09>"});
 }
 
 TEST(CaseConversion, ResetStartsOutsideEveryTag) {
@@ -88,6 +94,17 @@ TEST(CaseConversion, ResetStartsOutsideEveryTag) {
     std::string next = "TEXT <B>";
     converter.convertLine(next.data(), next.size());
     EXPECT_EQ(next, "TEXT <b>");
+}
+
+TEST(CaseConversion, LooksNoFurtherThanTheLinesEnd) {
+    // A line "<!-" whose buffer goes on with "-" opens a declaration, not a comment.
+    tools::CaseConverter converter(false);
+    converter.reset();
+    std::string first = "<!--";
+    converter.convertLine(first.data(), 3);
+    std::string next = "> <B>";
+    converter.convertLine(next.data(), next.size());
+    EXPECT_EQ(next, "> <b>");
 }
 
 TEST(Strip, RemovesTagsAndCommentsWithWhatTheyHold) {
@@ -171,6 +188,7 @@ TEST(ToolText, LineEndsAndBackupNames) {
         {"/web/site/page.shtml", "/web/site/page.bak"},
         {"README", "README.bak"},
         {"dir.d/README", "dir.d/README.bak"},
+        {"/web/v1.2/README", "/web/v1.2/README.bak"},
         {".profile", ".bak"},
         {"archive.tar.gz", "archive.tar.bak"},
         {"page.", "page.bak"},
