@@ -50,6 +50,8 @@ TEST(CaseConversion, LowercasesMarkupOutsideQuotedValuesCommentsAndDeclarations)
          {"<!DOCTYPE HTML PUBLIC \"X\"><html>"}},
         {"<!-> is a declaration, not a comment", {"<!-> <B>"}, {"<!-> <b>"}},
         {"<!--> does not end the comment it opens", {"<!--> <B> --> <I>"}, {"<!--> <B> --> <i>"}},
+        {"<!---> does not end the comment it opens", {"<!---> <B> --> <I>"},
+         {"<!---> <B> --> <i>"}},
         {"text outside tags", {"ABC > DEF \"GHI\""}, {"ABC > DEF \"GHI\""}},
         {"high bytes pass through", {"<P CLASS=\xC3\x89T\xC3\x89>\xC3\x89"},
          {"<p class=\xC3\x89t\xC3\x89>\xC3\x89"}},
