@@ -373,3 +373,45 @@ TEST(Startup, AProgramDirectoryTooLongToStoreCountsAsUnknown) {
     EXPECT_EQ(far.options.DefaultConfigurationFilenameV25, "mkwise25.cfg");
     EXPECT_EQ(far.options.OutputFilename, "output.txt");
 }
+
+// The editor of -2 writes the HTML Configuration back only when it changed: an unchanged
+// file in the old format stays as it is, without the question about updating its format.
+TEST(Dispatcher, TheEditorOfMinusTwoLeavesAnUnchangedConfigurationAlone) {
+    ShellHarness h;
+    const std::string old = testing_support::validConfigurationBytes(1);
+    const std::string file = h.dir.write("mkwise25.cfg", old);
+    EXPECT_TRUE(shell::dispatchCommandLine(h.shell, "-2"));
+    EXPECT_EQ(h.window.editorDialogs, 1);
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+    EXPECT_EQ(testing_support::readFile(file), old);
+}
+
+TEST(Startup, RestoringAnotherInstanceNeedsOneAndShowsOnlyAWholeMessage) {
+    ShellHarness h;
+    EXPECT_FALSE(shell::restoreOtherInstance(h.shell, "Shown?", "Markwise: Caption"));
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+    EXPECT_EQ(h.instances.raisesSent, 0);
+
+    // Without a message, or without a caption, the other instance comes to the front unasked.
+    h.instances.otherRunning = true;
+    EXPECT_TRUE(shell::restoreOtherInstance(h.shell, "", "Markwise: Caption"));
+    EXPECT_TRUE(shell::restoreOtherInstance(h.shell, "Shown?", ""));
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+    EXPECT_EQ(h.instances.raisesSent, 2);
+    EXPECT_TRUE(shell::restoreOtherInstance(h.shell, "Shown.", "Markwise: Caption"));
+    EXPECT_EQ(h.captions(), Strings{"Markwise: Caption"});
+    EXPECT_EQ(h.ui.lastBox().icon, platform::Icon::Information);
+}
+
+// A document that cannot be validated is not announced to the editor.
+TEST(Dispatcher, TheEditorIsNotNotifiedOfAFailedValidation) {
+    ShellHarness h;
+    h.writeConfiguration("mkwise25.cfg", false);
+    h.shell.commandLineMode = true;
+    for (const char* line : {"-H missing.htm", "-E,MyEditorClass,12 missing.htm"}) {
+        h.ui.clear();
+        EXPECT_FALSE(shell::dispatchCommandLine(h.shell, line)) << line;
+        EXPECT_EQ(h.captions(), (Strings{"Markwise: Error Opening HTML Document", kGeneralError}));
+        EXPECT_TRUE(h.editors.notices.empty()) << line;
+    }
+}

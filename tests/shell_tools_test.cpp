@@ -128,6 +128,7 @@ TEST(ToolCommand, EveryToolOptionRunsItsToolOnTheArgument) {
         {"-T", templateRegion, "<!-- TEMPLATESTART\nTEMPLATE=part.tpl\nNAME=Ann\n-->\n"
                                "<p>Hello, Ann</p>\n<!-- TEMPLATEEND -->\n"},
         {"-c", "a\r\nb\rc", "a\nb\nc\n"},
+        {"-C", templateRegion, templateRegion},  // converted, not filled in
     };
     for (const auto& c : cases) {
         ShellHarness h;
