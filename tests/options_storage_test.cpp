@@ -298,3 +298,15 @@ TEST(OptionsStorage, LegacyValuesThatCouldNotBeStoredAreNotUsed) {
     EXPECT_EQ(o.CheckNesting, defaults.CheckNesting);
     EXPECT_EQ(ui.boxCount(), 1u);
 }
+
+// The read variants on their own: an on/off value stored as 0 is off, and a read asked not to
+// store a default stores nothing for a value that is missing under both keys.
+TEST(OptionsStorage, TheReadVariantsKeepToTheirFlags) {
+    FakeSettingsStore store;
+    store.user[kKey]["Off"] = "0";
+    EXPECT_EQ(options::readOnOff(store, "Off", 1), 0);
+    EXPECT_EQ(options::readValue(store, "Missing", "9", false, false), std::nullopt);
+    EXPECT_EQ(options::readValue(store, "Missing", "9", false, true), std::nullopt);
+    EXPECT_FALSE(store.user[kKey].contains("Missing"));
+    EXPECT_EQ(options::readValue(store, "Missing", "9", true, false), "9");
+}

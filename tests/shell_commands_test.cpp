@@ -856,3 +856,53 @@ TEST(Help, PagesOpenAtTheirAnchorsAndFailuresAreShown) {
     shell::runMenuCommand(h.shell, shell::command::kOnlineHelpContents);
     EXPECT_EQ(h.browser.opened.size(), 5u);
 }
+
+// The VAL file keeps the viewer away only when the option says so; the question about the
+// viewer comes with the main window in front.
+TEST_F(Validation, TheViewerDecisionForValFiles) {
+    h.dir.write("page.htm", kPage);
+    h.shell.options.UseVALFilesInstead = 1;
+    h.shell.options.DontViewIfUseVAL = 0;
+    ASSERT_TRUE(shell::validate(h.shell, "page.htm"));
+    EXPECT_EQ(h.ui.boxCount(), 0u);
+    ASSERT_EQ(h.processes.starts.size(), 1u);
+    EXPECT_EQ(h.processes.starts[0].file, "page.val");
+
+    h.shell.options.AlwaysOpenViewer = 0;
+    h.ui.answerWith({Answer::No});
+    ASSERT_TRUE(shell::validate(h.shell, "page.htm"));
+    EXPECT_EQ(h.captions(), Strings{"Markwise: Open Viewer?"});
+    EXPECT_TRUE(h.ui.lastBox().foreground);
+    EXPECT_EQ(h.processes.starts.size(), 1u);
+
+    // A report name of 255 characters still fits.
+    h.shell.options.VALExtension = "abcdefghijk";
+    const std::string stem = "/" + std::string(242, 'd') + ".";
+    EXPECT_EQ(shell::reportNameFor(h.shell.options, stem + "htm"), stem + "abcdefghijk");
+    EXPECT_EQ(shell::reportNameFor(h.shell.options, "/d" + stem + "htm"), std::nullopt);
+}
+
+// The repair needs the program directory; and a file that opens but is not a configuration is
+// not a moved installation.
+TEST(ConfigurationCommands, RepairNeedsTheProgramDirectoryAndAFileThatDoesNotOpen) {
+    const std::string question = "Markwise: Try to Correct Problem?";
+    {
+        ShellHarness h;
+        h.writeConfiguration("mkwise25.cfg", false);  // in the current directory
+        shell::Shell unknown(h.shell.services(), h.window, "");
+        ASSERT_EQ(unknown.programDirectory(), "");
+        unknown.options.DefaultConfigurationFilenameV25 = "/old/place/mkwise25.cfg";
+        h.ui.answerWith({Answer::Ok, Answer::Yes});
+        EXPECT_EQ(shell::loadConfiguration(unknown, false, false, true), shell::kLoadFailed);
+        EXPECT_EQ(h.captions(), (Strings{"Markwise: Error Opening HTML Configuration", question,
+                                         "Markwise: Could Not Correct Problem"}));
+        EXPECT_EQ(unknown.options.DefaultConfigurationFilenameV25, "/old/place/mkwise25.cfg");
+        EXPECT_TRUE(h.settings.writes.empty());
+    }
+    {
+        ShellHarness h;
+        h.dir.write("mkwise25.cfg", "not a configuration");
+        EXPECT_EQ(shell::loadConfiguration(h.shell, false, false, true), shell::kLoadFailed);
+        EXPECT_EQ(h.captions(), Strings{"Markwise: Corrupt HTML Configuration File"});
+    }
+}

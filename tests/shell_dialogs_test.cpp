@@ -376,3 +376,13 @@ TEST(ToolDialog, RadioButtonsAndTheCheckBoxActAtOnceAndCancelPutsThemBack) {
     EXPECT_EQ(labels, (Strings{"&Lowercase", "&Uppercase", "&Strip HTML Tags", "&Template",
                                "&Convert File Format"}));
 }
+
+// A file name is read back as at most 255 bytes, and never cut inside a character.
+TEST_F(OptionsDialog, ALongFileNameIsCutBeforeACharacterItCannotHoldWhole) {
+    std::string accents;
+    for (int i = 0; i < 200; ++i) accents += "\xC3\xA9";
+    dialog.open(OptionsPage::Program);
+    form.fields["ViewerFilename"] = "ab" + accents;
+    ASSERT_TRUE(dialog.ok());
+    EXPECT_EQ(h.shell.options.ViewerFilename, "ab" + accents.substr(0, 252));
+}
