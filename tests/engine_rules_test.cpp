@@ -154,18 +154,9 @@ const CfgStore& configuration() { return testing_support::sharedConfiguration(kE
 std::vector<std::string> runFindings(std::string_view document, const options::Options& options,
                                      bool shortcuts, bool withText) {
     messages::MessageStore store(options);
-    platform::FakeClock clock;
-    platform::SystemFiles files;
-    engine::Validator validator(options, store, clock, files, &configuration());
-    std::string bytes(document);
-    struct Discard : messages::ByteSink {
-        bool write(std::string_view) override { return true; }
-    } report;
-    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", nullptr};
-    context.documentBytes = &bytes;
-    context.reportSink = &report;
-    context.shortcuts = shortcuts;
-    EXPECT_EQ(validator.validateDocument(context), 1);
+    EXPECT_EQ(testing_support::validateInto(store, document, options, &configuration(), nullptr,
+                                            shortcuts),
+              1);
     std::vector<std::string> result;
     for (const messages::MsgStore* record : store.records()) {
         std::string finding = messages::messageId(record->number);

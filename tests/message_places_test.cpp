@@ -63,17 +63,7 @@ std::vector<std::string> places(std::string_view document, options::Options opti
     options.MaximumWarnings = 9999;
     messages::MessageStore store(options);
     store.configure(std::move(settings));
-    platform::FakeClock clock;
-    platform::SystemFiles files;
-    engine::Validator validator(options, store, clock, files, cfg);
-    std::string bytes(document);
-    struct Discard : messages::ByteSink {
-        bool write(std::string_view) override { return true; }
-    } report;
-    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", nullptr};
-    context.documentBytes = &bytes;
-    context.reportSink = &report;
-    EXPECT_EQ(validator.validateDocument(context), 1);
+    EXPECT_EQ(testing_support::validateInto(store, document, options, cfg), 1);
     std::vector<std::string> result;
     for (const messages::MsgStore* record : store.records()) {
         const messages::Position at = record->location();

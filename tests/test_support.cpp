@@ -147,6 +147,23 @@ RunResult validate(std::string_view document, const options::Options& options,
     return result;
 }
 
+int validateInto(messages::MessageStore& store, std::string_view document,
+                 const options::Options& options, const CfgStore* configuration,
+                 platform::UserInterface* ui, bool shortcuts) {
+    platform::FakeClock clock;
+    platform::SystemFiles files;
+    engine::Validator validator(options, store, clock, files, configuration);
+    std::string bytes(document);
+    struct Discard : messages::ByteSink {
+        bool write(std::string_view) override { return true; }
+    } report;
+    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", ui};
+    context.documentBytes = &bytes;
+    context.reportSink = &report;
+    context.shortcuts = shortcuts;
+    return validator.validateDocument(context);
+}
+
 std::string kvBody(std::string_view document, options::Options options) {
     options.machineReadable = 1;
     std::string report = validate(document, options).report;

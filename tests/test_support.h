@@ -112,6 +112,13 @@ RunResult validate(std::string_view document, const options::Options& options,
                    std::string_view name = "test.html",
                    const CfgStore* configuration = nullptr, bool shortcuts = true);
 
+// Validates `document`, held in memory, into `store` against `configuration` (none when null),
+// the report thrown away; `ui` owns the run's boxes when given. Returns what the validator
+// returned.
+int validateInto(messages::MessageStore& store, std::string_view document,
+                 const options::Options& options, const CfgStore* configuration,
+                 platform::UserInterface* ui = nullptr, bool shortcuts = true);
+
 // The report in machine-readable form from the statistics on (the four header lines dropped).
 std::string kvBody(std::string_view document, options::Options options);
 

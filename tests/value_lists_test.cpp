@@ -71,18 +71,9 @@ int errorsOfRun(const std::string& document, platform::FakeUserInterface& ui,
                 std::string_view entries = kEntries) {
     options::Options options = testing_support::testOptions();
     messages::MessageStore store(options);
-    platform::FakeClock clock;
-    platform::SystemFiles files;
-    engine::Validator validator(options, store, clock, files,
-                                &testing_support::sharedConfiguration(entries));
-    std::string bytes = document;
-    struct Discard : messages::ByteSink {
-        bool write(std::string_view) override { return true; }
-    } report;
-    engine::RunContext context{nullptr, nullptr, "t.html", "r.txt", &ui};
-    context.documentBytes = &bytes;
-    context.reportSink = &report;
-    EXPECT_EQ(validator.validateDocument(context), 1);
+    EXPECT_EQ(testing_support::validateInto(store, document, options,
+                                            &testing_support::sharedConfiguration(entries), &ui),
+              1);
     if (texts != nullptr) {
         for (const messages::MsgStore* record : store.records()) {
             texts->emplace_back(record->text.view());
