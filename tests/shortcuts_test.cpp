@@ -404,12 +404,31 @@ private:
         const int attributes = static_cast<int>(random_() % 4);
         for (int i = 0; i < attributes; ++i) {
             text += chance(12) ? "\n" : " ";
-            text += pick(kAttributes);
+            text += chance(3) ? newValue(pick(kAttributes)) : pick(kAttributes);
             if (chance(8)) text += std::to_string(random_() % 3);  // a new value now and then
         }
         if (chance(10)) text += " /";
         if (chance(14)) text += " ";
         return text;
+    }
+
+    // The attribute with a quoted value of its own: the tag text is new, its pattern (the text
+    // without what stands between the quotes) is one met before, and the new value may or may
+    // not be one the attribute takes.
+    std::string newValue(std::string attribute) {
+        const std::size_t equals = attribute.find('=');
+        if (equals == std::string::npos || equals + 1 >= attribute.size()) return attribute;
+        const char quote = attribute[equals + 1];
+        if ((quote != '"' && quote != '\'') || attribute.back() != quote) return attribute;
+        static constexpr const char* kInside[] = {"7", "42", "x", "", "%", "#", " y", "&amp;", "[",
+                                                  "<", "'", "-", "9%", "#00ff0", "red", "CENTER"};
+        const std::string inside = pick(kInside);
+        if (inside.find(quote) != std::string::npos) return attribute;
+        if (chance(4)) {  // the whole value new
+            return attribute.substr(0, equals + 2) + inside + quote;
+        }
+        attribute.insert(attribute.size() - 1, inside + std::to_string(random_() % 50));
+        return attribute;
     }
 
     static constexpr const char* kDoctype =

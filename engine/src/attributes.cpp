@@ -65,15 +65,21 @@ AttributeChecker::AttributeChecker(RunState& state, TagReader& reader, Placement
 void AttributeChecker::check() {
     // A tag of a shape checked clean before needs only its values tried, each against the
     // list that accepted the value in its place then.
+    acceptedByLast_ = nullptr;
     const bool shaped = state_.shortcuts && shapeOfTag();
     if (shaped) {
         const int* acceptedBy =
             shapes_.find(placement_.candidates(), shape_.data(), shapeSize_);
-        if (acceptedBy != nullptr && valuesAcceptedAsBefore(acceptedBy)) return;
+        if (acceptedBy != nullptr && valuesAcceptedAsBefore(acceptedBy)) {
+            acceptedByLast_ = acceptedBy;
+            return;
+        }
     }
     const std::uint64_t before = state_.store.raisesAsked();
     checkInFull();
-    if (shaped && state_.store.raisesAsked() == before) rememberShape();
+    if (shaped && state_.store.raisesAsked() == before && rememberShape()) {
+        acceptedByLast_ = acceptedBy_.data();
+    }
 }
 
 // The shape of a tag whose attributes are checked (CleanShapes), built for the look-up; false
@@ -107,21 +113,37 @@ bool AttributeChecker::shapeOfTag() {
 // then and decide nothing now, as the value is accepted either way.
 bool AttributeChecker::valuesAcceptedAsBefore(const int* accepted) {
     const std::vector<TagEntry>& table = reader_.table();
-    ConfigurationView& view = placement_.view();
     for (int i = 1; i < reader_.count(); ++i) {
-        const TagEntry& given = table[static_cast<std::size_t>(i)];
-        const int attribute = accepted[2 * (i - 1)];
-        const int place = accepted[2 * (i - 1) + 1];
-        if (acceptsAlone(view.valuesOf(attribute)[static_cast<std::size_t>(place)], given)) {
-            continue;
-        }
-        int valueError = given.valueError;
-        int tried = 0;
-        if (tryValues<true>(given, attribute, valueError, tried) != Verdict::Accepted) {
+        if (!acceptedAsBefore(table[static_cast<std::size_t>(i)], accepted[2 * (i - 1)],
+                              accepted[2 * (i - 1) + 1])) {
             return false;
         }
     }
     return true;
+}
+
+bool AttributeChecker::acceptedAsBefore(const TagEntry& given, int attribute, int place) {
+    if (acceptsAlone(placement_.view().valuesOf(attribute)[static_cast<std::size_t>(place)],
+                     given)) {
+        return true;
+    }
+    int valueError = given.valueError;
+    int tried = 0;
+    return tryValues<true>(given, attribute, valueError, tried) == Verdict::Accepted;
+}
+
+AttributeChecker::ValueNeed AttributeChecker::valueNeed(int attribute, int place,
+                                                       int quoteKind) const {
+    const ConfigurationView::ListedValue& value =
+        placement_.view().valuesOf(attribute)[static_cast<std::size_t>(place)];
+    // The types 9 (any value) and 4 (any value but the empty one), as valueTypeAccepts() has
+    // them for a value that is given.
+    const bool any = value.builtinType == 9;
+    if ((!any && value.builtinType != 4) ||
+        quotationError(value.quoting, quoteKind, state_.options) != -1) {
+        return kTryValue;
+    }
+    return any ? kAnyValue : kAnyButEmpty;
 }
 
 // Whether `value`, a value of an active category, accepts the value of `given` as the loop of
@@ -154,17 +176,18 @@ int AttributeChecker::matchValue(const ConfigurationView::ListedValue& value,
 }
 
 // Remembers the shape of a tag just checked without a raise, when each of its values was
-// accepted by the first list tried for it.
-void AttributeChecker::rememberShape() {
+// accepted by the first list tried for it; false when one was not.
+bool AttributeChecker::rememberShape() {
     const std::vector<TagEntry>& table = reader_.table();
     acceptedBy_.clear();
     for (int i = 1; i < reader_.count(); ++i) {
         const TagEntry& given = table[static_cast<std::size_t>(i)];
-        if (given.acceptedAtFirstTry < 0 || given.acceptedPlace < 0) return;
+        if (given.acceptedAtFirstTry < 0 || given.acceptedPlace < 0) return false;
         acceptedBy_.push_back(given.acceptedAtFirstTry);
         acceptedBy_.push_back(given.acceptedPlace);
     }
     shapes_.remember(placement_.candidates(), shape_.data(), shapeSize_, acceptedBy_);
+    return true;
 }
 
 void AttributeChecker::checkInFull() {

@@ -31,6 +31,21 @@ public:
 
     // Runs the checks on the table of an opening tag just read.
     void check();
+    // After check() raised nothing: for each attribute of the table, the attribute entry and
+    // the place in its value list that accepted its value, as the shapes of clean tags keep
+    // them (CleanShapes); null when the check did not settle each value so. Valid until the
+    // next check.
+    const int* acceptedBy() const { return acceptedByLast_; }
+    // Whether the value of `given` is accepted, quietly, by the value list of `attribute` that
+    // accepted the value in its place in a tag of the same shape checked clean, `place` being
+    // the place in that list of the value that accepted it then.
+    bool acceptedAsBefore(const TagEntry& given, int attribute, int place);
+    // What acceptedAsBefore() asks of a value quoted with `quoteKind` for the value `place` of
+    // the list of `attribute`: nothing (kAnyValue), only that it is not empty (kAnyButEmpty),
+    // or the full try (kTryValue). The first two hold of the built-in types that take any
+    // value and any value but the empty one, quoted as they allow.
+    enum ValueNeed : int { kTryValue = 0, kAnyValue = 1, kAnyButEmpty = 2 };
+    ValueNeed valueNeed(int attribute, int place, int quoteKind) const;
 
 private:
     enum class Verdict { Accepted, Refused, Unsure };
@@ -38,7 +53,7 @@ private:
     void checkInFull();
     bool shapeOfTag();
     bool valuesAcceptedAsBefore(const int* acceptedBy);
-    void rememberShape();
+    bool rememberShape();
     void checkPlain(int tag);
     void checkValue(TagEntry& entry, int attribute);
     template <bool kQuiet>
@@ -70,6 +85,7 @@ private:
     std::array<CleanShapes::Attribute, kMaxTableEntries> shape_{};
     std::size_t shapeSize_ = 0;
     std::vector<int> acceptedBy_;
+    const int* acceptedByLast_ = nullptr;  // what acceptedBy() gives
 };
 
 }  // namespace engine

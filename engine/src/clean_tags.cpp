@@ -74,7 +74,8 @@ bool CleanTags::takenWhole(std::string_view text) {
     if (text.empty() || !text::isAsciiLetter(text.front())) return false;
     const char last = text.back();
     return !text::isBlank(last) && last != '/' &&
-           text.find_first_of("<[") == std::string_view::npos;
+           std::memchr(text.data(), '<', text.size()) == nullptr &&
+           std::memchr(text.data(), '[', text.size()) == nullptr;
 }
 
 bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) const {

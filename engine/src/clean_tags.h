@@ -61,6 +61,8 @@ public:
     // of such a text, remembered because a `>` right after it ended its tag, are closed at its
     // end, so the `>` after the same bytes ends the tag there too.
     static bool takenWhole(std::string_view text);
+    // The hash find() takes of a text.
+    static std::uint64_t hashOf(std::string_view text);
     // The tag's name within its text.
     std::string_view name(const Tag& tag, std::string_view text) const {
         return text.substr(tag.nameStart, tag.nameLength);
@@ -81,7 +83,6 @@ private:
         std::uint32_t check;  // the hash's high half; 0 in an empty slot
         std::uint32_t index;
     };
-    static std::uint64_t hashOf(std::string_view text);
     static std::uint32_t checkOf(std::uint64_t hash) {
         return static_cast<std::uint32_t>(hash >> 32) | 1u;
     }

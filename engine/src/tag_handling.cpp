@@ -1,5 +1,7 @@
 #include "tag_handling.h"
 
+#include <array>
+
 #include "attributes.h"
 #include "config/text_utils.h"
 #include "placement.h"
@@ -42,8 +44,54 @@ TagHandling::~TagHandling() = default;
 bool TagHandling::knows(std::string_view text) {
     if (!reader_) return false;
     known_ = cleanTags_.find(text);
-    notKnown_ = known_.tag == nullptr ? text : std::string_view();
-    return known_.tag != nullptr && known_.tag->wholeOnLine;
+    if (known_.tag != nullptr) {
+        notKnown_ = {};
+        return known_.tag->wholeOnLine;
+    }
+    notKnown_ = text;
+    // A text of a pattern checked clean is taken whole as well where the scanner would read
+    // it as it stands: its quotes are those of its values, closed at its end.
+    if (!CleanTags::takenWhole(text)) return false;
+    lookUpPattern(text);
+    return pattern_ != nullptr;
+}
+
+void TagHandling::lookUpPattern(std::string_view text) {
+    if (text.data() == readFor_.data() && text.size() == readFor_.size()) return;
+    readFor_ = text;
+    readingHolds_ = CleanPatterns::read(text, reading_);
+    pattern_ = readingHolds_ ? patterns_.find(reading_) : nullptr;
+}
+
+bool TagHandling::valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern) {
+    TagEntry& given = value_;
+    for (std::size_t i = 0; i < reading_.count; ++i) {
+        const CleanPatterns::Reading::Attribute& attribute = reading_.attributes[i];
+        // Every other value stands in the pattern as it stood in the tag remembered.
+        if (attribute.quoteKind == 0) continue;
+        const int need = patterns_.need(pattern, i);
+        if (need == AttributeChecker::kAnyValue ||
+            (need == AttributeChecker::kAnyButEmpty && attribute.valueLength > 0)) {
+            continue;
+        }
+        given.value = reading_.value(text, i);
+        given.hasValue = true;
+        given.quoteKind = attribute.quoteKind;
+        given.valueError = 86;
+        if (!checker_->acceptedAsBefore(given, patterns_.acceptingAttribute(pattern, i),
+                                        patterns_.acceptingPlace(pattern, i))) {
+            return false;
+        }
+    }
+    if (pattern.idAttribute >= 0) {
+        const auto i = static_cast<std::size_t>(pattern.idAttribute);
+        const CleanPatterns::Reading::Attribute& attribute = reading_.attributes[i];
+        given.hasValue = attribute.hasValue;
+        given.value = attribute.hasValue ? reading_.value(text, i) : std::string_view();
+        given.offset = attribute.nameStart;
+        checkDuplicateId(given);
+    }
+    return true;
 }
 
 void TagHandling::openingTagRead(std::string_view text, bool emptyElement) {
@@ -93,6 +141,25 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
         // Read and checked against the same entries before, it raises nothing again.
         if (checkable() && cleanTags_.sameEntries(*clean, placement_->candidates())) return;
     }
+    // A new text of a pattern checked clean against the same entries raises nothing when the
+    // same lists accept its quoted values.
+    const bool patterned = clean == nullptr && state_.shortcuts && !bare;
+    if (patterned) {
+        lookUpPattern(text);
+        readFor_ = {};  // the tag text's buffer holds the next tag's text
+        if (pattern_ != nullptr) {
+            const std::string_view name = text::cutToField(reading_.name(text), kTagNameField);
+            place(name);
+            if (checkable() && patterns_.sameEntries(*pattern_, placement_->candidates()) &&
+                valuesAsBefore(text, *pattern_)) {
+                // The same text met again is then found whole, as a tag checked in full would be.
+                if (pattern_->idAttribute < 0) {
+                    cleanTags_.remember(text, found.hash, name, placement_->candidates());
+                }
+                return;
+            }
+        }
+    }
 
     const std::uint64_t before = store.raisesAsked();
     const int entries = bare ? reader_->readBareTag(text, false, place)
@@ -106,9 +173,22 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
     }
     const bool carriesId = id > 0;
     if (carriesId) checkDuplicateId(reader_->table()[static_cast<std::size_t>(id)]);
-    if (state_.shortcuts && !bare && clean == nullptr && entries > 1 && placed && checkable() &&
-        !carriesId && store.raisesAsked() - before == placingRaises) {
-        cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
+    if (patterned && entries > 1 && placed && checkable() &&
+        store.raisesAsked() - before == placingRaises) {
+        if (!carriesId) {
+            cleanTags_.remember(text, found.hash, reader_->tagName(), placement_->candidates());
+        }
+        if (readingHolds_ && pattern_ == nullptr &&
+            static_cast<int>(reading_.count) + 1 == entries && checker_->acceptedBy() != nullptr) {
+            const int* accepted = checker_->acceptedBy();
+            std::array<int, kMaxTableEntries> needs{};
+            for (std::size_t i = 0; i < reading_.count; ++i) {
+                needs[i] = checker_->valueNeed(accepted[2 * i], accepted[2 * i + 1],
+                                               reading_.attributes[i].quoteKind);
+            }
+            patterns_.remember(reading_, placement_->candidates(), accepted, needs.data(),
+                               carriesId ? id - 1 : -1);
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "clean_patterns.h"
 #include "clean_tags.h"
 #include "placement.h"
 #include "run_state.h"
@@ -69,6 +70,12 @@ private:
     bool nothingAskedWithoutAttributes() const;
     int idEntry() const;
     void checkDuplicateId(const TagEntry& entry);
+    // Reads `text` for its pattern and looks the pattern up, unless that was done for the
+    // same text a moment ago.
+    void lookUpPattern(std::string_view text);
+    // Whether the values of the tag whose pattern was found are accepted as the values of the
+    // tag it was remembered from; then the tag's id is checked as well.
+    bool valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern);
 
     RunState& state_;
     std::unique_ptr<TagReader> reader_;
@@ -79,6 +86,14 @@ private:
     // handling, handed the same text, does not look it up again.
     CleanTags::Found known_{nullptr, 0};
     std::string_view notKnown_;
+    // The patterns of the document in hand, and the last text read for one: what the reading
+    // gave and the pattern found (null for none).
+    CleanPatterns patterns_;
+    CleanPatterns::Reading reading_;
+    std::string_view readFor_;
+    bool readingHolds_ = false;
+    const CleanPatterns::Pattern* pattern_ = nullptr;
+    TagEntry value_;  // a value of a tag taken by its pattern, as the reader would give it
 };
 
 // The tag name of a tag text: its first token, read as the tag reader reads tokens (after

@@ -8,10 +8,6 @@
 namespace engine {
 namespace {
 
-// An unquoted token that ends at "=" is copied into a buffer of this many characters (a UTF-8
-// letter counting as one, as in every other length of a name).
-constexpr std::size_t kTokenBuffer = 512;
-
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
 // The characters an unquoted token stops at: the blanks and "=" that end it, and the quotes

@@ -15,6 +15,9 @@ namespace engine {
 // Field sizes of the tag entry table, terminators included.
 constexpr std::size_t kTagNameField = 80;
 constexpr std::size_t kTagValueField = 256;
+// An unquoted token that ends at "=" is copied into a buffer of this many characters (a UTF-8
+// letter counting as one, as in every other length of a name).
+constexpr std::size_t kTokenBuffer = 512;
 // The table holds the tag name and at most 49 attributes.
 constexpr int kMaxTableEntries = 50;
 

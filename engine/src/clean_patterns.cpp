@@ -1,0 +1,146 @@
+#include "clean_patterns.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "clean_tags.h"
+#include "config/slot_table.h"
+#include "config/text_utils.h"
+
+namespace engine {
+namespace {
+
+// The characters an unquoted token stops at, as the tag reader reads one.
+constexpr std::array<bool, 256> kTokenStops = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+bool isStop(char c) { return kTokenStops[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
+std::string_view CleanPatterns::Reading::value(std::string_view text, std::size_t i) const {
+    const Attribute& attribute = attributes[i];
+    return text::cutToField(text.substr(attribute.valueStart, attribute.valueLength),
+                            kTagValueField);
+}
+
+// The walk of TagReader::readTag() over a plain opening tag and of its readPlainAttributes(),
+// step for step: whatever they would leave to the general reading is no pattern.
+bool CleanPatterns::read(std::string_view text, Reading& reading) {
+    const std::size_t size = text.size();
+    if (size > kMaxTextLength) return false;
+    const char* const p = text.data();
+    std::size_t start = 0;
+    while (start < size && text::isBlank(p[start])) ++start;
+    std::size_t pos = start;
+    while (pos < size && !isStop(p[pos])) ++pos;
+    // A name, then a blank: a text that is one name is a bare tag.
+    if (pos == start || pos == size || !text::isBlank(p[pos])) return false;
+    reading.nameStart = static_cast<std::uint32_t>(start);
+    reading.nameEnd = static_cast<std::uint32_t>(pos);
+    reading.pattern.clear();
+    std::size_t kept = 0;  // the text from here on is the pattern's
+    std::size_t count = 0;
+    while (true) {
+        while (pos < size && text::isBlank(p[pos])) ++pos;
+        if (pos == size) break;
+        if (isStop(p[pos]) || count + 1 == static_cast<std::size_t>(kMaxTableEntries)) return false;
+        const std::size_t nameStart = pos;
+        while (pos < size && !isStop(p[pos])) ++pos;
+        Reading::Attribute& attribute = reading.attributes[count++];
+        attribute.nameStart = static_cast<std::uint32_t>(nameStart);
+        attribute.valueStart = 0;
+        attribute.valueLength = 0;
+        attribute.quoteKind = 0;
+        attribute.hasValue = false;
+        if (pos == size || text::isBlank(p[pos])) {
+            std::size_t next = pos;
+            while (next < size && text::isBlank(p[next])) ++next;
+            if (next < size && p[next] == '=') return false;
+            continue;
+        }
+        // A quote in the name, or a name too long for the reader's buffer.
+        if (p[pos] != '=' || pos - nameStart >= kTokenBuffer) return false;
+        ++pos;
+        if (pos == size) return false;
+        const char first = p[pos];
+        if (first == '"' || first == '\'') {
+            const void* close = std::memchr(p + pos + 1, first, size - pos - 1);
+            if (close == nullptr) return false;
+            const std::size_t valueStart = pos + 1;
+            const auto valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - p);
+            attribute.valueStart = static_cast<std::uint32_t>(valueStart);
+            attribute.valueLength = static_cast<std::uint32_t>(valueEnd - valueStart);
+            attribute.quoteKind = first == '"' ? 2 : 1;
+            // The pattern keeps both quotes and leaves out what stands between them.
+            reading.pattern.append(p + kept, valueStart - kept);
+            kept = valueEnd;
+            pos = valueEnd + 1;
+        } else {
+            if (isStop(first)) return false;
+            const std::size_t valueStart = pos;
+            while (pos < size && !isStop(p[pos])) ++pos;
+            attribute.valueStart = static_cast<std::uint32_t>(valueStart);
+            attribute.valueLength = static_cast<std::uint32_t>(pos - valueStart);
+        }
+        attribute.hasValue = true;
+        if (pos < size && !text::isBlank(p[pos])) return false;
+    }
+    if (count == 0) return false;
+    reading.pattern.append(p + kept, size - kept);
+    reading.count = static_cast<std::uint32_t>(count);
+    reading.hash = CleanTags::hashOf(reading.pattern);
+    return true;
+}
+
+std::size_t CleanPatterns::slotOf(const Reading& reading) const {
+    const std::size_t mask = slots_.size() - 1;
+    const std::string_view pattern = reading.pattern;
+    for (std::size_t slot = reading.hash & mask;; slot = (slot + 1) & mask) {
+        if (slots_[slot] == 0) return slot;
+        const Pattern& held = patterns_[slots_[slot] - 1];
+        if (held.hash == reading.hash && held.patternLength == pattern.size() &&
+            std::memcmp(bytes_.data() + held.patternOffset, pattern.data(), pattern.size()) == 0) {
+            return slot;
+        }
+    }
+}
+
+const CleanPatterns::Pattern* CleanPatterns::find(const Reading& reading) const {
+    if (patterns_.empty()) return nullptr;
+    const std::uint32_t held = slots_[slotOf(reading)];
+    return held == 0 ? nullptr : &patterns_[held - 1];
+}
+
+bool CleanPatterns::sameEntries(const Pattern& pattern, const std::vector<int>& entries) const {
+    return pattern.entryCount == entries.size() &&
+           std::equal(entries.begin(), entries.end(), ints_.begin() + pattern.entriesOffset);
+}
+
+void CleanPatterns::remember(const Reading& reading, const std::vector<int>& entries,
+                             const int* acceptedBy, const int* needs, int idAttribute) {
+    if (patterns_.size() >= kMaxPatterns || bytes_.size() + reading.pattern.size() > kMaxBytes) {
+        return;
+    }
+    if ((patterns_.size() + 1) * 2 > slots_.size()) {
+        slots_ = config::grownSlots(slots_, 256, patterns_.size(),
+                                    [this](std::size_t index) { return patterns_[index].hash; });
+    }
+    const std::size_t slot = slotOf(reading);
+    if (slots_[slot] != 0) return;
+    patterns_.push_back({reading.hash, static_cast<std::uint32_t>(bytes_.size()),
+                         static_cast<std::uint32_t>(reading.pattern.size()),
+                         static_cast<std::uint32_t>(ints_.size()),
+                         static_cast<std::uint32_t>(entries.size()), idAttribute});
+    bytes_.append(reading.pattern);
+    ints_.insert(ints_.end(), entries.begin(), entries.end());
+    for (std::size_t i = 0; i < reading.count; ++i) {
+        ints_.insert(ints_.end(), {acceptedBy[2 * i], acceptedBy[2 * i + 1], needs[i]});
+    }
+    slots_[slot] = static_cast<std::uint32_t>(patterns_.size());
+}
+
+}  // namespace engine
