@@ -80,6 +80,19 @@ tag VT
   valid-in (everywhere)
   attributes PCT HEX AN CH C16 C140 NONE
 
+# DIV carries an id and a class: tags of one pattern with ids of their own.
+tag DIV
+  category Test
+  closing required
+  valid-in (everywhere)
+  attributes ID CLASS
+
+attribute ID
+  category Test
+  values "(alphanum string)"
+attribute CLASS
+  category Test
+  values "(string 4)"
 attribute ALT
   category Test
   warn-if-missing yes
@@ -289,6 +302,37 @@ TEST(EngineRules, ValueTypes) {
     for (const char* name : extended) colours += "<VT C140=" + std::string(name) + ">\n";
     colours += "<VT C16=orange C140=lightgray>\n";
     expectCases({{colours.c_str(), {"mw86@157", "mw86@157"}}}, quietOptions());
+}
+
+// Tags that differ only in what stands between the quotes of their values (one pattern) are
+// each checked for their own values: the first of a pattern is checked in full and the later
+// ones against the lists that took its values, so a value those lists refuse, an empty one
+// where a string is asked for, other quotes and a repeated id are still found.
+TEST(EngineRules, TagsOfOnePatternKeepTheirOwnValues) {
+    options::Options ids = quietOptions();
+    ids.CheckDuplicateIds = 1;
+    expectCases(
+        {
+            {"<VT PCT=\"5%\" HEX=\"#00ffAA\">\n<VT PCT=\"6%\" HEX=\"#00ffAB\">\n"
+             "<VT PCT=\"101%\" HEX=\"#00ffAC\">\n<VT PCT=\"7%\" HEX=\"#00ffA\">\n"
+             "<VT PCT=\"\" HEX=\"#000000\">\n<VT PCT=\"8%\" HEX=\"#000001\">\n",
+             {"mw86@3", "mw86@4", "mw86@5"}},
+            {"<P TITLE=\"a\">\n<P TITLE=\"b c\">\n<P TITLE=\"\">\n<P TITLE=\"d\">\n", {"mw86@3"}},
+            {"<P ALIGN=\"left\">\n<P ALIGN=\"right\">\n<P ALIGN=\"RIGHT\">\n<P ALIGN=\"middle\">\n"
+             "<P ALIGN='left'>\n<P ALIGN='right'>\n",
+             {"mw86@4", "mw301@5", "mw301@6"}},
+            // A tag of the pattern over two lines, and one whose value holds a "<".
+            {"<P TITLE=\"a\">\n<P\nTITLE=\"b\">\n<P TITLE=\"x<y\">\n<P\nTITLE=\"\">\n", {"mw86@5"}},
+        },
+        quietOptions());
+    expectCases(
+        {
+            {"<DIV ID=\"a1\" CLASS=\"c\"></DIV>\n<DIV ID=\"a2\" CLASS=\"d\"></DIV>\n"
+             "<DIV ID=\"a1\" CLASS=\"e\"></DIV>\n<DIV ID=\"a-3\" CLASS=\"f\"></DIV>\n"
+             "<DIV ID=\"a 4\" CLASS=\"g\"></DIV>\n<DIV ID=\"a2\" CLASS=\"\"></DIV>\n",
+             {"mw305@3", "mw86@5", "mw86@6", "mw305@6"}},
+        },
+        ids);
 }
 
 // Every name of the three built-in entity tables is accepted as written, whatever the
