@@ -1,14 +1,15 @@
 // The patterns of the opening tags checked clean: a tag's text with what stands between the
-// double quotes of its values left out (`a href=""`). Pages give thousands of links, anchors and
+// quotes of its values left out (`a href=""`). Pages give thousands of links, anchors and
 // font colours of one pattern, each with a value of its own, that the memory of clean texts
 // (CleanTags) never meets twice.
 //
-// A pattern fixes everything the tag reader makes of a plain tag but the double-quoted values:
+// A pattern fixes everything the tag reader makes of a plain tag but the quoted values:
 // the name, and each attribute's name, its "=", its quotes and any value written otherwise.
 // Against the same tag entries that is the shape of the tag (CleanShapes), whose check depends
 // on the values only through the value lists that accepted them: a later tag of the pattern
 // whose quoted values the same lists accept raises nothing, and needs neither the reader nor
-// the full check. Only the duplicate id, which depends on the whole document, is still looked at.
+// the full check. Only a duplicate id, which depends on the whole document, is still looked
+// for.
 //
 // The memory is bounded: past kMaxPatterns patterns or kMaxBytes bytes nothing more is
 // remembered.
@@ -44,7 +45,7 @@ public:
         std::uint32_t nameEnd = 0;
         std::uint32_t count = 0;  // attributes
         std::array<Attribute, kMaxTableEntries - 1> attributes{};
-        std::string pattern;  // the text without the double-quoted values' characters
+        std::string pattern;  // the text without the characters between its values' quotes
         std::uint64_t hash = 0;
 
         std::string_view name(std::string_view text) const {
