@@ -41,7 +41,8 @@ bool CleanPatterns::read(std::string_view text, Reading& reading) {
     if (pos == start || pos == size || !text::isBlank(p[pos])) return false;
     reading.nameStart = static_cast<std::uint32_t>(start);
     reading.nameEnd = static_cast<std::uint32_t>(pos);
-    reading.pattern.clear();
+    char* const pattern = reading.bytes.data();
+    std::size_t length = 0;
     std::size_t kept = 0;  // the text from here on is the pattern's
     std::size_t count = 0;
     while (true) {
@@ -76,7 +77,8 @@ bool CleanPatterns::read(std::string_view text, Reading& reading) {
             attribute.valueLength = static_cast<std::uint32_t>(valueEnd - valueStart);
             attribute.quoteKind = first == '"' ? 2 : 1;
             // The pattern keeps both quotes and leaves out what stands between them.
-            reading.pattern.append(p + kept, valueStart - kept);
+            std::memcpy(pattern + length, p + kept, valueStart - kept);
+            length += valueStart - kept;
             kept = valueEnd;
             pos = valueEnd + 1;
         } else {
@@ -90,15 +92,17 @@ bool CleanPatterns::read(std::string_view text, Reading& reading) {
         if (pos < size && !text::isBlank(p[pos])) return false;
     }
     if (count == 0) return false;
-    reading.pattern.append(p + kept, size - kept);
+    std::memcpy(pattern + length, p + kept, size - kept);
+    length += size - kept;
+    reading.length = static_cast<std::uint32_t>(length);
     reading.count = static_cast<std::uint32_t>(count);
-    reading.hash = CleanTags::hashOf(reading.pattern);
+    reading.hash = CleanTags::hashOf(reading.pattern());
     return true;
 }
 
 std::size_t CleanPatterns::slotOf(const Reading& reading) const {
     const std::size_t mask = slots_.size() - 1;
-    const std::string_view pattern = reading.pattern;
+    const std::string_view pattern = reading.pattern();
     for (std::size_t slot = reading.hash & mask;; slot = (slot + 1) & mask) {
         if (slots_[slot] == 0) return slot;
         const Pattern& held = patterns_[slots_[slot] - 1];
@@ -122,7 +126,7 @@ bool CleanPatterns::sameEntries(const Pattern& pattern, const std::vector<int>& 
 
 void CleanPatterns::remember(const Reading& reading, const std::vector<int>& entries,
                              const int* acceptedBy, const int* needs, int idAttribute) {
-    if (patterns_.size() >= kMaxPatterns || bytes_.size() + reading.pattern.size() > kMaxBytes) {
+    if (patterns_.size() >= kMaxPatterns || bytes_.size() + reading.length > kMaxBytes) {
         return;
     }
     if ((patterns_.size() + 1) * 2 > slots_.size()) {
@@ -132,10 +136,10 @@ void CleanPatterns::remember(const Reading& reading, const std::vector<int>& ent
     const std::size_t slot = slotOf(reading);
     if (slots_[slot] != 0) return;
     patterns_.push_back({reading.hash, static_cast<std::uint32_t>(bytes_.size()),
-                         static_cast<std::uint32_t>(reading.pattern.size()),
+                         reading.length,
                          static_cast<std::uint32_t>(ints_.size()),
                          static_cast<std::uint32_t>(entries.size()), idAttribute});
-    bytes_.append(reading.pattern);
+    bytes_.append(reading.pattern());
     ints_.insert(ints_.end(), entries.begin(), entries.end());
     for (std::size_t i = 0; i < reading.count; ++i) {
         ints_.insert(ints_.end(), {acceptedBy[2 * i], acceptedBy[2 * i + 1], needs[i]});

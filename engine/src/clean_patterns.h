@@ -45,8 +45,12 @@ public:
         std::uint32_t nameEnd = 0;
         std::uint32_t count = 0;  // attributes
         std::array<Attribute, kMaxTableEntries - 1> attributes{};
-        std::string pattern;  // the text without the characters between its values' quotes
+        // The text without the characters between its values' quotes.
+        std::array<char, kMaxTextLength> bytes;
+        std::uint32_t length = 0;
         std::uint64_t hash = 0;
+
+        std::string_view pattern() const { return {bytes.data(), length}; }
 
         std::string_view name(std::string_view text) const {
             return text.substr(nameStart, nameEnd - nameStart);

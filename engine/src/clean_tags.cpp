@@ -9,38 +9,43 @@
 
 namespace engine {
 
-// Eight bytes at a time, multiplied and rotated; the last word is read overlapping the one
-// before it, so no byte outside the text is read.
+// Sixteen bytes at a time in two lanes of eight, each word mixed into its lane by an exclusive
+// or and a multiplication by an odd constant (which loses nothing of what the lane held): the
+// two lanes' multiplications run side by side. The last sixteen (or eight) bytes are read
+// overlapping those before them, so no byte outside the text is read.
 std::uint64_t CleanTags::hashOf(std::string_view text) {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-    std::uint64_t hash = text.size() * kMultiplier;
+    constexpr std::uint64_t kFirst = 0x9E3779B97F4A7C15ULL;
+    constexpr std::uint64_t kSecond = 0xC2B2AE3D27D4EB4FULL;
     const char* p = text.data();
     std::size_t n = text.size();
-    auto take = [&hash](std::uint64_t word) {
-        hash = (hash ^ word) * kMultiplier;
-        hash ^= hash >> 29;
+    auto word = [](const char* at) {
+        std::uint64_t value;
+        std::memcpy(&value, at, 8);
+        return value;
     };
-    if (n >= 8) {
-        for (; n > 8; p += 8, n -= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            take(word);
+    std::uint64_t a = n * kFirst;
+    std::uint64_t b = ~n;
+    if (n >= 16) {
+        for (; n > 16; p += 16, n -= 16) {
+            a = (a ^ word(p)) * kFirst;
+            b = (b ^ word(p + 8)) * kSecond;
         }
-        std::uint64_t word;
-        std::memcpy(&word, p + n - 8, 8);
-        take(word);
+        a = (a ^ word(p + n - 16)) * kFirst;
+        b = (b ^ word(p + n - 8)) * kSecond;
+    } else if (n >= 8) {
+        a = (a ^ word(p)) * kFirst;
+        b = (b ^ word(p + n - 8)) * kSecond;
     } else {
-        std::uint64_t word = 0;
-        if (n > 0) std::memcpy(&word, p, n);
-        take(word);
+        std::uint64_t value = 0;
+        if (n > 0) std::memcpy(&value, p, n);
+        a = (a ^ value) * kFirst;
     }
-    // The product carries a change in a high byte only upwards: the finish spreads every bit
+    // A product carries a change in a high byte only upwards: the finish spreads every bit
     // over the low ones that pick the slot, as texts often differ in one digit of a word.
-    hash ^= hash >> 33;
+    std::uint64_t hash = a ^ std::rotl(b, 31);
+    hash ^= hash >> 32;
     hash *= 0xFF51AFD7ED558CCDULL;
-    hash ^= hash >> 33;
-    hash *= 0xC4CEB9FE1A85EC53ULL;
-    hash ^= hash >> 33;
+    hash ^= hash >> 29;
     return hash;
 }
 
