@@ -553,6 +553,28 @@ TEST(Shortcuts, GeneratedDocumentsReadTheSameWithAndWithoutThem) {
     }
 }
 
+// More patterns than the memory keeps (each tag below has a pattern of its own, by an unquoted
+// value), then tags of the first and the last of them with other quoted values, refused or not:
+// past the bound nothing more is remembered and every tag still reads as in full.
+TEST(Shortcuts, MorePatternsThanTheMemoryKeepsReadTheSame) {
+    std::string document(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n<html><head>"
+        "<title>T</title></head><body>\n");
+    for (int i = 0; i < 5000; ++i) {
+        document += "<p>Q<a href=\"a" + std::to_string(i) + ".html\" name=n" + std::to_string(i) +
+                    ">x</a>\n";
+    }
+    for (int i : {0, 1, 4094, 4095, 4096, 4999}) {
+        const std::string name = " name=n" + std::to_string(i);
+        document += "<p><a href=\"b.html\"" + name + ">y</a><a href=\"\"" + name +
+                    ">z</a><img src=\"i.png\" alt=\"\" width=\"" + std::to_string(i) + "%\">\n";
+    }
+    document += "</body></html>\n";
+    const options::Options options = optionFlavours()[1];
+    EXPECT_TRUE(sameEitherWay(document, options, &profile("mkwise-html401-transitional")));
+    EXPECT_TRUE(sameEitherWay(document, quietOptions(), &profile("mkwise25")));
+}
+
 // A validator keeps what it worked out of the configuration from one document to the next (as
 // markwise-check does over a folder): each document's report must be the one a validator of
 // its own writes.
