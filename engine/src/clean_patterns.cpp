@@ -8,90 +8,46 @@
 #include "config/text_utils.h"
 
 namespace engine {
-namespace {
-
-// The characters an unquoted token stops at, as the tag reader reads one.
-constexpr std::array<bool, 256> kTokenStops = [] {
-    std::array<bool, 256> table{};
-    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
-    return table;
-}();
-
-bool isStop(char c) { return kTokenStops[static_cast<unsigned char>(c)]; }
-
-}  // namespace
-
 std::string_view CleanPatterns::Reading::value(std::string_view text, std::size_t i) const {
     const Attribute& attribute = attributes[i];
     return text::cutToField(text.substr(attribute.valueStart, attribute.valueLength),
                             kTagValueField);
 }
 
-// The walk of TagReader::readTag() over a plain opening tag and of its readPlainAttributes(),
-// step for step: whatever they would leave to the general reading is no pattern.
+// Read as TagReader::readTag() reads a plain opening tag: the name, then the attributes that
+// its readPlainAttributes() reads (walkPlainAttributes()). Whatever they would leave to the
+// general reading is no pattern.
 bool CleanPatterns::read(std::string_view text, Reading& reading) {
     const std::size_t size = text.size();
     if (size > kMaxTextLength) return false;
     const char* const p = text.data();
     std::size_t start = 0;
     while (start < size && text::isBlank(p[start])) ++start;
-    std::size_t pos = start;
-    while (pos < size && !isStop(p[pos])) ++pos;
+    std::size_t end = start;
+    while (end < size && !isTokenStop(p[end])) ++end;
     // A name, then a blank: a text that is one name is a bare tag.
-    if (pos == start || pos == size || !text::isBlank(p[pos])) return false;
+    if (end == start || end == size || !text::isBlank(p[end])) return false;
     reading.nameStart = static_cast<std::uint32_t>(start);
-    reading.nameEnd = static_cast<std::uint32_t>(pos);
+    reading.nameEnd = static_cast<std::uint32_t>(end);
     char* const pattern = reading.bytes.data();
     std::size_t length = 0;
     std::size_t kept = 0;  // the text from here on is the pattern's
     std::size_t count = 0;
-    while (true) {
-        while (pos < size && text::isBlank(p[pos])) ++pos;
-        if (pos == size) break;
-        if (isStop(p[pos]) || count + 1 == static_cast<std::size_t>(kMaxTableEntries)) return false;
-        const std::size_t nameStart = pos;
-        while (pos < size && !isStop(p[pos])) ++pos;
+    const bool plain = walkPlainAttributes(text, end, [&](const PlainAttribute& plain) {
         Reading::Attribute& attribute = reading.attributes[count++];
-        attribute.nameStart = static_cast<std::uint32_t>(nameStart);
-        attribute.valueStart = 0;
-        attribute.valueLength = 0;
-        attribute.quoteKind = 0;
-        attribute.hasValue = false;
-        if (pos == size || text::isBlank(p[pos])) {
-            std::size_t next = pos;
-            while (next < size && text::isBlank(p[next])) ++next;
-            if (next < size && p[next] == '=') return false;
-            continue;
-        }
-        // A quote in the name, or a name too long for the reader's buffer.
-        if (p[pos] != '=' || pos - nameStart >= kTokenBuffer) return false;
-        ++pos;
-        if (pos == size) return false;
-        const char first = p[pos];
-        if (first == '"' || first == '\'') {
-            const void* close = std::memchr(p + pos + 1, first, size - pos - 1);
-            if (close == nullptr) return false;
-            const std::size_t valueStart = pos + 1;
-            const auto valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - p);
-            attribute.valueStart = static_cast<std::uint32_t>(valueStart);
-            attribute.valueLength = static_cast<std::uint32_t>(valueEnd - valueStart);
-            attribute.quoteKind = first == '"' ? 2 : 1;
+        attribute.nameStart = static_cast<std::uint32_t>(plain.nameStart);
+        attribute.valueStart = static_cast<std::uint32_t>(plain.valueStart);
+        attribute.valueLength = static_cast<std::uint32_t>(plain.valueEnd - plain.valueStart);
+        attribute.quoteKind = static_cast<std::uint8_t>(plain.quoteKind);
+        attribute.hasValue = plain.hasValue;
+        if (plain.quoteKind != 0) {
             // The pattern keeps both quotes and leaves out what stands between them.
-            std::memcpy(pattern + length, p + kept, valueStart - kept);
-            length += valueStart - kept;
-            kept = valueEnd;
-            pos = valueEnd + 1;
-        } else {
-            if (isStop(first)) return false;
-            const std::size_t valueStart = pos;
-            while (pos < size && !isStop(p[pos])) ++pos;
-            attribute.valueStart = static_cast<std::uint32_t>(valueStart);
-            attribute.valueLength = static_cast<std::uint32_t>(pos - valueStart);
+            std::memcpy(pattern + length, p + kept, plain.valueStart - kept);
+            length += plain.valueStart - kept;
+            kept = plain.valueEnd;
         }
-        attribute.hasValue = true;
-        if (pos < size && !text::isBlank(p[pos])) return false;
-    }
-    if (count == 0) return false;
+    });
+    if (!plain || count == 0) return false;
     std::memcpy(pattern + length, p + kept, size - kept);
     length += size - kept;
     reading.length = static_cast<std::uint32_t>(length);

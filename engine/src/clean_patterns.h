@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clean_tags.h"
 #include "tag_reader.h"
 
 namespace engine {
@@ -29,8 +30,8 @@ class CleanPatterns {
 public:
     static constexpr std::size_t kMaxPatterns = 1 << 12;
     static constexpr std::size_t kMaxBytes = 1 << 18;
-    // Longer texts are not read for a pattern: long tags seldom share one.
-    static constexpr std::size_t kMaxTextLength = 512;
+    // Longer texts are not read for a pattern, as they are not remembered whole.
+    static constexpr std::size_t kMaxTextLength = CleanTags::kMaxTextLength;
 
     // A tag text read for its pattern, as TagReader::readTag() reads a plain opening tag.
     struct Reading {

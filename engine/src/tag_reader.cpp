@@ -10,14 +10,6 @@ namespace {
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
-// The characters an unquoted token stops at: the blanks and "=" that end it, and the quotes
-// that are reported inside it.
-constexpr std::array<bool, 256> kTokenStops = [] {
-    std::array<bool, 256> table{};
-    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
-    return table;
-}();
-
 }  // namespace
 
 bool isBareName(std::string_view text) {
@@ -127,54 +119,24 @@ TagEntry& TagReader::clearEntry(TagEntry& entry) {
 // give each entry the same fields. False, with count_ left at 0 and nothing raised, for
 // anything else: readTag() then reads the tag its own way from the start.
 bool TagReader::readPlainAttributes(std::size_t pos) {
-    const std::size_t size = text_.size();
-    const char* const text = text_.data();
-    auto isStop = [](char c) { return kTokenStops[static_cast<unsigned char>(c)]; };
     int entries = 1;
-    while (true) {
-        while (pos < size && text::isBlank(text[pos])) ++pos;
-        if (pos == size) break;
-        if (isStop(text[pos]) || entries == kMaxTableEntries) return false;
-        const std::size_t nameStart = pos;
-        while (pos < size && !isStop(text[pos])) ++pos;
-        TagEntry& entry = clearEntry(table_[static_cast<std::size_t>(entries)]);
-        entry.name = text::cutToField(text_.substr(nameStart, pos - nameStart), kTagNameField);
-        entry.offset = nameStart;
-        entry.nameEnd = pos;
-        ++entries;
-        if (pos == size || text::isBlank(text[pos])) {
-            // No value: unless an "=" follows the blanks, which readTag() reports.
-            std::size_t next = pos;
-            while (next < size && text::isBlank(text[next])) ++next;
-            if (next < size && text[next] == '=') return false;
+    const bool plain = walkPlainAttributes(text_, pos, [&](const PlainAttribute& attribute) {
+        TagEntry& entry = clearEntry(table_[static_cast<std::size_t>(entries++)]);
+        entry.name = text::cutToField(
+            text_.substr(attribute.nameStart, attribute.nameEnd - attribute.nameStart), kTagNameField);
+        entry.offset = attribute.nameStart;
+        entry.nameEnd = attribute.nameEnd;
+        if (!attribute.hasValue) {
             entry.valueError = 89;
-            continue;
+            return;
         }
-        // The name stopped at "=" or a quote: a name that may hold kTokenBuffer characters or
-        // more before the "=", or a quote inside the name, is left to readTag().
-        if (text[pos] != '=' || pos - nameStart >= kTokenBuffer) return false;
-        ++pos;
-        if (pos == size) return false;
-        const char first = text[pos];
-        std::size_t valueStart = pos;
-        std::size_t valueEnd;
-        if (isQuote(first)) {
-            const void* close = std::memchr(text + pos + 1, first, size - pos - 1);
-            if (close == nullptr) return false;
-            valueStart = pos + 1;
-            valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - text);
-            pos = valueEnd + 1;
-            entry.quoteKind = first == '"' ? 2 : 1;
-        } else {
-            if (isStop(first)) return false;  // a blank, "=" or quote right after the "="
-            while (pos < size && !isStop(text[pos])) ++pos;
-            valueEnd = pos;
-        }
-        // The value ends the text or a blank follows it.
-        if (pos < size && !text::isBlank(text[pos])) return false;
-        entry.value = text::cutToField(text_.substr(valueStart, valueEnd - valueStart), kTagValueField);
+        entry.quoteKind = attribute.quoteKind;
+        entry.value = text::cutToField(
+            text_.substr(attribute.valueStart, attribute.valueEnd - attribute.valueStart),
+            kTagValueField);
         entry.hasValue = true;
-    }
+    });
+    if (!plain) return false;
     count_ = entries;
     return true;
 }

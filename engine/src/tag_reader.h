@@ -4,9 +4,13 @@
 // "/" and extra text.
 #pragma once
 
+#include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "config/text_utils.h"
 
 #include "run_state.h"
 
@@ -64,6 +68,77 @@ private:
     void* object_ = nullptr;
     bool (*call_)(void*, std::string_view) = nullptr;
 };
+
+// The characters an unquoted token stops at: the blanks and "=" that end it, and the quotes
+// that are reported inside it.
+inline constexpr std::array<bool, 256> kTokenStops = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view(" \t=\"'")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+inline bool isTokenStop(char c) { return kTokenStops[static_cast<unsigned char>(c)]; }
+
+// One attribute of a plain opening tag: where its name and its value stand in the tag text.
+struct PlainAttribute {
+    std::size_t nameStart;
+    std::size_t nameEnd;
+    std::size_t valueStart;  // inside the quotes of a quoted value
+    std::size_t valueEnd;
+    int quoteKind;  // 0 unquoted, 1 single quotes, 2 double quotes
+    bool hasValue;
+};
+
+// The attributes of a plain opening tag from `pos` on, each handed to `take` in order: each one a
+// name, alone or with "=" and a value right after it, quoted or not, the attributes apart by
+// blanks, at most kMaxTableEntries - 1 of them. That is what TagReader::readTag() reads without
+// a single error. False (after `take` has seen some of them) for anything else, which the
+// general reading is left to read its own way.
+template <typename Take>
+bool walkPlainAttributes(std::string_view line, std::size_t pos, Take&& take) {
+    const std::size_t size = line.size();
+    const char* const text = line.data();
+    int count = 0;
+    while (true) {
+        while (pos < size && text::isBlank(text[pos])) ++pos;
+        if (pos == size) return true;
+        if (isTokenStop(text[pos]) || count + 1 == kMaxTableEntries) return false;
+        PlainAttribute attribute{pos, pos, 0, 0, 0, false};
+        while (pos < size && !isTokenStop(text[pos])) ++pos;
+        attribute.nameEnd = pos;
+        ++count;
+        if (pos == size || text::isBlank(text[pos])) {
+            // No value: unless an "=" follows the blanks, which readTag() reports.
+            std::size_t next = pos;
+            while (next < size && text::isBlank(text[next])) ++next;
+            if (next < size && text[next] == '=') return false;
+            take(attribute);
+            continue;
+        }
+        // The name stopped at "=" or a quote: a name that may hold kTokenBuffer characters or
+        // more before the "=", or a quote inside the name, is left to readTag().
+        if (text[pos] != '=' || pos - attribute.nameStart >= kTokenBuffer) return false;
+        ++pos;
+        if (pos == size) return false;
+        const char first = text[pos];
+        if (first == '"' || first == '\'') {
+            const void* close = std::memchr(text + pos + 1, first, size - pos - 1);
+            if (close == nullptr) return false;
+            attribute.valueStart = pos + 1;
+            attribute.valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - text);
+            attribute.quoteKind = first == '"' ? 2 : 1;
+            pos = attribute.valueEnd + 1;
+        } else {
+            if (isTokenStop(first)) return false;  // a blank, "=" or quote right after the "="
+            attribute.valueStart = pos;
+            while (pos < size && !isTokenStop(text[pos])) ++pos;
+            attribute.valueEnd = pos;
+        }
+        // The value ends the text or a blank follows it.
+        if (pos < size && !text::isBlank(text[pos])) return false;
+        attribute.hasValue = true;
+        take(attribute);
+    }
+}
 
 // Whether a tag text is a bare name ("td", "/td", "br"): not empty, with no blank, "=" or
 // quote, so that it reads as one token with nothing to report about its form.
