@@ -1,9 +1,12 @@
 // The platform layer: console boxes and questions, the test fakes, safe file replacement, the
 // program directory and the clock's locale formats.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -334,6 +337,60 @@ TEST(PrepareHeap, TheBlocksThatFollowStartOnAHugePageBoundary) {
         ::testing::ExitedWithCode(0), "");
 }
 #endif
+
+// A table that grows past the size kept apart from the heap keeps its elements at each move,
+// and room reserved for a whole document maps only the pages that are written: nothing at its
+// far end, where a block of the heap would have its next header.
+TEST(RoomAllocator, RoomApartFromTheHeapHoldsWhatIsWrittenAndMapsNoMore) {
+    std::vector<std::uint32_t, platform::RoomAllocator<std::uint32_t>> table;
+    for (std::uint32_t i = 0; i < (3u << 20) / sizeof(std::uint32_t); ++i) table.push_back(i * 7);
+    ASSERT_GE(table.capacity() * sizeof(std::uint32_t), platform::kSeparateRoom);
+    for (std::uint32_t i = 0; i < table.size(); i += 4099) ASSERT_EQ(table[i], i * 7);
+    table.clear();
+    table.shrink_to_fit();
+
+    using Text = std::basic_string<char, std::char_traits<char>, platform::RoomAllocator<char>>;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    Text text;
+    text.reserve(std::size_t{24} << 20);
+    text.append("<a href=\"page.html\">");
+    EXPECT_EQ(text, "<a href=\"page.html\">");
+    const auto start = reinterpret_cast<std::uintptr_t>(text.data());
+    if (const std::size_t huge = platform::hugePageSize(); huge != 0) {
+        EXPECT_EQ(start % huge, 0u) << "room of two huge pages or more starts on a boundary";
+    }
+    // The last 4 MB of the room: not one page of it is mapped.
+    const std::size_t tail = std::size_t{4} << 20;
+    const std::uintptr_t tailStart = (start + text.capacity() - tail) & ~(page - 1);
+    std::vector<unsigned char> resident(tail / page);
+    ASSERT_EQ(::mincore(reinterpret_cast<void*>(tailStart), tail, resident.data()), 0);
+    EXPECT_EQ(std::count_if(resident.begin(), resident.end(),
+                            [](unsigned char pageState) { return (pageState & 1) != 0; }),
+              0);
+}
+
+// Where the process may not have the room, reserving it throws std::bad_alloc, which the check
+// turns into its memory error: nothing is mapped half-way. (In a child: the limit is the
+// process's.)
+TEST(RoomAllocator, RoomBeyondTheAddressSpaceLimitThrowsBadAlloc) {
+    if (testing_support::kAddressSanitizer) GTEST_SKIP() << "the sanitizer reserves address space";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            struct rlimit limit {};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = std::size_t{1} << 30;
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(0);
+            platform::RoomAllocator<char> allocator;
+            try {
+                (void)allocator.allocate(std::size_t{2} << 30);
+            } catch (const std::bad_alloc&) {
+                std::_Exit(0);
+            }
+            std::_Exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
 
 TEST(ProgramDirectory, IsTheExecutablesFolderEndingWithASlash) {
     const std::string dir = platform::programDirectory();

@@ -15,7 +15,7 @@ namespace {
 // called for every opening found, `collapsed` for every block replaced, with the place of the
 // replacement and of the block it replaced.
 template <typename Found, typename Collapsed>
-void collapse(std::string& text, std::string_view open, std::string_view close,
+void collapse(TagText& text, std::string_view open, std::string_view close,
               std::string_view word, Found&& found, Collapsed&& collapsed) {
     std::size_t read = 0;
     std::size_t write = 0;
@@ -26,10 +26,10 @@ void collapse(std::string& text, std::string_view open, std::string_view close,
     };
     while (true) {
         std::size_t start = text.find(open, read);
-        if (start == std::string::npos) break;
+        if (start == TagText::npos) break;
         found();
         std::size_t terminator = text.find(close, start + open.size());
-        if (terminator == std::string::npos) break;
+        if (terminator == TagText::npos) break;
         std::size_t end = terminator + close.size();
         keep(start);
         if (end - start < word.size()) {
@@ -77,7 +77,7 @@ bool removeEmptyElementMark(std::string_view& text) {
 // Every block starts with "<" or "&": most tags have neither.
 constexpr StopSet<2, true> kBlockStarts("<&");
 
-void TagDispatcher::collapseBlocks(std::string& text) {
+void TagDispatcher::collapseBlocks(TagText& text) {
     if (kBlockStarts.skip(text, 0) == text.size()) return;
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
@@ -136,7 +136,7 @@ void TagDispatcher::dispatch() {
         return;
     }
     if (!state_.tagWithoutBlocks && kBlockStarts.skip(text, 0) < text.size()) {
-        std::string& owned = state_.tagText;
+        TagText& owned = state_.tagText;
         if (text.data() != owned.data()) owned.assign(text);
         collapseBlocks(owned);
         text = owned;

@@ -41,7 +41,7 @@ public:
 
     // Collapses the blocks inside a tag text in place (never lengthening it); a text without
     // "<" or "&" has none.
-    void collapseBlocks(std::string& text);
+    void collapseBlocks(TagText& text);
 
 private:
     bool endsIgnoring(std::string_view text, std::size_t first) const;

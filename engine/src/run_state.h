@@ -14,9 +14,13 @@
 #include "id_lines.h"
 #include "open_tags.h"
 #include "tag_text_map.h"
+#include "platform/heap.h"
 #include "platform/ui.h"
 
 namespace engine {
+
+// The text of a tag that stands on several lines or has blocks collapsed.
+using TagText = std::basic_string<char, std::char_traits<char>, platform::RoomAllocator<char>>;
 
 // Ignore to closing tag: while active only the matching closing tag is dispatched.
 struct IgnoreState {
@@ -105,7 +109,8 @@ struct RunState {
     // Whether the run takes the shortcuts for bare tags, plain tags and tags met before
     // (RunContext::shortcuts).
     bool shortcuts = true;
-    std::string tagText;
+    // Reserved for the whole document, apart from the heap: written only by tags that need it.
+    TagText tagText;
     TagTextMap tagMap;    // where each character of tagText stands in the document
     IgnoreState ignore;
     OpenTagStack openTags{document};

@@ -263,7 +263,9 @@ bool Scanner::takeKnownTag() {
 void Scanner::beginTag() {
     state_.lines.tag = state_.lines.current;
     state_.lines.tagColumn = static_cast<std::int32_t>(pos_ + 1);
-    state_.tagText.clear();
+    // Most tags are views of their line and never write the buffer: its room, reserved for
+    // the whole document, is not written (its pages not mapped) until a tag needs it.
+    if (!state_.tagText.empty()) state_.tagText.clear();
     state_.tagMap.start(state_.lines.current, static_cast<std::int32_t>(pos_ + 2));
     block_ = BlockMode::None;
 }
@@ -301,7 +303,7 @@ void Scanner::startTag() {
 Scanner::TagEnd Scanner::tagPhase() {
     const options::Options& options = state_.options;
     messages::MessageStore& store = state_.store;
-    std::string& tagText = state_.tagText;
+    TagText& tagText = state_.tagText;
 
     // Most tags are plain: no block, not ignoring, ended on the line they start on, with
     // quotes closed on that line and no "<" or Miva macro inside. Such a tag is passed over

@@ -203,7 +203,7 @@ int Validator::validateDocument(const RunContext& context) {
         run_->view.reset();
         state.openTags.forgetNames();
         state.openTags.clear();
-        state.tagText = std::string();
+        state.tagText = TagText();
         state.document.clear();
         try {
             store.raiseError(68);

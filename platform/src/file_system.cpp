@@ -2,6 +2,8 @@
 
 #include "platform/heap.h"
 
+#include "aligned_region.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -60,18 +62,6 @@ std::size_t wholePages(std::size_t bytes) {
     if (page <= 0) return 0;
     const auto size = static_cast<std::size_t>(page);
     return (bytes + size - 1) / size * size;
-}
-
-// Fresh memory of `bytes` (whole pages) with the access `protection`, starting on a multiple of
-// `huge`, or null.
-char* reserveAligned(std::size_t bytes, std::size_t huge, int protection) {
-    void* region = ::mmap(nullptr, bytes + huge, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (region == MAP_FAILED) return nullptr;
-    const auto start = reinterpret_cast<std::uintptr_t>(region);
-    const std::uintptr_t aligned = (start + huge - 1) & ~(std::uintptr_t{huge} - 1);
-    if (aligned > start) ::munmap(region, aligned - start);
-    ::munmap(reinterpret_cast<void*>(aligned + bytes), start + huge - aligned);
-    return reinterpret_cast<char*>(aligned);
 }
 
 // The first `size` bytes of the open regular file `fd` mapped where the kernel holds them on

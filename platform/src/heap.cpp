@@ -1,9 +1,12 @@
 #include "platform/heap.h"
 
+#include "aligned_region.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string_view>
 
 #include <sys/resource.h>
@@ -182,6 +185,45 @@ void preferHugePages(const void* start, std::size_t bytes) {
 #else
     (void)start;
     (void)bytes;
+#endif
+}
+
+char* reserveAligned(std::size_t bytes, std::size_t huge, int protection) {
+    void* region = ::mmap(nullptr, bytes + huge, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(region);
+    const std::uintptr_t aligned = (start + huge - 1) & ~(std::uintptr_t{huge} - 1);
+    if (aligned > start) ::munmap(region, aligned - start);
+    ::munmap(reinterpret_cast<void*>(aligned + bytes), start + huge - aligned);
+    return reinterpret_cast<char*>(aligned);
+}
+
+void* reserveRoom(std::size_t bytes) {
+#if defined(__linux__)
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    if (page == 0 || (page & (page - 1)) != 0 || bytes > SIZE_MAX - 2 * page) {
+        throw std::bad_alloc();
+    }
+    const std::size_t span = (bytes + page - 1) & ~(page - 1);
+    const std::size_t huge = hugePageSize();
+    if (huge != 0 && span >= 2 * huge) {
+        if (char* room = reserveAligned(span, huge, PROT_READ | PROT_WRITE)) return room;
+        throw std::bad_alloc();
+    }
+    void* room = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED) throw std::bad_alloc();
+    return room;
+#else
+    return ::operator new(bytes);
+#endif
+}
+
+void releaseRoom(void* room, std::size_t bytes) noexcept {
+#if defined(__linux__)
+    if (room != nullptr) ::munmap(room, bytes);
+#else
+    (void)bytes;
+    ::operator delete(room);
 #endif
 }
 

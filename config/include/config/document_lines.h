@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/heap.h"
+
 // One line of a document: its text without the terminator, and its 1-based number.
 struct inputlineclass {
     std::string_view text;
@@ -83,6 +85,6 @@ private:
     std::int64_t size_ = 0;
     // Where each line starts in the buffer. A line runs to the next line's start (or the end of
     // the document) less its terminator; four bytes a line keep documents of many short lines
-    // small in memory.
-    std::vector<std::uint32_t> starts_;
+    // small in memory. The table is reserved for as many lines as bytes, apart from the heap.
+    std::vector<std::uint32_t, platform::RoomAllocator<std::uint32_t>> starts_;
 };

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
+#include <new>
 
 namespace platform {
 
@@ -29,5 +31,50 @@ bool addressSpaceIsFree();
 // then takes one fault for every huge page instead of one for every 4 KB. No byte changes;
 // ranges under two huge pages and other systems are left as they are.
 void preferHugePages(const void* start, std::size_t bytes);
+
+// Room of this many bytes or more is reserved apart from the heap (reserveRoom()).
+inline constexpr std::size_t kSeparateRoom = std::size_t{1} << 20;
+
+// Reserves `bytes` of room apart from the heap, for a table or buffer sized for the worst case
+// of which a run may write only the start: only the pages written are ever mapped, and nothing
+// is written at its end. In the heap, a block that large would have its header written at both
+// ends, and on huge pages each end maps 2 MB; the blocks allocated after it would start past
+// its end, on pages of their own. Room of two huge pages or more starts on a huge-page boundary.
+// Throws std::bad_alloc when the room cannot be had.
+void* reserveRoom(std::size_t bytes);
+// Gives back room from reserveRoom() of the same size.
+void releaseRoom(void* room, std::size_t bytes) noexcept;
+
+// An allocator whose blocks of kSeparateRoom bytes or more are room apart from the heap, and
+// whose smaller blocks come from the heap: for containers reserved for a whole document.
+template <typename T>
+struct RoomAllocator {
+    using value_type = T;
+
+    RoomAllocator() noexcept = default;
+    template <typename U>
+    RoomAllocator(const RoomAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) {
+        if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        const std::size_t bytes = count * sizeof(T);
+        return static_cast<T*>(bytes >= kSeparateRoom ? reserveRoom(bytes) : ::operator new(bytes));
+    }
+    void deallocate(T* block, std::size_t count) noexcept {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes >= kSeparateRoom) {
+            releaseRoom(block, bytes);
+        } else {
+            ::operator delete(block);
+        }
+    }
+
+    template <typename U>
+    bool operator==(const RoomAllocator<U>&) const noexcept {
+        return true;
+    }
+};
 
 }  // namespace platform
