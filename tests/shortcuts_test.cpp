@@ -553,6 +553,29 @@ TEST(Shortcuts, GeneratedDocumentsReadTheSameWithAndWithoutThem) {
     }
 }
 
+// Tags that look bare up to one byte of every value, after names of lengths about the sixteen
+// bytes the scanner classes at once, near the start, the middle and the end of lines of many
+// lengths: a tag is taken as bare exactly when the general way reads it as a bare name.
+TEST(Shortcuts, TagsOfNamesEndedByEveryByteReadTheSame) {
+    std::string document(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n<html><head>"
+        "<title>T</title></head><body>\n");
+    const std::string names[] = {"b", "td", "Blockquot9", "abcdefghijklmn", "abcdefghijklmno",
+                                 "ABCDEFGHIJKLMNOP", "abcdefghijklmnopq", "h1h2h3h4h5h6h7h8h9h0h1h2h3h4h5h"};
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte == '\n' || byte == '\r') continue;
+        for (std::size_t n = 0; n < std::size(names); ++n) {
+            const std::string tag = "<" + std::string(n % 2 == 0 ? "" : "/") + names[n] +
+                                    static_cast<char>(byte) + ">";
+            const std::string padding((byte + 7 * n) % 23, 'x');
+            document += padding + tag + "\n" + tag + padding + "\n" + "<p>" + tag + "\n";
+        }
+    }
+    document += "</body></html>\n";
+    EXPECT_TRUE(sameEitherWay(document, optionFlavours()[1], &profile("mkwise-html401-transitional")));
+    EXPECT_TRUE(sameEitherWay(document, quietOptions(), nullptr));
+}
+
 // More patterns than the memory keeps (each tag below has a pattern of its own, by an unquoted
 // value), then tags of the first and the last of them with other quoted values, refused or not:
 // past the bound nothing more is remembered and every tag still reads as in full.
