@@ -76,8 +76,13 @@ const CleanPatterns::Pattern* CleanPatterns::find(const Reading& reading) const 
 }
 
 bool CleanPatterns::sameEntries(const Pattern& pattern, const std::vector<int>& entries) const {
-    return pattern.entryCount == entries.size() &&
-           std::equal(entries.begin(), entries.end(), ints_.begin() + pattern.entriesOffset);
+    // One or two entries as a rule: compared in place rather than through a call to memcmp.
+    if (pattern.entryCount != entries.size()) return false;
+    const int* held = ints_.data() + pattern.entriesOffset;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i] != held[i]) return false;
+    }
+    return true;
 }
 
 void CleanPatterns::remember(const Reading& reading, const std::vector<int>& entries,

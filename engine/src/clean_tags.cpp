@@ -84,8 +84,13 @@ bool CleanTags::takenWhole(std::string_view text) {
 }
 
 bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) const {
-    return tag.entryCount == entries.size() &&
-           std::equal(entries.begin(), entries.end(), entries_.begin() + tag.entriesOffset);
+    // One or two entries as a rule: compared in place rather than through a call to memcmp.
+    if (tag.entryCount != entries.size()) return false;
+    const int* held = entries_.data() + tag.entriesOffset;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i] != held[i]) return false;
+    }
+    return true;
 }
 
 void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_view name,
