@@ -189,6 +189,7 @@ void preferHugePages(const void* start, std::size_t bytes) {
 }
 
 char* reserveAligned(std::size_t bytes, std::size_t huge, int protection) {
+#if defined(__linux__)
     void* region = ::mmap(nullptr, bytes + huge, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (region == MAP_FAILED) return nullptr;
     const auto start = reinterpret_cast<std::uintptr_t>(region);
@@ -196,12 +197,20 @@ char* reserveAligned(std::size_t bytes, std::size_t huge, int protection) {
     if (aligned > start) ::munmap(region, aligned - start);
     ::munmap(reinterpret_cast<void*>(aligned + bytes), start + huge - aligned);
     return reinterpret_cast<char*>(aligned);
+#else
+    (void)bytes;
+    (void)huge;
+    (void)protection;
+    return nullptr;
+#endif
 }
 
 void* reserveRoom(std::size_t bytes) {
 #if defined(__linux__)
     const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    if (page == 0 || (page & (page - 1)) != 0 || bytes > SIZE_MAX - 2 * page) {
+    // More than half the address space is never had; below it, rounding and alignment cannot
+    // overflow.
+    if (page == 0 || (page & (page - 1)) != 0 || bytes > SIZE_MAX / 2) {
         throw std::bad_alloc();
     }
     const std::size_t span = (bytes + page - 1) & ~(page - 1);
