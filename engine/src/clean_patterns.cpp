@@ -76,13 +76,7 @@ const CleanPatterns::Pattern* CleanPatterns::find(const Reading& reading) const 
 }
 
 bool CleanPatterns::sameEntries(const Pattern& pattern, const std::vector<int>& entries) const {
-    // One or two entries as a rule: compared in place rather than through a call to memcmp.
-    if (pattern.entryCount != entries.size()) return false;
-    const int* held = ints_.data() + pattern.entriesOffset;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i] != held[i]) return false;
-    }
-    return true;
+    return sameEntryIds(entries, ints_.data() + pattern.entriesOffset, pattern.entryCount);
 }
 
 void CleanPatterns::remember(const Reading& reading, const std::vector<int>& entries,

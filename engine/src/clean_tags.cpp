@@ -84,13 +84,7 @@ bool CleanTags::takenWhole(std::string_view text) {
 }
 
 bool CleanTags::sameEntries(const Tag& tag, const std::vector<int>& entries) const {
-    // One or two entries as a rule: compared in place rather than through a call to memcmp.
-    if (tag.entryCount != entries.size()) return false;
-    const int* held = entries_.data() + tag.entriesOffset;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i] != held[i]) return false;
-    }
-    return true;
+    return sameEntryIds(entries, entries_.data() + tag.entriesOffset, tag.entryCount);
 }
 
 void CleanTags::remember(std::string_view text, std::uint64_t hash, std::string_view name,

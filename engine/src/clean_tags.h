@@ -18,6 +18,17 @@
 
 namespace engine {
 
+// Whether `entries` are the `count` tag entries at `held`, as a clean text or pattern keeps
+// those it was checked against: one or two as a rule, compared in place rather than through a
+// call to memcmp.
+inline bool sameEntryIds(const std::vector<int>& entries, const int* held, std::size_t count) {
+    if (count != entries.size()) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (entries[i] != held[i]) return false;
+    }
+    return true;
+}
+
 class CleanTags {
 public:
     // `documentBytes`, the size of the document, sizes the table of texts seen once: a small
