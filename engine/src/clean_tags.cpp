@@ -76,10 +76,7 @@ CleanTags::Found CleanTags::find(std::string_view text) const {
 }
 
 bool CleanTags::takenWhole(std::string_view text) {
-    if (text.empty() || !text::isAsciiLetter(text.front())) return false;
-    const char last = text.back();
-    return !text::isBlank(last) && last != '/' &&
-           std::memchr(text.data(), '<', text.size()) == nullptr &&
+    return endsTakenWhole(text) && std::memchr(text.data(), '<', text.size()) == nullptr &&
            std::memchr(text.data(), '[', text.size()) == nullptr;
 }
 

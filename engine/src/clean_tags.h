@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/text_utils.h"
+
 namespace engine {
 
 // Whether `entries` are the `count` tag entries at `held`, as a clean text or pattern keeps
@@ -72,6 +74,12 @@ public:
     // of such a text, remembered because a `>` right after it ended its tag, are closed at its
     // end, so the `>` after the same bytes ends the tag there too.
     static bool takenWhole(std::string_view text);
+    // The same for a text known to hold no "<" or "[": its first and last characters.
+    static bool endsTakenWhole(std::string_view text) {
+        if (text.empty() || !text::isAsciiLetter(text.front())) return false;
+        const char last = text.back();
+        return !text::isBlank(last) && last != '/';
+    }
     // The hash find() takes of a text.
     static std::uint64_t hashOf(std::string_view text);
     // The tag's name within its text.

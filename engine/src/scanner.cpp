@@ -19,8 +19,9 @@ constexpr StopSet<3, true> kTextStopsWithoutQuote("&><");
 // Outside comments, server and processing blocks only quotes, Miva brackets and the tag
 // characters matter: most tags are read sixteen bytes at a time from one stop to the next.
 constexpr StopSet<5, true> kPlainTagStops("\"'[<>");
-// What ends the text of a tag taken whole (Scanner::takeKnownTag()).
-constexpr StopSet<2, true> kKnownTagEnds("<>");
+// What ends the text of a tag taken whole (Scanner::takeKnownTag()); a "[" (a Miva macro may
+// start there) rules it out.
+constexpr StopSet<3, true> kKnownTagEnds("<>[");
 // Inside a quote of a plain tag: its end, and the characters that start a block (which the
 // dispatch then has to look for).
 constexpr StopSet<3, true> kInDoubleQuotes("\"<&");
@@ -240,9 +241,9 @@ bool Scanner::takeKnownTag() {
     if (state_.ignore.active || !state_.shortcuts) return false;
     const std::size_t start = pos_ + 1;
     if (start >= line_.size() || !text::isAsciiLetter(line_[start])) return false;
-    // A remembered text holds no "<" and is at most CleanTags::kMaxTextLength long: the `>`
-    // is looked for that far and no further than the next "<", so that no byte of a line is
-    // looked at again for every "<" before it.
+    // A text taken whole holds no "<" or "[" and is at most CleanTags::kMaxTextLength long:
+    // the `>` is looked for that far and no further than the next "<" or "[", so that no byte
+    // of a line is looked at again for every "<" before it.
     const std::string_view window =
         line_.substr(0, std::min(line_.size(), start + CleanTags::kMaxTextLength + 1));
     const std::size_t end = kKnownTagEnds.skip(window, start);

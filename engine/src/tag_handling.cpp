@@ -51,7 +51,7 @@ bool TagHandling::knows(std::string_view text) {
     notKnown_ = text;
     // A text of a pattern checked clean is taken whole as well where the scanner would read
     // it as it stands: its quotes are those of its values, closed at its end.
-    if (!CleanTags::takenWhole(text)) return false;
+    if (!CleanTags::endsTakenWhole(text)) return false;
     lookUpPattern(text);
     return pattern_ != nullptr;
 }

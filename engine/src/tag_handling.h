@@ -46,7 +46,9 @@ public:
 
     // Whether `text`, the text of an opening tag on a line up to the first `>` after its `<`,
     // is remembered as checked clean and may be taken whole (CleanTags::takenWhole()): the
-    // scanner then hands it to openingKnownTag() without reading it further.
+    // scanner then hands it to openingKnownTag() without reading it further. The scanner
+    // hands only texts that start with an ASCII letter and hold no "<" or "[" (it stops at
+    // them).
     bool knows(std::string_view text);
     // The tag whose text knows() has just accepted.
     void openingKnownTag(std::string_view text) {
