@@ -576,6 +576,31 @@ TEST(Shortcuts, TagsOfNamesEndedByEveryByteReadTheSame) {
     EXPECT_TRUE(sameEitherWay(document, quietOptions(), nullptr));
 }
 
+// Tags whose text holds a "[" (where a Miva macro may start) before its `>`, met again and
+// again, in quotes and out of them, beside tags of the same patterns without one: the scanner
+// never takes such a text whole, and each reads as it does in full.
+TEST(Shortcuts, TagsHoldingABracketReadTheSame) {
+    std::string document(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n<html><head>"
+        "<title>T</title></head><body>\n");
+    const std::string tags[] = {"<a href=\"x[1].html\">", "<a href=\"x.html\">",
+                                "<a href=\"[name]\">", "<a href=&[name]>", "<p title=[x]>",
+                                "<p title=\"x\">", "<a href=\"y.html\" name=\"[n]\">",
+                                "<a href=\"y.html\" name=\"n\">", "<font color=\"[c]\">",
+                                "<font color=\"#ff0000\">", "<td[>", "<img src=\"a[.png\" alt=\"\">",
+                                "<a href=&[x>y]>", "<a title=\"t\" href=&[y>z]>", "<a title=\"t\" href=&[y]>"};
+    for (int round = 0; round < 4; ++round) {
+        for (const std::string& tag : tags) {
+            document += "<p>" + std::string(static_cast<std::size_t>(round), ' ') + tag + "t</a>\n";
+        }
+    }
+    document += "</body></html>\n";
+    for (const char* name : {"mkwise-html401-transitional", "mkwise25"}) {
+        EXPECT_TRUE(sameEitherWay(document, optionFlavours()[1], &profile(name))) << name;
+        EXPECT_TRUE(sameEitherWay(document, quietOptions(), &profile(name))) << name;
+    }
+}
+
 // More patterns than the memory keeps (each tag below has a pattern of its own, by an unquoted
 // value), then tags of the first and the last of them with other quoted values, refused or not:
 // past the bound nothing more is remembered and every tag still reads as in full.
