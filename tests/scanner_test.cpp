@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../config/src/line_ends.h"
 #include "config/document_lines.h"
 #include "test_support.h"
 
@@ -114,6 +115,82 @@ TEST(DocumentLines, RandomLineEndsSplitAsTheRuleSays) {
         std::vector<std::string> lines;
         for (std::size_t i = 0; i < document.count(); ++i) lines.emplace_back(document[i].text);
         ASSERT_EQ(lines, expected) << round;
+    }
+}
+
+// The line starts found 64 bytes at a time, sixteen and (where the processor has AVX2)
+// thirty-two bytes a step: documents of thousands of lines (more than one batch of starts)
+// with LF, CR and CR LF placed on both sides of every block boundary, blocks of line feeds
+// alone, blocks of many line ends, and a CR LF split between two blocks, against a
+// byte-at-a-time reading of the rule.
+TEST(DocumentLines, LineStartsFoundBlockByBlockFollowTheRule) {
+    auto rule = [](const std::string& bytes) {
+        std::vector<std::uint32_t> starts;
+        for (std::size_t at = 0; at < bytes.size(); ++at) {
+            if (bytes[at] != '\n' && bytes[at] != '\r') continue;
+            std::size_t end = at;
+            if (bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n') ++end;
+            if (end + 1 < bytes.size()) starts.push_back(static_cast<std::uint32_t>(end + 1));
+            at = end;
+        }
+        return starts;
+    };
+    auto found = [](const std::string& bytes, bool wide) {
+        std::vector<std::uint32_t> starts;
+        config::LineStartFinder finder(
+            bytes.data(), bytes.size(),
+            [](void* context, const std::uint32_t* batch, std::size_t count) {
+                auto& into = *static_cast<std::vector<std::uint32_t>*>(context);
+                into.insert(into.end(), batch, batch + count);
+            },
+            &starts);
+        finder.run(wide);
+        return starts;
+    };
+    std::uint32_t seed = 2026;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    std::vector<std::string> documents;
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes;
+        const std::size_t length = next() % 4000;
+        const int kind = round % 4;  // any mix, LF alone, LF and one CR, dense line ends
+        for (std::size_t i = 0; i < length; ++i) {
+            const unsigned pick = next() % (kind == 3 ? 3 : 40);
+            char c = static_cast<char>('a' + next() % 26);
+            if (pick == 0) c = '\n';
+            if (pick == 1) c = kind == 0 || kind == 3 ? '\r' : '\n';
+            bytes.push_back(c);
+        }
+        if (kind == 2 && !bytes.empty()) bytes[next() % bytes.size()] = '\r';
+        documents.push_back(bytes);
+    }
+    // Line ends at and around each block boundary, a CR LF across one, the last byte a CR.
+    for (std::size_t at : {62, 63, 64, 65, 127, 128, 191}) {
+        for (const char* end : {"\n", "\r", "\r\n", "\n\r"}) {
+            std::string bytes(256, 'x');
+            bytes.replace(at, std::string(end).size(), end);
+            documents.push_back(bytes);
+            documents.push_back(bytes.substr(0, at + 1));
+            documents.push_back(bytes.substr(0, at + 2));
+        }
+    }
+    documents.push_back(std::string(5000, '\n'));     // five batches of starts
+    documents.push_back(std::string(3001, '\r') + "\n");
+    std::string crlf;
+    for (int i = 0; i < 3000; ++i) crlf += "ab\r\n";
+    documents.push_back(crlf);
+    for (const std::string& bytes : documents) {
+        const std::vector<std::uint32_t> expected = rule(bytes);
+        ASSERT_EQ(found(bytes, false), expected) << bytes.size();
+        ASSERT_EQ(found(bytes, true), expected) << bytes.size();
+        DocumentLines document = DocumentLines::fromBytes(bytes);
+        ASSERT_EQ(document.count(), bytes.empty() ? 0 : expected.size() + 1);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(document.startOf(i + 1), expected[i]);
+        }
     }
 }
 

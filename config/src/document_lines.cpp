@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "line_ends.h"
 #include "platform/heap.h"
 
 int DocumentLines::read(std::FILE* file) {
@@ -103,30 +104,6 @@ void DocumentLines::clear() {
 // line when it is not empty; a terminator at the very end does not make an extra empty line.
 namespace {
 
-// Calls `visit(i)` for every place i in data[0, size) of a line feed, or with `withReturns`
-// of a line feed or a carriage return, in order; sixteen bytes at a time where the processor
-// has SSE2 (every x86-64 one).
-template <typename Visit>
-void forEachLineEnd(const char* data, std::size_t size, bool withReturns, Visit&& visit) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i feed = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8(withReturns ? '\r' : '\n');
-    for (; i + 16 <= size; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
-            _mm_cmpeq_epi8(bytes, feed), _mm_cmpeq_epi8(bytes, carriageReturn))));
-        while (mask != 0) {
-            visit(i + static_cast<std::size_t>(std::countr_zero(mask)));
-            mask &= mask - 1;
-        }
-    }
-#endif
-    for (; i < size; ++i) {
-        if (data[i] == '\n' || (withReturns && data[i] == '\r')) visit(i);
-    }
-}
-
 // The number of lines: one for a document that is not empty, one more after every line end
 // (LF, CR, or the two of a CR LF together) that does not end the document. The line ends are
 // counted sixteen bytes at a time without looking at each.
@@ -196,12 +173,12 @@ void DocumentLines::split() {
     }
     if (!reserved) starts_.reserve(countLines(data, size, true));
     starts_.push_back(0);
-    std::size_t consumed = 0;  // the bytes before this belong to a line end already seen
-    forEachLineEnd(data, size, true, [&](std::size_t at) {
-        if (at < consumed) return;  // the LF of a CR LF
-        std::size_t end = at;
-        if (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n') ++end;
-        consumed = end + 1;
-        if (end + 1 < size) starts_.push_back(static_cast<std::uint32_t>(end + 1));
-    });
+    config::LineStartFinder finder(
+        data, size,
+        [](void* context, const std::uint32_t* starts, std::size_t count) {
+            auto& table = *static_cast<decltype(starts_)*>(context);
+            table.insert(table.end(), starts, starts + count);
+        },
+        &starts_);
+    finder.run(true);
 }
