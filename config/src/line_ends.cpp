@@ -31,33 +31,25 @@ void LineStartFinder::lineEnd(std::size_t at) {
 }
 
 // The blocks stop before the document's last byte, so that a line end inside one never ends
-// the document: each starts a line.
+// the document: each starts a line. A line ends at each LF, and at each CR but one that an LF
+// follows (the pair ends at its LF): the byte after the block tells that for its last.
 [[gnu::always_inline]] inline void LineStartFinder::block(std::size_t at, Masks masks) {
-    if (masks.returns != 0 || at < consumed_) {
-        anyLineEnds(at, masks.feeds | masks.returns);
-        return;
-    }
-    // Line feeds alone: a line starts after each. Most blocks hold one or none; two starts
-    // are written whatever the block holds, and only those it holds are counted.
-    std::uint64_t feeds = masks.feeds;
-    const int found = std::popcount(feeds);
+    const std::uint64_t feedAfter = std::uint64_t{data_[at + 64] == '\n'} << 63;
+    std::uint64_t ends = masks.feeds | (masks.returns & ~((masks.feeds >> 1) | feedAfter));
+    // Most blocks hold one line end or none: two starts are written whatever the block holds,
+    // and only those it holds are counted.
+    const int found = std::popcount(ends);
     const auto start = static_cast<std::uint32_t>(at + 1);
     std::uint32_t* out = buffer_ + count_;
-    out[0] = start + static_cast<std::uint32_t>(std::countr_zero(feeds));
-    feeds &= feeds - 1;
-    out[1] = start + static_cast<std::uint32_t>(std::countr_zero(feeds));
-    feeds &= feeds - 1;
-    for (out += 2; feeds != 0; feeds &= feeds - 1) {
-        *out++ = start + static_cast<std::uint32_t>(std::countr_zero(feeds));
+    out[0] = start + static_cast<std::uint32_t>(std::countr_zero(ends));
+    ends &= ends - 1;
+    out[1] = start + static_cast<std::uint32_t>(std::countr_zero(ends));
+    ends &= ends - 1;
+    for (out += 2; ends != 0; ends &= ends - 1) {
+        *out++ = start + static_cast<std::uint32_t>(std::countr_zero(ends));
     }
     count_ += static_cast<std::size_t>(found);
     if (count_ >= kBatch) flush();
-}
-
-[[gnu::noinline]] void LineStartFinder::anyLineEnds(std::size_t at, std::uint64_t ends) {
-    for (; ends != 0; ends &= ends - 1) {
-        lineEnd(at + static_cast<std::size_t>(std::countr_zero(ends)));
-    }
 }
 
 LineStartFinder::Masks LineStartFinder::portableMasks(const char* block) {

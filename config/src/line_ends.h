@@ -8,9 +8,8 @@ namespace config {
 
 // The lines of a document start at 0 and after each line end (LF, CR, or CR LF as one) that
 // is not at the document's end. A block of 64 bytes is looked at in one piece: its line feeds
-// and carriage returns become two masks of bits, and where it holds line feeds alone (nearly
-// every block of nearly every document) the starts after them are written without a branch
-// for each.
+// and carriage returns become two masks of bits, those the mask of its line ends, and the
+// starts after them are written without a branch for each.
 class LineStartFinder {
 public:
     // `take(context, starts, count)` is handed the starts found, in order, some hundreds at a
@@ -38,8 +37,8 @@ private:
     std::size_t wideBlocks();
     // The block at `at` (at + 64 < size).
     void block(std::size_t at, Masks masks);
-    void anyLineEnds(std::size_t at, std::uint64_t ends);
-    // The line end at `at`: the line after it starts past it, or past the LF of a CR LF.
+    // The line end at `at` after the blocks: the line after it starts past it, or past the LF
+    // of a CR LF.
     void lineEnd(std::size_t at);
     void add(std::uint32_t start) {
         buffer_[count_++] = start;
@@ -56,7 +55,8 @@ private:
     std::size_t size_;
     Take take_;
     void* context_;
-    // The bytes before this belong to line ends already seen (the LF of a CR LF).
+    // After the blocks, the bytes before this belong to line ends already seen (the LF of a
+    // CR LF).
     std::size_t consumed_ = 0;
     std::size_t count_ = 0;
     // A block writes two starts whatever it holds, and up to 64.
