@@ -601,6 +601,38 @@ TEST(Shortcuts, TagsHoldingABracketReadTheSame) {
     }
 }
 
+// Tags over two lines and more, met again and again: broken after the name, between
+// attributes, with blanks before the line's end, with a quote closed before it or open across
+// it, with a "<", a Miva macro or a repeated id on a later line, starting with "<" alone at the
+// line's end, and one the document ends inside. Each reads as the general loop reads it.
+TEST(Shortcuts, TagsOverSeveralLinesReadTheSame) {
+    std::string document(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n<html><head>"
+        "<title>T</title></head><body>\n");
+    const std::string tags[] = {
+        "<font\ncolor=\"#ff0000\">", "<span\nclass=\"note\">", "<a\nhref=\"p1.html\">",
+        "<a href=\"p2.html\"\nname=\"n2\">", "<a  \n  href=\"p3.html\"  >",
+        "<a href=\"p4\n.html\">", "<a title='it\nspans'>", "<a\nhref=\"x\" <b>",
+        "<a\nhref=&[name]>", "<a href=x&\n[y]>", "<div\nid=\"d1\">", "<div\nid=\"d1\">",
+        "<\nfont color=\"red\">", "<table\nborder=\"1\"\nwidth=\"50%\"\n>",
+        "<img\nsrc=\"a.png\"\nalt=\"\">", "<font\ncolor=\"bogus\">", "<p\n/>"};
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string& tag : tags) document += "<p>" + tag + "t</a></font></span>\n";
+    }
+    document += "</body></html>\n";
+    // The document ends inside a tag: with a quote open, and with every quote closed.
+    const std::string endings[] = {"<a\nhref=\"end.html\"\ntitle=\"at the end",
+                                   "<a\nhref=\"end.html\"\ntitle=x"};
+    for (const std::string& ending : endings) {
+        for (const options::Options& options : optionFlavours()) {
+            for (const char* name : {"mkwise-html401-transitional", "mkwise25"}) {
+                EXPECT_TRUE(sameEitherWay(document + ending, options, &profile(name))) << name;
+            }
+            EXPECT_TRUE(sameEitherWay(document + ending, options, nullptr));
+        }
+    }
+}
+
 // More patterns than the memory keeps (each tag below has a pattern of its own, by an unquoted
 // value), then tags of the first and the last of them with other quoted values, refused or not:
 // past the bound nothing more is remembered and every tag still reads as in full.

@@ -306,39 +306,66 @@ Scanner::TagEnd Scanner::tagPhase() {
     messages::MessageStore& store = state_.store;
     TagText& tagText = state_.tagText;
 
-    // Most tags are plain: no block, not ignoring, ended on the line they start on, with
-    // quotes closed on that line and no "<" or Miva macro inside. Such a tag is passed over
-    // from one quote or `>` to the next; anything else is read again from its start by the
-    // general loop below, which nothing here has changed.
+    // Most tags are plain: no block, not ignoring, and no "<" or Miva macro inside, with each
+    // quote closed on the line it opens on. Such a tag is passed over from one quote or `>`
+    // to the next; where a line ends inside it, the line's part is joined to the next line
+    // by one space, as the general loop below joins them. Anything else is read by the general
+    // loop from where the plain reading stopped: the start of the tag, or of the line it had
+    // come to, with the lines before it joined as the general loop would have joined them.
     state_.tagWithoutBlocks = false;
     if (block_ == BlockMode::None && !state_.ignore.active && state_.shortcuts) {
+        std::size_t segment = pos_;  // where the tag's text on this line begins
         std::size_t p = pos_;
         bool blockStart = false;  // a "<" or "&" inside a quote
-        while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {
-            const char c = line_[p];
-            if (c == '>') {
-                state_.tagWithoutBlocks = !blockStart;
-                state_.tagView = line_.substr(pos_, p - pos_);
-                state_.lines.ended = state_.onCurrentLine(p);
-                pos_ = p + 1;
-                return TagEnd::Complete;
-            }
-            if (c == '"' || c == '\'') {
-                std::size_t close = p + 1;
-                while (true) {
-                    close = c == '"' ? kInDoubleQuotes.skip(line_, close)
-                                     : kInSingleQuotes.skip(line_, close);
-                    if (close >= line_.size() || line_[close] == c) break;
-                    blockStart = true;
-                    ++close;
+        while (true) {
+            bool plain = true;
+            while ((p = kPlainTagStops.skip(line_, p)) < line_.size()) {
+                const char c = line_[p];
+                if (c == '>') {
+                    state_.tagWithoutBlocks = !blockStart;
+                    if (tagText.empty()) {
+                        state_.tagView = line_.substr(segment, p - segment);
+                    } else {
+                        tagText.append(line_.substr(segment, p - segment));
+                        state_.tagView = tagText;
+                    }
+                    state_.lines.ended = state_.onCurrentLine(p);
+                    pos_ = p + 1;
+                    return TagEnd::Complete;
                 }
-                if (close >= line_.size()) break;
-                p = close + 1;
-                continue;
+                if (c == '"' || c == '\'') {
+                    std::size_t close = p + 1;
+                    while (true) {
+                        close = c == '"' ? kInDoubleQuotes.skip(line_, close)
+                                         : kInSingleQuotes.skip(line_, close);
+                        if (close >= line_.size() || line_[close] == c) break;
+                        blockStart = true;
+                        ++close;
+                    }
+                    if (close >= line_.size()) {
+                        plain = false;  // a quote open at the line's end
+                        break;
+                    }
+                    p = close + 1;
+                    continue;
+                }
+                if (c == '<' || (c == '[' && p > 0 && line_[p - 1] == '&')) {
+                    plain = false;
+                    break;
+                }
+                ++p;  // a "[" that opens no macro
             }
-            if (c == '<' || (c == '[' && p > 0 && line_[p - 1] == '&')) break;
-            ++p;  // a "[" that opens no macro
+            // The line ends inside the tag with no quote open; at the document's last line the
+            // general loop raises what the end of the document inside a tag raises.
+            if (!plain || lineIndex_ + 1 >= state_.document.count()) break;
+            tagText.append(line_.substr(segment));
+            nextLine();
+            tagText.push_back(' ');
+            state_.tagMap.continueOnLine(tagText.size(), state_.lines.current);
+            segment = 0;
+            p = 0;
         }
+        pos_ = segment;
     }
 
     bool quoteOpen = false;
