@@ -299,6 +299,22 @@ void Scanner::startTag() {
     }
 }
 
+// The `>` at `end` of the current line ends the tag whose text on this line begins at
+// `segment`: the tag's text is a view of the line when the whole tag stands on it (no copy),
+// else the lines before it joined with this one's part.
+Scanner::TagEnd Scanner::endTagAt(std::size_t segment, std::size_t end) {
+    TagText& tagText = state_.tagText;
+    if (tagText.empty()) {
+        state_.tagView = line_.substr(segment, end - segment);
+    } else {
+        tagText.append(line_.substr(segment, end - segment));
+        state_.tagView = tagText;
+    }
+    state_.lines.ended = state_.onCurrentLine(end);
+    pos_ = end + 1;
+    return TagEnd::Complete;
+}
+
 // Looks for the `>` that ends the tag, keeping track of quotes, Miva macros, comments, server
 // blocks and processing blocks in which a `>` does not end it.
 Scanner::TagEnd Scanner::tagPhase() {
@@ -323,15 +339,7 @@ Scanner::TagEnd Scanner::tagPhase() {
                 const char c = line_[p];
                 if (c == '>') {
                     state_.tagWithoutBlocks = !blockStart;
-                    if (tagText.empty()) {
-                        state_.tagView = line_.substr(segment, p - segment);
-                    } else {
-                        tagText.append(line_.substr(segment, p - segment));
-                        state_.tagView = tagText;
-                    }
-                    state_.lines.ended = state_.onCurrentLine(p);
-                    pos_ = p + 1;
-                    return TagEnd::Complete;
+                    return endTagAt(segment, p);
                 }
                 if (c == '"' || c == '\'') {
                     std::size_t close = p + 1;
@@ -483,16 +491,7 @@ Scanner::TagEnd Scanner::tagPhase() {
                         ++pos_;
                         break;
                     }
-                    if (tagText.empty()) {
-                        // The whole tag on one line: no copy.
-                        state_.tagView = line_.substr(segment, pos_ - segment);
-                    } else {
-                        tagText.append(line_.substr(segment, pos_ - segment));
-                        state_.tagView = tagText;
-                    }
-                    state_.lines.ended = state_.onCurrentLine(pos_);
-                    ++pos_;
-                    return TagEnd::Complete;
+                    return endTagAt(segment, pos_);
                 default:
                     ++pos_;
                     break;

@@ -41,6 +41,7 @@ private:
     void beginTag();
     void startTag();
     TagEnd tagPhase();
+    TagEnd endTagAt(std::size_t segment, std::size_t end);
     std::size_t semicolonFrom(std::size_t from);
     bool startsNoReference(std::size_t amp) const;
     bool at(std::string_view text) const { return line_.substr(pos_).starts_with(text); }
