@@ -33,23 +33,32 @@ void LineStartFinder::lineEnd(std::size_t at) {
 // The blocks stop before the document's last byte, so that a line end inside one never ends
 // the document: each starts a line. A line ends at each LF, and at each CR but one that an LF
 // follows (the pair ends at its LF): the byte after the block tells that for its last.
-[[gnu::always_inline]] inline void LineStartFinder::block(std::size_t at, Masks masks) {
-    const std::uint64_t feedAfter = std::uint64_t{data_[at + 64] == '\n'} << 63;
-    std::uint64_t ends = masks.feeds | (masks.returns & ~((masks.feeds >> 1) | feedAfter));
+// Writes the starts after the block's line ends to `out`, and returns how many there are.
+[[gnu::always_inline]] inline std::size_t LineStartFinder::blockStarts(const char* data,
+                                                                      std::size_t at,
+                                                                      Masks masks,
+                                                                      std::uint32_t* out) {
+    const std::uint64_t feedAfter = std::uint64_t{data[at + 64] == '\n'} << 63;
+    const std::uint64_t ends = masks.feeds | (masks.returns & ~((masks.feeds >> 1) | feedAfter));
     // Most blocks hold one line end or none: two starts are written whatever the block holds,
-    // and only those it holds are counted.
-    const int found = std::popcount(ends);
+    // and only those it holds are counted. The top bit stands in for an end the block does
+    // not hold, so that whether it holds one is never asked: a block without one is as
+    // common as a block with one, and no guess about it would hold.
+    constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
     const auto start = static_cast<std::uint32_t>(at + 1);
-    std::uint32_t* out = buffer_ + count_;
-    out[0] = start + static_cast<std::uint32_t>(std::countr_zero(ends));
-    ends &= ends - 1;
-    out[1] = start + static_cast<std::uint32_t>(std::countr_zero(ends));
-    ends &= ends - 1;
-    for (out += 2; ends != 0; ends &= ends - 1) {
-        *out++ = start + static_cast<std::uint32_t>(std::countr_zero(ends));
+    const std::uint64_t second = ends & (ends - 1);
+    out[0] = start + static_cast<std::uint32_t>(std::countr_zero(ends | kTop));
+    out[1] = start + static_cast<std::uint32_t>(std::countr_zero(second | kTop));
+    const auto found = static_cast<std::size_t>(std::popcount(ends));
+    if (found > 2) [[unlikely]] {
+        std::uint64_t rest = second & (second - 1);
+        out += 2;
+        do {
+            *out++ = start + static_cast<std::uint32_t>(std::countr_zero(rest));
+            rest &= rest - 1;
+        } while (rest != 0);
     }
-    count_ += static_cast<std::size_t>(found);
-    if (count_ >= kBatch) flush();
+    return found;
 }
 
 LineStartFinder::Masks LineStartFinder::portableMasks(const char* block) {
@@ -74,9 +83,22 @@ LineStartFinder::Masks LineStartFinder::portableMasks(const char* block) {
     return masks;
 }
 
+// The blocks' loops keep the document and the count of starts buffered in registers: the
+// starts written are never taken for them.
 std::size_t LineStartFinder::portableBlocks() {
+    const char* const data = data_;
+    const std::size_t size = size_;
+    std::size_t count = count_;
     std::size_t at = 0;
-    for (; at + 64 < size_; at += 64) block(at, portableMasks(data_ + at));
+    for (; at + 64 < size; at += 64) {
+        count += blockStarts(data, at, portableMasks(data + at), buffer_ + count);
+        if (count >= kBatch) {
+            count_ = count;
+            flush();
+            count = 0;
+        }
+    }
+    count_ = count;
     return at;
 }
 
@@ -85,10 +107,13 @@ std::size_t LineStartFinder::portableBlocks() {
 __attribute__((target("avx2,popcnt,bmi"))) std::size_t LineStartFinder::wideBlocks() {
     const __m256i feed = _mm256_set1_epi8('\n');
     const __m256i carriageReturn = _mm256_set1_epi8('\r');
+    const char* const data = data_;
+    const std::size_t size = size_;
+    std::size_t count = count_;
     std::size_t at = 0;
-    for (; at + 64 < size_; at += 64) {
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data_ + at));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data_ + at + 32));
+    for (; at + 64 < size; at += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 32));
         const auto lowFeeds =
             static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, feed)));
         const auto highFeeds =
@@ -97,9 +122,17 @@ __attribute__((target("avx2,popcnt,bmi"))) std::size_t LineStartFinder::wideBloc
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, carriageReturn)));
         const auto highReturns = static_cast<std::uint32_t>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(high, carriageReturn)));
-        block(at, {lowFeeds | std::uint64_t{highFeeds} << 32,
-                   lowReturns | std::uint64_t{highReturns} << 32});
+        count += blockStarts(data, at,
+                             {lowFeeds | std::uint64_t{highFeeds} << 32,
+                              lowReturns | std::uint64_t{highReturns} << 32},
+                             buffer_ + count);
+        if (count >= kBatch) {
+            count_ = count;
+            flush();
+            count = 0;
+        }
     }
+    count_ = count;
     return at;
 }
 

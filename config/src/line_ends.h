@@ -35,8 +35,10 @@ private:
     static Masks portableMasks(const char* block);
     std::size_t portableBlocks();
     std::size_t wideBlocks();
-    // The block at `at` (at + 64 < size).
-    void block(std::size_t at, Masks masks);
+    // The starts after the line ends of the block at `at` of `data` (at + 64 < size), written
+    // to `out`; their number.
+    static std::size_t blockStarts(const char* data, std::size_t at, Masks masks,
+                                   std::uint32_t* out);
     // The line end at `at` after the blocks: the line after it starts past it, or past the LF
     // of a CR LF.
     void lineEnd(std::size_t at);
