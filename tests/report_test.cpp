@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "messages/report.h"
 #include "messages/text_out.h"
@@ -337,6 +338,62 @@ TEST_F(ReportWriterTest, DocumentLinesFailOnlyWhenTheFirstLineIsMissing) {
     EXPECT_EQ(lines(3, 2, true), "\n");  // an empty range
     EXPECT_EQ(lines(0, 2, false), "\n");
     EXPECT_EQ(lines(4, 4, false), "\n");
+}
+
+// Lines are listed through the output's buffer in pieces of a fixed size where they are short
+// and far enough from the document's end: every length around that size, every line end, a
+// last line without one and lines near the document's end list the same bytes as the lines
+// themselves, across the buffer's flushes.
+TEST_F(ReportWriterTest, ListedLinesAreTheLinesWhateverTheirLengthOrPlace) {
+    struct Collect : messages::ByteSink {
+        std::string bytes;
+        bool write(std::string_view more) override {
+            bytes.append(more);
+            return true;
+        }
+    };
+    std::string bytes;
+    std::vector<std::string> texts;
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const char* const ends[] = {"\n", "\r\n", "\r"};
+    while (bytes.size() < (std::size_t{5} << 19)) {
+        const std::size_t length = texts.size() % 3 == 0 ? 120 + next() % 20 : next() % 300;
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + next() % 26);
+        bytes += text;
+        // An empty line after a CR ends with a CR too: an LF would join the CR as one end.
+        const bool afterReturn = !bytes.empty() && bytes.back() == '\r';
+        bytes += afterReturn && text.empty() ? "\r" : ends[next() % 3];
+        texts.push_back(text);
+    }
+    for (const std::size_t last : {std::size_t{0}, std::size_t{1}, std::size_t{127}, std::size_t{200}}) {
+        std::string whole = bytes;
+        std::vector<std::string> lines = texts;
+        lines.push_back(std::string(last, 'z'));
+        whole += lines.back();
+        if (last == 0) lines.pop_back();
+        document = DocumentLines::fromBytes(whole);
+        ASSERT_EQ(document.count(), lines.size());
+        const int count = static_cast<int>(lines.size());
+        for (const int first : {1, count - 40}) {
+            Collect sink;
+            {
+                messages::TextOut out(sink);
+                messages::ReportWriter writer(options, store, subject, clock, files, &ui);
+                out.write("x");  // the buffer is never aligned on a line
+                ASSERT_TRUE(writer.writeDocumentLines(out, first, count));
+            }
+            std::string expected = "x\n";
+            for (int n = first; n <= count; ++n) {
+                std::string number = std::to_string(n);
+                if (number.size() < 4) number.insert(0, 4 - number.size(), ' ');
+                expected += number + ": " + lines[static_cast<std::size_t>(n - 1)] + "\n";
+            }
+            ASSERT_EQ(sink.bytes.size(), expected.size()) << last << " from " << first;
+            EXPECT_TRUE(sink.bytes == expected) << last << " from " << first;
+        }
+    }
 }
 
 TEST(Report, MachineReadableFormHasNoLayout) {

@@ -23,6 +23,8 @@ public:
         first_ = kColon - count;
         text_[kColon] = ':';
     }
+    // The prefix's bytes, and at least 32 bytes readable from its start.
+    const char* data() const { return text_ + std::min(first_, kColon - 4); }
     std::string_view view() const {
         const std::size_t start = std::min(first_, kColon - 4);
         return {text_ + start, kColon + 2 - start};
@@ -40,7 +42,7 @@ public:
 
 private:
     static constexpr std::size_t kColon = 24;
-    char text_[kColon + 2];
+    char text_[kColon + 2 + 32];
     std::size_t first_;
 };
 

@@ -20,9 +20,9 @@ public:
 
 class TextOut {
 public:
-    explicit TextOut(std::FILE* file) : file_(file), buffer_(new char[kBufferSize]) {}
+    explicit TextOut(std::FILE* file) : file_(file), buffer_(new char[kBufferSize + kSlack]) {}
     explicit TextOut(ByteSink& sink)
-        : file_(nullptr), sink_(&sink), buffer_(new char[kBufferSize]) {}
+        : file_(nullptr), sink_(&sink), buffer_(new char[kBufferSize + kSlack]) {}
     // Collects everything in `memory` (a log entry built whole before one append).
     explicit TextOut(std::string& memory) : file_(nullptr), memory_(&memory) {}
     ~TextOut() { flush(); }
@@ -55,6 +55,16 @@ public:
         copy(text);
         buffer_[used_++] = '\n';
     }
+    // Bytes written past what is kept, by writers that copy in pieces of a fixed size.
+    static constexpr std::size_t kSlack = 256;
+    // Room for `size` bytes (at most kBufferSize) and kSlack more, where they are written in
+    // place before keep() keeps the first ones; null when the text goes to memory.
+    char* room(std::size_t size) {
+        if (memory_ != nullptr) return nullptr;
+        if (used_ + size > kBufferSize) flush();
+        return buffer_.get() + used_;
+    }
+    void keep(std::size_t size) { used_ += size; }
     void put(char c) {
         if (memory_ != nullptr) {
             memory_->push_back(c);
