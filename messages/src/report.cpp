@@ -249,24 +249,25 @@ bool ReportWriter::writeDocumentLines(TextOut& out, int first, int last) {
     long long end = std::min<long long>(last, count);
     LinePrefix prefix(first);
     const std::string_view bytes = lines.bytes();
-    // Most lines are copied in pieces of a fixed size, their prefix in 32 bytes and their text
-    // in 128, into the output's slack: no copy's length depends on the line's.
+    // Most lines are copied in pieces of a fixed size into the output's slack, their prefix
+    // in 16 and 4 bytes and their text in 128: no copy's length depends on the line's.
     constexpr std::size_t kShortLine = 128;
     for (long long n = first; n <= end; ++n, prefix.next()) {
         const std::string_view text = lines[static_cast<std::size_t>(n - 1)].text;
-        const std::string_view head = prefix.view();
-        const std::size_t size = head.size() + text.size() + 1;
+        const std::size_t head = prefix.headSize();
+        const std::size_t size = head + 4 + text.size() + 1;
         char* at;
-        if (text.size() <= kShortLine &&
+        if (text.size() <= kShortLine && head <= LinePrefix::kHeadBytes &&
             static_cast<std::size_t>(text.data() - bytes.data()) + kShortLine <= bytes.size() &&
             (at = out.room(size)) != nullptr) {
-            std::memcpy(at, prefix.data(), 32);
-            at += head.size();
+            std::memcpy(at, prefix.head(), LinePrefix::kHeadBytes);
+            std::memcpy(at + head, prefix.tail(), 4);
+            at += head + 4;
             for (std::size_t i = 0; i < kShortLine; i += 16) std::memcpy(at + i, text.data() + i, 16);
             at[text.size()] = '\n';
             out.keep(size);
         } else {
-            out.writeLine(head, text);
+            out.writeLine(prefix.view(), text);
         }
     }
     return true;
