@@ -5,10 +5,13 @@
 // the text form, and lists the errors and warnings as "E<line>:<text>" or "W<line>:<text>".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "../engine/src/entities.h"
 #include "config/cfg_store.h"
+#include "engine/entity_tables.h"
 #include "config/folded_names.h"
 #include "config/text_form.h"
 #include "config/text_utils.h"
@@ -243,6 +246,32 @@ std::string passedOver(const char* closing, const char* open, int line) {
 std::string neverClosed(const char* name) {
     return "The tag name \"" + std::string(name) +
            "\" must be closed but the closing tag was not found.";
+}
+
+// The built-in entity names are found by their bytes and length: each as written, and nothing
+// that differs from one by a letter's case, a character more or less, or a NUL byte after it.
+TEST(BuiltinEntities, OnlyTheNamesAsWrittenAreBuiltIn) {
+    std::vector<std::string> names;
+    for (int table = 0; table < 3; ++table) {
+        for (std::string_view name : engine::builtinEntityTable(table)) names.emplace_back(name);
+    }
+    auto listed = [&names](const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const std::string& name : names) {
+        EXPECT_TRUE(engine::isBuiltinEntity(name)) << name;
+        std::string flipped = name;
+        flipped[0] = static_cast<char>(flipped[0] ^ 0x20);
+        EXPECT_EQ(engine::isBuiltinEntity(flipped), listed(flipped)) << flipped;
+        const std::string shorter = name.substr(0, name.size() - 1);
+        EXPECT_EQ(engine::isBuiltinEntity(shorter), listed(shorter)) << shorter;
+        EXPECT_FALSE(engine::isBuiltinEntity(name + "x")) << name;
+        EXPECT_FALSE(engine::isBuiltinEntity(name + std::string(1, '\0'))) << name;
+        EXPECT_FALSE(engine::isBuiltinEntity(std::string(1, '\0') + name)) << name;
+    }
+    EXPECT_FALSE(engine::isBuiltinEntity(""));
+    EXPECT_FALSE(engine::isBuiltinEntity("thetasyms"));
+    EXPECT_FALSE(engine::isBuiltinEntity("AMP"));
 }
 
 TEST(NameLookup, TagsAndValuesAreFoundWhateverTheirCaseAndEveryUseIsChecked) {

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
+#include "config/folded_names.h"
 #include "config/text_utils.h"
 #include "engine/entity_tables.h"
 
@@ -53,16 +53,43 @@ constexpr std::array<std::string_view, 31> kTableC{
     "quot",   "rdquo",  "rlm",    "rsaquo", "rsquo",  "sbquo", "Scaron", "scaron", "thinsp",
     "tilde",  "Yuml",   "zwj",    "zwnj"};
 
+// Every built-in name is eight bytes at most: its bytes as one number (zero-padded), with its
+// length, find it.
+constexpr std::size_t kLongestExactName = 8;
+
 struct BuiltinIndex {
-    std::unordered_set<std::string_view> exact;
+    // Open addressing over the names' numbers, at most half full; a length of 0 marks an
+    // empty slot.
+    static constexpr std::size_t kSlotBits = 9;
+    std::array<std::uint64_t, std::size_t{1} << kSlotBits> heads{};
+    std::array<std::uint8_t, std::size_t{1} << kSlotBits> lengths{};
     std::unordered_map<std::string, std::string_view> suggestion;  // lower-cased -> spelling
+
+    static std::size_t slotOf(std::uint64_t head) {
+        return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits));
+    }
+    bool contains(std::string_view name) const {
+        if (name.empty() || name.size() > kLongestExactName) return false;
+        const std::uint64_t head = config::FoldedNames::headOf(name);
+        for (std::size_t slot = slotOf(head); lengths[slot] != 0;
+             slot = (slot + 1) & (heads.size() - 1)) {
+            if (heads[slot] == head && lengths[slot] == name.size()) return true;
+        }
+        return false;
+    }
 
     BuiltinIndex() {
         for (auto table : {std::span<const std::string_view>(kTableA),
                            std::span<const std::string_view>(kTableB),
                            std::span<const std::string_view>(kTableC)}) {
             for (std::string_view name : table) {
-                exact.insert(name);
+                if (!contains(name)) {
+                    const std::uint64_t head = config::FoldedNames::headOf(name);
+                    std::size_t slot = slotOf(head);
+                    while (lengths[slot] != 0) slot = (slot + 1) & (heads.size() - 1);
+                    heads[slot] = head;
+                    lengths[slot] = static_cast<std::uint8_t>(name.size());
+                }
                 suggestion[text::toLowerAscii(name)] = name;  // a later match replaces
             }
         }
@@ -97,6 +124,7 @@ constexpr std::size_t kLongestBuiltinName = [] {
     for (std::string_view name : kTableC) longest = std::max(longest, name.size());
     return longest;
 }();
+static_assert(kLongestBuiltinName <= kLongestExactName);
 
 // Whether `written` may be a numeric entity throughout: "#", an optional "x", then digits
 // (hexadecimal ones after the "x"). Where `pairs`, "##" stands for the first "#". The reading
@@ -124,7 +152,7 @@ std::span<const std::string_view> builtinEntityTable(int table) {
     }
 }
 
-bool isBuiltinEntity(std::string_view name) { return builtinIndex().exact.contains(name); }
+bool isBuiltinEntity(std::string_view name) { return builtinIndex().contains(name); }
 
 std::string_view builtinSuggestion(std::string_view name) {
     const auto& map = builtinIndex().suggestion;
@@ -165,20 +193,19 @@ EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
     return Numeric::NotNumeric;
 }
 
-void EntityChecker::learnNames() {
-    if (!nameLengths_.empty()) return;
+void EntityChecker::learnNamesOnce() {
     std::size_t longest = kLongestBuiltinName;
     const CfgStore* cfg = state_.configuration;
     const int count = cfg != nullptr ? cfg->entryCount(Entity) : 0;
     for (int p = 0; p < count; ++p) {
         longest = std::max(longest, std::strlen(cfg->entryName(Entity, ByPosition, p)));
     }
-    nameLengths_.assign(longest + 1, false);
+    nameLengths_.assign(longest + 1, 0);
     for (int table = 0; table < 3; ++table) {
-        for (std::string_view name : builtinEntityTable(table)) nameLengths_[name.size()] = true;
+        for (std::string_view name : builtinEntityTable(table)) nameLengths_[name.size()] = 1;
     }
     for (int p = 0; p < count; ++p) {
-        nameLengths_[std::strlen(cfg->entryName(Entity, ByPosition, p))] = true;
+        nameLengths_[std::strlen(cfg->entryName(Entity, ByPosition, p))] = 1;
     }
 }
 

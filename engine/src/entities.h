@@ -26,11 +26,14 @@ private:
     Numeric checkNumeric(std::string_view name);
     // Whether `written` may name an entity, built in or in the configuration, by its length.
     bool mayName(std::string_view written);
-    void learnNames();
+    void learnNames() {
+        if (nameLengths_.empty()) learnNamesOnce();
+    }
+    void learnNamesOnce();
 
     RunState& state_;
     // Which lengths the entity names have, up to the longest (found at the first need).
-    std::vector<bool> nameLengths_;
+    std::vector<unsigned char> nameLengths_;
 };
 
 // Whether `name` is in one of the built-in tables (A: ISO 8859-1 with amp, gt, lt, quot;
