@@ -18,6 +18,7 @@
 #include "engine/validator.h"
 #include "messages/message_store.h"
 #include "platform_testing/fake_clock.h"
+#include "cfg_test_models.h"
 #include "test_support.h"
 
 namespace {
@@ -246,6 +247,20 @@ std::string passedOver(const char* closing, const char* open, int line) {
 std::string neverClosed(const char* name) {
     return "The tag name \"" + std::string(name) +
            "\" must be closed but the closing tag was not found.";
+}
+
+// What a run keeps of the configuration's entities follows the configuration: an entity of a
+// length no other name has, added between two documents of one run, is known in the second.
+TEST(NameLookup, EntitiesAddedBetweenDocumentsOfARunAreKnown) {
+    CfgStore cfg;
+    ASSERT_TRUE(testing_support::buildConfiguration(kEntries, cfg));
+    Checker checker(cfg);
+    const std::string document = "<div>&abcdefghijklmnopq;</div>\n";
+    const std::vector<std::string> before = checker.findings(document);
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_TRUE(before[0].starts_with("E1:")) << before[0];
+    ASSERT_GE(testing_support::addEntry(cfg, Entity, "abcdefghijklmnopq", 2), 0);
+    EXPECT_EQ(checker.findings(document), std::vector<std::string>{});
 }
 
 // The built-in entity names are found by their bytes and length: each as written, and nothing

@@ -1,5 +1,7 @@
 #include "config_view.h"
 
+#include "entities.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -261,6 +263,11 @@ const ConfigurationView::TagLookup& ConfigurationView::lookUpTag(std::uint32_t f
             lookup.noneAlwaysChecked && attributeIndex(entry->id).always.empty();
     }
     return lookup;
+}
+
+const std::vector<unsigned char>& ConfigurationView::entityNameLengths() const {
+    if (entityNameLengths_.empty()) entityNameLengths_ = engine::entityNameLengths(cfg_);
+    return entityNameLengths_;
 }
 
 }  // namespace engine

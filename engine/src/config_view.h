@@ -185,6 +185,11 @@ public:
     // next lookUpTag(), as the list grows).
     const TagLookup& lookedUp(std::uint32_t folded) const { return tagLookups_[folded]; }
 
+    // Which lengths the names of entities have, built in or of the configuration, by length up
+    // to the longest: worked out at the first need, then kept with the configuration's other
+    // facts, so that each document of a run does not read every entity name again.
+    const std::vector<unsigned char>& entityNameLengths() const;
+
 private:
     // What the checks ask of one tag entry, worked out on first use.
     struct TagFacts {
@@ -243,6 +248,7 @@ private:
     std::array<RecentName, 64> recentAttributeNames_{};
     std::vector<TagLookup> tagLookups_;  // by folded name
     mutable std::vector<TagFacts> tags_;  // by tag id
+    mutable std::vector<unsigned char> entityNameLengths_;
     // The value lists of attribute entries by id, worked out on first use.
     struct ValueFacts {
         bool ready = false;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "config/folded_names.h"
+#include "config_view.h"
 #include "config/text_utils.h"
 #include "engine/entity_tables.h"
 
@@ -193,20 +194,31 @@ EntityChecker::Numeric EntityChecker::checkNumeric(std::string_view name) {
     return Numeric::NotNumeric;
 }
 
-void EntityChecker::learnNamesOnce() {
+std::vector<unsigned char> entityNameLengths(const CfgStore* cfg) {
     std::size_t longest = kLongestBuiltinName;
-    const CfgStore* cfg = state_.configuration;
     const int count = cfg != nullptr ? cfg->entryCount(Entity) : 0;
     for (int p = 0; p < count; ++p) {
         longest = std::max(longest, std::strlen(cfg->entryName(Entity, ByPosition, p)));
     }
-    nameLengths_.assign(longest + 1, 0);
+    std::vector<unsigned char> lengths(longest + 1, 0);
     for (int table = 0; table < 3; ++table) {
-        for (std::string_view name : builtinEntityTable(table)) nameLengths_[name.size()] = 1;
+        for (std::string_view name : builtinEntityTable(table)) lengths[name.size()] = 1;
     }
     for (int p = 0; p < count; ++p) {
-        nameLengths_[std::strlen(cfg->entryName(Entity, ByPosition, p))] = 1;
+        lengths[std::strlen(cfg->entryName(Entity, ByPosition, p))] = 1;
     }
+    return lengths;
+}
+
+void EntityChecker::learnNamesOnce() {
+    if (view_ != nullptr) {
+        nameLengths_ = &view_->entityNameLengths();
+        return;
+    }
+    // Without a configuration's view: the configuration's entities, if any, are looked at
+    // for this document alone.
+    ownLengths_ = entityNameLengths(state_.configuration);
+    nameLengths_ = &ownLengths_;
 }
 
 // Every comparison of a name, with the built-in tables or the configuration's entities, with
@@ -214,8 +226,9 @@ void EntityChecker::learnNamesOnce() {
 // stands for "#", so a text up to twice as long as the longest name may still name one.
 bool EntityChecker::mayName(std::string_view written) {
     learnNames();
-    const std::size_t longest = nameLengths_.size() - 1;
-    if (written.size() <= longest && nameLengths_[written.size()]) return true;
+    const std::vector<unsigned char>& lengths = *nameLengths_;
+    const std::size_t longest = lengths.size() - 1;
+    if (written.size() <= longest && lengths[written.size()]) return true;
     return written.size() <= 2 * longest && state_.openTags.isOpen("cfoutput") &&
            written.find("##") != std::string_view::npos;
 }

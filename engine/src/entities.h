@@ -10,9 +10,12 @@
 
 namespace engine {
 
+class ConfigurationView;
+
 class EntityChecker {
 public:
-    explicit EntityChecker(RunState& state) : state_(state) {}
+    // `view` is the run's view of the HTML Configuration, null when there is none.
+    EntityChecker(RunState& state, const ConfigurationView* view) : state_(state), view_(view) {}
 
     // Checks the entity named `name` (the text between `&` and `;`). Returns true when it is
     // accepted; otherwise the finding has been raised.
@@ -27,19 +30,24 @@ private:
     // Whether `written` may name an entity, built in or in the configuration, by its length.
     bool mayName(std::string_view written);
     void learnNames() {
-        if (nameLengths_.empty()) learnNamesOnce();
+        if (nameLengths_ == nullptr) learnNamesOnce();
     }
     void learnNamesOnce();
 
     RunState& state_;
+    const ConfigurationView* view_;
     // Which lengths the entity names have, up to the longest (found at the first need).
-    std::vector<unsigned char> nameLengths_;
+    const std::vector<unsigned char>* nameLengths_ = nullptr;
+    std::vector<unsigned char> ownLengths_;
 };
 
 // Whether `name` is in one of the built-in tables (A: ISO 8859-1 with amp, gt, lt, quot;
 // B: symbols and Greek letters; C: special entities), compared case-sensitively; and the
 // spelling that a case-insensitive match suggests (the last one in table order), or empty.
 bool isBuiltinEntity(std::string_view name);
+// Which lengths the entity names have, built in or among the entities of `cfg` (which may be
+// null), by length up to the longest.
+std::vector<unsigned char> entityNameLengths(const CfgStore* cfg);
 std::string_view builtinSuggestion(std::string_view name);
 
 }  // namespace engine

@@ -129,8 +129,9 @@ void Validator::Run::checkAndReport(const RunContext& context) {
                                                           : messages::TextOut(context.report);
     if (context.writeReport) writer.writeReportHeader(out);
 
-    EntityChecker entities(state);
-    TagHandling tags(state, configurationView());
+    ConfigurationView* const view = configurationView();
+    EntityChecker entities(state, view);
+    TagHandling tags(state, view);
     TagDispatcher dispatcher(state, tags);
     Scanner scanner(state, entities, dispatcher);
     scanner.initialise();
