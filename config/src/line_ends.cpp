@@ -8,7 +8,9 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define MARKWISE_WIDE_LINE_ENDS 1
-#if defined(__has_include)
+// The C library's record of the processor's features; its header is C, which GCC reads in
+// C++ as well and clang does not.
+#if defined(__has_include) && !defined(__clang__)
 #if __has_include(<sys/platform/x86.h>)
 #include <sys/platform/x86.h>
 #define MARKWISE_GLIBC_CPU_FEATURES 1
