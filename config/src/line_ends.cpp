@@ -99,12 +99,7 @@ std::size_t LineStartFinder::portableBlocks() {
     std::size_t count = count_;
     std::size_t at = 0;
     for (; at + 64 < size; at += 64) {
-        count += blockStarts(data, at, portableMasks(data + at), buffer_ + count);
-        if (count >= kBatch) {
-            count_ = count;
-            flush();
-            count = 0;
-        }
+        count = counted(count, blockStarts(data, at, portableMasks(data + at), buffer_ + count));
     }
     count_ = count;
     return at;
@@ -130,15 +125,10 @@ __attribute__((target("avx2,popcnt,bmi"))) std::size_t LineStartFinder::wideBloc
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, carriageReturn)));
         const auto highReturns = static_cast<std::uint32_t>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(high, carriageReturn)));
-        count += blockStarts(data, at,
-                             {lowFeeds | std::uint64_t{highFeeds} << 32,
-                              lowReturns | std::uint64_t{highReturns} << 32},
-                             buffer_ + count);
-        if (count >= kBatch) {
-            count_ = count;
-            flush();
-            count = 0;
-        }
+        count = counted(count, blockStarts(data, at,
+                                           {lowFeeds | std::uint64_t{highFeeds} << 32,
+                                            lowReturns | std::uint64_t{highReturns} << 32},
+                                           buffer_ + count));
     }
     count_ = count;
     return at;

@@ -46,6 +46,17 @@ private:
         buffer_[count_++] = start;
         if (count_ >= kBatch) flush();
     }
+    // The count of starts buffered after `found` more; the batch is handed on when full. The
+    // blocks' loops keep the count themselves and pass it through here.
+    [[gnu::always_inline]] std::size_t counted(std::size_t count, std::size_t found) {
+        count += found;
+        if (count >= kBatch) {
+            count_ = count;
+            flush();
+            count = 0;
+        }
+        return count;
+    }
     void flush() {
         if (count_ > 0) take_(context_, buffer_, count_);
         count_ = 0;
