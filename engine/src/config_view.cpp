@@ -1,11 +1,10 @@
 #include "config_view.h"
 
-#include "entities.h"
-
 #include <algorithm>
 #include <limits>
 
 #include "config/text_utils.h"
+#include "entities.h"
 
 namespace engine {
 

@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "config/folded_names.h"
-#include "config_view.h"
 #include "config/text_utils.h"
+#include "config_view.h"
 #include "engine/entity_tables.h"
 
 namespace engine {

@@ -45,9 +45,10 @@ private:
 // B: symbols and Greek letters; C: special entities), compared case-sensitively; and the
 // spelling that a case-insensitive match suggests (the last one in table order), or empty.
 bool isBuiltinEntity(std::string_view name);
+std::string_view builtinSuggestion(std::string_view name);
+
 // Which lengths the entity names have, built in or among the entities of `cfg` (which may be
 // null), by length up to the longest.
 std::vector<unsigned char> entityNameLengths(const CfgStore* cfg);
-std::string_view builtinSuggestion(std::string_view name);
 
 }  // namespace engine
