@@ -15,12 +15,22 @@
 // No line or column is kept, no rule is looked at, nothing is reported: a checker that does
 // what the design asks of a tag can only take longer than this.
 //
-//     least-work [--skeleton] FILE > /dev/null
+// With --memo it does the same skeleton, but as a checker that remembers its tags would: the
+// text of each tag (up to 128 bytes, found from its "<" to the first ">") is hashed and looked
+// up among the texts met before, and a text met before is only placed and kept on the stack, as
+// its names were looked up and its values read the first time. The stops between tags are
+// found sixteen bytes at a time. It is a floor for a checker built that way: the price of
+// finding, hashing and placing each tag, with nothing of the checking's detail.
+//
+//     least-work [--skeleton | --memo] FILE > /dev/null
+#include <emmintrin.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdio>
 #include <cstdint>
@@ -100,65 +110,39 @@ private:
     std::uint32_t mask_ = 0;
 };
 
-struct CharTables {
-    unsigned char upper[256];
-    bool name[256];
-    CharTables() {
-        for (int c = 0; c < 256; ++c) {
-            upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-            name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '-' || c == '#';
-        }
-    }
-};
-
-// The skeleton of a check over the whole document; returns a count of what it found, so that
-// none of it can be left out.
-std::size_t skeleton(const char* bytes, std::size_t size) {
-    static const CharTables chars;
-    NameTable tags;
-    NameTable attributes;  // keyed by the tag's number and the attribute's name
-    NameTable entities;
-    std::vector<std::uint64_t> allowed(64, ~std::uint64_t{0} >> 1);
-    std::vector<int> open;
+// The skeleton of a check, a stop at a time.
+class Skeleton {
+public:
     std::size_t found = 0;
-    char name[80];
-    const auto fold = [&](const char*& p, const char* end, std::size_t at) {
-        while (p < end && at + 1 < sizeof name && chars.name[static_cast<unsigned char>(*p)]) {
-            name[at++] = static_cast<char>(chars.upper[static_cast<unsigned char>(*p++)]);
-        }
-        return at;
-    };
-    const char* p = bytes;
-    const char* const end = bytes + size;
-    while (p < end) {
-        while (p < end && *p != '<' && *p != '&') ++p;
-        if (p == end) break;
-        if (*p == '&') {
-            ++p;
-            found += static_cast<std::size_t>(entities.findOrAdd({name, fold(p, end, 0)}));
-            continue;
-        }
+    std::vector<int> open;
+
+    // The "&" at `p`: its name looked up. Returns where the scan goes on.
+    const char* entity(const char* p, const char* end) {
         ++p;
-        if (p < end && *p == '!') {
-            const bool comment = end - p >= 3 && p[1] == '-' && p[2] == '-';
-            const void* close = comment ? ::memmem(p + 3, static_cast<std::size_t>(end - p - 3), "-->", 3)
-                                        : std::memchr(p, '>', static_cast<std::size_t>(end - p));
-            p = close != nullptr ? static_cast<const char*>(close) + (comment ? 3 : 1) : end;
-            continue;
-        }
+        found += static_cast<std::size_t>(entities_.findOrAdd({name_, fold(p, end, 0)}));
+        return p;
+    }
+    // A comment or declaration at `p` (its "!"): skipped whole.
+    static const char* declaration(const char* p, const char* end) {
+        const bool comment = end - p >= 3 && p[1] == '-' && p[2] == '-';
+        const void* close = comment ? ::memmem(p + 3, static_cast<std::size_t>(end - p - 3), "-->", 3)
+                                    : std::memchr(p, '>', static_cast<std::size_t>(end - p));
+        return close != nullptr ? static_cast<const char*>(close) + (comment ? 3 : 1) : end;
+    }
+    // The tag after its "<" at `p`, read in full: its number (negative for a closing tag's,
+    // less one) is left in `tag`. Returns where the scan goes on.
+    const char* tag(const char* p, const char* end, int& tag) {
         const bool closing = p < end && *p == '/';
         if (closing) ++p;
         const std::size_t length = fold(p, end, 0);
-        const int tag = tags.findOrAdd({name, length});
+        tag = tags_.findOrAdd({name_, length});
         if (closing) {
-            while (!open.empty() && open.back() != tag) open.pop_back();
-            if (!open.empty()) open.pop_back();
+            close(tag);
             const void* close = std::memchr(p, '>', static_cast<std::size_t>(end - p));
-            p = close != nullptr ? static_cast<const char*>(close) + 1 : end;
-            continue;
+            tag = -tag - 1;
+            return close != nullptr ? static_cast<const char*>(close) + 1 : end;
         }
-        name[length] = ' ';
+        name_[length] = ' ';
         for (;;) {
             while (p < end && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t')) ++p;
             if (p == end || *p == '>') break;
@@ -167,7 +151,7 @@ std::size_t skeleton(const char* bytes, std::size_t size) {
                 ++p;
                 continue;
             }
-            const int attribute = attributes.findOrAdd({name, keyed});
+            const int attribute = attributes_.findOrAdd({name_, keyed});
             if (p == end || *p != '=') continue;
             ++p;
             if (p < end && (*p == '"' || *p == '\'')) {
@@ -182,20 +166,256 @@ std::size_t skeleton(const char* bytes, std::size_t size) {
             }
         }
         if (p < end) ++p;
+        place(tag);
+        return p;
+    }
+    void close(int tag) {
+        while (!open.empty() && open.back() != tag) open.pop_back();
+        if (!open.empty()) open.pop_back();
+    }
+    void place(int tag) {
         if (!open.empty()) {
-            found += (allowed[static_cast<std::size_t>(open.back()) % 64] >> (tag % 64) & 1) == 0;
+            found += (allowed_[static_cast<std::size_t>(open.back()) % 64] >> (tag % 64) & 1) == 0;
         }
         open.push_back(tag);
     }
-    return found + open.size();
+
+private:
+    struct CharTables {
+        unsigned char upper[256];
+        bool name[256];
+        CharTables() {
+            for (int c = 0; c < 256; ++c) {
+                upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+                name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '#';
+            }
+        }
+    };
+    std::size_t fold(const char*& p, const char* end, std::size_t at) {
+        static const CharTables chars;
+        while (p < end && at + 1 < sizeof name_ && chars.name[static_cast<unsigned char>(*p)]) {
+            name_[at++] = static_cast<char>(chars.upper[static_cast<unsigned char>(*p++)]);
+        }
+        return at;
+    }
+
+    NameTable tags_;
+    NameTable attributes_;  // keyed by the tag's number and the attribute's name
+    NameTable entities_;
+    std::vector<std::uint64_t> allowed_ = std::vector<std::uint64_t>(64, ~std::uint64_t{0} >> 1);
+    char name_[80];
+};
+
+// The skeleton of a check over the whole document; returns a count of what it found, so that
+// none of it can be left out.
+std::size_t skeleton(const char* bytes, std::size_t size) {
+    Skeleton check;
+    const char* p = bytes;
+    const char* const end = bytes + size;
+    while (p < end) {
+        while (p < end && *p != '<' && *p != '&') ++p;
+        if (p == end) break;
+        if (*p == '&') {
+            p = check.entity(p, end);
+            continue;
+        }
+        ++p;
+        if (p < end && *p == '!') {
+            p = Skeleton::declaration(p, end);
+            continue;
+        }
+        int tag = 0;
+        p = check.tag(p, end, tag);
+    }
+    return check.found + check.open.size();
+}
+
+// The texts of the tags met before, each with what reading it gave: open addressing over the
+// hash, the texts one after another in one buffer.
+class TextMemory {
+public:
+    static constexpr std::size_t kLongest = 128;
+    TextMemory() : slots_(1 << 16, 0) {}
+    static std::uint64_t hash(const char* p, std::size_t n) {
+        auto word = [](const char* at) {
+            std::uint64_t value;
+            std::memcpy(&value, at, 8);
+            return value;
+        };
+        std::uint64_t a = n * 0x9E3779B97F4A7C15ULL;
+        std::uint64_t b = ~n;
+        if (n >= 16) {
+            for (; n > 16; p += 16, n -= 16) {
+                a = (a ^ word(p)) * 0x9E3779B97F4A7C15ULL;
+                b = (b ^ word(p + 8)) * 0xC2B2AE3D27D4EB4FULL;
+            }
+            a = (a ^ word(p + n - 16)) * 0x9E3779B97F4A7C15ULL;
+            b = (b ^ word(p + n - 8)) * 0xC2B2AE3D27D4EB4FULL;
+        } else if (n >= 8) {
+            a = (a ^ word(p)) * 0x9E3779B97F4A7C15ULL;
+            b = (b ^ word(p + n - 8)) * 0xC2B2AE3D27D4EB4FULL;
+        } else {
+            std::uint64_t value = 0;
+            std::memcpy(&value, p, n);
+            a = (a ^ value) * 0x9E3779B97F4A7C15ULL;
+        }
+        std::uint64_t h = a ^ std::rotl(b, 31);
+        h ^= h >> 32;
+        h *= 0xFF51AFD7ED558CCDULL;
+        return h ^ (h >> 29);
+    }
+    // The tag remembered for the text, or INT32_MIN.
+    int find(const char* p, std::size_t n, std::uint64_t h) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = h & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+            const Text& text = texts_[slots_[slot] - 1];
+            if (text.hash == h && text.length == n && same(bytes_.data() + text.offset, p, n)) {
+                return text.tag;
+            }
+        }
+        return INT32_MIN;
+    }
+    void remember(const char* p, std::size_t n, std::uint64_t h, int tag) {
+        if (2 * (texts_.size() + 1) > slots_.size()) return;
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = h & mask;
+        while (slots_[slot] != 0) slot = (slot + 1) & mask;
+        texts_.push_back({h, static_cast<std::uint32_t>(bytes_.size()),
+                          static_cast<std::uint32_t>(n), tag});
+        bytes_.append(p, n);
+        slots_[slot] = static_cast<std::uint32_t>(texts_.size());
+    }
+
+private:
+    // Texts of up to 32 bytes in two overlapping pieces, with no call.
+    static bool same(const char* a, const char* b, std::size_t n) {
+        if (n < 8) {
+            if (n < 4) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (a[i] != b[i]) return false;
+                }
+                return true;
+            }
+            std::uint32_t x[2];
+            std::uint32_t y[2];
+            std::memcpy(&x[0], a, 4);
+            std::memcpy(&x[1], a + n - 4, 4);
+            std::memcpy(&y[0], b, 4);
+            std::memcpy(&y[1], b + n - 4, 4);
+            return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+        }
+        if (n >= 16 && n <= 32) {
+            auto differ = [](const char* x, const char* y) {
+                return _mm_movemask_epi8(_mm_cmpeq_epi8(
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(y)))) ^ 0xFFFF;
+            };
+            return (differ(a, b) | differ(a + n - 16, b + n - 16)) == 0;
+        }
+        if (n >= 8 && n < 16) {
+            std::uint64_t x[2];
+            std::uint64_t y[2];
+            std::memcpy(&x[0], a, 8);
+            std::memcpy(&x[1], a + n - 8, 8);
+            std::memcpy(&y[0], b, 8);
+            std::memcpy(&y[1], b + n - 8, 8);
+            return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+        }
+        return std::memcmp(a, b, n) == 0;
+    }
+    struct Text {
+        std::uint64_t hash;
+        std::uint32_t offset;
+        std::uint32_t length;
+        int tag;
+    };
+    std::string bytes_;
+    std::vector<Text> texts_;
+    std::vector<std::uint32_t> slots_;
+};
+
+// The first "<" or "&" at or after `p`, or `end`: sixteen bytes at a time.
+const char* nextStop(const char* p, const char* end) {
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lt), _mm_cmpeq_epi8(bytes, amp))));
+        if (mask != 0) return p + std::countr_zero(mask);
+        p += 16;
+    }
+    while (p < end && *p != '<' && *p != '&') ++p;
+    return p;
+}
+
+// The first `c` of the `n` bytes at `p`, or null: sixteen bytes at a time.
+const char* find(const char* p, char c, std::size_t n) {
+    const __m128i wanted = _mm_set1_epi8(c);
+    std::size_t at = 0;
+    for (; at + 16 <= n; at += 16) {
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), wanted)));
+        if (mask != 0) return p + at + std::countr_zero(mask);
+    }
+    for (; at < n; ++at) {
+        if (p[at] == c) return p + at;
+    }
+    return nullptr;
+}
+
+// The skeleton of a check that remembers the texts of its tags.
+std::size_t memoSkeleton(const char* bytes, std::size_t size) {
+    Skeleton check;
+    TextMemory memory;
+    const char* p = bytes;
+    const char* const end = bytes + size;
+    while ((p = nextStop(p, end)) < end) {
+        if (*p == '&') {
+            p = check.entity(p, end);
+            continue;
+        }
+        ++p;
+        if (p < end && *p == '!') {
+            p = Skeleton::declaration(p, end);
+            continue;
+        }
+        const std::size_t window =
+            std::min(static_cast<std::size_t>(end - p), TextMemory::kLongest + 1);
+        const char* close = find(p, '>', window);
+        if (close == nullptr) {
+            int tag = 0;
+            p = check.tag(p, end, tag);
+            continue;
+        }
+        const auto length = static_cast<std::size_t>(close - p);
+        const std::uint64_t h = TextMemory::hash(p, length);
+        const int known = memory.find(p, length, h);
+        if (known != INT32_MIN) {
+            if (known < 0) {
+                check.close(-known - 1);
+            } else {
+                check.place(known);
+            }
+            p += length + 1;
+            continue;
+        }
+        int tag = 0;
+        const char* text = p;
+        p = check.tag(p, end, tag);
+        if (p == text + length + 1) memory.remember(text, length, h, tag);
+    }
+    return check.found + check.open.size();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool withSkeleton = argc == 3 && std::string_view(argv[1]) == "--skeleton";
+    const std::string_view mode = argc == 3 ? argv[1] : "";
+    const bool withSkeleton = mode == "--skeleton" || mode == "--memo";
     if (argc != 2 && !withSkeleton) {
-        std::fprintf(stderr, "usage: least-work [--skeleton] FILE > /dev/null\n");
+        std::fprintf(stderr, "usage: least-work [--skeleton | --memo] FILE > /dev/null\n");
         return 2;
     }
     const char* path = argv[argc - 1];
@@ -215,7 +435,9 @@ int main(int argc, char** argv) {
         }
         bytes = static_cast<const char*>(mapped);
     }
-    std::size_t tags = withSkeleton ? skeleton(bytes, size) : 0;
+    std::size_t tags = mode == "--memo" ? memoSkeleton(bytes, size)
+                       : withSkeleton    ? skeleton(bytes, size)
+                                         : 0;
     messages::LinePrefix prefix(1);
     std::size_t start = 0;
     while (start < size) {
