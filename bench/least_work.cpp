@@ -13,17 +13,16 @@
 // stack that closing tags unwind, and comments and declarations are skipped whole. The tables
 // are filled with the names as they are met, so every look-up but the first of a name finds it.
 // No line or column is kept, no rule is looked at, nothing is reported: a checker that does
-// what the design asks of a tag can only take longer than this.
+// all a check asks of a tag can only take longer than this.
 //
 // With --memo it does the same skeleton, but as a checker that remembers its tags would: the
 // text of each tag (up to 128 bytes, found from its "<" to the first ">") is hashed and looked
 // up among the texts met before, and a text met before is only placed and kept on the stack, as
 // its names were looked up and its values read the first time. The stops between tags are
-// found sixteen bytes at a time. It is a floor for a checker built that way: the price of
+// found sixteen bytes at a time (where the processor has SSE2). It is a floor for a checker built that way: the price of
 // finding, hashing and placing each tag, with nothing of the checking's detail.
 //
 //     least-work [--skeleton | --memo] FILE > /dev/null
-#include <emmintrin.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -40,6 +39,10 @@
 #include <vector>
 
 #include "messages/line_prefix.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -305,6 +308,7 @@ private:
             std::memcpy(&y[1], b + n - 4, 4);
             return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
         }
+#if defined(__SSE2__)
         if (n >= 16 && n <= 32) {
             auto differ = [](const char* x, const char* y) {
                 return _mm_movemask_epi8(_mm_cmpeq_epi8(
@@ -313,6 +317,7 @@ private:
             };
             return (differ(a, b) | differ(a + n - 16, b + n - 16)) == 0;
         }
+#endif
         if (n >= 8 && n < 16) {
             std::uint64_t x[2];
             std::uint64_t y[2];
@@ -337,6 +342,7 @@ private:
 
 // The first "<" or "&" at or after `p`, or `end`: sixteen bytes at a time.
 const char* nextStop(const char* p, const char* end) {
+#if defined(__SSE2__)
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i amp = _mm_set1_epi8('&');
     while (end - p >= 16) {
@@ -346,19 +352,22 @@ const char* nextStop(const char* p, const char* end) {
         if (mask != 0) return p + std::countr_zero(mask);
         p += 16;
     }
+#endif
     while (p < end && *p != '<' && *p != '&') ++p;
     return p;
 }
 
 // The first `c` of the `n` bytes at `p`, or null: sixteen bytes at a time.
 const char* find(const char* p, char c, std::size_t n) {
-    const __m128i wanted = _mm_set1_epi8(c);
     std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
     for (; at + 16 <= n; at += 16) {
         const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), wanted)));
         if (mask != 0) return p + at + std::countr_zero(mask);
     }
+#endif
     for (; at < n; ++at) {
         if (p[at] == c) return p + at;
     }
