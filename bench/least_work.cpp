@@ -125,6 +125,20 @@ public:
         found += static_cast<std::size_t>(entities_.findOrAdd({name_, fold(p, end, 0)}));
         return p;
     }
+    // At a stop ("<" or "&"): an entity, or a comment or declaration, is passed over whole.
+    // True, with `p` after its "<", where a tag starts.
+    bool startsTag(const char*& p, const char* end) {
+        if (*p == '&') {
+            p = entity(p, end);
+            return false;
+        }
+        ++p;
+        if (p < end && *p == '!') {
+            p = declaration(p, end);
+            return false;
+        }
+        return true;
+    }
     // A comment or declaration at `p` (its "!"): skipped whole.
     static const char* declaration(const char* p, const char* end) {
         const bool comment = end - p >= 3 && p[1] == '-' && p[2] == '-';
@@ -219,15 +233,7 @@ std::size_t skeleton(const char* bytes, std::size_t size) {
     while (p < end) {
         while (p < end && *p != '<' && *p != '&') ++p;
         if (p == end) break;
-        if (*p == '&') {
-            p = check.entity(p, end);
-            continue;
-        }
-        ++p;
-        if (p < end && *p == '!') {
-            p = Skeleton::declaration(p, end);
-            continue;
-        }
+        if (!check.startsTag(p, end)) continue;
         int tag = 0;
         p = check.tag(p, end, tag);
     }
@@ -381,15 +387,7 @@ std::size_t memoSkeleton(const char* bytes, std::size_t size) {
     const char* p = bytes;
     const char* const end = bytes + size;
     while ((p = nextStop(p, end)) < end) {
-        if (*p == '&') {
-            p = check.entity(p, end);
-            continue;
-        }
-        ++p;
-        if (p < end && *p == '!') {
-            p = Skeleton::declaration(p, end);
-            continue;
-        }
+        if (!check.startsTag(p, end)) continue;
         const std::size_t window =
             std::min(static_cast<std::size_t>(end - p), TextMemory::kLongest + 1);
         const char* close = find(p, '>', window);
