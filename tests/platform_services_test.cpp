@@ -140,9 +140,19 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotUnderstandAndReadsOtherProgramsChanges)
     EXPECT_EQ(readFile(path),
               "; kept\r\r\r\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\nAutoSave=0\n");
 
-    // A byte order mark that an editor put before the first section is passed over.
+    // A byte order mark that an editor put before the first section is passed over, and kept
+    // through every write. A second mark after it is the first line's own text, kept as well:
+    // each write gives the file it read back, but for the value written.
     dir.write("registry.ini", "\xEF\xBB\xBF[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=1\n");
     EXPECT_EQ(store.read(SettingsRoot::CurrentUser, kKey, "Language"), "1");
+    ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "Language", "0"));
+    EXPECT_EQ(readFile(path), "\xEF\xBB\xBF[SOFTWARE\\Brightfold\\Zentrel Markwise]\nLanguage=0\n");
+    const std::string twoMarks = "\xEF\xBB\xBF\xEF\xBB\xBFnote=\n[SOFTWARE\\Brightfold\\Zentrel Markwise]\n";
+    dir.write("registry.ini", twoMarks);
+    for (const char* value : {"0", "1", "0"}) {
+        ASSERT_TRUE(store.write(SettingsRoot::CurrentUser, kKey, "AutoSave", value));
+    }
+    EXPECT_EQ(readFile(path), twoMarks + "AutoSave=0\n");
 }
 
 TEST(IniSettingsStore, TheSystemStoreIsReadOnlyAndBadNamesAreRefused) {

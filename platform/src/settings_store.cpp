@@ -31,8 +31,13 @@ struct Line {
 };
 
 struct Document {
+    // The file began with a byte order mark, which an editor put there: it is written back
+    // ahead of the first line, so that no write takes it away or reads the next one as its own.
+    bool byteOrderMark = false;
     std::vector<Line> lines;
 };
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 enum class ReadState { Read, Missing, Unreadable };
 
@@ -55,7 +60,10 @@ ReadState readWhole(const std::string& path, std::string& bytes) {
 Document parse(std::string_view bytes) {
     Document doc;
     // A byte order mark that an editor put before the first line is no part of it.
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (bytes.starts_with(kByteOrderMark)) {
+        bytes.remove_prefix(kByteOrderMark.size());
+        doc.byteOrderMark = true;
+    }
     while (!bytes.empty()) {
         std::size_t end = bytes.find('\n');
         std::string_view raw = bytes.substr(0, end);
@@ -81,7 +89,7 @@ Document parse(std::string_view bytes) {
 }
 
 std::string serialize(const Document& doc) {
-    std::string out;
+    std::string out(doc.byteOrderMark ? kByteOrderMark : std::string_view());
     for (const Line& line : doc.lines) {
         switch (line.kind) {
             case Line::Section: out += '[' + line.text + ']'; break;
