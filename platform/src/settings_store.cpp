@@ -32,7 +32,8 @@ struct Line {
 
 struct Document {
     // The file began with a byte order mark, which an editor put there: it is written back
-    // ahead of the first line, so that no write takes it away or reads the next one as its own.
+    // ahead of the first line, so that no write drops it (and a second mark, the first line's
+    // own text, stays that line's).
     bool byteOrderMark = false;
     std::vector<Line> lines;
 };
