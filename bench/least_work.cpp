@@ -297,6 +297,17 @@ public:
     }
 
 private:
+    // The first and the last word of `n` bytes, at least one word long, at `a` and at `b`.
+    template <typename Word>
+    static bool sameEnds(const char* a, const char* b, std::size_t n) {
+        Word x[2];
+        Word y[2];
+        std::memcpy(&x[0], a, sizeof(Word));
+        std::memcpy(&x[1], a + n - sizeof(Word), sizeof(Word));
+        std::memcpy(&y[0], b, sizeof(Word));
+        std::memcpy(&y[1], b + n - sizeof(Word), sizeof(Word));
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+    }
     // Texts of up to 32 bytes in two overlapping pieces, with no call.
     static bool same(const char* a, const char* b, std::size_t n) {
         if (n < 8) {
@@ -306,13 +317,7 @@ private:
                 }
                 return true;
             }
-            std::uint32_t x[2];
-            std::uint32_t y[2];
-            std::memcpy(&x[0], a, 4);
-            std::memcpy(&x[1], a + n - 4, 4);
-            std::memcpy(&y[0], b, 4);
-            std::memcpy(&y[1], b + n - 4, 4);
-            return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+            return sameEnds<std::uint32_t>(a, b, n);
         }
 #if defined(__SSE2__)
         if (n >= 16 && n <= 32) {
@@ -325,13 +330,7 @@ private:
         }
 #endif
         if (n >= 8 && n < 16) {
-            std::uint64_t x[2];
-            std::uint64_t y[2];
-            std::memcpy(&x[0], a, 8);
-            std::memcpy(&x[1], a + n - 8, 8);
-            std::memcpy(&y[0], b, 8);
-            std::memcpy(&y[1], b + n - 8, 8);
-            return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+            return sameEnds<std::uint64_t>(a, b, n);
         }
         return std::memcmp(a, b, n) == 0;
     }
