@@ -23,8 +23,10 @@ messages::Language language(const RunState& state) {
 
 // Adds `id`'s name to `names` unless an equal name (without regard to case) is there.
 void addName(std::vector<std::string>& names, std::vector<int>& ids, const CfgStore& cfg, int id) {
-    const char* name = cfg.entryName(TagName, ById, id);
-    if (name == nullptr) return;  // an id that names no entry any more
+    const TagStore* entry = cfg.entry(TagName, ById, id);
+    if (entry == nullptr) return;  // an id that names no entry any more
+    // The name's length is known: names of other lengths are passed over without a look.
+    const std::string_view name = entry->name.view();
     for (const std::string& known : names) {
         if (text::equalsIgnoreCase(known, name)) return;
     }
