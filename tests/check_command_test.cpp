@@ -73,6 +73,19 @@ TEST_F(CheckCommand, UnreadableDocumentsAreNamedOnStandardError) {
     EXPECT_NE(outcome.out.find("Validating file \"good.html\""), std::string::npos);
 }
 
+TEST_F(CheckCommand, DocumentsInAWideEncodingAreNamedNotChecked) {
+    using namespace std::string_literals;
+    dir.write("wide.html", "\xFF\xFE<\0p\0>\0"s);
+    dir.write("good.html", "<p>ok</p>\n");
+    Outcome outcome = run({"wide.html", "good.html"});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err,
+              "markwise-check: wide.html: is in UTF-16; markwise-check reads UTF-8, ASCII and "
+              "8-bit character sets: convert it first (iconv -f UTF-16 -t UTF-8)\n");
+    EXPECT_EQ(outcome.out.find("wide.html"), std::string::npos);
+    EXPECT_NE(outcome.out.find("Validating file \"good.html\""), std::string::npos);
+}
+
 TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
     dir.write("page.html", "<p>\n");
     const std::vector<std::vector<std::string>> cases = {

@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
+#include <string_view>
 #include <thread>
+#include <utility>
 
 #include "app/check_inputs.h"
 #include "app/ordered_parallel.h"
@@ -146,6 +149,33 @@ TEST(CheckInputs, ListsOfNamesAndStandardInput) {
     ASSERT_TRUE(problem);
     EXPECT_EQ(*problem, "--files-from " + dir.file("missing.txt") +
                             ": cannot open: No such file or directory");
+}
+
+TEST(CheckInputs, WideEncodingsAreToldFromTheFirstBytes) {
+    using namespace std::string_view_literals;
+    const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
+        {"\xFF\xFE<\0p\0"sv, "UTF-16"},
+        {"\xFE\xFF\0<"sv, "UTF-16"},
+        {"\xFF\xFE"sv, "UTF-16"},  // an empty document with its mark
+        {"\xFF\xFE\0\0<\0\0\0"sv, "UTF-32"},
+        {"\0\0\xFE\xFF"sv, "UTF-32"},
+        {"<\0p\0>\0"sv, "UTF-16LE"},
+        {"\n\0<\0"sv, "UTF-16LE"},
+        {"\0<\0p"sv, "UTF-16BE"},
+        {"<\0\0\0"sv, "UTF-32LE"},
+        {"\0\0\0<"sv, "UTF-32BE"},
+        // Single bytes: ASCII, UTF-8 with and without its mark, ISO 8859-1, and NULs elsewhere.
+        {"<p>caf\xC3\xA9</p>"sv, std::nullopt},
+        {"\xEF\xBB\xBF<p>"sv, std::nullopt},
+        {"<p>\xFF\xFE</p>"sv, std::nullopt},
+        {"<p>a\0b\0</p>"sv, std::nullopt},
+        {"\xFF"sv, std::nullopt},
+        {"<\0"sv, std::nullopt},  // too short to tell
+        {""sv, std::nullopt},
+    };
+    for (const auto& [bytes, wide] : cases) {
+        EXPECT_EQ(app::wideEncodingOf(bytes), wide) << testing::PrintToString(std::string(bytes));
+    }
 }
 
 TEST(Profiles, TheDoctypeNamesTheProfile) {

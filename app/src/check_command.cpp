@@ -499,6 +499,13 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         const std::string_view documentBytes = mapped ? mapped->bytes() : std::string_view(bytes);
         const std::size_t documentSize = documentBytes.size();
+        if (const std::optional<std::string_view> wide = wideEncodingOf(documentBytes)) {
+            result.problems.push_back(
+                input.name + ": is in " + std::string(*wide) +
+                "; markwise-check reads UTF-8, ASCII and 8-bit character sets: convert it first "
+                "(iconv -f " + std::string(*wide) + " -t UTF-8)");
+            return result;
+        }
         std::string problem;
         result.setup = setups.forDocument(documentBytes, problem);
         if (result.setup == nullptr) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -45,5 +46,12 @@ std::optional<std::string> gatherInputs(const InputRequest& request, platform::F
 std::vector<std::string> filesInFolder(platform::FileSystem& files, const std::string& folder,
                                        const std::vector<std::string>& extensions,
                                        std::vector<std::string>& problems);
+
+// The wide encoding a document's first bytes show, by the name iconv knows it by: "UTF-16" or
+// "UTF-32" for a byte order mark, "UTF-16LE", "UTF-16BE", "UTF-32LE" or "UTF-32BE" for ASCII
+// characters with NUL bytes between them and no mark. Nothing for a document of single bytes
+// (ASCII, UTF-8, an 8-bit character set), which is what the checks read: in a wide encoding
+// every character would read as a byte beside NULs, and every tag as unknown.
+std::optional<std::string_view> wideEncodingOf(std::string_view bytes);
 
 }  // namespace app
