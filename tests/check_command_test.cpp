@@ -3,6 +3,7 @@
 
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,22 @@ TEST_F(CheckCommand, DocumentsInAWideEncodingAreNamedNotChecked) {
               "8-bit character sets: convert it first (iconv -f UTF-16 -t UTF-8)\n");
     EXPECT_EQ(outcome.out.find("wide.html"), std::string::npos);
     EXPECT_NE(outcome.out.find("Validating file \"good.html\""), std::string::npos);
+}
+
+TEST_F(CheckCommand, FoldersWithoutDocumentsSayWhichEndingsWereLookedFor) {
+    std::filesystem::create_directories(dir.path() / "site");
+    dir.write("site/notes.txt", "<p>\n");
+    Outcome outcome = run({"site"});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err,
+              "markwise-check: no document to validate: the folders given hold no file ending "
+              "in .htm, .html, .shtm or .shtml (--ext names other endings)\n");
+    outcome = run({"--ext", "txt,xhtml", "site"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(run({"--ext", "xhtml", "site"}).err,
+              "markwise-check: no document to validate: the folders given hold no file ending "
+              "in .xhtml (--ext names other endings)\n");
 }
 
 TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {

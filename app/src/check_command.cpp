@@ -380,7 +380,19 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     for (const std::string& problem : inputProblems) say(env.err, problem);
     bool failed = !inputProblems.empty();
     if (inputs.empty()) {
-        if (!failed) say(env.err, "no document to validate (see markwise-check --help)");
+        if (failed) return kCheckFailed;
+        if (!request.operands.empty() && !request.filesFrom) {
+            // Every name given was a folder (a file or "-" is always a document).
+            std::string endings;
+            for (std::size_t i = 0; i < request.extensions.size(); ++i) {
+                if (i > 0) endings += i + 1 == request.extensions.size() ? " or " : ", ";
+                endings += "." + request.extensions[i];
+            }
+            say(env.err, "no document to validate: the folders given hold no file ending in " +
+                             endings + " (--ext names other endings)");
+        } else {
+            say(env.err, "no document to validate (see markwise-check --help)");
+        }
         return kCheckFailed;
     }
 
