@@ -205,11 +205,12 @@ std::optional<std::string> gatherInputs(const InputRequest& request, platform::F
 }
 
 std::optional<std::string_view> wideEncodingOf(std::string_view bytes) {
-    auto startsWith = [&](std::string_view mark) { return bytes.starts_with(mark); };
     using namespace std::string_view_literals;
     // The marks of UTF-32 begin with those of UTF-16: they are asked first.
-    if (startsWith("\xFF\xFE\0\0"sv) || startsWith("\0\0\xFE\xFF"sv)) return "UTF-32";
-    if (startsWith("\xFF\xFE"sv) || startsWith("\xFE\xFF"sv)) return "UTF-16";
+    if (bytes.starts_with("\xFF\xFE\0\0"sv) || bytes.starts_with("\0\0\xFE\xFF"sv)) {
+        return "UTF-32";
+    }
+    if (bytes.starts_with("\xFF\xFE"sv) || bytes.starts_with("\xFE\xFF"sv)) return "UTF-16";
     if (bytes.size() < 4) return std::nullopt;
     const auto nul = [&](std::size_t i) { return bytes[i] == '\0'; };
     // An HTML document starts with a character other than NUL ("<", a blank, a line end).
