@@ -7,7 +7,7 @@
 //   markwise -E,CLASS,N DOC       validates for an editor and tells it where the report is
 //   markwise -H DOC               the same for HomeSite (class TfHomeSiteMessageWindow, 43)
 //
-// A command line uses Qt message boxes when a display is there; the console otherwise, with
+// A command line uses Qt message boxes when a display answers; the console otherwise, with
 // MARKWISE_UI=console, or on Qt's offscreen and minimal platforms, where no one sees a box.
 // The exit code is 0 when the command succeeded, 1 when it failed.
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,21 +30,13 @@
 #include "platform/signals.h"
 #include "platform_console/console_ui.h"
 #include "platform_qt/qt_ui.h"
+#include "display.h"
 #include "qt_frontend.h"
 #include "shell/console_window.h"
 #include "shell/shell.h"
 #include "shell/startup.h"
 
 namespace {
-
-bool set(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-
-bool displayAvailable() {
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
 
 // Qt's offscreen and minimal platforms draw for no one: a message box there could never be
 // answered, and a command line would wait for it for ever.
@@ -74,7 +67,10 @@ int run(int argc, char** argv) {
     platform::UnixEditorNotifier editors(sockets);
     const std::string programDirectory = platform::programDirectory();
 
-    if (consoleForced() || !displayAvailable() || (!commandLine.empty() && platformUnseen())) {
+    // Asked before Qt starts: Qt would end the process at once on a display that does not answer.
+    const std::optional<std::string> qtPlatform =
+        consoleForced() ? std::nullopt : gui::reachablePlatform();
+    if (!qtPlatform || (!commandLine.empty() && platformUnseen())) {
         if (commandLine.empty()) {
             // The window cannot be shown here; a running one can still come to the front.
             if (instances.raiseAnotherInstance()) return 1;
@@ -92,10 +88,18 @@ int run(int argc, char** argv) {
         return shell::runProgram(shell, window, commandLine);
     }
 
-    // Qt sees no arguments: every word of the command line is the program's own.
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication application(qtArgc, qtArgv);
+    // Qt sees no arguments but the platform to use, where only one answers: every word of the
+    // command line is the program's own.
+    std::string platformOption = "-platform";
+    std::string platformName = *qtPlatform;
+    std::vector<char*> qtArgv{argv[0]};
+    if (!platformName.empty()) {
+        qtArgv.push_back(platformOption.data());
+        qtArgv.push_back(platformName.data());
+    }
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication application(qtArgc, qtArgv.data());
     QApplication::setApplicationName("markwise");
     QApplication::setDesktopFileName("markwise");
     QApplication::setQuitOnLastWindowClosed(false);

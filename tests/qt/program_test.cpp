@@ -30,6 +30,10 @@ public:
         }
         ::setenv(name, value.c_str(), 1);
     }
+    void unset(const char* name) {
+        set(name, "");
+        ::unsetenv(name);
+    }
     ~Environment() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
             if (it->second) {
@@ -137,6 +141,53 @@ TEST_F(Program, ACommandLineOnTheOffscreenPlatformNeverWaitsForABox) {
         EXPECT_FALSE(result.timedOut) << platform;
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_NE(result.err.find("Markwise: Open Viewer?"), std::string::npos) << result.err;
+    }
+}
+
+// A display that does not answer (DISPLAY left from an old session, an X server gone) is no
+// display: Qt would end the process at once, so a command line runs on the console and the
+// window says that it needs one.
+TEST_F(Program, ADisplayThatDoesNotAnswerLeavesCommandLinesOnTheConsole) {
+    env.set("MARKWISE_UI", "");
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    fs::create_directories(dir.file("runtime"));
+    struct Display {
+        const char* platform;  // nullptr: Qt is not told which to use
+        const char* x;
+        const char* wayland;
+    };
+    const Display displays[] = {{nullptr, ":97", nullptr},
+                                {nullptr, nullptr, "no-compositor-here"},
+                                {nullptr, ":97", "no-compositor-here"},
+                                {"xcb", ":97", nullptr},
+                                {"wayland;xcb", ":97", "no-compositor-here"}};
+    for (const Display& display : displays) {
+        const std::string what = std::string(display.platform ? display.platform : "-") + " " +
+                                 (display.x ? display.x : "-") + " " +
+                                 (display.wayland ? display.wayland : "-");
+        const auto put = [&](const char* name, const char* value) {
+            value ? env.set(name, value) : env.unset(name);
+        };
+        put("QT_QPA_PLATFORM", display.platform);
+        put("DISPLAY", display.x);
+        put("WAYLAND_DISPLAY", display.wayland);
+
+        dir.write("tool page.htm", "<P>Hello</P>\n");
+        auto result =
+            testing_support::runProgram(MARKWISE_EXE, dir.path(), {"-L", "tool page.htm"}, 20);
+        EXPECT_FALSE(result.timedOut) << what;
+        EXPECT_EQ(result.exitCode, 0) << what << result.err;
+        EXPECT_EQ(readFile(dir.file("tool page.htm")), "<p>Hello</p>\n") << what;
+
+        result = testing_support::runProgram(MARKWISE_EXE, dir.path(), {"page.htm"}, 20);
+        EXPECT_EQ(result.exitCode, 0) << what << result.err;
+        EXPECT_NE(result.err.find("Markwise: Open Viewer?"), std::string::npos) << what;
+
+        result = testing_support::runProgram(MARKWISE_EXE, dir.path(), {}, 20);
+        EXPECT_EQ(result.exitCode, 1) << what;
+        EXPECT_NE(result.err.find("the window needs a display, and none is available"),
+                  std::string::npos)
+            << what << result.err;
     }
 }
 

@@ -1,0 +1,108 @@
+#include "display.h"
+
+#include <dlfcn.h>
+
+#include <QLibraryInfo>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+namespace gui {
+namespace {
+
+bool set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// The client libraries are opened at run time: the program asks only whether a connection
+// can be made, and needs neither library when the display is never used.
+class Library {
+public:
+    explicit Library(const char* name) : handle_(::dlopen(name, RTLD_LAZY | RTLD_LOCAL)) {}
+    ~Library() {
+        if (handle_) ::dlclose(handle_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    template <typename Function>
+    Function* find(const char* symbol) const {
+        return handle_ ? reinterpret_cast<Function*>(::dlsym(handle_, symbol)) : nullptr;
+    }
+
+private:
+    void* handle_;
+};
+
+// An X server answers at DISPLAY and lets this user in (its authorisation is checked too).
+bool xServerAnswers() {
+    if (!set("DISPLAY")) return false;
+    const Library xcb("libxcb.so.1");
+    using Connect = void*(const char*, int*);
+    using HasError = int(void*);
+    using Disconnect = void(void*);
+    auto* connect = xcb.find<Connect>("xcb_connect");
+    auto* hasError = xcb.find<HasError>("xcb_connection_has_error");
+    auto* disconnect = xcb.find<Disconnect>("xcb_disconnect");
+    if (!connect || !hasError || !disconnect) return false;
+    void* connection = connect(nullptr, nullptr);
+    const bool answers = connection && hasError(connection) == 0;
+    if (connection) disconnect(connection);  // an error connection is freed safely too
+    return answers;
+}
+
+// A Wayland compositor answers at WAYLAND_DISPLAY.
+bool waylandAnswers() {
+    if (!set("WAYLAND_DISPLAY")) return false;
+    const Library client("libwayland-client.so.0");
+    using Connect = void*(const char*);
+    using Disconnect = void(void*);
+    auto* connect = client.find<Connect>("wl_display_connect");
+    auto* disconnect = client.find<Disconnect>("wl_display_disconnect");
+    if (!connect || !disconnect) return false;
+    void* display = connect(nullptr);
+    if (!display) return false;
+    disconnect(display);
+    return true;
+}
+
+// Qt's Wayland platform is a package of its own, often not installed.
+bool qtHasWayland() {
+    const std::filesystem::path plugins =
+        QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString();
+    std::error_code error;
+    return std::filesystem::exists(plugins / "platforms" / "libqwayland-generic.so", error);
+}
+
+// Whether one platform of QT_QPA_PLATFORM ("xcb", "wayland-egl", "offscreen:fontconfig") can
+// be opened; platforms other than X and Wayland are taken as able.
+bool platformAnswers(std::string_view entry) {
+    const std::string_view name = entry.substr(0, entry.find(':'));
+    if (name == "xcb") return xServerAnswers();
+    if (name.starts_with("wayland")) return waylandAnswers();
+    return !name.empty();
+}
+
+}  // namespace
+
+std::optional<std::string> reachablePlatform() {
+    if (const char* chosen = std::getenv("QT_QPA_PLATFORM"); chosen && *chosen) {
+        // Qt tries the platforms of a list such as "wayland;xcb" in turn.
+        std::string_view list = chosen;
+        while (!list.empty()) {
+            const std::size_t end = list.find(';');
+            if (platformAnswers(list.substr(0, end))) return std::string();
+            if (end == std::string_view::npos) break;
+            list.remove_prefix(end + 1);
+        }
+        return std::nullopt;
+    }
+    const bool x = xServerAnswers();
+    const bool wayland = waylandAnswers() && qtHasWayland();
+    if (x && wayland) return std::string();
+    if (x) return std::string("xcb");
+    if (wayland) return std::string("wayland");
+    return std::nullopt;
+}
+
+}  // namespace gui
