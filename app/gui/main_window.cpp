@@ -170,10 +170,24 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::dropFiles(const QStringList& files) {
     if (!shell_) return;
-    std::vector<std::string> names;
-    for (const QString& file : files) names.push_back(file.toStdString());
-    shell::dropFiles(*shell_, names);
-    refreshChecks();
+    waitingDrops_.push_back(files);
+    // The pause between the files of a drop runs the event loop, where another drop can
+    // arrive: it must not cut into the files being handled (their shared report, the tool
+    // chosen for them), so it waits for them.
+    if (handlingDrop_) return;
+    handlingDrop_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{handlingDrop_};
+    while (!waitingDrops_.empty()) {
+        const QStringList next = std::move(waitingDrops_.front());
+        waitingDrops_.pop_front();
+        std::vector<std::string> names;
+        for (const QString& file : next) names.push_back(file.toStdString());
+        shell::dropFiles(*shell_, names);
+        refreshChecks();
+    }
 }
 
 }  // namespace gui

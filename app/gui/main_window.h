@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <deque>
 #include <map>
 
 class QAction;
@@ -40,7 +42,9 @@ public:
     int raiseRequests() const { return raiseRequests_; }
     // "HTMLBITMAP" for displays of 16 bits per pixel and more, else "HTMLBITMAP2".
     QString bitmapName() const { return bitmapName_; }
-    // The files of a drop, in drop order, as they are handed to the shell.
+    // The files of a drop, in drop order, as they are handed to the shell. A drop made while
+    // the files of another are handled (it waits between them with the event loop running)
+    // is handled after them, as a drop of its own.
     void dropFiles(const QStringList& files);
 
 signals:
@@ -61,6 +65,9 @@ private:
     std::map<int, QAction*> actions_;
     QSocketNotifier* instanceNotifier_ = nullptr;
     int raiseRequests_ = 0;
+    // The drops waiting for the one being handled, in the order they were made.
+    std::deque<QStringList> waitingDrops_;
+    bool handlingDrop_ = false;
 };
 
 }  // namespace gui

@@ -148,10 +148,12 @@ TEST(MainWindow, ACloseRequestEndsTheEventLoop) {
     EXPECT_EQ(w.frontend.runEventLoop(), 0);
 }
 
-TEST(MainWindow, ADropOfThreeFilesValidatesEachWithANumberedTitle) {
+// A second drop made during the pause between the files of the first waits for them: it
+// must not cut into their shared report.
+TEST(MainWindow, ADropOfThreeFilesValidatesEachWithANumberedTitleAndTheNextDropWaits) {
     WindowedShell w;
     w.h.writeConfiguration();
-    for (const char* name : {"a.htm", "b.htm", "c.htm"}) {
+    for (const char* name : {"a.htm", "b.htm", "c.htm", "x.htm"}) {
         w.h.dir.write(name, "<html><body><p>x</p></body></html>\n");
     }
     w.h.ui.title = "Zentrel Markwise v2.55";
@@ -164,15 +166,26 @@ TEST(MainWindow, ADropOfThreeFilesValidatesEachWithANumberedTitle) {
     QApplication::sendEvent(w.window, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    auto* later = new QMimeData;
+    later->setUrls({QUrl::fromLocalFile(QString::fromStdString(w.h.file("x.htm")))});
+    QTimer::singleShot(700, [&] {
+        QDragEnterEvent enterAgain(QPoint(10, 10), Qt::CopyAction, later, Qt::LeftButton,
+                                   Qt::NoModifier);
+        QApplication::sendEvent(w.window, &enterAgain);
+        QDropEvent second(QPointF(10, 10), Qt::CopyAction, later, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.window, &second);
+    });
     const auto started = std::chrono::steady_clock::now();
     QApplication::sendEvent(w.window, &drop);
-    EXPECT_TRUE(waitFor([&] { return w.h.ui.titleChanges.size() == 4; }));
+    EXPECT_TRUE(waitFor([&] { return w.h.ui.titleChanges.size() == 6; }));
     // Two pauses of a second and a half between the three files of the shared output file.
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2900));
     EXPECT_EQ(w.h.ui.titleChanges,
-              (Strings{"[1<>3] a.htm", "[2<>3] b.htm", "[3<>3] c.htm", "Zentrel Markwise v2.55"}));
-    EXPECT_EQ(w.h.processes.starts.size(), 3u);
+              (Strings{"[1<>3] a.htm", "[2<>3] b.htm", "[3<>3] c.htm", "Zentrel Markwise v2.55",
+                       "[1<>1] x.htm", "Zentrel Markwise v2.55"}));
+    EXPECT_EQ(w.h.processes.starts.size(), 4u);
     EXPECT_TRUE(std::filesystem::exists(w.h.file("output.txt")));
+    delete later;
     delete data;
 }
 
