@@ -37,13 +37,18 @@ int QtFrontend::runEventLoop() {
     QEventLoop loop;
     loop_ = &loop;
     closeRequested_ = false;
-    // Log-off and shut-down ask first, as closing the window does.
+    // Log-off and shut-down ask first, as closing the window does. The session manager is
+    // asked for leave to show the questions (it may let other programs ask first), and is
+    // released once they are answered, so that a refusal reaches it.
     auto asked = QObject::connect(qApp, &QGuiApplication::commitDataRequest, &loop,
                                   [this](QSessionManager& manager) {
-                                      if (shell_ && !shell::exitProcedure(*shell_)) {
-                                          manager.cancel();
-                                      } else {
+                                      manager.allowsInteraction();
+                                      const bool agreed = !shell_ || shell::exitProcedure(*shell_);
+                                      manager.release();
+                                      if (agreed) {
                                           requestClose();
+                                      } else {
+                                          manager.cancel();
                                       }
                                   });
     const int code = loop.exec();
