@@ -338,6 +338,52 @@ TEST(FileUrl, EncodesWhatAnAddressCannotCarry) {
     EXPECT_EQ(platform::fileUrl("/a/#b%c\xc3\xa9"), "file:///a/%23b%25c%C3%A9");
 }
 
+// A help page's anchor would be lost by the desktop's opener, which hands the browser a path:
+// the browser is sent to a small page that leads on to the anchor.
+TEST(XdgUrlOpener, ALocalPageWithAnAnchorIsReachedThroughAPageThatLeadsOnToIt) {
+    TempDir dir;
+    struct Recorder : platform::ProcessStarter {
+        std::vector<std::pair<std::string, std::string>> starts;
+        bool start(const std::string& program, const std::string& file, bool) override {
+            starts.emplace_back(program, file);
+            return true;
+        }
+    } starter;
+    const char* previous = std::getenv("XDG_RUNTIME_DIR");
+    const std::optional<std::string> kept = previous ? std::optional<std::string>(previous)
+                                                     : std::nullopt;
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    platform::XdgUrlOpener opener(starter);
+    const std::string help = "file:///opt/mark%20wise/help/options.html#program-options";
+    EXPECT_TRUE(opener.open(help));
+    EXPECT_TRUE(opener.open("file:///opt/markwise/help/contents.html"));
+    EXPECT_TRUE(opener.open("https://markwise.zentrel.example/#download"));
+    kept ? ::setenv("XDG_RUNTIME_DIR", kept->c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+
+    ASSERT_EQ(starter.starts.size(), 3u);
+    const std::string page = dir.path().string() + "/markwise/help-options-program-options.html";
+    EXPECT_EQ(starter.starts[0], std::pair(std::string("xdg-open"), platform::fileUrl(page)));
+    const std::string bytes = testing_support::readFile(page);
+    EXPECT_NE(bytes.find("<meta http-equiv=\"refresh\" content=\"0; url=" + help + "\">"),
+              std::string::npos)
+        << bytes;
+    EXPECT_EQ(starter.starts[1].second, "file:///opt/markwise/help/contents.html");
+    EXPECT_EQ(starter.starts[2].second, "https://markwise.zentrel.example/#download");
+
+    // Where the page cannot be written, the address goes as it is; odd bytes of an anchor
+    // neither reach the file name nor break out of the page's markup.
+    auto& fs = platform::systemFileSystem();
+    EXPECT_EQ(platform::anchoredPageUrl(fs, help, dir.path().string() + "/missing/"), help);
+    const std::string odd = "file:///h/a.html#x\"><script>/../y";
+    const std::string led = platform::anchoredPageUrl(fs, odd, dir.path().string() + "/");
+    EXPECT_EQ(led, platform::fileUrl(dir.path().string() + "/help-a-x___script_____y.html"));
+    const std::string oddBytes =
+        testing_support::readFile(dir.path().string() + "/help-a-x___script_____y.html");
+    EXPECT_EQ(oddBytes.find("<script>"), std::string::npos);
+    EXPECT_NE(oddBytes.find("url=file:///h/a.html#x&quot;&gt;&lt;script&gt;/../y\""),
+              std::string::npos);
+}
+
 TEST(UnixInstanceChannel, TheFirstListensAndASecondFindsAndRaisesIt) {
     TempDir dir;
     const std::string folder = dir.path().string() + "/";

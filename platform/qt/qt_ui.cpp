@@ -143,7 +143,8 @@ void QtUserInterface::setWindowTitle(const std::string& title) {
 }
 
 bool QtUrlOpener::open(const std::string& url) {
-    return QDesktopServices::openUrl(QUrl(q(url)));
+    // Qt hands a local page to the desktop's opener too: an anchor needs the same detour.
+    return QDesktopServices::openUrl(QUrl(q(openableUrl(url))));
 }
 
 }  // namespace platform

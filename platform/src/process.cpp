@@ -1,11 +1,16 @@
 #include "platform/process.h"
 
+#include "platform/file_policy.h"
+#include "platform/instance_channel.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -94,6 +99,68 @@ std::string fileUrl(const std::string& absolutePath, const std::string& anchor) 
     }
     if (!anchor.empty()) url += '#' + anchor;
     return url;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+bool XdgUrlOpener::open(const std::string& url) {
+    return starter_.start("xdg-open", openableUrl(url), false);
+}
+
+namespace {
+
+// A piece of an address made fit for a file name: letters, digits, "-" and "_" kept, anything
+// else "_", at most 60 bytes.
+std::string nameSafe(std::string_view piece) {
+    std::string name;
+    for (const char c : piece.substr(0, 60)) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_';
+        name += kept ? c : '_';
+    }
+    return name;
+}
+
+std::string htmlEscaped(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            default: escaped += c; break;
+        }
+    }
+    return escaped;
+}
+
+}  // namespace
+
+std::string anchoredPageUrl(FileSystem& fs, const std::string& url, const std::string& folder) {
+    const std::size_t hash = url.find('#');
+    if (!url.starts_with("file://") || hash == std::string::npos || folder.empty()) return url;
+    std::string_view page = std::string_view(url).substr(0, hash);
+    page.remove_prefix(page.rfind('/') + 1);
+    if (page.ends_with(".html")) page.remove_suffix(5);
+    const std::string path = folder + "help-" + nameSafe(page) + "-" +
+                             nameSafe(std::string_view(url).substr(hash + 1)) + ".html";
+    const std::string target = htmlEscaped(url);
+    const std::string bytes =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+        "<meta http-equiv=\"refresh\" content=\"0; url=" + target + "\">\n"
+        "<title>Markwise help</title></head>\n"
+        "<body><p><a href=\"" + target + "\">" + target + "</a></p></body></html>\n";
+    if (replaceFile(fs, path, bytes)) return url;
+    return fileUrl(path);
+}
+
+std::string openableUrl(const std::string& url) {
+    if (!url.starts_with("file://") || url.find('#') == std::string::npos) return url;
+    const std::optional<std::string> folder = socketFolder();
+    return folder ? anchoredPageUrl(systemFileSystem(), url, *folder) : url;
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace platform {
 
 class ProcessStarter {
@@ -33,11 +35,12 @@ public:
     virtual bool open(const std::string& url) = 0;
 };
 
-// Hands the address to the desktop's opener, xdg-open.
+// Hands the address to the desktop's opener, xdg-open (a local page with an anchor through
+// openableUrl()).
 class XdgUrlOpener : public UrlOpener {
 public:
     explicit XdgUrlOpener(ProcessStarter& starter) : starter_(starter) {}
-    bool open(const std::string& url) override { return starter_.start("xdg-open", url, false); }
+    bool open(const std::string& url) override;
 
 private:
     ProcessStarter& starter_;
@@ -46,5 +49,16 @@ private:
 // "file://" and the absolute path with the bytes a URL cannot carry percent-encoded, followed
 // by "#anchor" when an anchor is given.
 std::string fileUrl(const std::string& absolutePath, const std::string& anchor = {});
+
+// The desktop's openers (xdg-open, gio) hand a browser a local page by its path, which has no
+// room for an anchor: a help page would open at its top. For a "file://" address with an
+// anchor this writes a small page into `folder` (a private folder ending with "/") that sends
+// the browser on to the address, and returns that page's address; any other address, or when
+// the page cannot be written, comes back as it is.
+std::string anchoredPageUrl(FileSystem& fs, const std::string& url, const std::string& folder);
+
+// anchoredPageUrl() on the system's file system, in the program's folder of the user's runtime
+// folder.
+std::string openableUrl(const std::string& url);
 
 }  // namespace platform
