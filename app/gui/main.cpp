@@ -74,8 +74,11 @@ int run(int argc, char** argv) {
         if (commandLine.empty()) {
             // The window cannot be shown here; a running one can still come to the front.
             if (instances.raiseAnotherInstance()) return 1;
-            std::fputs("markwise: the window needs a display, and none is available; give a "
-                       "document or an option to run one command without it\n",
+            std::fputs(consoleForced()
+                           ? "markwise: MARKWISE_UI=console shows no window; give a document or "
+                             "an option to run one command on the console\n"
+                           : "markwise: the window needs a display, and none is available; give "
+                             "a document or an option to run one command without it\n",
                        stderr);
             return 1;
         }

@@ -191,6 +191,15 @@ TEST_F(Program, ADisplayThatDoesNotAnswerLeavesCommandLinesOnTheConsole) {
     }
 }
 
+TEST_F(Program, TheWindowOnTheConsoleSaysWhyItIsNotShown) {
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));  // no other window to bring forward
+    fs::create_directories(dir.file("runtime"));
+    const auto result = run({});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "markwise: MARKWISE_UI=console shows no window; give a document or an "
+                          "option to run one command on the console\n");
+}
+
 TEST_F(Program, ADocumentNameWithBlanksArrivesWhole) {
     dir.write("my page.htm", "<html><body><p>Hello</p></body></html>\n");
     const auto result = run({"-E,MyEditorClass,12", "my page.htm"});
