@@ -172,6 +172,28 @@ TEST_F(CheckCommand, OutputGoesToTheNamedFile) {
     EXPECT_EQ(lineCount(unwritable.err), 1);
 }
 
+// Standard output named as the output file is written as standard output: the file it goes
+// to keeps what it held, and takes what comes after.
+TEST_F(CheckCommand, OutputNamingStandardOutputWritesToIt) {
+    dir.write("page.html", "<p>\n");
+    dir.write("build.log", "earlier\n");
+    const std::string check = std::string("'") + MARKWISE_CHECK_EXE + "' --scan-only --format kv ";
+    const Outcome appended = testing_support::runProgram(
+        "/bin/sh", dir.path(),
+        {"-c", "{ echo before; " + check + "--output /dev/stdout page.html; echo \"rc=$?\"; " +
+                   check + "--output build.log page.html; echo after; } >> build.log"});
+    EXPECT_EQ(appended.exitCode, 0) << appended.err;
+    const std::string log = readFile(dir.file("build.log"));
+    EXPECT_TRUE(log.starts_with("earlier\nbefore\nVALIDATOR=Zentrel Markwise\n")) << log;
+    EXPECT_NE(log.find("ENDOFFILE=YES\nrc=0\nVALIDATOR="), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("ENDOFFILE=YES\nafter\n")) << log;
+
+    const Outcome dash = scan({"--output", "-", "--format", "kv", "page.html"});
+    EXPECT_EQ(dash.exitCode, 0);
+    EXPECT_TRUE(dash.out.ends_with("ENDOFFILE=YES\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("-")));
+}
+
 TEST_F(CheckCommand, LoggingAppendsToTheLogFile) {
     // A fault that the default profile reports ("1 > 0" is today's HTML).
     dir.write("page.html", "<p>1 &zzbogus; 0</p>\n");

@@ -61,7 +61,8 @@ const CommandHelp kHelp{
          "is dumb), always (also into a pipe), never; never into --output files",
          "auto always never"},
         {"--output FILE", "writes the reports to FILE instead of standard output; FILE is "
-         "replaced when every document has been checked", "FILE"},
+         "replaced when every document has been checked. - or the file standard output goes "
+         "to (/dev/stdout) means standard output", "FILE"},
         {"--quiet", "the text report without the document's lines, and every form without "
          "validator comments"},
         {"--summary", "one line per document instead of its report: its name, its errors and "

@@ -269,6 +269,15 @@ bool useColour(ColourChoice choice, bool toOutputFile, std::FILE* out) {
     return ::isatty(::fileno(out)) == 1;
 }
 
+// "--output -", "--output /dev/stdout" and any other name of the file standard output goes to
+// already mean standard output itself: replacing that file would throw away what it held
+// before the run (a log that the output is appended to) and lose what is written to it after.
+bool namesStandardOutput(platform::FileSystem& fs, const std::string& name, std::FILE* out) {
+    if (name == "-") return true;
+    const int fd = ::fileno(out);
+    return fd >= 0 && platform::sameFile(fs, name, "/proc/self/fd/" + std::to_string(fd));
+}
+
 void listProfiles(const std::string& programDirectory, std::FILE* out) {
     std::string text;
     for (const ShippedProfile& profile : shippedProfiles()) {
@@ -293,6 +302,9 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     if (auto problem = parseCheckArguments(args, parsed)) {
         say(env.err, *problem + " (see markwise-check --help)");
         return kCheckFailed;
+    }
+    if (parsed.output && namesStandardOutput(*env.fileSystem, *parsed.output, env.out)) {
+        parsed.output.reset();
     }
     // What a listing prints is its whole result: output that could not be written fails it.
     auto listed = [&env] {
