@@ -118,6 +118,7 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
         {"--config", "missing.cfg", "page.html"},
         {"--config", "active.cfg", "--scan-only", "page.html"},
         {"--summary", "--output", "summary.txt", "page.html"},  // nothing would be written
+        {"--files-from", "list1", "--files-from", "list2"},  // the first list would be lost
     };
     for (const auto& args : cases) {
         Outcome outcome = run(args);

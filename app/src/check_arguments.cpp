@@ -187,6 +187,9 @@ std::optional<std::string> apply(std::string_view name, const std::string& value
     } else if (name == "--ext") {
         return parseExtensions(value, parsed.extensions);
     } else if (name == "--files-from") {
+        // A second list would silently take the place of the first, whose documents would
+        // then go unchecked.
+        if (parsed.filesFrom) return std::string("--files-from is given once: join the lists");
         parsed.filesFrom = value;
     } else if (name == "--stdin-filename") {
         parsed.stdinName = value;
