@@ -216,6 +216,16 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
     return write(outPath, store.serialize(0), env, sourcePaths);
 }
 
+// Writes a configuration to OUT unless OUT holds something else (a page, a source text named
+// by a slip): every command that writes a configuration refuses to replace such a file.
+int writeConfiguration(const std::string& outPath, const std::string& bytes, CfgEnvironment& env) {
+    if (!replacesAConfiguration(outPath, env)) {
+        say(env.err, outPath + ": is no HTML Configuration file; not replaced");
+        return kCfgFailed;
+    }
+    return write(outPath, bytes, env);
+}
+
 std::string plural(int count, std::string_view one, std::string_view many) {
     return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
@@ -256,7 +266,9 @@ int clean(const std::string& inPath, const std::string& outPath, CfgEnvironment&
         return kCfgCorrupt;
     }
     // OUT may be IN: it has been read whole, and is replaced only by a complete file.
-    if (int written = write(outPath, store.serialize(0), env); written != kCfgDone) return written;
+    if (int written = writeConfiguration(outPath, store.serialize(0), env); written != kCfgDone) {
+        return written;
+    }
     std::fprintf(env.out, "%s\n", config::cleanResultText(result).c_str());
     return kCfgDone;
 }
@@ -307,13 +319,13 @@ int runCommand(std::span<const std::string> args, CfgEnvironment& env) {
     CfgStore store;
     if (command == "builtins") {
         store.resetToBuiltins();
-        return write(files[1], store.serialize(0), env);
+        return writeConfiguration(files[1], store.serialize(0), env);
     }
     // copy: saved as the program saves, in the model's versions unless upgrading.
     if (int result = load(files[1], store, env, nullptr); result != kCfgDone) return result;
     // OUT may be IN (an upgrade in place): it has been read whole, and is replaced only by a
     // complete file.
-    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
+    return writeConfiguration(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
 }
 
 }  // namespace
