@@ -207,7 +207,12 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
         return kCfgCorrupt;
     }
     // The output file comes last: a file there that is not a configuration (a source text
-    // whose output name was forgotten, say) is not replaced.
+    // whose output name was forgotten, say) is not replaced. What the writing policy refuses
+    // is said first, as it says it.
+    if (auto refused = platform::checkWritable(*env.fileSystem, outPath, {})) {
+        say(env.err, refused->message());
+        return kCfgFailed;
+    }
     if (!replacesAConfiguration(outPath, env)) {
         say(env.err, outPath + ": is no HTML Configuration file; not replaced (the output file "
                                "is the last name given to build)");
@@ -219,6 +224,12 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
 // Writes a configuration to OUT unless OUT holds something else (a page, a source text named
 // by a slip): every command that writes a configuration refuses to replace such a file.
 int writeConfiguration(const std::string& outPath, const std::string& bytes, CfgEnvironment& env) {
+    // What the writing policy refuses (another user's link, a read-only file) is said as it
+    // says it, before anything behind the name is read.
+    if (auto refused = platform::checkWritable(*env.fileSystem, outPath, {})) {
+        say(env.err, refused->message());
+        return kCfgFailed;
+    }
     if (!replacesAConfiguration(outPath, env)) {
         say(env.err, outPath + ": is no HTML Configuration file; not replaced");
         return kCfgFailed;
