@@ -157,6 +157,17 @@ TEST_F(CheckSite, ProfilesByNameAndByDoctype) {
               "site/news/older.HTML: 0 errors, 0 warnings: passed\n"
               "site/index.html: 1 error, 0 warnings: failed\n");
 
+    // Profile names are told without regard to case, "auto" among them.
+    Outcome capitals = check({"--no-settings", "--profile", "AUTO", "--summary", "site/news",
+                              "site/index.html"});
+    EXPECT_EQ(capitals.out, automatic.out);
+    // The forms for CI services name the default as --profile names it; the report's header
+    // names a profile only where one was asked for.
+    Outcome json = check({"--no-settings", "--format", "json", "site/index.html"});
+    EXPECT_NE(json.out.find("\"profile\":\"html5\""), std::string::npos) << json.out;
+    Outcome plain = check({"--no-settings", "site/index.html"});
+    EXPECT_EQ(plain.out.find("Profile:"), std::string::npos);
+
     Outcome header = check({"--no-settings", "--profile", "auto", "site/news/older.HTML"});
     EXPECT_NE(header.out.find("Profile: html401-transitional (HTML 4.01 Transitional).\n"),
               std::string::npos)

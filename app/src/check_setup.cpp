@@ -3,6 +3,7 @@
 #include <set>
 
 #include "app/configuration.h"
+#include "config/text_utils.h"
 #include "messages/message_ids.h"
 #include "options/profile_options.h"
 
@@ -181,7 +182,8 @@ std::optional<std::string> CheckSetups::prepare() {
         single_ = std::move(setup);
         return std::nullopt;
     }
-    if (profileName && *profileName == "auto") {
+    // Profile names are told without regard to case, "auto" as well as the others.
+    if (profileName && text::equalsIgnoreCase(*profileName, "auto")) {
         byDoctype_ = true;
         // The user's layers alone, to find mistakes in them before any document is read.
         if (auto problem = build(*setup)) return problem;
@@ -213,6 +215,8 @@ std::optional<std::string> CheckSetups::prepare() {
         if (userLayers.origins["DefaultConfigurationFilenameV25"] == "default") {
             if (auto installed = locateProfile(shippedProfiles()[0], programDirectory_)) {
                 path = *installed;
+                // The forms for CI services name it as --profile would.
+                setup->profile = &shippedProfiles()[0];
             }
         }
         if (auto problem = load(*setup, path, true)) return problem;
