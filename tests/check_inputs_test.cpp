@@ -36,7 +36,8 @@ TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
     const std::string site = dir.file("site");
     for (const char* name : {"site/b.html", "site/a.HTM", "site/a/z.shtml", "site/a/y.txt",
                              "site/c.shtm", "site/noext", "site/deep/er/x.html",
-                             "outside/secret.html"}) {
+                             "outside/secret.html", "site/.git/x.html", "site/.draft.html",
+                             "site/deep/.cache/y.html"}) {
         std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
         dir.write(name, "<p>");
     }
@@ -57,7 +58,14 @@ TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
         site + "/a.HTM",  site + "/a/z.shtml",       site + "/b.html",
         site + "/c.shtm", site + "/deep/er/x.html", site + "/link.html",
     };
-    EXPECT_EQ(names(inputs), expected);
+    EXPECT_EQ(names(inputs), expected);  // hidden files and folders are passed over
+
+    // ... unless they are named: a hidden folder given is walked, a hidden file given checked.
+    request.operands = {site + "/.git", site + "/.draft.html"};
+    inputs.clear();
+    ASSERT_FALSE(app::gatherInputs(request, platform::systemFileSystem(), inputs, problems));
+    EXPECT_EQ(names(inputs),
+              (std::vector<std::string>{site + "/.git/x.html", site + "/.draft.html"}));
 
     // --ext chooses other extensions; a file named outright is taken whatever its extension.
     ASSERT_FALSE(app::parseExtensions("txt,.shtml", request.extensions));

@@ -13,7 +13,8 @@ const CommandHelp kHelp{
     {"[OPTION]... DOCUMENT|FOLDER|-...", "[OPTION]... --files-from FILE"},
     "Checks each HTML document in turn (its tags, attributes, values, character entities, "
     "comments, quoting, server blocks and nesting) and writes its report to standard output. "
-    "A folder is walked for HTML files in sorted order; \"-\" reads standard input.\n\n"
+    "A folder is walked for HTML files in sorted order, hidden ones passed over; \"-\" reads "
+    "standard input.\n\n"
     "Options start at their defaults; then come the options the profile carries, then the "
     "project's settings file (.markwise.ini in the current folder or the nearest one above it), "
     "then --set. Options are named by their settings names: markwise-check --list-options shows "

@@ -81,6 +81,9 @@ private:
             return;
         }
         for (const std::string& name : names) {
+            // Hidden files and folders (.git, .cache, an editor's backups) are no part of the
+            // site; one named on the command line is still checked.
+            if (name.starts_with('.')) continue;
             const std::string shown = folder.shown + "/" + name;
             struct stat info {};
             if (files_.lstat(shown, info) != 0) {
