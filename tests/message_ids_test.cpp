@@ -82,7 +82,7 @@ TEST(MessageIds, MarkwiseDisableCommentsAreRead) {
         {"!--markwise-disable mw94,mw54--", std::vector<int>{94, 54}},
         {"!-- markwise-disable-next-line mw102, mwconfig --", std::vector<int>{102, 0}, true},
         {"!-- markwise-disable mw94, nonsense --", std::vector<int>{94}},
-        {"!-- markwise-disable --", std::vector<int>{}},
+        {"!-- markwise-disable mw9999, nonsense --", std::vector<int>{}},
         {"!-- markwise-disabled mw94 --", std::nullopt},
         {"!-- MARKWISE-DISABLE mw94 --", std::nullopt},
         {"!-- see markwise-disable mw94 --", std::nullopt},
@@ -95,6 +95,15 @@ TEST(MessageIds, MarkwiseDisableCommentsAreRead) {
         if (!directive) continue;
         EXPECT_EQ(directive->numbers, *c.numbers);
         EXPECT_EQ(directive->nextLineOnly, c.nextLine);
+    }
+    // A comment that names no id drops every kind, as other checkers' comments of the kind do.
+    std::vector<int> every;
+    for (const auto& message : messages::catalogueMessages()) every.push_back(message.number);
+    for (const char* bare : {"!-- markwise-disable --", "!--markwise-disable--",
+                             "!-- markwise-disable-next-line \t --"}) {
+        const auto directive = messages::parseInlineDirective(bare);
+        ASSERT_TRUE(directive.has_value()) << bare;
+        EXPECT_EQ(directive->numbers, every) << bare;
     }
 }
 

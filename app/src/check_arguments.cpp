@@ -50,7 +50,8 @@ const CommandHelp kHelp{
          "mw94), its kind and its English text"},
         {"--disable ID[,ID...]", "drops those kinds of message from every form and every count; "
          "may be repeated. In a document, <!-- markwise-disable ID[,ID...] --> drops them for "
-         "the rest of it, <!-- markwise-disable-next-line ID[,ID...] --> on the next line",
+         "the rest of it, <!-- markwise-disable-next-line ID[,ID...] --> on the next line; "
+         "without an id, every kind",
          "NONE"},
         {"--no-inline-config", "ignores the markwise-disable comments of the documents"},
         {"--all", "no error or warning limit: the whole of every document is checked (up to a "

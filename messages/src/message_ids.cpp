@@ -166,8 +166,16 @@ std::optional<InlineDirective> parseInlineDirective(std::string_view commentText
     } else if (word != kRest) {
         return std::nullopt;
     }
-    if (wordEnd != std::string_view::npos) {
-        directive.numbers = parseMessageIdList(body.substr(wordEnd)).numbers;
+    const std::string_view list =
+        wordEnd == std::string_view::npos ? std::string_view() : trimmed(body.substr(wordEnd));
+    if (list.empty()) {
+        // No id at all, as in other checkers' comments of the kind: every kind of message.
+        for (const CatalogueMessage& message : catalogueMessages()) {
+            directive.numbers.push_back(message.number);
+        }
+    } else {
+        // A list of ids that are all unknown (misspelt) drops nothing.
+        directive.numbers = parseMessageIdList(list).numbers;
     }
     return directive;
 }

@@ -60,7 +60,7 @@ const std::vector<CatalogueMessage>& catalogueMessages();
 // The directive of an HTML comment's text (what stands between "<" and ">": "!-- markwise-
 // disable mw94, mw54 --"), when it is one: "markwise-disable" drops the kinds for the rest of
 // the document, "markwise-disable-next-line" on the next line only. Ids the catalogue does not
-// know are passed over.
+// know are passed over; a comment that names no id at all drops every kind.
 std::optional<InlineDirective> parseInlineDirective(std::string_view commentText);
 
 }  // namespace messages
