@@ -165,6 +165,19 @@ TEST_F(FindingsForms, GnuFormGivesTheMessagesOfTheKeyValueFormWithIdsAndColumns)
     EXPECT_NE(gnu.out.find("Dialog Box. (--set AllowDoubleQuoteInText=1) [mw209]"),
               std::string::npos);
     EXPECT_NE(gnu.out.find("(--set HexadecimalEntities=1) [mw213]"), std::string::npos);
+
+    // Editors do not show a UTF-8 byte order mark: the first line's columns count from the
+    // character after it (in every form); the other lines are as they were.
+    dir.write("marked.html", "\xEF\xBB\xBF<font>x</font> &zz;\n<font>y</font>\n");
+    std::vector<std::string> columns;
+    for (const GnuLine& line : gnuLines(check({"--format", "gnu", "marked.html"}).out)) {
+        columns.push_back(line.id + "@" + std::to_string(line.line) + ":" +
+                          std::to_string(line.column));
+    }
+    EXPECT_EQ(columns, (std::vector<std::string>{"mw66@1:1", "mw96@1:16", "mw93@1:1", "mw66@2:1",
+                                                 "mw206@1:1"}));
+    EXPECT_NE(check({"--format", "json", "marked.html"}).out.find("\"line\":1,\"column\":16"),
+              std::string::npos);
 }
 
 TEST_F(FindingsForms, JsonFormIsOneDocumentWithEachFilesStatisticsAndMessages) {

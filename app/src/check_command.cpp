@@ -278,6 +278,17 @@ bool namesStandardOutput(platform::FileSystem& fs, const std::string& name, std:
     return fd >= 0 && platform::sameFile(fs, name, "/proc/self/fd/" + std::to_string(fd));
 }
 
+// Editors do not show a UTF-8 byte order mark: the columns of the first line are counted
+// from the character after it, as they see the line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+void columnsAfterByteOrderMark(messages::DocumentFindings& findings) {
+    constexpr auto kMarkSize = static_cast<std::int32_t>(kByteOrderMark.size());
+    for (messages::Finding& finding : findings.findings) {
+        messages::Position& at = finding.position;
+        if (at.line == 1 && at.column > 0) at.column = std::max(1, at.column - kMarkSize);
+    }
+}
+
 void listProfiles(const std::string& programDirectory, std::FILE* out) {
     std::string text;
     for (const ShippedProfile& profile : shippedProfiles()) {
@@ -523,6 +534,8 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         const std::string_view documentBytes = mapped ? mapped->bytes() : std::string_view(bytes);
         const std::size_t documentSize = documentBytes.size();
+        // Asked now: the check takes the bytes over.
+        const bool byteOrderMark = documentBytes.starts_with(kByteOrderMark);
         if (const std::optional<std::string_view> wide = wideEncodingOf(documentBytes)) {
             result.problems.push_back(
                 input.name + ": is in " + std::string(*wide) +
@@ -580,6 +593,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                 result.findings->profile =
                     setup.profile != nullptr ? std::string(setup.profile->name) : setup.configPath;
                 result.findings->profileOptions = setup.profileOptionList;
+                if (byteOrderMark) columnsAfterByteOrderMark(*result.findings);
             }
         }
         if (mapped && mapped->changed()) {
