@@ -123,36 +123,26 @@ std::string nameSafe(std::string_view piece) {
     return name;
 }
 
-std::string htmlEscaped(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c; break;
-        }
-    }
-    return escaped;
-}
-
 }  // namespace
 
 std::string anchoredPageUrl(FileSystem& fs, const std::string& url, const std::string& folder) {
     const std::size_t hash = url.find('#');
-    if (!url.starts_with("file://") || hash == std::string::npos || folder.empty()) return url;
+    // An address the page's markup would have to escape is opened as it is (the help's never
+    // is: fileUrl() encodes such bytes, and anchors are plain words).
+    if (!url.starts_with("file://") || hash == std::string::npos || folder.empty() ||
+        url.find_first_of("&<>\"'") != std::string::npos) {
+        return url;
+    }
     std::string_view page = std::string_view(url).substr(0, hash);
     page.remove_prefix(page.rfind('/') + 1);
     if (page.ends_with(".html")) page.remove_suffix(5);
     const std::string path = folder + "help-" + nameSafe(page) + "-" +
                              nameSafe(std::string_view(url).substr(hash + 1)) + ".html";
-    const std::string target = htmlEscaped(url);
     const std::string bytes =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
-        "<meta http-equiv=\"refresh\" content=\"0; url=" + target + "\">\n"
+        "<meta http-equiv=\"refresh\" content=\"0; url=" + url + "\">\n"
         "<title>Markwise help</title></head>\n"
-        "<body><p><a href=\"" + target + "\">" + target + "</a></p></body></html>\n";
+        "<body><p><a href=\"" + url + "\">" + url + "</a></p></body></html>\n";
     if (replaceFile(fs, path, bytes)) return url;
     return fileUrl(path);
 }
