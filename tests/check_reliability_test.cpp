@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -372,14 +373,17 @@ TEST_F(CheckReliability, AReportWriteThatFailsAnywhereLeavesTheOldReport) {
 // an editor saving a shorter page over the one being checked would.
 class MappingFileSystem : public FaultyFileSystem {
 public:
+    // Called from several workers at once: the names and the count are kept under a lock.
     int open(const std::string& path, int flags, mode_t mode = 0) override {
         const int fd = FaultyFileSystem::open(path, flags, mode);
+        const std::lock_guard<std::mutex> lock(names_lock_);
         if (fd >= 0) names_[fd] = path;
         return fd;
     }
     const char* mapReadOnly(int fd, std::size_t size) override {
         const char* address = platform::systemFileSystem().mapReadOnly(fd, size);
         if (address != nullptr) {
+            const std::lock_guard<std::mutex> lock(names_lock_);
             ++maps;
             if (names_[fd] == cut) (void)::truncate(cut.c_str(), cutTo);
         }
@@ -394,6 +398,7 @@ public:
     off_t cutTo = 0;
 
 private:
+    std::mutex names_lock_;
     std::map<int, std::string> names_;
 };
 

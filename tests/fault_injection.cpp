@@ -55,6 +55,7 @@ std::string FaultyFileSystem::describe() const {
 }
 
 bool FaultyFileSystem::fails(FileOp op, std::string_view path) {
+    const std::lock_guard<std::mutex> lock(record_);
     const int nth = ++counts_[op];
     const int call = static_cast<int>(steps_.size()) + 1;
     int error = 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,9 @@ private:
     bool fails(platform::FileOp op, std::string_view path);
 
     platform::FileSystem& real_;
+    // markwise-check's workers call the file system at the same time: the record is kept
+    // under a lock.
+    std::mutex record_;
     std::map<platform::FileOp, int> counts_;
     std::map<platform::FileOp, std::pair<int, int>> plannedByKind_;  // n, errno
     int plannedCall_ = 0;
