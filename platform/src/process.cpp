@@ -101,10 +101,6 @@ std::string fileUrl(const std::string& absolutePath, const std::string& anchor) 
     return url;
 }
 
-}  // namespace platform
-
-namespace platform {
-
 bool XdgUrlOpener::open(const std::string& url) {
     return starter_.start("xdg-open", openableUrl(url), false);
 }
