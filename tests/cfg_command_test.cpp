@@ -149,25 +149,6 @@ TEST_F(CfgCommand, BuildReplacesNothingButAConfiguration) {
     EXPECT_EQ(nothing.err, "nothing.txt: the text holds no statement: it must begin with "
                            "'html-configuration version 2'\n");
     EXPECT_EQ(bytes("out.cfg"), bytes("empty.cfg"));
-
-    // The other commands that write a configuration refuse such a file too; a configuration
-    // (the input itself among them) is replaced.
-    dir.write("page.html", "<p>my page</p>\n");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"builtins", "page.html"},
-          std::vector<std::string>{"copy", "out.cfg", "page.html"},
-          std::vector<std::string>{"clean", "out.cfg", "page.html"}}) {
-        Outcome refused = run(args);
-        EXPECT_EQ(refused.exitCode, 2) << args[0];
-        EXPECT_EQ(refused.err,
-                  "markwise-cfg: page.html: is no HTML Configuration file; not replaced\n")
-            << args[0];
-        EXPECT_EQ(refused.out, "") << args[0];
-        EXPECT_EQ(bytes("page.html"), "<p>my page</p>\n") << args[0];
-    }
-    EXPECT_EQ(run({"builtins", "empty.cfg"}).exitCode, 0);
-    EXPECT_EQ(run({"copy", "out.cfg", "out.cfg"}).exitCode, 0);
-    EXPECT_EQ(run({"clean", "empty.cfg", "empty.cfg"}).exitCode, 0);
 }
 
 TEST_F(CfgCommand, WrongArgumentsAndUnreadableFilesAreOneLineErrors) {

@@ -221,22 +221,6 @@ int build(std::span<const std::string> sourcePaths, const std::string& outPath,
     return write(outPath, store.serialize(0), env, sourcePaths);
 }
 
-// Writes a configuration to OUT unless OUT holds something else (a page, a source text named
-// by a slip): every command that writes a configuration refuses to replace such a file.
-int writeConfiguration(const std::string& outPath, const std::string& bytes, CfgEnvironment& env) {
-    // What the writing policy refuses (another user's link, a read-only file) is said as it
-    // says it, before anything behind the name is read.
-    if (auto refused = platform::checkWritable(*env.fileSystem, outPath, {})) {
-        say(env.err, refused->message());
-        return kCfgFailed;
-    }
-    if (!replacesAConfiguration(outPath, env)) {
-        say(env.err, outPath + ": is no HTML Configuration file; not replaced");
-        return kCfgFailed;
-    }
-    return write(outPath, bytes, env);
-}
-
 std::string plural(int count, std::string_view one, std::string_view many) {
     return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
@@ -277,9 +261,7 @@ int clean(const std::string& inPath, const std::string& outPath, CfgEnvironment&
         return kCfgCorrupt;
     }
     // OUT may be IN: it has been read whole, and is replaced only by a complete file.
-    if (int written = writeConfiguration(outPath, store.serialize(0), env); written != kCfgDone) {
-        return written;
-    }
+    if (int written = write(outPath, store.serialize(0), env); written != kCfgDone) return written;
     std::fprintf(env.out, "%s\n", config::cleanResultText(result).c_str());
     return kCfgDone;
 }
@@ -330,13 +312,13 @@ int runCommand(std::span<const std::string> args, CfgEnvironment& env) {
     CfgStore store;
     if (command == "builtins") {
         store.resetToBuiltins();
-        return writeConfiguration(files[1], store.serialize(0), env);
+        return write(files[1], store.serialize(0), env);
     }
     // copy: saved as the program saves, in the model's versions unless upgrading.
     if (int result = load(files[1], store, env, nullptr); result != kCfgDone) return result;
     // OUT may be IN (an upgrade in place): it has been read whole, and is replaced only by a
     // complete file.
-    return writeConfiguration(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
+    return write(files[2], store.serialize(parsed.upgrade ? 1 : 0), env);
 }
 
 }  // namespace
