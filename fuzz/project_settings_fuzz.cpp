@@ -17,6 +17,7 @@
 
 #include "../app/src/check_setup.h"
 #include "app/profiles.h"
+#include "config/text_utils.h"
 #include "app/project_settings.h"
 #include "memory_file_system.h"
 
@@ -153,7 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // A profile that does not exist is named with the line that asks for it.
-    if (settings.profile && settings.profile->value != "auto" &&
+    // ("auto" is a profile in any case, as every other profile name is.)
+    if (settings.profile && !text::equalsIgnoreCase(settings.profile->value, "auto") &&
         app::findShippedProfile(settings.profile->value) == nullptr) {
         arguments.scanOnly = false;
         app::CheckSetups chosen(arguments, &settings, "/opt/markwise/", files);
