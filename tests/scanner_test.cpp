@@ -207,6 +207,9 @@ TEST(Scanner, TextFindings) {
         {"&[macro]; & [x\n", {"E1:Reached the end of a line att"}},
         {"&amp;&lang;&lArr;&#65;&#160;&#9;\n", {}},
         {"&AMP;\n", {"E1:The character entity \"&AMP;\" "}},
+        // "##" reads as "#" only while a CFOUTPUT is open, checked without a configuration too.
+        {"<cfoutput>&##38;</cfoutput>\n", {}},
+        {"<CFOUTPUT>x</cfoutput>&##38;\n", {"E1:The character entity \"&##38;\""}},
         {"&#10;&#128;&;\n",
          {"E1:The character entity \"&#10;\" ", "E1:The character entity \"&#128;\""}},
         {"caf\xe9\nok\n\xff\xfe\n", {"E1:High ASCII characters found. ", "E3:High ASCII charac"

@@ -237,7 +237,13 @@ void TagHandling::checkDuplicateId(const TagEntry& entry) {
 }
 
 void TagHandling::closingTagRead(std::string_view text) {
-    if (!reader_) return;
+    if (!reader_) {
+        // Without an HTML Configuration nothing is placed, but a closing tag still ends the
+        // nearest open tag of its name: whether a CFOUTPUT is open decides how entities read.
+        const long place = state_.openTags.topmost(leadingName(text.substr(1)));
+        if (place >= 0) state_.openTags.remove(place);
+        return;
+    }
     if (state_.shortcuts && closesByName(text) && isBareName(text)) {
         placement_->close(text.substr(1));
         return;
