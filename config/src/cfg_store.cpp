@@ -487,7 +487,8 @@ const char* CfgStore::displayLabel(int kind, int mode, int key) const {
     if (!e) return nullptr;
     char id[16];
     std::snprintf(id, sizeof id, "%03d", e->id);
-    label_.assign(e->name.view());
+    // The name as the "%s" of the label reads it: up to a NUL a name may hold.
+    label_.assign(e->name.text());
     label_.append(" (").append(id).append(")");
     return label_.c_str();
 }
