@@ -327,6 +327,12 @@ TEST(TextForm, AHandWrittenTextBuildsWhatItSaysInAnyBlockOrder) {
     EXPECT_EQ(cfg.formatVersion(), 1);
     EXPECT_EQ(cfg.entry(TagName, ById, 0)->formatVersion, 1);
     EXPECT_EQ(cfg.entry(TagName, ById, 1)->formatVersion, 2);
+
+    // A name holding a NUL is labelled up to the NUL, with its id.
+    ASSERT_TRUE(readTextForm("html-configuration version 2\ntag \"ab\\x00cd\"\n  id 3\n", cfg)
+                    .empty());
+    EXPECT_EQ(cfg.entry(TagName, ById, 3)->name.view(), std::string_view("ab\0cd", 5));
+    EXPECT_STREQ(cfg.displayLabel(TagName, ById, 3), "ab (003)");
 }
 
 // A rule set kept in several texts: names shared by entries of several texts refer to the one
