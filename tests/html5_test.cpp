@@ -275,7 +275,8 @@ TEST(NamePatterns, PatternsStandForNamesNoEntryHas) {
 
 // Attribute patterns are tried the most particular first: "*", which only the custom element
 // lists, comes after "data-*" and "aria-x*" whatever their places in the configuration, so
-// that a custom element takes any attribute and the other tags keep their lists.
+// that the other tags keep their lists. A tag that lists "*" takes every name besides those
+// of its list, also names that other entries have, by the values of "*".
 TEST(NamePatterns, AttributePatternsAreTriedTheMostParticularFirst) {
     constexpr std::string_view kCatchAll = R"cfg(
 category Test
@@ -285,7 +286,7 @@ tag p
   category Test
   closing optional
   valid-in (everywhere)
-  attributes id data-* aria-x*
+  attributes id data-* aria-x* title
 tag *-*
   category Test
   closing required
@@ -303,20 +304,25 @@ attribute data-*
 attribute aria-x*
   category Test
   values yes
+attribute title
+  category Test
+  values yes
 value yes
   category Test
 )cfg";
     const CfgStore* cfg = &testing_support::sharedConfiguration(kCatchAll);
     const options::Options options = html5Options();
-    const std::string notForP = "The valid attributes for this tag name are: aria-x*, data-*, and id.";
+    const std::string notForP =
+        "The valid attributes for this tag name are: aria-x*, data-*, id, and title.";
     const std::vector<Case> cases{
         {"<p data-role=\"note\" aria-xy=\"yes\">", {}},
         {"<my-gallery images=\"3\" autoplay data-x=\"1\"></my-gallery>", {}},
-        // The first pattern that matches decides, as for any name: "aria-xy" is aria-x*'s,
-        // which the custom element does not list.
-        {"<my-gallery aria-xy=\"yes\"></my-gallery>",
-         {"E1:The attribute \"aria-xy\" is not valid for the tag name \"my-gallery\". The valid "
-          "attributes for this tag name are: *, data-*, and id."}},
+        // "aria-xy" is aria-x*'s and "title" has an entry, neither of which the custom element
+        // lists: "*" takes them, with its own values.
+        {"<my-gallery aria-xy=\"no\" title=\"Gallery\"></my-gallery>", {}},
+        {"<p title=\"Gallery\">",
+         {"E1:The attribute \"title\" has an invalid attribute value \"Gallery\". This "
+          "attribute must have the following value: \"yes\"."}},
         {"<p images=\"3\">",
          {"E1:The attribute \"images\" is not valid for the tag name \"p\". " + notForP}},
         // "aria-xz" is aria-x*'s, whose values are checked wherever it stands.

@@ -307,6 +307,9 @@ void AttributeChecker::checkInFull() {
         if (number >= 0) present_[static_cast<std::size_t>(number)] = 0;
     }
 
+    for (int i = 1; i < reader_.count(); ++i) {
+        takeByCatchAll(table[static_cast<std::size_t>(i)], &used, &notValidated);
+    }
     showMessages(used, 2, 0);
     showMessages(notValidated, 3, 1);
 
@@ -349,8 +352,37 @@ void AttributeChecker::checkPlain(int tag) {
             given.nameError = 81;
         }
     }
-    for (int i = 1; i < reader_.count(); ++i) report(table[static_cast<std::size_t>(i)]);
+    for (int i = 1; i < reader_.count(); ++i) {
+        TagEntry& given = table[static_cast<std::size_t>(i)];
+        takeByCatchAll(given, nullptr, nullptr);
+        report(given);
+    }
     reader_.reportDuplicates();
+}
+
+// An attribute that no entry the tag was placed against lists is taken by the attribute "*"
+// of the first of them that lists it, active: a custom element takes attributes of its own,
+// also those whose names other elements have (`<my-input name="email">`), and its value is
+// tried against the values of "*".
+void AttributeChecker::takeByCatchAll(TagEntry& given, std::vector<int>* used,
+                                      std::vector<int>* notValidated) {
+    if (given.nameAccepted || given.nameError != 85 || given.inserted) return;
+    ConfigurationView& view = placement_.view();
+    for (int tag : placement_.candidates()) {
+        const int place = view.attributeIndex(tag).catchAll;
+        if (place < 0) continue;
+        const ConfigurationView::ListedAttribute& listed =
+            view.attributesOf(tag)[static_cast<std::size_t>(place)];
+        const bool active = listed.facts.activity == RunState::Activity::Active ||
+                            (listed.facts.activity == RunState::Activity::Undefined &&
+                             placement_.isActive(Attribute, listed.id));
+        if (!active) continue;
+        given.nameAccepted = true;
+        if (used != nullptr) addUnique(*used, listed.id);
+        checkValue(given, listed.id);
+        if (!given.valueAccepted && notValidated != nullptr) addUnique(*notValidated, listed.id);
+        return;
+    }
 }
 
 // Tries the value of `given` against the value list of `attribute`; the first value that

@@ -56,6 +56,7 @@ private:
     bool rememberShape();
     void checkPlain(int tag);
     void checkValue(TagEntry& entry, int attribute);
+    void takeByCatchAll(TagEntry& entry, std::vector<int>* used, std::vector<int>* notValidated);
     template <bool kQuiet>
     Verdict tryValues(const TagEntry& entry, int attribute, int& valueError, int& tried,
                       int* accepting = nullptr);

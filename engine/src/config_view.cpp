@@ -83,6 +83,7 @@ ConfigurationView::ConfigurationView(RunState& state)
         const auto [number, added] = attributeNumbers_.insert(attribute->name.view());
         if (added && text::isNamePattern(attribute->name.view())) {
             attributePatterns_.emplace_back(attribute->name.view(), number);
+            if (attribute->name.view() == "*") catchAllName_ = number;
         }
         AttributeFacts& facts = attributes_[static_cast<std::size_t>(attribute->id)];
         facts.name = number;
@@ -148,6 +149,7 @@ void ConfigurationView::workOut(const TagStore& entry, TagFacts& facts) const {
             facts.index.always.push_back(place);
         }
         facts.index.byName.emplace_back(listed.name, place);
+        if (listed.name == catchAllName_ && facts.index.catchAll < 0) facts.index.catchAll = place;
     }
     std::sort(facts.index.byName.begin(), facts.index.byName.end());
     facts.plainAttributes =

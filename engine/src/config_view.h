@@ -97,6 +97,9 @@ public:
     struct AttributeIndex {
         std::vector<int> always;                  // places, ascending
         std::vector<std::pair<int, int>> byName;  // (name number, place), ascending
+        // The place of the attribute "*", which takes the names the list does not have
+        // (AttributeChecker::takeByCatchAll()), or -1.
+        int catchAll = -1;
     };
     const AttributeIndex& attributeIndex(int id) const { return tag(id).index; }
     // Whether no attribute of the list of the tag entry `id` matters when a tag does not
@@ -232,6 +235,7 @@ private:
     // their first entry, attribute patterns with their name number.
     std::vector<int> tagPatterns_;
     std::vector<std::pair<std::string_view, int>> attributePatterns_;
+    int catchAllName_ = -1;  // the number of the attribute name "*", or -1
     // What the attribute patterns gave for names no entry has (-1: none matched), so that
     // each name of a document is matched against them once.
     config::FoldedNames unlistedAttributes_;
