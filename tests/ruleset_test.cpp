@@ -686,6 +686,20 @@ TEST(RulesetProfiles, DefaultProfileTakesEmptyAriaTextsButNoEmptyIdList) {
     expectErrorsOnly(report, 1, {emptyIds});
 }
 
+// Today's HTML reads an attribute written without a value as one whose value is empty: where
+// the empty value is allowed, so is the bare attribute. A custom element takes attributes whose
+// names other elements have.
+TEST(RulesetProfiles, DefaultProfileTakesBareAttributesWhereAnEmptyValueIsAllowed) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Bare</title>\n</head>\n<body>\n"
+        "<p class title>x <img src=\"a.png\" alt></p>\n"
+        "<form action=\"f\"><select name=\"s\"><option value>none</option></select></form>\n"
+        "<my-input name=\"email\" type=\"email\" label=\"Email\" disabled></my-input>\n"
+        "<div id>y</div>\n</body>\n</html>\n");
+    expectErrorsOnly(report, 1, {"The attribute \"id\" needs a value."});
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {
