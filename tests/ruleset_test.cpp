@@ -700,6 +700,20 @@ TEST(RulesetProfiles, DefaultProfileTakesBareAttributesWhereAnEmptyValueIsAllowe
     expectErrorsOnly(report, 1, {"The attribute \"id\" needs a value."});
 }
 
+// The content of a TEMPLATE is a fragment of its own: its ids clash neither with the page's
+// nor with another template's.
+TEST(RulesetProfiles, DefaultProfileKeepsTheIdsOfATemplateApart) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Templates</title>\n</head>\n<body>\n"
+        "<table><tbody><tr id=\"row\"><td>1</td></tr></tbody></table>\n"
+        "<p id=\"p1\">1</p><p id=\"p2\">2</p><p id=\"p3\">3</p>\n"
+        "<template><tr id=\"row\"><td>x</td></tr></template>\n"
+        "<template id=\"t2\"><p id=\"p1\">y</p><template id=\"p2\"></template></template>\n"
+        "<p id=\"t2\">z</p>\n</body>\n</html>\n");
+    expectErrorsOnly(report, 1, {"The id value \"t2\" was already used in line 10."});
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {

@@ -477,7 +477,9 @@ private:
         "<a href=\"x\"><a href=\"x\">nested</a></a>", "<a name=\"n\">m</a>", "<a>no href</a>",
         "<script type=\"text/javascript\"><p class=\"c\"></script>", "<font color=\"red\">f</font>",
         "<b>bold</b>", "<span class=\"c\">s</span>", "<br clear=\"all\">", "<br clear=\"both\">",
-        "<tbody><tr><td>t</td></tr></tbody>", "<li type=\"disc\">loose</li>"};
+        "<tbody><tr><td>t</td></tr></tbody>", "<li type=\"disc\">loose</li>",
+        "<template id=\"p1\"><p id=\"p1\">t</p><template id=\"p2\"></template></template>",
+        "<template id=\"t\"><p id=\"p2\">u</template><template id=\"t\"></template>"};
     static constexpr const char* kOddities[] = {
         "<!-- a comment -->", "<!-- <p> inside -->", "<!--x--y-->", "<!---->", "<!- bad ->",
         "<% server %>", "<%= value %>", "<? php ?>", "<?xml version=\"1.0\"?>", "<## hash ##>",

@@ -91,6 +91,12 @@ public:
         const std::uint32_t top = topOf_[folded];
         return top == kUnfolded ? -1 : static_cast<long>(top);
     }
+    // The place of the next record down with the name of the record at `place` (a place
+    // topmost() returned, or one this returned), or -1.
+    long belowOfItsName(long place) const {
+        const std::uint32_t below = entries_[static_cast<std::size_t>(place)].below;
+        return below == kUnfolded ? -1 : static_cast<long>(below);
+    }
     // The closing rule of the record at a place returned by topmost().
     int closingRuleAt(long place) const {
         return entries_[static_cast<std::size_t>(place)].closingRule();

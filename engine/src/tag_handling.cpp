@@ -9,6 +9,12 @@
 
 namespace engine {
 
+namespace {
+
+bool isTemplate(std::string_view name) { return text::equalsIgnoreCase(name, "template"); }
+
+}  // namespace
+
 std::string_view leadingName(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size() && text::isBlank(text[start])) ++start;
@@ -63,7 +69,8 @@ void TagHandling::lookUpPattern(std::string_view text) {
     pattern_ = readingHolds_ ? patterns_.find(reading_) : nullptr;
 }
 
-bool TagHandling::valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern) {
+bool TagHandling::valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern,
+                                 bool ownTemplate) {
     TagEntry& given = value_;
     for (std::size_t i = 0; i < reading_.count; ++i) {
         const CleanPatterns::Reading::Attribute& attribute = reading_.attributes[i];
@@ -89,7 +96,7 @@ bool TagHandling::valuesAsBefore(std::string_view text, const CleanPatterns::Pat
         given.hasValue = attribute.hasValue;
         given.value = attribute.hasValue ? reading_.value(text, i) : std::string_view();
         given.offset = attribute.nameStart;
-        checkDuplicateId(given);
+        checkDuplicateId(given, ownTemplate);
     }
     return true;
 }
@@ -151,7 +158,7 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
             const std::string_view name = text::cutToField(reading_.name(text), kTagNameField);
             place(name);
             if (checkable() && patterns_.sameEntries(*pattern_, placement_->candidates()) &&
-                valuesAsBefore(text, *pattern_)) {
+                valuesAsBefore(text, *pattern_, !emptyElement && isTemplate(name))) {
                 // The same text met again is then found whole, as a tag checked in full would be.
                 if (pattern_->idAttribute < 0) {
                     cleanTags_.remember(text, found.hash, name, placement_->candidates());
@@ -172,7 +179,10 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
         checker_->check();
     }
     const bool carriesId = id > 0;
-    if (carriesId) checkDuplicateId(reader_->table()[static_cast<std::size_t>(id)]);
+    if (carriesId) {
+        checkDuplicateId(reader_->table()[static_cast<std::size_t>(id)],
+                         placed && !emptyElement && isTemplate(reader_->tagName()));
+    }
     if (patterned && entries > 1 && placed && checkable() &&
         store.raisesAsked() - before == placingRaises) {
         if (!carriesId) {
@@ -226,9 +236,16 @@ int TagHandling::idEntry() const {
 }
 
 // The tag's first id attribute: a value that an earlier tag of the document gave already is
-// reported with the line of that tag.
-void TagHandling::checkDuplicateId(const TagEntry& entry) {
+// reported with the line of that tag. The content of a TEMPLATE is a document fragment of its
+// own, never shown as it stands: its ids are neither checked nor remembered (the TEMPLATE's
+// own id is the page's).
+void TagHandling::checkDuplicateId(const TagEntry& entry, bool ownTemplate) {
     if (!entry.hasValue || entry.value.empty()) return;
+    long templatePlace = state_.openTags.topmost("template");
+    if (ownTemplate && templatePlace >= 0) {
+        templatePlace = state_.openTags.belowOfItsName(templatePlace);
+    }
+    if (templatePlace >= 0) return;
     const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
     if (first != 0) {
         messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));

@@ -71,13 +71,15 @@ private:
     }
     bool nothingAskedWithoutAttributes() const;
     int idEntry() const;
-    void checkDuplicateId(const TagEntry& entry);
+    // `ownTemplate`: the tag is a TEMPLATE, pushed on the open tags.
+    void checkDuplicateId(const TagEntry& entry, bool ownTemplate);
     // Reads `text` for its pattern and looks the pattern up, unless that was done for the
     // same text a moment ago.
     void lookUpPattern(std::string_view text);
     // Whether the values of the tag whose pattern was found are accepted as the values of the
     // tag it was remembered from; then the tag's id is checked as well.
-    bool valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern);
+    bool valuesAsBefore(std::string_view text, const CleanPatterns::Pattern& pattern,
+                        bool ownTemplate);
 
     RunState& state_;
     std::unique_ptr<TagReader> reader_;
