@@ -688,7 +688,8 @@ TEST(RulesetProfiles, DefaultProfileTakesEmptyAriaTextsButNoEmptyIdList) {
 
 // Today's HTML reads an attribute written without a value as one whose value is empty: where
 // the empty value is allowed, so is the bare attribute. A custom element takes attributes whose
-// names other elements have.
+// names other elements have. Every element takes the event handlers of Pointer and Touch
+// Events, CSS Animations and Transitions, and CSS Shadow Parts' part.
 TEST(RulesetProfiles, DefaultProfileTakesBareAttributesWhereAnEmptyValueIsAllowed) {
     const Report report = checkPage(
         "mkwise25",
@@ -696,6 +697,7 @@ TEST(RulesetProfiles, DefaultProfileTakesBareAttributesWhereAnEmptyValueIsAllowe
         "<p class title>x <img src=\"a.png\" alt></p>\n"
         "<form action=\"f\"><select name=\"s\"><option value>none</option></select></form>\n"
         "<my-input name=\"email\" type=\"email\" label=\"Email\" disabled></my-input>\n"
+        "<div onpointerdown=\"f()\" ontouchstart ontransitionend=\"g()\" part=\"label\">z</div>\n"
         "<div id>y</div>\n</body>\n</html>\n");
     expectErrorsOnly(report, 1, {"The attribute \"id\" needs a value."});
 }
