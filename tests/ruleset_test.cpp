@@ -716,6 +716,18 @@ TEST(RulesetProfiles, DefaultProfileKeepsTheIdsOfATemplateApart) {
     expectErrorsOnly(report, 1, {"The id value \"t2\" was already used in line 10."});
 }
 
+// Entity names that differ only in case name different characters (&LeftArrow; is the arrow
+// of &larr;, &Leftarrow; that of &lArr;): the default profile keeps them together, so that no
+// name is taken for another written in the wrong case.
+TEST(RulesetProfiles, DefaultProfileKeepsEntityNamesOfOneSpellingTogether) {
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Entities</title>\n</head>\n<body>\n"
+        "<p>&LeftArrow; &Leftarrow; &RightArrow; &Not; &not; &Cross; &cross; &Cap; &cap;</p>\n"
+        "<p>&LEFTARROW;</p>\n</body>\n</html>\n");
+    expectErrorsOnly(report, 1, {"&LEFTARROW;"});
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {

@@ -10,6 +10,9 @@ names of several characters at once, the mathematical alphanumeric letters (&Afr
 &Ascr; ...), and the long mixed-case aliases that MathML brought (&DoubleLongLeftArrow;,
 kept only where a character has no other name), and then takes the rest by block, the
 blocks that pages use most first, until the slots left beside the built-in entries are full.
+Names that differ only in case are kept or left out together (&LeftArrow; beside &Leftarrow;,
+&Not; beside the built-in &not;), so that a name written in one case is never taken for
+another character's name written in another.
 
 Run: python3 resources/config/tools/entities.py > resources/config/entities.txt
 """
@@ -87,8 +90,27 @@ def main():
         by_char.setdefault(table[n], []).append(n)
     kept = [n for n in plain
             if not is_long_alias(n) or all(is_long_alias(m) for m in by_char[table[n]])]
-    kept.sort(key=lambda n: (block_of(table[n]), ord(table[n]), n.lower(), n))
-    chosen = kept[:LIMIT]
+    # Names that differ only in case are kept or left out together: a name written in another
+    # case than the one kept is reported with the kept one as a suggestion (&LeftArrow; would
+    # be told "perhaps &Leftarrow;", which is another arrow). A name whose case sibling is
+    # kept joins it; the groups with a built-in name, which cannot be left out, come first;
+    # the others are taken in the order of their first name until the slots are full.
+    order = lambda n: (block_of(table[n][0]), ord(table[n][0]), n.lower(), n)
+    kept_set = set(kept)
+    groups = {}
+    for n in names:
+        if n in kept_set or any(m.lower() == n.lower() for m in kept_set | BUILTIN if m != n):
+            groups.setdefault(n.lower(), []).append(n)
+    # Only the lower-case keys of kept and built-in names hold groups.
+    keys = {n.lower() for n in kept_set}
+    with_builtin = {n.lower() for n in BUILTIN}
+    ranked = sorted((g for k, g in groups.items() if k in keys or k in with_builtin),
+                    key=lambda g: (g[0].lower() not in with_builtin, min(order(n) for n in g)))
+    chosen = []
+    for group in ranked:
+        if len(chosen) + len(group) <= LIMIT:
+            chosen.extend(group)
+    chosen.sort(key=order)
     left_out = len(table) - len(BUILTIN & set(table)) - len(chosen)
 
     out = sys.stdout
@@ -96,7 +118,8 @@ def main():
     out.write("# (written by tools/entities.py; see there how the names were chosen: a\n")
     out.write(f"# configuration holds at most 999 entities, and today's HTML names {left_out}\n")
     out.write("# more than fit: mostly mathematical letters and long aliases of characters\n")
-    out.write("# that keep a shorter name here). Names are case sensitive, as in documents.\n")
+    out.write("# that keep a shorter name here). Names are case sensitive, as in documents;\n")
+    out.write("# names that differ only in case are kept together.\n")
     out.write("\n# HTML 4's own entities that the built-in tables lack, for every profile\n")
     for n in HTML4_EXTRA:
         out.write(f"entity {n}  # U+{ord(table[n]):04X}\n  category (all)\n")
@@ -104,11 +127,12 @@ def main():
     for n in chosen:
         if n in HTML4_EXTRA:
             continue
-        b = block_of(table[n])
+        b = block_of(table[n][0])
         if b != block:
             block = b
             out.write(f"\n# {BLOCKS[b][0]}\n")
-        out.write(f"entity {n}  # U+{ord(table[n]):04X}\n  category \"HTML living standard entities\"\n")
+        code = " ".join(f"U+{ord(c):04X}" for c in table[n])
+        out.write(f"entity {n}  # {code}\n  category \"HTML living standard entities\"\n")
 
 
 if __name__ == "__main__":
