@@ -241,9 +241,10 @@ int TagHandling::idEntry() const {
 // own id is the page's).
 void TagHandling::checkDuplicateId(const TagEntry& entry, bool ownTemplate) {
     if (!entry.hasValue || entry.value.empty()) return;
-    long templatePlace = state_.openTags.topmost("template");
+    OpenTagStack& open = state_.openTags;
+    long templatePlace = open.topmostFolded(open.fold("template"));
     if (ownTemplate && templatePlace >= 0) {
-        templatePlace = state_.openTags.belowOfItsName(templatePlace);
+        templatePlace = open.belowOfItsName(templatePlace);
     }
     if (templatePlace >= 0) return;
     const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
