@@ -287,6 +287,14 @@ TEST_F(CheckSite, TheSummaryAgreesWithTheExitStatus) {
               "many.html: 2 errors, 0 warnings: failed (the check stopped at its limit)\n");
     EXPECT_EQ(check({"--no-settings", "--summary", "many.html"}).out,
               "many.html: 4 errors, 0 warnings: failed\n");
+    // Without a limit set, a page of more warnings than MaximumWarnings is checked whole and
+    // passes: the limit's own error does not fail it.
+    std::string warnings;
+    for (int i = 0; i < 40; ++i) warnings += "<p class=\"a\" class=\"b\">x</p>\n";
+    dir.write("warnings.html", warnings);
+    const Outcome manyWarnings = check({"--no-settings", "--summary", "warnings.html"});
+    EXPECT_EQ(manyWarnings.out, "warnings.html: 0 errors, 40 warnings: passed\n");
+    EXPECT_EQ(manyWarnings.exitCode, 0);
 
     dir.write("a\nb.html", "<p>x</p>\n");
     EXPECT_EQ(check({"--no-settings", "--summary", "a\nb.html"}).out,

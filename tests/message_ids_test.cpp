@@ -127,30 +127,36 @@ TEST(MessageIds, TheHelpPageListsEveryKind) {
     EXPECT_NE(built.find("&lt;!--"), std::string::npos);  // texts are escaped
 }
 
-TEST(MessageIds, LimitsAreLiftedByAllAndByTheFormsUnlessALimitIsSet) {
+TEST(MessageIds, LimitsAreLiftedByAllAndByTheFormsAndSummaryUnlessALimitIsSet) {
     using app::CheckFormat;
     struct Case {
         bool all;
         CheckFormat format;
+        bool summary;
         bool errorsSet;
         bool warningsSet;
         bool lifted;
     };
     const std::vector<Case> cases{
-        {false, CheckFormat::Text, false, false, false},
-        {false, CheckFormat::KeyValue, false, false, false},
-        {true, CheckFormat::Text, false, false, true},
-        {true, CheckFormat::KeyValue, true, true, true},
-        {false, CheckFormat::Gnu, false, false, true},
-        {false, CheckFormat::Json, false, false, true},
-        {false, CheckFormat::Sarif, false, false, true},
-        {false, CheckFormat::Gnu, true, false, false},
-        {false, CheckFormat::Sarif, false, true, false},
-        {true, CheckFormat::Json, true, false, true},
+        {false, CheckFormat::Text, false, false, false, false},
+        {false, CheckFormat::KeyValue, false, false, false, false},
+        {true, CheckFormat::Text, false, false, false, true},
+        {true, CheckFormat::KeyValue, false, true, true, true},
+        {false, CheckFormat::Gnu, false, false, false, true},
+        {false, CheckFormat::Json, false, false, false, true},
+        {false, CheckFormat::Sarif, false, false, false, true},
+        {false, CheckFormat::Gnu, false, true, false, false},
+        {false, CheckFormat::Sarif, false, false, true, false},
+        {true, CheckFormat::Json, false, true, false, true},
+        // --summary passes or fails whole documents too.
+        {false, CheckFormat::Text, true, false, false, true},
+        {false, CheckFormat::Text, true, false, true, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(app::limitsLifted(c.all, c.format, c.errorsSet, c.warningsSet), c.lifted)
-            << c.all << " " << static_cast<int>(c.format) << " " << c.errorsSet << c.warningsSet;
+        EXPECT_EQ(app::limitsLifted(c.all, c.format, c.summary, c.errorsSet, c.warningsSet),
+                  c.lifted)
+            << c.all << " " << static_cast<int>(c.format) << " " << c.summary << c.errorsSet
+            << c.warningsSet;
     }
 }
 

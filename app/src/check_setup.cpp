@@ -37,9 +37,10 @@ std::optional<std::string> addDisabled(std::string_view list, std::string_view w
 
 }  // namespace
 
-bool limitsLifted(bool all, CheckFormat format, bool maximumErrorsSet, bool maximumWarningsSet) {
+bool limitsLifted(bool all, CheckFormat format, bool summary, bool maximumErrorsSet,
+                  bool maximumWarningsSet) {
     if (all) return true;
-    return isFindingsFormat(format) && !maximumErrorsSet && !maximumWarningsSet;
+    return (isFindingsFormat(format) || summary) && !maximumErrorsSet && !maximumWarningsSet;
 }
 
 CheckSetups::CheckSetups(const CheckArguments& arguments, const ProjectSettings* project,
@@ -101,7 +102,7 @@ std::optional<std::string> CheckSetups::layerUserOptions(CheckSetup& setup) cons
         const std::string& origin = setup.origins[name];
         return origin != "default" && !origin.starts_with("profile");
     };
-    const bool lifted = limitsLifted(arguments_.all, arguments_.format,
+    const bool lifted = limitsLifted(arguments_.all, arguments_.format, arguments_.summary,
                                      setByUser("MaximumErrors"), setByUser("MaximumWarnings"));
     store.unlimitedErrors = lifted;
     store.unlimitedWarnings = lifted;

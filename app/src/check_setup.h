@@ -22,9 +22,10 @@
 namespace app {
 
 // Whether a run checks whole documents, without the error and warning limits: with --all, and
-// in the forms for editors and CI services (gnu, json, sarif) unless the user set
-// MaximumErrors or MaximumWarnings.
-bool limitsLifted(bool all, CheckFormat format, bool maximumErrorsSet, bool maximumWarningsSet);
+// in the forms for editors and CI services (gnu, json, sarif) and --summary unless the user
+// set MaximumErrors or MaximumWarnings.
+bool limitsLifted(bool all, CheckFormat format, bool summary, bool maximumErrorsSet,
+                  bool maximumWarningsSet);
 
 // Whether the format is one of the forms for editors and CI services.
 constexpr bool isFindingsFormat(CheckFormat format) {
