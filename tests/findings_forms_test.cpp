@@ -268,6 +268,22 @@ TEST_F(FindingsForms, SarifFormIsValidAgainstItsSchemaAndPlacesEachResult) {
         EXPECT_EQ(physical["artifactLocation"]["uri"],
                   lines[i].file == "page.html" ? "page.html" : "other%20page.html");
     }
+    // A rule's text shows the values its messages fill in as "...".
+    for (const Json& rule : driver["rules"]) {
+        const std::string text = rule["shortDescription"]["text"];
+        EXPECT_EQ(text.find("%s"), std::string::npos) << text;
+        EXPECT_EQ(text.find("%d"), std::string::npos) << text;
+        if (rule["id"] == "mw65") {
+            EXPECT_NE(text.find("\"...\""), std::string::npos) << text;
+        }
+    }
+    // An absolute name is a file URI however many "/" it starts with.
+    const ProgramRun absolute =
+        check({"--format", "sarif", "//" + dir.file("other page.html").substr(1)});
+    const Json fromRoot = Json::parse(absolute.out);
+    EXPECT_EQ(fromRoot["runs"][0]["results"][0]["locations"][0]["physicalLocation"]
+                      ["artifactLocation"]["uri"],
+              "file://" + dir.file("other%20page.html"));
 
     const std::optional<std::string> python = findOnPath("python3");
     if (!python) GTEST_SKIP() << "python3 is not installed";

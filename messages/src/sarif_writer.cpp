@@ -17,7 +17,14 @@ constexpr std::string_view kSchema =
 // percent-encoded; an absolute name becomes a file URI.
 std::string artifactUri(std::string_view name) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = name.starts_with('/') ? "file://" : "";
+    std::string uri;
+    if (name.starts_with('/')) {
+        // "file://" and the path from a single "/": "//x" names what "/x" does.
+        uri = "file://";
+        name.remove_prefix(name.find_first_not_of('/') == std::string_view::npos
+                               ? name.size() - 1
+                               : name.find_first_not_of('/') - 1);
+    }
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
@@ -34,13 +41,32 @@ std::string artifactUri(std::string_view name) {
     return uri;
 }
 
+// A catalogue text as a rule's description: each value the message fills in ("%s", "%d") is
+// shown as "...", and "%%" as "%".
+std::string ruleDescription(std::string_view text) {
+    std::string description;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size()) {
+            if (text[i + 1] == 's' || text[i + 1] == 'd') {
+                description += "...";
+                ++i;
+                continue;
+            }
+            if (text[i + 1] == '%') ++i;
+        }
+        description += text[i];
+    }
+    return description;
+}
+
 void rulesOfCatalogue(JsonText& json) {
     json.open('[');
     for (const CatalogueMessage& message : catalogueMessages()) {
+        const std::string description = ruleDescription(message.text);
         json.open('{');
         json.key("id").string(message.id);
-        json.key("shortDescription").open('{').key("text").string(message.text).close('}');
-        json.key("fullDescription").open('{').key("text").string(message.text).close('}');
+        json.key("shortDescription").open('{').key("text").string(description).close('}');
+        json.key("fullDescription").open('{').key("text").string(description).close('}');
         json.key("defaultConfiguration").open('{');
         json.key("level").string(severityName(message.type)).close('}');
         json.key("properties").open('{').key("kind").string(typeName(message.type)).close('}');
