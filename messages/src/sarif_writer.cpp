@@ -21,9 +21,8 @@ std::string artifactUri(std::string_view name) {
     if (name.starts_with('/')) {
         // "file://" and the path from a single "/": "//x" names what "/x" does.
         uri = "file://";
-        name.remove_prefix(name.find_first_not_of('/') == std::string_view::npos
-                               ? name.size() - 1
-                               : name.find_first_not_of('/') - 1);
+        const std::size_t path = name.find_first_not_of('/');
+        name.remove_prefix(path == std::string_view::npos ? name.size() - 1 : path - 1);
     }
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
