@@ -369,7 +369,11 @@ TEST(TextForm, SeveralTextsReadAsOneWithNamesLookedUpNearestFirst) {
     ASSERT_EQ(errors.size(), 1u) << joinErrors(errors);
     EXPECT_EQ(errors[0].source, 2u);
     EXPECT_EQ(errors[0].line, 2);
-    EXPECT_NE(errors[0].message.find("ALIGN (002), ALIGN (003)"), std::string::npos);
+    // Each named with what tells it apart: its label and where it stands.
+    EXPECT_NE(errors[0].message.find("ALIGN (002) [label para, family:7], ALIGN (003) [label "
+                                     "image, family:11]"),
+              std::string::npos)
+        << errors[0].message;
 
     // A range may name a tag of a later text only, and takes the first of several.
     const std::string early = base + "tag B\n  valid-in BODY\n";
@@ -385,6 +389,18 @@ TEST(TextForm, SeveralTextsReadAsOneWithNamesLookedUpNearestFirst) {
     EXPECT_EQ(errors[0].source, 1u);
     EXPECT_EQ(errors[0].line, 1);
     EXPECT_EQ(errors[1].line, 2);
+    EXPECT_NE(errors[1].message.find("given once, at the start of the first text (a:1)"),
+              std::string::npos) << errors[1].message;
+
+    // A mistake that names a line of another text names that text and its own line there.
+    const config::TextSource taken[] = {{"a", "html-configuration\ntag A\n  id 3\n"},
+                                        {"b", "tag B\n  id 3\nnote 1 \"x\"\n"},
+                                        {"c", "options CheckNesting=0\n"}};
+    errors = readTextForm(taken, cfg);
+    ASSERT_EQ(errors.size(), 2u) << joinErrors(errors);
+    EXPECT_EQ(errors[0].message, "tag id 3 is already taken by A (a:2)");
+    EXPECT_EQ(errors[1].source, 2u);
+    EXPECT_EQ(errors[1].message, "options are kept in note 1, which is given too (on b:3)");
 }
 
 TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
@@ -403,7 +419,7 @@ TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
         {"tag A\n  list 0 1\n", 3, "written valid-in"},
         {"tag A\n  valid-in B\n", 3, "no tag is named B"},
         {"attribute A\nattribute a\n  id 3\ntag B\n  attributes A\n", 6,
-         "write one of: A (000), A (003)"},
+         "write one of: A (000) [line 2], A (003) [line 3]"},
         {"attribute A\n  label x\nattribute B\n  label x\n", 5, "label x is already given to A"},
         {"attribute A\n  label x\ntag B\n  attributes B@x\n", 5, "the label x belongs to A, not B"},
         {"tag B\n  attributes A@y\n", 3, "no attribute is named A@y or has the label y"},
@@ -414,6 +430,8 @@ TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
         {"category X\ntag A\n  category X X\n", 4, "category takes one category"},
         {"\"tag\" A\n  closing none\n", 2, "must start with a keyword"},
         {"tag A\n  message \"open\n", 3, "not closed on this line"},
+        // The fields of a block whose first line could not be read are not the block's before.
+        {"tag A\n  closing none\ntag \"B\n  closing none\n", 4, "not closed on this line"},
         {"tag A\n  message \"bad \\q\"\n", 3, "unknown escape \\q"},
         {"tag A\n  message \"\\x4\"\n", 3, "\\x takes two hexadecimal digits"},
         {"tag A\n  message a\"b\n", 3, "a quote inside"},

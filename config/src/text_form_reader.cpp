@@ -266,10 +266,20 @@ private:
         return static_cast<std::size_t>(after - firstLines_.begin()) - 1;
     }
 
+    // How a mistake on line `from` names line `line` (both numbered through all texts): "line
+    // N" in the same text, "NAME:N" in another.
+    std::string lineRef(int line, int from) const {
+        const std::size_t source = sourceOf(line);
+        const int local = line - firstLines_[source];
+        if (source == sourceOf(from)) return cat("line ", local);
+        return cat(sources_[source].name, ":", local);
+    }
+
     void parseLines() {
         int lines = 0;  // of the texts before
         for (const TextSource& source : sources_) {
             firstLines_.push_back(lines);
+            statementsInText_ = 0;
             lines += parseLines(source.text, lines);
             // A block or a text does not go on into the next file.
             continued_ = nullptr;
@@ -295,6 +305,13 @@ private:
             std::vector<Token> tokens = tokenize(text, problem);
             if (!problem.empty()) {
                 error(line, problem);
+                if (first == 0) {
+                    // A block whose first line could not be read: its fields are passed over,
+                    // not given to the block before.
+                    continued_ = nullptr;
+                    current_ = -1;
+                    discard_ = true;
+                }
             } else if (first == 0) {
                 statement(tokens, line);
             } else {
@@ -310,12 +327,21 @@ private:
         discard_ = false;
         const std::string& word = t[0].text;
         const bool first = statements_++ == 0;
+        ++statementsInText_;
+        if (first) firstStatementLine_ = line;
         if (t[0].quoted) {
             discard_ = true;
             return error(line, "a line must start with a keyword, not a quoted text");
         }
         if (word == "html-configuration") {
-            if (!first) return error(line, "html-configuration must be the first line");
+            if (!first) {
+                // At the start of a later text: the texts read as one, which it begins.
+                return error(line, statementsInText_ == 1
+                                       ? cat("html-configuration is given once, at the start of "
+                                             "the first text (", lineRef(firstStatementLine_, line),
+                                             "): leave it out here")
+                                       : std::string("html-configuration must be the first line"));
+            }
             if (t.size() == 1) return;
             if (t.size() != 3 || t[1].text != "version" || (t[2].text != "1" && t[2].text != "2")) {
                 return error(line, "write 'html-configuration version 1' or '... version 2'");
@@ -344,8 +370,8 @@ private:
                 return error(line, "write note N \"text\" with N from 0 to 4");
             }
             if (noteLines_[number] != 0) {
-                return error(line, cat("note ", number, " is given twice (first on line ",
-                                       noteLines_[number], ")"));
+                return error(line, cat("note ", number, " is given twice (first on ",
+                                       lineRef(noteLines_[number], line), ")"));
             }
             noteLines_[number] = line;
             notes_[number] = t[2].text;
@@ -379,8 +405,8 @@ private:
             }
             auto [given, added] = profileOptionNames_.try_emplace(setting.info->name, line);
             if (!added) {
-                error(line, cat("the option ", setting.info->name,
-                                " is given twice (first on line ", given->second, ")"));
+                error(line, cat("the option ", setting.info->name, " is given twice (first on ",
+                                lineRef(given->second, line), ")"));
                 continue;
             }
             profileSettings_.push_back(std::move(setting));
@@ -424,8 +450,8 @@ private:
         if (name == "list") return listField(e, t, line);
         if (name == "option") return optionField(e, t, line);
         if (auto [it, fresh] = e.fieldLines.emplace(name, line); !fresh) {
-            return error(line, cat(name, " is given twice in this block (first on line ",
-                                   it->second, ")"));
+            return error(line, cat(name, " is given twice in this block (first on ",
+                                   lineRef(it->second, line), ")"));
         }
         for (const OptionField& f : kOptionFields) {
             if (f.kind != e.kind || f.field != name) continue;
@@ -480,8 +506,8 @@ private:
 
     void setSlot(SourceEntry& e, int slot, std::int32_t value, int line) {
         if (auto [it, fresh] = e.options.emplace(slot, std::pair{value, line}); !fresh) {
-            error(line, cat("option slot ", slot, " is given twice in this block (first on line ",
-                            it->second.second, ")"));
+            error(line, cat("option slot ", slot, " is given twice in this block (first on ",
+                            lineRef(it->second.second, line), ")"));
         }
     }
 
@@ -547,9 +573,9 @@ private:
             if (e.label.empty()) continue;
             auto [it, fresh] = labels_[e.kind].emplace(e.label, index);
             if (!fresh) {
-                error(e.lineOf("label"), cat("the label ", e.label, " is already given to ",
-                                             entries_[it->second].name, " (line ",
-                                             entries_[it->second].line, ")"));
+                error(e.lineOf("label"),
+                      cat("the label ", e.label, " is already given to ", entries_[it->second].name,
+                          " (", lineRef(entries_[it->second].line, e.lineOf("label")), ")"));
             }
         }
         for (SourceEntry& e : entries_) checkEntry(e);
@@ -565,9 +591,16 @@ private:
             if (version_ == 1) {
                 error(profileOptionsLine_, "a version 1 configuration holds no options");
             } else if (noteLines_[slot] != 0) {
-                error(profileOptionsLine_, cat("options are kept in note ", slot,
-                                               ", which is given too (on line ",
-                                               noteLines_[slot], ")"));
+                // Said where the later of the two stands.
+                if (profileOptionsLine_ > noteLines_[slot]) {
+                    error(profileOptionsLine_,
+                          cat("options are kept in note ", slot, ", which is given too (on ",
+                              lineRef(noteLines_[slot], profileOptionsLine_), ")"));
+                } else {
+                    error(noteLines_[slot],
+                          cat("note ", slot, " keeps the options, which are given too (on ",
+                              lineRef(profileOptionsLine_, noteLines_[slot]), ")"));
+                }
             } else {
                 notes_[slot] = options::writeProfileOptions(profileSettings_);
             }
@@ -591,7 +624,8 @@ private:
             if (e.id < 0) continue;
             if (const SourceEntry* other = holder[e.id]) {
                 error(e.lineOf("id"), cat(kKindNouns[kind], " id ", e.id, " is already taken by ",
-                                          other->name, " (line ", other->line, ")"));
+                                          other->name, " (", lineRef(other->line, e.lineOf("id")),
+                                          ")"));
                 e.id = -2;  // keeps it out of the free ids without taking one
                 continue;
             }
@@ -646,11 +680,20 @@ private:
         }
         if (local.size() == 1) return entries_[local[0]].id;
         if (inRange) return entries_[local.empty() ? holders[0] : local[0]].id;
+        // Each with what tells it apart: its category, its label and where it stands.
         std::string which;
         for (std::size_t i : holders) {
+            const SourceEntry& holder = entries_[i];
             char label[16];
-            std::snprintf(label, sizeof label, " (%03d)", entries_[i].id);
-            which += cat(which.empty() ? "" : ", ", ref.name, label);
+            std::snprintf(label, sizeof label, " (%03d)", holder.id);
+            std::string about;
+            if (holder.category) {
+                about = holder.category->byName ? cat("category \"", holder.category->name, "\", ")
+                                                : cat("category #", holder.category->id, ", ");
+            }
+            if (!holder.label.empty()) about += cat("label ", holder.label, ", ");
+            about += lineRef(holder.line, ref.line);
+            which += cat(which.empty() ? "" : ", ", ref.name, label, " [", about, "]");
         }
         error(ref.line, cat("several ", noun, " entries are named ", ref.name,
                             "; write one of: ", which));
@@ -773,6 +816,8 @@ private:
     std::vector<int> firstLines_;  // the lines before each text
     std::vector<TextFormError> errors_;
     int statements_ = 0;
+    int statementsInText_ = 0;  // of the text being read
+    int firstStatementLine_ = 0;
     std::int32_t version_ = 2;
     std::int32_t loaded_ = 0;
     std::int32_t saved_ = 1;
