@@ -240,8 +240,16 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
     ASSERT_EQ(settings.disable.size(), 1u);
     EXPECT_EQ(settings.disable[0].value, "mw79,mw101");
     ASSERT_EQ(settings.options.size(), 2u);
-    EXPECT_EQ(settings.options[1].value, "C:\\logs\nx");
+    // A file name is taken beside the settings file, wherever the run starts.
+    EXPECT_EQ(settings.options[1].value, dir.file("site/") + "C:\\logs\nx");
     EXPECT_EQ(settings.options[1].line, 7);
+    const std::string named = dir.write(
+        "site/pages/.markwise.ini",
+        "DefaultConfigurationFilenameV25=rules/mine.cfg\nLogFilename=/var/log/m.log\n");
+    ASSERT_FALSE(app::readProjectSettings(platform::systemFileSystem(), named, settings));
+    ASSERT_EQ(settings.options.size(), 2u);
+    EXPECT_EQ(settings.options[0].value, dir.file("site/pages/rules/mine.cfg"));
+    EXPECT_EQ(settings.options[1].value, "/var/log/m.log");
 
     const std::string bad = dir.write("bad.ini", "CheckNesting=0\nCheckNestng=1\n");
     auto problem = app::readProjectSettings(platform::systemFileSystem(), bad, settings);

@@ -67,7 +67,16 @@ std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const s
             settings.profile = std::move(setting);
         } else if (text::equalsIgnoreCase(setting.name, "disable")) {
             settings.disable.push_back(std::move(setting));
-        } else if (options::findOption(setting.name) != nullptr) {
+        } else if (const options::OptionInfo* info = options::findOption(setting.name)) {
+            // A file the project names stands beside its settings, wherever the run starts.
+            const std::string_view option = info->name;
+            if ((option == "DefaultConfigurationFilenameV25" || option == "LogFilename") &&
+                !setting.value.empty() && !setting.value.starts_with('/')) {
+                const std::size_t slash = path.rfind('/');
+                if (slash != std::string::npos) {
+                    setting.value = path.substr(0, slash + 1) + setting.value;
+                }
+            }
             settings.options.push_back(std::move(setting));
         } else {
             return where + "there is no setting named '" + setting.name +
