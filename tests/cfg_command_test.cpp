@@ -269,6 +269,7 @@ TEST_F(CfgCommand, AnalyzePrintsTheSevenListingsInOrder) {
 
 TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
     dir.write("bad.cfg", std::string("\3\0\0\0", 4));
+    dir.write("rules.txt", "tag P\n  closing optional\n");
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -283,6 +284,14 @@ TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
          "markwise-cfg: missing.cfg: cannot open: No such file or directory\n"},
         {{"analyze", "missing.cfg"}, 2,
          "markwise-cfg: missing.cfg: cannot open: No such file or directory\n"},
+        // A text where a configuration file belongs, and a shipped profile named without its
+        // folder: each with what to do.
+        {{"dump", "rules.txt"}, 1,
+         "markwise-cfg: rules.txt: corrupt: the format version is 543646068, not 1 or 2 (this "
+         "looks like the text form: make a configuration file of it with markwise-cfg build)\n"},
+        {{"dump", "mkwise25.cfg"}, 2,
+         "markwise-cfg: mkwise25.cfg: cannot open: No such file or directory (a shipped "
+         "profile: markwise-check --list-profiles shows where it is)\n"},
         {{"clean", "bad.cfg"}, 2, "markwise-cfg: clean takes 2 files (see markwise-cfg --help)\n"},
         {{"analyze", "a.cfg", "b.cfg"}, 2,
          "markwise-cfg: analyze takes 1 file (see markwise-cfg --help)\n"},

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_help.h"
+#include "app/profiles.h"
 #include "command_support.h"
 #include "config/cfg_store.h"
 #include "config/maintenance.h"
@@ -111,7 +112,18 @@ std::optional<std::string> parse(std::span<const std::string> args, Arguments& p
 std::optional<std::string> readWhole(const std::string& path, CfgEnvironment& env) {
     std::string bytes;
     if (auto failure = platform::readRegularFile(*env.fileSystem, path, bytes)) {
-        say(env.err, failure->message());
+        std::string message = failure->message();
+        // A shipped profile named without its folder, from another folder than the programs'.
+        if (path.find('/') == std::string::npos &&
+            failure->cause.find(std::strerror(ENOENT)) != std::string::npos) {
+            for (const ShippedProfile& profile : shippedProfiles()) {
+                if (profile.file == path) {
+                    message += " (a shipped profile: markwise-check --list-profiles shows where "
+                               "it is)";
+                }
+            }
+        }
+        say(env.err, message);
         return std::nullopt;
     }
     return bytes;
@@ -125,6 +137,14 @@ std::int32_t wordAt(std::string_view bytes, std::size_t at) {
     return static_cast<std::int32_t>(raw);
 }
 
+// Why a file is no configuration file, with a hint when it is a text (the text form, most
+// likely): a configuration file starts with its format version, 1 or 2 in four bytes.
+std::string withTextHint(const std::string& reason, std::string_view bytes) {
+    if (bytes.empty() || bytes.substr(0, 64).find('\0') != std::string_view::npos) return reason;
+    return reason + " (this looks like the text form: make a configuration file of it with "
+                    "markwise-cfg build)";
+}
+
 // Loads a configuration file; says why when it cannot be read (2) or is corrupt (1). A file
 // that memory cannot hold is no corrupt one: that ends the command as running out of memory
 // anywhere does ("out of memory", 2).
@@ -134,7 +154,7 @@ int load(const std::string& path, CfgStore& store, CfgEnvironment& env, std::str
     std::string reason;
     if (!store.loadBytes(*bytes, path, &reason)) {
         if (reason == CfgStore::kNoMemoryReason) throw std::bad_alloc();
-        say(env.err, path + ": corrupt: " + reason);
+        say(env.err, path + ": corrupt: " + withTextHint(reason, *bytes));
         return kCfgCorrupt;
     }
     if (bytesOut) *bytesOut = std::move(*bytes);
@@ -233,7 +253,8 @@ int check(const std::string& path, CfgEnvironment& env) {
     if (!store.loadBytes(*bytes, path, &reason)) {
         // A file that could not be held says nothing of whether it is valid.
         if (reason == CfgStore::kNoMemoryReason) throw std::bad_alloc();
-        std::fprintf(env.out, "%s: corrupt: %s\n", path.c_str(), reason.c_str());
+        std::fprintf(env.out, "%s: corrupt: %s\n", path.c_str(),
+                     withTextHint(reason, *bytes).c_str());
         return kCfgCorrupt;
     }
     std::fprintf(env.out,
