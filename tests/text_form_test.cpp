@@ -412,7 +412,10 @@ TEST(TextForm, MistakesAreReportedOnTheirLinesAndLeaveTheModelEmpty) {
     };
     const std::vector<Case> cases = {
         {"tag A\n  closing maybe\n", 3, "closing takes one of: required, optional, none"},
-        {"tag A\n  quotes cannot\n", 3, "not a field of tag entries"},
+        {"tag A\n  quotes cannot\n", 3,
+         "'quotes' is a field of value entries, not of tag entries: is a 'value' line missing"},
+        {"tag A\nclosing none\n", 3, "unknown statement 'closing' (a field: indent it"},
+        {"tag A\n  tag B\n", 3, "unknown field 'tag' in a tag block (a block starts in the first"},
         {"tag A\n  colour red\n", 3, "unknown field 'colour'"},
         {"tag A\n  closing none\n  closing none\n", 4, "given twice in this block (first on line 3)"},
         {"tag A\n  closing none\n  option 0 2\n", 4, "option slot 0 is given twice"},

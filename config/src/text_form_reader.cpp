@@ -182,11 +182,25 @@ int kindOf(const Token& token) {
                : static_cast<int>(found - std::begin(kKindKeywords));
 }
 
-bool isFieldOfAnotherKind(std::string_view name) {
-    return std::any_of(std::begin(kOptionFields), std::end(kOptionFields),
-                       [name](const OptionField& f) { return f.field == name; }) ||
-           std::any_of(std::begin(kListFields), std::end(kListFields),
-                       [name](const ListField& f) { return f.field == name; });
+// The kind whose entries have a field of this name (the first, for a field several kinds
+// have), or -1.
+int kindWithField(std::string_view name) {
+    for (const OptionField& f : kOptionFields) {
+        if (f.field == name) return f.kind;
+    }
+    for (const ListField& f : kListFields) {
+        if (f.field == name) return f.kind;
+    }
+    return -1;
+}
+
+// Whether a word is a field of some kind of entry, or one every kind has.
+bool isFieldName(std::string_view word) {
+    static constexpr std::string_view kCommon[] = {"label", "id", "version", "builtin",
+                                                   "category", "option", "option-slots",
+                                                   "list", "message", "invalid-message"};
+    return kindWithField(word) >= 0 ||
+           std::find(std::begin(kCommon), std::end(kCommon), word) != std::end(kCommon);
 }
 
 void putInt(std::string& out, std::int32_t value) {
@@ -389,7 +403,10 @@ private:
             idMapLines_[kind] = line;
         } else {
             discard_ = true;
-            error(line, cat("unknown statement '", word, "'"));
+            error(line, isFieldName(word)
+                            ? cat("unknown statement '", word, "' (a field: indent it under its "
+                                  "entry's block)")
+                            : cat("unknown statement '", word, "'"));
         }
     }
 
@@ -499,8 +516,15 @@ private:
             return;
         }
         const std::string_view kind = kKindKeywords[e.kind];
-        error(line, isFieldOfAnotherKind(name)
-                        ? cat("'", name, "' is not a field of ", kind, " entries (write option N V)")
+        if (const int other = kindWithField(name); other >= 0) {
+            return error(line, cat("'", name, "' is a field of ", kKindKeywords[other],
+                                   " entries, not of ", kind, " entries: is a '",
+                                   kKindKeywords[other], "' line missing above it? (or write "
+                                   "option N V)"));
+        }
+        error(line, kindOf(t[0]) >= 0
+                        ? cat("unknown field '", name, "' in a ", kind,
+                              " block (a block starts in the first column)")
                         : cat("unknown field '", name, "' in a ", kind, " block"));
     }
 
