@@ -293,6 +293,9 @@ TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
          "markwise-cfg: mkwise25.cfg: cannot open: No such file or directory (a shipped "
          "profile: markwise-check --list-profiles shows where it is)\n"},
         {{"clean", "bad.cfg"}, 2, "markwise-cfg: clean takes 2 files (see markwise-cfg --help)\n"},
+        {{"builtins", "-"}, 2,
+         "markwise-cfg: builtins writes a configuration file: name it (not '-') (see "
+         "markwise-cfg --help)\n"},
         {{"analyze", "a.cfg", "b.cfg"}, 2,
          "markwise-cfg: analyze takes 1 file (see markwise-cfg --help)\n"},
     };

@@ -323,6 +323,14 @@ int runCommand(std::span<const std::string> args, CfgEnvironment& env) {
     }
     const std::string& command = parsed.operands[0];
     const std::vector<std::string>& files = parsed.operands;
+    // A configuration file is written to a file: "-" would be taken for standard output.
+    const bool writes = command == "build" || command == "copy" || command == "builtins" ||
+                        command == "clean";
+    if (writes && files.back() == "-") {
+        say(env.err, command + " writes a configuration file: name it (not '-') (see "
+                               "markwise-cfg --help)");
+        return kCfgFailed;
+    }
     if (command == "dump") return dump(files[1], env);
     if (command == "build") {
         return build(std::span(files).subspan(1, files.size() - 2), files.back(), env);
