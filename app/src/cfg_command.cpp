@@ -120,6 +120,7 @@ std::optional<std::string> readWhole(const std::string& path, CfgEnvironment& en
                 if (profile.file == path) {
                     message += " (a shipped profile: markwise-check --list-profiles shows where "
                                "it is)";
+                    break;
                 }
             }
         }

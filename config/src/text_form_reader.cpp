@@ -342,7 +342,6 @@ private:
         const std::string& word = t[0].text;
         const bool first = statements_++ == 0;
         ++statementsInText_;
-        if (first) firstStatementLine_ = line;
         if (t[0].quoted) {
             discard_ = true;
             return error(line, "a line must start with a keyword, not a quoted text");
@@ -350,12 +349,13 @@ private:
         if (word == "html-configuration") {
             if (!first) {
                 // At the start of a later text: the texts read as one, which it begins.
-                return error(line, statementsInText_ == 1
+                return error(line, statementsInText_ == 1 && headerLine_ != 0
                                        ? cat("html-configuration is given once, at the start of "
-                                             "the first text (", lineRef(firstStatementLine_, line),
+                                             "the first text (", lineRef(headerLine_, line),
                                              "): leave it out here")
                                        : std::string("html-configuration must be the first line"));
             }
+            headerLine_ = line;
             if (t.size() == 1) return;
             if (t.size() != 3 || t[1].text != "version" || (t[2].text != "1" && t[2].text != "2")) {
                 return error(line, "write 'html-configuration version 1' or '... version 2'");
@@ -841,7 +841,7 @@ private:
     std::vector<TextFormError> errors_;
     int statements_ = 0;
     int statementsInText_ = 0;  // of the text being read
-    int firstStatementLine_ = 0;
+    int headerLine_ = 0;  // of the html-configuration line that begins the first text
     std::int32_t version_ = 2;
     std::int32_t loaded_ = 0;
     std::int32_t saved_ = 1;
