@@ -479,7 +479,9 @@ private:
         "<b>bold</b>", "<span class=\"c\">s</span>", "<br clear=\"all\">", "<br clear=\"both\">",
         "<tbody><tr><td>t</td></tr></tbody>", "<li type=\"disc\">loose</li>",
         "<template id=\"p1\"><p id=\"p1\">t</p><template id=\"p2\"></template></template>",
-        "<template id=\"t\"><p id=\"p2\">u</template><template id=\"t\"></template>"};
+        "<template id=\"t\"><p id=\"p2\">u</template><template id=\"t\"></template>",
+        "<my-input name=\"e\" type=\"email\" disabled>i</my-input>",
+        "<my-input name=\"e\" type=\"\" class=\"c\">j</my-input>"};
     static constexpr const char* kOddities[] = {
         "<!-- a comment -->", "<!-- <p> inside -->", "<!--x--y-->", "<!---->", "<!- bad ->",
         "<% server %>", "<%= value %>", "<? php ?>", "<?xml version=\"1.0\"?>", "<## hash ##>",
