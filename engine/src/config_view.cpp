@@ -62,7 +62,7 @@ ConfigurationView::ConfigurationView(RunState& state)
         const int rule = tag->optionValue(0);
         placing.closingRule = static_cast<std::int8_t>(rule >= 0 && rule <= 2 ? rule : -1);
         placing.ignoreToClosing = tag->optionValue(1) == 1;
-        placing.showsMessage = tag->optionValue(2) == 1 && !tag->texts[0].view().empty();
+        placing.showsMessage = tag->optionValue(2) == 1 && !tag->texts[config::MessageWhenUsed].view().empty();
         placing.warnIfNoAttributes = tag->optionValue(3) == 1;
         if (tag->optionValue(config::kTagContentSlot) == config::kContentRequired &&
             activity(TagName, tag->id) == RunState::Activity::Active) {

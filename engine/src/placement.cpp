@@ -252,7 +252,7 @@ void Placement::showMessagesWhenUsed() {
         if (!view_.placing(id).showsMessage) continue;
         if (!messagesShown_.insert(id).second) continue;
         const TagStore* entry = cfg_.entry(TagName, ById, id);
-        std::string_view message = entry->texts[0].view();
+        std::string_view message = entry->texts[config::MessageWhenUsed].view();
         bool seen = std::any_of(texts.begin(), texts.end(), [&](std::string_view shown) {
             return text::equalsIgnoreCase(shown, message);
         });

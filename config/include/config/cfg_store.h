@@ -35,6 +35,9 @@ constexpr int kListCount = 5;
 constexpr int kNoteCount = 5;
 constexpr int kOptionSlots = 50;
 constexpr int kTextSlots = 2;
+// The two texts of an entry: shown when the entry is used, and when an attribute's value does
+// not validate.
+constexpr int MessageWhenUsed = 0, MessageWhenInvalid = 1;
 // Ids stay below this; the editor refuses a 1000th entry of a kind with this limit.
 constexpr int kMaxEntries = 999;
 constexpr const char* kNoFileName = "(no configuration file loaded)";
@@ -80,7 +83,7 @@ public:
     int setOptionValue(int slot, std::int32_t value);
 
     StrStore name;
-    StrStore texts[config::kTextSlots];  // 0 message when used, 1 message when invalid
+    StrStore texts[config::kTextSlots];  // MessageWhenUsed, MessageWhenInvalid
     IntStore lists[config::kListCount];
     IntStore options;
     std::int32_t formatVersion = 2;
