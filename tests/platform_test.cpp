@@ -422,3 +422,37 @@ TEST(SystemClock, FormatsUnderTheCLocale) {
     EXPECT_LE(std::abs(clock.now() - std::time(nullptr)), 1);
     std::setlocale(LC_TIME, previous.c_str());
 }
+
+// The names of days and months reach the report and the log in UTF-8 whatever the character
+// set of the user's LC_TIME locale: under a Latin-1 French locale February is "f\xC3\xA9vrier",
+// not the Latin-1 byte 0xE9 among the report's UTF-8 texts. The locale is built from the
+// system's sources into a temporary folder when none is installed.
+TEST(SystemClock, NamesOfDaysAndMonthsAreUtf8UnderAnyLocale) {
+    const std::string previous = std::setlocale(LC_TIME, nullptr);
+    const testing_support::TempDir dir;
+    const char* found = nullptr;
+    for (const char* name : {"fr_FR.ISO-8859-1", "fr_FR.iso88591", "fr_FR"}) {
+        if ((found = std::setlocale(LC_TIME, name)) != nullptr) break;
+    }
+    if (found == nullptr) {
+        const std::string build = "localedef -i fr_FR -f ISO-8859-1 '" +
+                                  dir.file("fr_FR.ISO-8859-1") + "' >/dev/null 2>&1";
+        if (std::system(build.c_str()) != -1) {
+            ::setenv("LOCPATH", dir.path().c_str(), 1);
+            found = std::setlocale(LC_TIME, "fr_FR.ISO-8859-1");
+            ::unsetenv("LOCPATH");
+        }
+    }
+    if (found == nullptr) GTEST_SKIP() << "no Latin-1 French locale";
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 3;
+    local.tm_hour = 14;
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+    const std::optional<std::string> date = platform::SystemClock().longDate(when);
+    std::setlocale(LC_TIME, previous.c_str());
+    ASSERT_TRUE(date);
+    EXPECT_EQ(*date, "mardi, f\xC3\xA9vrier 03, 2026");
+}
