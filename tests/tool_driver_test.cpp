@@ -168,6 +168,19 @@ TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {
     EXPECT_EQ(ui_.boxes.at(0).caption, "Markwise: Cannot Process .bak Files");
     EXPECT_EQ(readFile(dir_.file("linked.htm")), "the only copy");
 
+    // A name of the backup's form that is a link to another document is refused too, by the
+    // name given: the link stays a link and the document it leads to is untouched.
+    ui_.clear();
+    const std::string target = dir_.write("y.html", "<P>");
+    fs::create_symlink("y.html", dir_.file("Y.BAK"));
+    EXPECT_EQ(run(tools::kToolLowercase, dir_.file("Y.BAK")), 0);
+    expectOnlyBox("Markwise: Cannot Process .bak Files",
+                  "The filename to process (" + dir_.file("Y.BAK") +
+                      ") and the filename Markwise uses as a backup file are identical. Markwise "
+                      "cannot continue with this operation.");
+    EXPECT_TRUE(fs::is_symlink(dir_.file("Y.BAK")));
+    EXPECT_EQ(readFile(target), "<P>");
+
     // The backup name is a folder, which cannot be deleted.
     ui_.clear();
     fs::create_directory(dir_.file("site.bak"));

@@ -190,6 +190,12 @@ bool ToolRun::prepare() {
         showError(kLocateCaption, messages::format(kLocate, {document_}));
         return false;
     }
+    // A name with the backup's form is refused even where it is a link to another file: a
+    // run would rewrite that file and put the old text in place of the link.
+    if (equalsIgnoreCase(backupName(given_), given_)) {
+        showError(kSameNameCaption, messages::format(kSameName, {given_}));
+        return false;
+    }
     // A document that is its backup under another name (a link) would go with the backup.
     if (equalsIgnoreCase(backup_, document_) || backupHoldsTheDocument()) {
         showError(kSameNameCaption, messages::format(kSameName, {document_}));
