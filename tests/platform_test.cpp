@@ -134,6 +134,21 @@ TEST(ConsoleUserInterface, WritesCaptionAndTextOnTheErrorStream) {
     EXPECT_EQ(run.unread, "n\n");  // a box with only Ok asks nothing
 }
 
+// Texts that quote a document's bytes reach the terminal inert: escape sequences, carriage
+// returns and NULs are shown as \xHH, while the line feeds and tabs of the program's own texts
+// stay.
+TEST(ConsoleUserInterface, ControlBytesOfATextAreShownNotActedOn) {
+    std::ostringstream errors;
+    std::istringstream input;
+    platform::ConsoleUserInterface ui(errors, input, false);
+    ui.messageBox("Markwise: Cannot Open Template File",
+                  std::string("x\x1B]0;pwned\x07\x1B[2J.tpl\rforged\0\x7F\n\tnext", 34),
+                  Icon::Error, Buttons::Ok);
+    EXPECT_EQ(errors.str(),
+              "Markwise: Cannot Open Template File: "
+              "x\\x1B]0;pwned\\x07\\x1B[2J.tpl\\x0Dforged\\x00\\x7F\n\tnext\n");
+}
+
 TEST(ConsoleUserInterface, WithoutATerminalAnswersWhatChangesNothing) {
     const struct {
         Buttons buttons;
