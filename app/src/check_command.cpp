@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,25 +47,82 @@ void say(std::FILE* err, std::string_view line) { detail::say(err, kProgram, lin
 
 void print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
+// Whether the run's output has failed (a closed pipe, a full disk), with the cause of its first
+// failure. Once it has, no further document is checked: its report could go nowhere.
+class OutputHealth {
+public:
+    void fail(int error) {
+        int none = 0;
+        error_.compare_exchange_strong(none, error != 0 ? error : EIO);
+    }
+    bool failed() const { return error_.load() != 0; }
+    int error() const { return error_.load(); }
+
+private:
+    std::atomic<int> error_{0};
+};
+
 // Where a report goes as the engine writes it.
 class ReplacementSink : public messages::ByteSink {
 public:
-    explicit ReplacementSink(platform::ReplacementFile& file) : file_(file) {}
-    bool write(std::string_view bytes) override { return file_.write(bytes); }
+    ReplacementSink(platform::ReplacementFile& file, OutputHealth& health)
+        : file_(file), health_(health) {}
+    bool write(std::string_view bytes) override {
+        if (file_.write(bytes)) return true;
+        health_.fail(errno);
+        return false;
+    }
 
 private:
     platform::ReplacementFile& file_;
+    OutputHealth& health_;
 };
 
 class FileSink : public messages::ByteSink {
 public:
-    explicit FileSink(std::FILE* file) : file_(file) {}
+    FileSink(std::FILE* file, OutputHealth& health) : file_(file), health_(health) {}
     bool write(std::string_view bytes) override {
-        return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) return true;
+        health_.fail(errno);
+        return false;
     }
 
 private:
     std::FILE* file_;
+    OutputHealth& health_;
+};
+
+// The user interface of a run with one job: the boxes of the engine go to the terminal, but
+// for the serious-error box the engine shows when the report cannot be written: markwise-check
+// says once which output failed and why.
+class CheckUserInterface : public platform::UserInterface {
+public:
+    CheckUserInterface(platform::UserInterface& ui, const OutputHealth& health)
+        : ui_(ui), health_(health) {}
+
+    platform::Answer messageBox(const std::string& caption, const std::string& text,
+                                platform::Icon icon, platform::Buttons buttons,
+                                bool foreground) override {
+        if (health_.failed() && caption == messages::kSeriousErrorCaption) {
+            return platform::cautiousAnswer(buttons);
+        }
+        return ui_.messageBox(caption, text, icon, buttons, foreground);
+    }
+    std::optional<platform::FileDialogResult> openFileDialog(
+        const platform::FileDialogRequest& request) override {
+        return ui_.openFileDialog(request);
+    }
+    std::optional<platform::FileDialogResult> saveFileDialog(
+        const platform::FileDialogRequest& request) override {
+        return ui_.saveFileDialog(request);
+    }
+    void setWaitCursor(bool on) override { ui_.setWaitCursor(on); }
+    std::string windowTitle() const override { return ui_.windowTitle(); }
+    void setWindowTitle(const std::string& title) override { ui_.setWindowTitle(title); }
+
+private:
+    platform::UserInterface& ui_;
+    const OutputHealth& health_;
 };
 
 // With several jobs the reports are written in the documents' order. The document whose turn
@@ -176,6 +236,7 @@ struct DocumentResult {
     const CheckSetup* setup = nullptr;
     bool checked = false;
     bool cutShort = false;  // the mapped file shrank during the check
+    bool skipped = false;   // not checked, as the output had failed before its turn
     std::string report;    // when reports are gathered in memory (what was left to gather)
     std::string logEntry;  // when logging is on
     std::vector<ShownBox> boxes;
@@ -478,8 +539,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     }
 
     platform::ReplacementFile outputFile(fs);
-    ReplacementSink outputSink(outputFile);
-    FileSink standardOutput(env.out);
+    OutputHealth health;
+    ReplacementSink outputSink(outputFile, health);
+    FileSink standardOutput(env.out, health);
+    CheckUserInterface owner(env.ui, health);
     DiscardingSink nowhere;
     // The log names where the reports went, in the log's language.
     std::string reportName = messages::languageFromSetting(programOptions.Language) ==
@@ -519,6 +582,10 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     ReportTurns turns;
     auto check = [&](std::size_t index, unsigned self) {
         DocumentResult result;
+        if (health.failed()) {
+            result.skipped = true;
+            return result;
+        }
         const CheckInput& input = inputs[index];
         std::string bytes;
         std::shared_ptr<const platform::MappedFile> mapped;
@@ -557,7 +624,8 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
         }
         TurnSink gathering(turns, index, finalSink, result.report);
         engine::RunContext context{nullptr, nullptr, input.name, reportName,
-                                   jobs == 1 ? &env.ui : &worker.ui};
+                                   jobs == 1 ? static_cast<platform::UserInterface*>(&owner)
+                                             : &worker.ui};
         context.documentBytes = &bytes;
         context.documentMapping = mapped;
         context.reportSink = findingsFormat || parsed.summary ? static_cast<messages::ByteSink*>(&nowhere)
@@ -613,8 +681,12 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     long long warningsInAll = 0;
     std::set<const CheckSetup*> warned;
     auto emit = [&](std::size_t index, DocumentResult& done) {
+        if (done.skipped) {
+            failed = true;
+            return;
+        }
         for (const ShownBox& box : done.boxes) {
-            env.ui.messageBox(box.caption, box.text, box.icon, box.buttons);
+            owner.messageBox(box.caption, box.text, box.icon, box.buttons, false);
         }
         if (done.setup != nullptr && warned.insert(done.setup).second) {
             for (const std::string& warning : done.setup->warnings) say(env.err, warning);
@@ -697,8 +769,11 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
             return kCheckFailed;
         }
     }
-    if (std::fflush(env.out) != 0 || std::ferror(env.out)) {
-        say(env.err, "standard output: the report could not be written");
+    if (std::fflush(env.out) != 0 || std::ferror(env.out) ||
+        (health.failed() && !parsed.output)) {
+        if (!health.failed()) health.fail(errno);
+        say(env.err, std::string("standard output: the report could not be written: ") +
+                         std::strerror(health.error()));
         return kCheckFailed;
     }
     return failed ? kCheckFailed : result;

@@ -16,7 +16,6 @@ constexpr std::string_view kProgramLine = "Zentrel Markwise v2.55\n";
 constexpr std::string_view kSeparator =
     "\n--------------------------------------------------\n";
 
-constexpr std::string_view kSeriousErrorCaption = "Markwise: SERIOUS ERROR";
 constexpr std::string_view kSeriousErrorText =
     "A serious error (number %d) has occured. Please write down the error number and the exact "
     "steps that you took in order to reach this error and email the author with a description "

@@ -56,6 +56,8 @@ std::string escapeControlCharacters(std::string_view name);
 // The serious-error box for an internal failure with its number. Nothing is shown without an
 // owner.
 void showSeriousError(platform::UserInterface* owner, int number);
+// The caption of that box.
+inline constexpr std::string_view kSeriousErrorCaption = "Markwise: SERIOUS ERROR";
 
 class ReportWriter {
 public:
