@@ -31,6 +31,32 @@ std::vector<std::string> names(const std::vector<app::CheckInput>& inputs) {
     return out;
 }
 
+// An extension of more than one part, as content-negotiated sites name their pages, matches
+// the end of a name in any case; a part of it alone matches only where the name ends with it.
+TEST(CheckInputs, AnExtensionOfSeveralPartsMatchesTheEndOfAName) {
+    TempDir dir;
+    for (const char* name : {"neg/index.html.en", "neg/about.HTML.EN", "neg/index.html.fr",
+                             "neg/html.en", "neg/xhtml.en"}) {
+        std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+        dir.write(name, "<p>");
+    }
+    app::InputRequest request;
+    request.operands = {dir.file("neg")};
+    const auto found = [&](const char* extensions) {
+        EXPECT_FALSE(app::parseExtensions(extensions, request.extensions));
+        std::vector<app::CheckInput> inputs;
+        std::vector<std::string> problems;
+        app::gatherInputs(request, platform::systemFileSystem(), inputs, problems);
+        std::vector<std::string> leaves;
+        for (const std::string& name : names(inputs)) leaves.push_back(name.substr(name.rfind('/') + 1));
+        return leaves;
+    };
+    EXPECT_EQ(found("html.en"), (std::vector<std::string>{"about.HTML.EN", "index.html.en"}));
+    EXPECT_EQ(found("en"),
+              (std::vector<std::string>{"about.HTML.EN", "html.en", "index.html.en", "xhtml.en"}));
+    EXPECT_EQ(found("html"), std::vector<std::string>{});
+}
+
 TEST(CheckInputs, FoldersAreWalkedInSortedOrderForTheirExtensionsOnly) {
     TempDir dir;
     const std::string site = dir.file("site");

@@ -18,17 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The extension of a file name: what follows its last ".", or nothing.
-std::string_view extensionOf(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-}
-
+// Whether a file name ends in "." and one of the extensions, in any case: "page.HTML" for
+// "html", and "index.html.en" for "html.en" as well as for "en".
 bool wanted(std::string_view name, const std::vector<std::string>& extensions) {
-    const std::string_view extension = extensionOf(name);
-    if (extension.empty()) return false;
-    return std::any_of(extensions.begin(), extensions.end(),
-                       [&](const std::string& e) { return text::equalsIgnoreCase(e, extension); });
+    return std::any_of(extensions.begin(), extensions.end(), [&](const std::string& e) {
+        if (e.empty() || name.size() <= e.size()) return false;
+        const std::size_t dot = name.size() - e.size() - 1;
+        return name[dot] == '.' && text::equalsIgnoreCase(e, name.substr(dot + 1));
+    });
 }
 
 bool inside(const fs::path& candidate, const fs::path& root) {
