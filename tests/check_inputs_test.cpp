@@ -316,6 +316,52 @@ TEST(ProjectSettings, OneThatCannotBeLookedAtIsFoundAndItsReadFails) {
     std::filesystem::create_symlink(dir.file("gone.ini"), loop);
     EXPECT_NE(app::findProjectSettings(dir.file("site/pages")), loop);
 }
+
+// A settings file that another user left where anyone may write, as in /tmp, is passed over
+// on the way up (it could silence the checks of whoever runs below it); one in a folder only
+// its owner can change is taken, as are the user's own anywhere. Owners other than the user
+// can be given only by root.
+TEST(ProjectSettings, AnotherUsersFileWhereAnyoneMayWriteIsPassedOver) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.file("shared/site/pages"));
+    fs::create_directories(dir.file("project/pages"));
+    fs::permissions(dir.file("shared"), fs::perms::all | fs::perms::sticky_bit);
+    const std::string open = dir.write("shared/.markwise.ini", "disable=mw65\n");
+    const std::string kept = dir.write("project/.markwise.ini", "disable=mw65\n");
+    std::vector<std::string> passedOver;
+    // The user's own file is taken, even in a folder anyone may write to.
+    EXPECT_EQ(app::findProjectSettings(dir.file("shared/site/pages"), &passedOver), open);
+    EXPECT_TRUE(passedOver.empty());
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+
+    const uid_t other = 65534;
+    ASSERT_EQ(::chown(open.c_str(), other, other), 0);
+    ASSERT_EQ(::chown(kept.c_str(), other, other), 0);
+    const std::optional<std::string> found =
+        app::findProjectSettings(dir.file("shared/site/pages"), &passedOver);
+    EXPECT_NE(found, open);
+    ASSERT_EQ(passedOver.size(), 1u);
+    EXPECT_EQ(passedOver[0], "passed over " + open +
+                                 ": another user owns it and others may change it or its folder "
+                                 "(name it with --settings to use it)");
+    // A link another user put there is passed over too, wherever it leads.
+    passedOver.clear();
+    fs::remove(open);
+    fs::create_symlink(kept, open);
+    ASSERT_EQ(::lchown(open.c_str(), other, other), 0);
+    EXPECT_NE(app::findProjectSettings(dir.file("shared/site/pages"), &passedOver), open);
+    EXPECT_EQ(passedOver.size(), 1u);
+
+    // Another user's file in a folder only its owner can change is the project's: taken.
+    passedOver.clear();
+    EXPECT_EQ(app::findProjectSettings(dir.file("project/pages"), &passedOver), kept);
+    EXPECT_TRUE(passedOver.empty());
+    // ... unless anyone may change the file itself.
+    fs::permissions(kept, fs::perms::others_write, fs::perm_options::add);
+    EXPECT_NE(app::findProjectSettings(dir.file("project/pages"), &passedOver), kept);
+    EXPECT_EQ(passedOver.size(), 1u);
+}
 }  // namespace
 
 namespace {

@@ -410,7 +410,11 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     if (!parsed.noSettings) {
         std::optional<std::string>& path = projectPath;
         path = parsed.settingsFile;
-        if (!path) path = findProjectSettings(".");
+        if (!path) {
+            std::vector<std::string> passedOver;
+            path = findProjectSettings(".", &passedOver);
+            for (const std::string& line : passedOver) say(env.err, line);
+        }
         if (path) {
             project.emplace();
             if (auto problem = readProjectSettings(fs, *path, *project)) {

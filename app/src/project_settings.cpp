@@ -21,15 +21,41 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+// Whether a settings file found on the way up may be taken: one of the user's own or root's,
+// or another user's that others cannot change, in a folder others cannot write to. A link
+// that another user put in such a folder is not taken either, wherever it leads.
+bool trusted(const std::string& candidate, const struct stat& file, const std::string& at) {
+    const uid_t user = ::geteuid();
+    const auto ours = [user](uid_t owner) { return owner == user || owner == 0; };
+    struct stat folder {};
+    const bool openFolder = ::stat(at.c_str(), &folder) != 0 || (folder.st_mode & S_IWOTH) != 0;
+    struct stat name {};
+    if (::lstat(candidate.c_str(), &name) == 0 && S_ISLNK(name.st_mode) && !ours(name.st_uid) &&
+        openFolder) {
+        return false;
+    }
+    if (ours(file.st_uid)) return true;
+    return (file.st_mode & S_IWOTH) == 0 && !openFolder;
+}
+
 }  // namespace
 
-std::optional<std::string> findProjectSettings(const std::string& folder) {
+std::optional<std::string> findProjectSettings(const std::string& folder,
+                                               std::vector<std::string>* passedOver) {
     std::string at = platform::absoluteName(folder);
     while (true) {
         const std::string candidate = (at == "/" ? std::string() : at) + "/" + kProjectSettingsName;
         struct stat info {};
         if (::stat(candidate.c_str(), &info) == 0) {
-            if (!S_ISDIR(info.st_mode)) return candidate;
+            if (!S_ISDIR(info.st_mode)) {
+                if (trusted(candidate, info, at)) return candidate;
+                if (passedOver != nullptr) {
+                    passedOver->push_back(
+                        "passed over " + candidate +
+                        ": another user owns it and others may change it or its folder (name it "
+                        "with --settings to use it)");
+                }
+            }
         } else if (errno != ENOENT && errno != ENOTDIR && errno != EACCES &&
                    errno != ENAMETOOLONG) {
             // There, or maybe there, but not to be looked at (a failing disk, a link that loops):

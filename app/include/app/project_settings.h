@@ -28,8 +28,11 @@ struct ProjectSettings {
 
 // The nearest ".markwise.ini" from `folder` upwards, or nothing. A name that cannot be looked
 // at for another reason than its absence (or a folder closed to the user) is returned too, so
-// that reading it reports the failure.
-std::optional<std::string> findProjectSettings(const std::string& folder);
+// that reading it reports the failure. A file that another user (not root) owns and that
+// others may change, as anyone may in /tmp, is passed over, with a line in `passedOver` for
+// each: its settings could silence the checks or choose the rules of whoever runs below it.
+std::optional<std::string> findProjectSettings(const std::string& folder,
+                                               std::vector<std::string>* passedOver = nullptr);
 
 // Reads the file (a byte order mark before its first line passed over): blank lines and lines
 // starting with "#" or ";" are passed over; every other line is NAME=VALUE, with NAME
