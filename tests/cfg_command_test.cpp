@@ -270,6 +270,7 @@ TEST_F(CfgCommand, AnalyzePrintsTheSevenListingsInOrder) {
 TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
     dir.write("bad.cfg", std::string("\3\0\0\0", 4));
     dir.write("rules.txt", "tag P\n  closing optional\n");
+    dir.write("page.html", "\xEF\xBB\xBF\n  <!DOCTYPE html>\n<title>x</title>\n");
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -289,6 +290,9 @@ TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
         {{"dump", "rules.txt"}, 1,
          "markwise-cfg: rules.txt: corrupt: the format version is 543646068, not 1 or 2 (this "
          "looks like the text form: make a configuration file of it with markwise-cfg build)\n"},
+        {{"dump", "page.html"}, 1,
+         "markwise-cfg: page.html: corrupt: the format version is 180337647, not 1 or 2 (this "
+         "looks like an HTML document: markwise-check validates documents)\n"},
         {{"dump", "mkwise25.cfg"}, 2,
          "markwise-cfg: mkwise25.cfg: cannot open: No such file or directory (a shipped "
          "profile: markwise-check --list-profiles shows where it is)\n"},

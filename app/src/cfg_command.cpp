@@ -138,10 +138,18 @@ std::int32_t wordAt(std::string_view bytes, std::size_t at) {
     return static_cast<std::int32_t>(raw);
 }
 
-// Why a file is no configuration file, with a hint when it is a text (the text form, most
-// likely): a configuration file starts with its format version, 1 or 2 in four bytes.
+// Why a file is no configuration file, with a hint when it is a text: an HTML document (its
+// first character past blanks and a byte order mark a "<") or else the text form, most likely.
+// A configuration file starts with its format version, 1 or 2 in four bytes.
 std::string withTextHint(const std::string& reason, std::string_view bytes) {
     if (bytes.empty() || bytes.substr(0, 64).find('\0') != std::string_view::npos) return reason;
+    std::string_view start = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+    while (!start.empty() && std::string_view(" \t\r\n").find(start.front()) != std::string_view::npos) {
+        start.remove_prefix(1);
+    }
+    if (start.starts_with('<')) {
+        return reason + " (this looks like an HTML document: markwise-check validates documents)";
+    }
     return reason + " (this looks like the text form: make a configuration file of it with "
                     "markwise-cfg build)";
 }
