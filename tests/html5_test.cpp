@@ -225,6 +225,15 @@ TEST(TextOfTodaysHtml, GreaterThanAndBareAmpersand) {
             {"&copy 2025", {noSemicolon}},
             {"&Copy 2025", {noSemicolon}},
             {"&#38 and", {noSemicolon}},
+            // A name that today's HTML reads without its ";" starts a reference even with
+            // more letters and digits after it: browsers show "&current=2" as a currency
+            // sign and "t=2". Its case counts: "&Copy2025" and "&Region" start none.
+            {"see ?a=1&current=2", {noSemicolon}},
+            {"&copy2025", {noSemicolon}},
+            {"&notify", {noSemicolon}},
+            {"&nbsp50", {noSemicolon}},
+            {"&COPYright", {noSemicolon}},
+            {"&Copy2025 &Region &order", {}},
         },
         on);
     options::Options off = testing_support::testOptions();

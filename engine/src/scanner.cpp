@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "byte_search.h"
 #include "clean_tags.h"
@@ -32,6 +33,29 @@ constexpr StopSet<4, true> kCommentStops("-[<>");
 constexpr StopSet<4, true> kServerStops("%[<>");
 constexpr StopSet<4, true> kQuestionStops("?[<>");
 constexpr StopSet<4, true> kHashStops("#[<>");
+// The entity names that today's HTML reads in text without their ";", as the start of any run
+// of letters and digits: "&copy2025" reads as "(c)2025", "&current=2" as a currency sign and
+// "t=2". Their case is part of the name ("&COPY" is one, "&Copy" none).
+constexpr std::string_view kNamesReadWithoutSemicolon[] = {
+    "AElig", "AMP", "Aacute", "Acirc", "Agrave", "Aring", "Atilde", "Auml", "COPY", "Ccedil",
+    "ETH", "Eacute", "Ecirc", "Egrave", "Euml", "GT", "Iacute", "Icirc", "Igrave", "Iuml", "LT",
+    "Ntilde", "Oacute", "Ocirc", "Ograve", "Oslash", "Otilde", "Ouml", "QUOT", "REG", "THORN",
+    "Uacute", "Ucirc", "Ugrave", "Uuml", "Yacute", "aacute", "acirc", "acute", "aelig",
+    "agrave", "amp", "aring", "atilde", "auml", "brvbar", "ccedil", "cedil", "cent", "copy",
+    "curren", "deg", "divide", "eacute", "ecirc", "egrave", "eth", "euml", "frac12", "frac14",
+    "frac34", "gt", "iacute", "icirc", "iexcl", "igrave", "iquest", "iuml", "laquo", "lt",
+    "macr", "micro", "middot", "nbsp", "not", "ntilde", "oacute", "ocirc", "ograve", "ordf",
+    "ordm", "oslash", "otilde", "ouml", "para", "plusmn", "pound", "quot", "raquo", "reg",
+    "sect", "shy", "sup1", "sup2", "sup3", "szlig", "thorn", "times", "uacute", "ucirc",
+    "ugrave", "uml", "uuml", "yacute", "yen", "yuml"};
+static_assert(std::size(kNamesReadWithoutSemicolon) == 106);
+
+bool startsWithNameReadWithoutSemicolon(std::string_view run) {
+    return std::any_of(std::begin(kNamesReadWithoutSemicolon),
+                       std::end(kNamesReadWithoutSemicolon),
+                       [run](std::string_view name) { return run.starts_with(name); });
+}
+
 // The characters of a bare tag's name after its first: ASCII letters and digits.
 constexpr std::array<bool, 256> kNameCharacters = [] {
     std::array<bool, 256> table{};
@@ -187,8 +211,8 @@ bool Scanner::textPhase() {
 // Whether the "&" at `amp` starts no character reference, as today's HTML reads one: it stands
 // before a blank, the line's end or a character that is no ASCII letter or digit and no "#"
 // ("(&)", "&-"), or before letters and digits that neither end at a ";" nor spell the name of
-// an entity ("Q&A", "R&D", "?a=1&b=2"). "&amp;", "&#38;", "&zz;" and "&copy 2025" are read as
-// references and checked.
+// an entity nor start with a name that is read without its ";" ("Q&A", "R&D", "?a=1&b=2").
+// "&amp;", "&#38;", "&zz;", "&copy 2025" and "&current=2" are read as references and checked.
 bool Scanner::startsNoReference(std::size_t amp) const {
     std::size_t end = amp + 1;
     if (end == line_.size() || text::isBlank(line_[end])) return true;
@@ -196,7 +220,8 @@ bool Scanner::startsNoReference(std::size_t amp) const {
     while (end < line_.size() && kNameCharacters[static_cast<unsigned char>(line_[end])]) ++end;
     if (end == amp + 1) return true;
     if (end < line_.size() && line_[end] == ';') return false;
-    return !entities_.knowsName(line_.substr(amp + 1, end - amp - 1));
+    const std::string_view run = line_.substr(amp + 1, end - amp - 1);
+    return !entities_.knowsName(run) && !startsWithNameReadWithoutSemicolon(run);
 }
 
 // The first ";" of the line at or after `from`. The answer of the last search is kept: it
