@@ -716,6 +716,21 @@ TEST(RulesetProfiles, DefaultProfileKeepsTheIdsOfATemplateApart) {
     expectErrorsOnly(report, 1, {"The id value \"t2\" was already used in line 10."});
 }
 
+// A custom element of a long name, closed as it was opened, is closed: the closing tag's name
+// is cut to the name field after its "/", as the opening tag's is. Names up to the field's 79
+// characters are kept whole; longer ones are cut alike on both sides.
+TEST(RulesetProfiles, DefaultProfileClosesCustomElementsOfLongNames) {
+    std::string body;
+    for (std::size_t length : {60, 78, 79, 80, 90, 200}) {
+        const std::string name = "my-" + std::string(length - 3, 'x');
+        body += "<" + name + " class=\"a\">x</" + name + ">\n<" + name + ">y</" + name + " >\n";
+    }
+    const Report report = checkPage(
+        "mkwise25", "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Long</title>\n"
+                    "</head>\n<body>\n" + body + "</body>\n</html>\n");
+    expectErrorsOnly(report, 0, {});
+}
+
 // Entity names that differ only in case name different characters (&LeftArrow; is the arrow
 // of &larr;, &Leftarrow; that of &lArr;): the default profile keeps them together, so that no
 // name is taken for another written in the wrong case.

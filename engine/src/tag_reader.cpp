@@ -257,10 +257,21 @@ int TagReader::readBareTag(std::string_view text, bool closing, PlaceName place)
 std::string_view TagReader::closingName() {
     messages::MessageStore& store = state_.store;
     if (count_ == 0) return {};
+    // The name after the "/" is cut to the name field as an opening tag's name is, not with
+    // the "/": "</x...>" then closes "<x...>" also when the name is 79 characters or more.
+    auto withoutSlash = [this](std::string_view closed) {
+        const TagEntry& tag = table_[0];
+        const std::string_view written = text_.substr(tag.offset, tag.nameEnd - tag.offset);
+        if (tag.quoteKind == 0 && written.size() > tag.name.size() && written.starts_with('/')) {
+            return text::cutToField(written.substr(1), kTagNameField);
+        }
+        closed.remove_prefix(1);
+        return closed;
+    };
     if (count_ == 1) {
         // "</td>": the name is the token after its "/", a view of the tag text.
         std::string_view closed = table_[0].name;
-        if (!closed.empty() && closed.front() == '/') closed.remove_prefix(1);
+        if (!closed.empty() && closed.front() == '/') closed = withoutSlash(closed);
         if (closed.empty()) store.raiseError(88);
         return closed;
     }
@@ -287,7 +298,10 @@ std::string_view TagReader::closingName() {
         }
     }
     std::string_view closed = name;
-    if (!closed.empty() && closed.front() == '/') closed.remove_prefix(1);
+    if (!closed.empty() && closed.front() == '/') {
+        closed = name.size() > 1 && name == table_[0].name ? withoutSlash(closed)
+                                                           : closed.substr(1);
+    }
     if (closed.empty()) store.raiseError(88);
     return closed;
 }
