@@ -419,6 +419,35 @@ TEST(UnixInstanceChannel, ASocketLeftBehindIsReplacedAndTheOwnerRemovesItsOwn) {
     EXPECT_FALSE(fs::exists(folder + "Zentrel"));
 }
 
+// A listener that has stopped taking connections (a stopped or frozen program) fills its queue:
+// a start then finds an instance running, and a raise request or an editor's notice fails at
+// once instead of waiting for ever.
+TEST(UnixInstanceChannel, AListenerThatTakesNoConnectionsIsFoundAndNeverWaitedFor) {
+    TempDir dir;
+    const std::string folder = dir.path().string() + "/";
+    Listener stopped(folder + "Zentrel");
+    Listener editor(folder + "MyEditorClass");
+    std::vector<int> queued;
+    for (int i = 0; i < 64; ++i) {
+        const int fd = platform::connectUnixSocket(folder + "Zentrel");
+        if (fd < 0) break;
+        queued.push_back(fd);
+    }
+    for (int i = 0; i < 64; ++i) {
+        const int fd = platform::connectUnixSocket(folder + "MyEditorClass");
+        if (fd < 0) break;
+        queued.push_back(fd);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    platform::UnixInstanceChannel channel(folder);
+    EXPECT_TRUE(channel.anotherInstanceRunning());
+    EXPECT_FALSE(channel.raiseAnotherInstance());
+    EXPECT_FALSE(channel.listen());
+    EXPECT_FALSE(platform::UnixEditorNotifier(folder).notify("MyEditorClass", 1067, "/web/p.val"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    for (int fd : queued) ::close(fd);
+}
+
 TEST(SocketFolder, IsAPrivateFolderUnderTheRuntimeDirectory) {
     TempDir dir;
     ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());

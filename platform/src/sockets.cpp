@@ -27,10 +27,18 @@ bool fillAddress(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
+// Sends every byte on a connection that does not block, waiting a short while at most for room.
 bool sendAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd watch{fd, POLLOUT, 0};
+            const int ready = ::poll(&watch, 1, kRequestTimeoutMs);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) return false;
+            continue;
+        }
         if (sent <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
@@ -69,10 +77,16 @@ std::string readRequest(int fd) {
 int connectUnixSocket(const std::string& path) {
     sockaddr_un address;
     if (!fillAddress(path, address)) return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return -1;
     }
     return fd;
@@ -107,7 +121,8 @@ UnixInstanceChannel::~UnixInstanceChannel() {
 
 bool UnixInstanceChannel::anotherInstanceRunning() {
     const int fd = connectUnixSocket(path_);
-    if (fd < 0) return false;
+    // A listener that takes no connection now is still an instance running.
+    if (fd < 0) return errno == EAGAIN;
     ::close(fd);
     return true;
 }

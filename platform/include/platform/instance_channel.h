@@ -53,7 +53,9 @@ private:
     unsigned long long inode_ = 0;  // of the socket file this process made
 };
 
-// Connects to the Unix-domain socket at `path`; the connected descriptor, or -1.
+// Connects to the Unix-domain socket at `path` without waiting: the connected descriptor, or -1
+// (and errno). A listener whose queue of connections is full (it has stopped accepting: a
+// stopped or frozen program) gives -1 with errno EAGAIN at once, rather than a wait with no end.
 int connectUnixSocket(const std::string& path);
 
 }  // namespace platform
