@@ -312,6 +312,14 @@ TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) 
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
     EXPECT_EQ(script.printed(), "1|" + file);
 
+    // A name that a program would read as an option or a command is given as a path.
+    for (const char* odd : {"+!touch HACKED.val", "-rf.val"}) {
+        const StartedScript shown(dir, std::string("show-") + (odd[0] == '+' ? "plus" : "dash"),
+                                  "printf '%s|%s' \"$#\" \"$1\"");
+        ASSERT_TRUE(starter.start(shown.path, odd, false));
+        EXPECT_EQ(shown.printed(), std::string("1|./") + odd);
+    }
+
     EXPECT_FALSE(starter.start(dir.file("no-such-program"), "x", false));
     EXPECT_FALSE(starter.start("markwise-no-such-program-on-path", "x", false));
     EXPECT_FALSE(starter.start("", "x", false));
