@@ -298,6 +298,35 @@ TEST(ProjectSettings, FoundUpwardsAndReadWithLineNumbers) {
 }
 
 
+// A project's settings may keep its log inside the project only: a log elsewhere, named
+// outright, by "..", or through a link that leads out, is refused, so that a cloned site cannot
+// make a check append to a file of the user's such as ~/.bashrc.
+TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.file("site/logs"));
+    fs::create_directories(dir.file("home"));
+    fs::create_symlink(dir.file("home"), dir.file("site/out"));
+    const auto verdict = [&](const std::string& log) {
+        const std::string file = dir.write("site/.markwise.ini", "CheckNesting=0\nlogfilename=" + log + "\n");
+        app::ProjectSettings settings;
+        EXPECT_FALSE(app::readProjectSettings(platform::systemFileSystem(), file, settings));
+        return app::logOutsideTheProject(settings);
+    };
+    EXPECT_FALSE(verdict("log.txt"));
+    EXPECT_FALSE(verdict("logs/new/check.log"));
+    EXPECT_FALSE(verdict(dir.file("site/logs/x.log")));
+    for (const std::string& outside :
+         {dir.file("home/.bashrc"), std::string("../home/.bashrc"), std::string("out/.bashrc"),
+          std::string("logs/../../home/x")}) {
+        const std::optional<std::string> refused = verdict(outside);
+        ASSERT_TRUE(refused) << outside;
+        EXPECT_EQ(*refused, dir.file("site/.markwise.ini") +
+                                ":2: LogFilename names a file outside the project's folder (give "
+                                "it with --settings or --set to use it)");
+    }
+}
+
 // A settings file that is there but cannot be looked at is found, so that reading it says why,
 // instead of the run going on without it.
 TEST(ProjectSettings, OneThatCannotBeLookedAtIsFoundAndItsReadFails) {

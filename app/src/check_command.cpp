@@ -421,6 +421,12 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                 say(env.err, *problem);
                 return kCheckFailed;
             }
+            if (!parsed.settingsFile) {
+                if (auto problem = logOutsideTheProject(*project)) {
+                    say(env.err, *problem);
+                    return kCheckFailed;
+                }
+            }
         }
     }
 

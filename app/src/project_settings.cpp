@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "config/text_utils.h"
 #include "options/options.h"
@@ -115,6 +116,25 @@ std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const s
 
 std::string whereSet(const ProjectSettings& settings, const ProjectSetting& setting) {
     return settings.path + ":" + std::to_string(setting.line);
+}
+
+std::optional<std::string> logOutsideTheProject(const ProjectSettings& settings) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder =
+        fs::weakly_canonical(fs::absolute(fs::path(settings.path), error).parent_path(), error);
+    for (const ProjectSetting& setting : settings.options) {
+        if (!text::equalsIgnoreCase(setting.name, "LogFilename") || setting.value.empty()) continue;
+        std::error_code failed;
+        const fs::path log = fs::weakly_canonical(fs::absolute(setting.value, failed), failed);
+        const fs::path inside = log.lexically_relative(folder);
+        if (failed || error || inside.empty() || *inside.begin() == "..") {
+            return whereSet(settings, setting) +
+                   ": LogFilename names a file outside the project's folder (give it with "
+                   "--settings or --set to use it)";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace app

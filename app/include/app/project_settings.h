@@ -44,4 +44,10 @@ std::optional<std::string> readProjectSettings(platform::FileSystem& fs, const s
 // "FILE:LINE" of a setting, for messages and --list-options.
 std::string whereSet(const ProjectSettings& settings, const ProjectSetting& setting);
 
+// Why a settings file found on the way up may not be taken as it is, or nothing: its log must
+// be a file inside the folder of the settings file (links followed), since a project that
+// anyone may hand the user (a cloned repository, a downloaded site) must not make a check
+// append to a file elsewhere, ~/.bashrc for one. Given with --settings, it is the user's choice.
+std::optional<std::string> logOutsideTheProject(const ProjectSettings& settings);
+
 }  // namespace app
