@@ -15,6 +15,7 @@
 #include <memory>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/signals.h"
 
@@ -78,14 +79,83 @@ bool linkMayBeFollowed(FileSystem& fs, const std::string& path, const struct sta
     return link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
 }
 
+// Where a name leads once its symbolic links are followed, one link at a time, each under the
+// rule above: a link of the user's that leads to another user's link in /tmp is not followed
+// through it, as realpath() would. `landing` is the file the name leads to (the name itself
+// when it leads to no file: a dangling link is replaced by the new file, never followed to a
+// name elsewhere). False, with `landing` empty, when a link on the way may not be followed;
+// false with `landing` the name when the name cannot be resolved for another reason.
+bool followLinks(FileSystem& fs, const std::string& path, std::string& landing) {
+    landing = path;
+    std::string full = path;
+    if (full.empty()) return true;
+    if (full.front() != '/') {
+        std::string here(PATH_MAX, '\0');
+        if (::getcwd(here.data(), here.size()) == nullptr) return false;
+        here.resize(std::strlen(here.c_str()));
+        full = here + "/" + full;
+    }
+    // The parts still to walk, the last one first.
+    std::vector<std::string> parts;
+    auto push = [&parts](std::string_view text) {
+        std::vector<std::string> found;
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            std::size_t slash = text.find('/', start);
+            if (slash == std::string_view::npos) slash = text.size();
+            if (slash > start) found.emplace_back(text.substr(start, slash - start));
+            start = slash + 1;
+        }
+        parts.insert(parts.end(), found.rbegin(), found.rend());
+    };
+    push(full);
+    std::string resolved;  // "" stands for "/"
+    int links = 0;
+    bool followed = false;
+    while (!parts.empty()) {
+        const std::string part = std::move(parts.back());
+        parts.pop_back();
+        if (part == ".") continue;
+        if (part == "..") {
+            resolved.erase(resolved.empty() ? 0 : resolved.rfind('/'));
+            continue;
+        }
+        const std::string next = resolved + "/" + part;
+        struct stat info {};
+        if (fs.lstat(next, info) != 0) {
+            // Nothing there: the rest of the name is a file (or folders) to be made. Reached
+            // through a link, the name as given is what is replaced.
+            if (errno != ENOENT || followed) return errno == ENOENT;
+            landing = next;
+            while (!parts.empty()) {
+                landing += "/" + parts.back();
+                parts.pop_back();
+            }
+            return true;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            resolved = next;
+            continue;
+        }
+        std::string target;
+        if (++links > 40 || !linkMayBeFollowed(fs, next, info) || fs.readlink(next, target) != 0) {
+            landing.clear();
+            return false;
+        }
+        followed = true;
+        if (target.starts_with('/')) resolved.clear();
+        push(target);
+    }
+    landing = resolved.empty() ? "/" : resolved;
+    return true;
+}
+
 // The file a replacement lands on: the target of a symbolic link (so that the link stays a link),
 // or the name itself.
-std::string landingName(const std::string& path) {
-    // Freed also when the copy below cannot be had.
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                               &std::free);
-    if (resolved == nullptr) return path;  // a dangling link is replaced by the new file
-    return std::string(resolved.get());
+std::string landingName(FileSystem& fs, const std::string& path) {
+    std::string landing;
+    followLinks(fs, path, landing);
+    return landing.empty() ? path : landing;
 }
 
 bool writable(const std::string& path, const struct stat& info) {
@@ -285,7 +355,7 @@ std::string followedLink(FileSystem& fs, const std::string& path) {
     if (fs.lstat(path, link) != 0 || !S_ISLNK(link.st_mode) || !linkMayBeFollowed(fs, path, link)) {
         return path;
     }
-    return landingName(path);
+    return landingName(fs, path);
 }
 
 std::string temporaryNameFor(const std::string& target, int attempt) {
@@ -488,6 +558,12 @@ std::optional<FileError> checkWritable(FileSystem& fs, const std::string& path,
                           "another user");
         }
     }
+    // Links that the name's own links lead to are under the rule too.
+    std::string landing;
+    if (!followLinks(fs, path, landing) && landing.empty()) {
+        return refuse("leads through a symbolic link in a shared folder that belongs to another "
+                      "user");
+    }
     if (const ProtectedFile* input = protectedFile(fs, path, rules)) {
         return refuse("is also " + input->role);
     }
@@ -551,7 +627,7 @@ std::optional<FileError> ReplacementFile::open(const std::string& path, const Wr
     failure_.reset();
     if (auto refused = checkWritable(fs_, path, rules)) return refused;
     path_ = path;
-    target_ = landingName(path);
+    target_ = landingName(fs_, path);
     removeStaleTemporaries(fs_, target_);
     const Ownership ownership = ownershipFor(fs_, target_, rules);
     fd_ = createTemporary(fs_, target_, temporary_);

@@ -21,6 +21,21 @@
 #include <vector>
 
 namespace platform {
+
+int FileSystem::readlink(const std::string& path, std::string& target) {
+    std::string buffer(256, '\0');
+    while (true) {
+        const ssize_t got = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (got < 0) return -1;
+        if (static_cast<std::size_t>(got) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(got));
+            target = std::move(buffer);
+            return 0;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 namespace {
 
 // The kernel's report of which pages of a range are mapped how (/proc/self/pagemap's

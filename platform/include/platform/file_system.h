@@ -56,6 +56,8 @@ public:
         errno = ENOSYS;
         return -1;
     }
+    // The text of the symbolic link at `path` in `target`; -1 (and errno) when it is none.
+    virtual int readlink(const std::string& path, std::string& target);
     // Cuts an open file back to `length` bytes. A file system that cannot returns -1.
     virtual int ftruncate(int fd, off_t length) {
         (void)fd;
