@@ -199,6 +199,35 @@ TEST(FilePolicyTest, FollowsOwnLinksButNotOthersInASharedStickyFolder) {
     ASSERT_EQ(::lchown(plantedFolder.c_str(), 0, 0), 0);
     EXPECT_FALSE(platform::replaceFile(fs(), plantedFolder + "/real.cfg", "own"));
     EXPECT_EQ(readFile(target), "own");
+
+    // A link of the user's outside that leads to another user's link there: written neither
+    // through it nor beside it, by a replacement, an append or a tool's choice of file.
+    const std::string own = dir.file("report.txt");
+    std::filesystem::create_symlink(planted, own);
+    for (auto failure : {platform::replaceFile(fs(), own, "evil"),
+                         platform::appendToFile(fs(), own, "evil")}) {
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->cause.find("leads through a symbolic link in a shared folder"),
+                  std::string::npos)
+            << failure->cause;
+    }
+    EXPECT_EQ(platform::followedLink(fs(), own), own);
+    EXPECT_EQ(readFile(target), "own");
+    EXPECT_TRUE(std::filesystem::is_symlink(own));
+    // Once the link there is the user's own, the chain is followed to the file.
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    EXPECT_EQ(platform::followedLink(fs(), own), target);
+    EXPECT_FALSE(platform::replaceFile(fs(), own, "through"));
+    EXPECT_EQ(readFile(target), "through");
+    EXPECT_TRUE(std::filesystem::is_symlink(own));
+    // A link that leads to a name not there yet is replaced by the new file: it is not
+    // followed to a file made elsewhere.
+    const std::string dangling = dir.file("dangling.txt");
+    std::filesystem::create_symlink(shared + "/not-yet.txt", dangling);
+    EXPECT_FALSE(platform::replaceFile(fs(), dangling, "here"));
+    EXPECT_FALSE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(readFile(dangling), "here");
+    EXPECT_FALSE(std::filesystem::exists(shared + "/not-yet.txt"));
 }
 
 TEST(FilePolicyTest, KeepsTheOwnerOfAFileItReplacesAsRoot) {

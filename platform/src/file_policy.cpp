@@ -603,6 +603,10 @@ std::optional<FileError> appendToFile(FileSystem& fs, const std::string& path,
         fs.close(fd);
         return FileError{path, std::string(why) + "; not written"};
     }
+    if (info.st_uid != ::geteuid() && ::geteuid() != 0) {
+        fs.close(fd);
+        return FileError{path, "belongs to another user; not written"};
+    }
     // An interrupt that comes while the entry is being written waits until it is written
     // whole: the kernel would otherwise end the write, and the program, half-way through.
     const HeldSignals held;
