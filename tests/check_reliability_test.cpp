@@ -313,6 +313,37 @@ TEST_F(CheckReliability, TheFileSizeLimitIsAFailedWriteNotAKill) {
     EXPECT_EQ(names, (std::vector<std::string>{"big.html", "doc.html", "log.txt", "report.txt"}));
 }
 
+// A document whose lines cannot be held within the user's limit on memory (ulimit -v) is named
+// on standard error with the cause, as any document that cannot be checked; the windowed
+// program's serious-error box is not shown on the terminal. (Programs built with the address
+// sanitizer reserve more address space than any such limit leaves.)
+TEST_F(CheckReliability, ADocumentTooLargeForTheMemoryLimitIsNamedWithoutASeriousError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
+#endif
+#endif
+    std::string lines;
+    lines.reserve(27'000'000);
+    for (int i = 0; i < 3'000'000; ++i) lines += "<p>x</p>\n";
+    const std::string big = dir.write("big.html", lines);
+    int heldBack = 0;
+    for (int kilobytes = 16000; kilobytes <= 120000; kilobytes += 4000) {
+        const std::vector<std::string> args = {
+            "-c", "ulimit -v " + std::to_string(kilobytes) + " && exec \"$0\" \"$@\"",
+            MARKWISE_CHECK_EXE, "--config", kProfile, "-j", "1", "--summary", big};
+        const ProgramRun run = testing_support::runProgram("/bin/bash", dir.path(), args);
+        EXPECT_EQ(run.err.find("SERIOUS ERROR"), std::string::npos) << kilobytes << ": " << run.err;
+        if (run.err.find(big + ": could not be held in memory") != std::string::npos) {
+            EXPECT_EQ(run.exitCode, 2);
+            ++heldBack;
+        }
+    }
+    EXPECT_GT(heldBack, 0);
+}
+
 // Every listing, and a report to standard output, fails when standard output cannot be
 // written.
 TEST_F(CheckReliability, OutputThatCannotBeWrittenFailsEveryListing) {

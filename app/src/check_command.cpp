@@ -92,20 +92,18 @@ private:
     OutputHealth& health_;
 };
 
-// The user interface of a run with one job: the boxes of the engine go to the terminal, but
-// for the serious-error box the engine shows when the report cannot be written: markwise-check
-// says once which output failed and why.
+// The user interface of markwise-check's runs: the boxes of the engine go to the terminal, but
+// for its serious-error box, the windowed program's way of telling an internal failure (a
+// report that cannot be written, a document whose lines memory cannot hold): markwise-check
+// says each such failure in its own line, naming the file and the cause.
 class CheckUserInterface : public platform::UserInterface {
 public:
-    CheckUserInterface(platform::UserInterface& ui, const OutputHealth& health)
-        : ui_(ui), health_(health) {}
+    explicit CheckUserInterface(platform::UserInterface& ui) : ui_(ui) {}
 
     platform::Answer messageBox(const std::string& caption, const std::string& text,
                                 platform::Icon icon, platform::Buttons buttons,
                                 bool foreground) override {
-        if (health_.failed() && caption == messages::kSeriousErrorCaption) {
-            return platform::cautiousAnswer(buttons);
-        }
+        if (caption == messages::kSeriousErrorCaption) return platform::cautiousAnswer(buttons);
         return ui_.messageBox(caption, text, icon, buttons, foreground);
     }
     std::optional<platform::FileDialogResult> openFileDialog(
@@ -122,7 +120,6 @@ public:
 
 private:
     platform::UserInterface& ui_;
-    const OutputHealth& health_;
 };
 
 // With several jobs the reports are written in the documents' order. The document whose turn
@@ -552,7 +549,7 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
     OutputHealth health;
     ReplacementSink outputSink(outputFile, health);
     FileSink standardOutput(env.out, health);
-    CheckUserInterface owner(env.ui, health);
+    CheckUserInterface owner(env.ui);
     DiscardingSink nowhere;
     // The log names where the reports went, in the log's language.
     std::string reportName = messages::languageFromSetting(programOptions.Language) ==
