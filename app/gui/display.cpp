@@ -1,8 +1,13 @@
 #include "display.h"
 
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QLibraryInfo>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -35,8 +40,7 @@ private:
 };
 
 // An X server answers at DISPLAY and lets this user in (its authorisation is checked too).
-bool xServerAnswers() {
-    if (!set("DISPLAY")) return false;
+bool xServerAnswersNow() {
     const Library xcb("libxcb.so.1");
     using Connect = void*(const char*, int*);
     using HasError = int(void*);
@@ -52,8 +56,7 @@ bool xServerAnswers() {
 }
 
 // A Wayland compositor answers at WAYLAND_DISPLAY.
-bool waylandAnswers() {
-    if (!set("WAYLAND_DISPLAY")) return false;
+bool waylandAnswersNow() {
     const Library client("libwayland-client.so.0");
     using Connect = void*(const char*);
     using Disconnect = void(void*);
@@ -65,6 +68,34 @@ bool waylandAnswers() {
     disconnect(display);
     return true;
 }
+
+// Whether `probe` says yes within a few seconds. It runs in a child process, so that a
+// display that takes the connection but never answers (a server stopped, a tunnel left open)
+// costs the wait and no more: the client libraries themselves wait for ever.
+template <typename Probe>
+bool answersInTime(Probe probe) {
+    constexpr int kWaitMs = 3000;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return probe();
+    if (child == 0) ::_exit(probe() ? 0 : 1);
+    for (int waited = 0;; waited += 5) {
+        int status = 0;
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR) return false;
+        if (waited >= kWaitMs) break;
+        ::usleep(5000);
+    }
+    ::kill(child, SIGKILL);
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return false;
+}
+
+bool xServerAnswers() { return set("DISPLAY") && answersInTime(xServerAnswersNow); }
+
+bool waylandAnswers() { return set("WAYLAND_DISPLAY") && answersInTime(waylandAnswersNow); }
 
 // Qt's Wayland platform is a package of its own, often not installed.
 bool qtHasWayland() {

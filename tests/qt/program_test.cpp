@@ -1,6 +1,7 @@
 // build/markwise run as a user runs it: a second windowed start, and command lines in console
 // mode with their exit codes, the editor notice and the settings file.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -189,6 +190,40 @@ TEST_F(Program, ADisplayThatDoesNotAnswerLeavesCommandLinesOnTheConsole) {
                   std::string::npos)
             << what << result.err;
     }
+}
+
+// A display that takes the connection and never answers (an X server stopped, a tunnel left
+// open) is no display either: the program asks for a few seconds and goes on without it.
+TEST_F(Program, ADisplayThatTakesTheConnectionButNeverAnswersIsNoDisplay) {
+    env.set("MARKWISE_UI", "");
+    env.set("XDG_RUNTIME_DIR", dir.file("runtime"));
+    fs::create_directories(dir.file("runtime"));
+    env.unset("QT_QPA_PLATFORM");
+    env.unset("WAYLAND_DISPLAY");
+    // A listener on the port of an X display over TCP that takes no connection off its queue.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    int display = -1;
+    for (int number = 40; number < 100 && display < 0; ++number) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+        if (::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            display = number;
+        }
+    }
+    ASSERT_GE(display, 0);
+    ASSERT_EQ(::listen(silent, 8), 0);
+    env.set("DISPLAY", "127.0.0.1:" + std::to_string(display));
+
+    dir.write("tool page.htm", "<P>Hello</P>\n");
+    const auto result =
+        testing_support::runProgram(MARKWISE_EXE, dir.path(), {"-L", "tool page.htm"}, 30);
+    ::close(silent);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir.file("tool page.htm")), "<p>Hello</p>\n");
 }
 
 TEST_F(Program, TheWindowOnTheConsoleSaysWhyItIsNotShown) {
