@@ -743,6 +743,33 @@ TEST(RulesetProfiles, DefaultProfileKeepsEntityNamesOfOneSpellingTogether) {
     expectErrorsOnly(report, 1, {"&LEFTARROW;"});
 }
 
+// A tag that an element's inclusion alone allows is in range wherever that element is open,
+// and nowhere else: HTML 2.0's form controls stand anywhere in a FORM, and outside one are out
+// of range; HTML 4.01's INS and DEL, which BODY's inclusion brings, stand anywhere in BODY.
+TEST(RulesetProfiles, OlderProfilesTakeWhatAnInclusionBringsWhereItsElementIsOpen) {
+    const Report inForm = checkPage(
+        "mkwise-html20",
+        "<html><head><title>Form</title></head><body>\n<form action=\"/go\"><p>Name: <b><input "
+        "name=\"n\"></b></p>\n<dl><dd><select name=\"s\"><option>a</select></dl>\n"
+        "<textarea name=\"t\" rows=\"2\" cols=\"20\">x</textarea></form>\n</body></html>\n");
+    expectErrorsOnly(inForm, 0, {});
+    const Report outside = checkPage(
+        "mkwise-html20",
+        "<html><head><title>Form</title></head><body>\n<p>Name: <input name=\"n\">\n"
+        "</body></html>\n");
+    expectErrorsOnly(outside, 1, {"The tag name \"input\" was found, but is not valid due to "
+                                  "its location (range). The valid range for this tag is FORM."});
+    for (const char* profile : {"mkwise-html401-strict", "mkwise-html401-transitional"}) {
+        const Report inserted = checkPage(
+            profile,
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<html><head><title>Ins"
+            "</title></head><body>\n<p>A <ins>new</ins> word <em><del>gone</del></em>.</p>\n"
+            "<table summary=\"t\"><tr><td><ins><p>cell</p></ins></td></tr></table>\n"
+            "<ins><div>block</div></ins>\n</body></html>\n");
+        expectErrorsOnly(inserted, 0, {});
+    }
+}
+
 // The profiles of HTML 4.01, 3.2 and 2.0 want a tag where their DTDs' content models do
 // (<ul></ul>, an empty TBODY); today's HTML lets such elements be empty.
 TEST(RulesetProfiles, OlderProfilesWantATagWhereTheirDtdsDo) {

@@ -435,8 +435,15 @@ def reach(dtd):
     an element's inclusions are allowed in its whole content and its exclusions are
     forbidden there, as SGML has it. HEAD's inclusions (META, LINK, SCRIPT, STYLE, OBJECT)
     are taken for HEAD itself only: carried down through an OBJECT in HEAD they would make
-    META and LINK valid in every block of BODY."""
+    META and LINK valid in every block of BODY.
+
+    Beside it, what each element holds by its own content model and its own inclusions
+    (`own`): an element that an ancestor's inclusion alone allows (INPUT in HTML 2.0, which
+    only FORM's inclusion brings) is valid in that ancestor, which the program finds on the
+    stack of open tags, and not in every element that may stand between them, where it
+    would be valid with no FORM open at all."""
     holds = defaultdict(set)
+    own = defaultdict(set)
     seen = set()
     stack = [("HTML", frozenset(), frozenset())]
     while stack:
@@ -449,13 +456,14 @@ def reach(dtd):
         if el.kind != "MODEL":
             continue
         allowed = (el.children | inc | el.incl) - exc - el.excl
+        own[name] |= (el.children | el.incl) - exc - el.excl
         child_inc = inc if name == "HEAD" else inc | el.incl
         child_exc = exc | el.excl
         for child in allowed:
             holds[name].add(child)
             stack.append((child, frozenset(child_inc), frozenset(child_exc)))
     reached = {"HTML"} | {c for cs in holds.values() for c in cs}
-    return holds, reached
+    return holds, own, reached
 
 
 def closure(holds, dtd, name):
@@ -478,19 +486,27 @@ def closure(holds, dtd, name):
 
 def derive(family):
     dtd = family.dtd
-    holds, reached = reach(dtd)
+    holds, own, reached = reach(dtd)
     full = {name: closure(holds, dtd, name) for name in reached}
+    full_own = {name: closure(own, dtd, name) for name in reached}
 
+    # `valid`: where a tag may stand, an ancestor's inclusions counted; `valid_own`: the
+    # valid range written, each inclusion counted in the element that makes it.
     valid = defaultdict(set)
+    valid_own = defaultdict(set)
     notes = defaultdict(list)
     for container in reached:
         for child in full[container]:
             valid[child].add(container)
+        for child in full_own[container]:
+            valid_own[child].add(container)
 
     # HEAD's end tag may be left out before BODY's content (or a FRAMESET): whatever HTML
     # holds may follow HEAD's start tag.
     for child in full["HTML"] - {"HEAD"}:
         valid[child].add("HEAD")
+    for child in full_own["HTML"] - {"HEAD"}:
+        valid_own[child].add("HEAD")
 
     # The document may start with HTML, or with the elements whose start tags may be left
     # out before the first one written: HEAD, and BODY where HTML holds it.
@@ -524,10 +540,10 @@ def derive(family):
     entries = []
     for name in sorted(reached, key=lambda n: dtd.elements[n].order):
         el = dtd.elements[name]
-        v = set(valid[name])
         # Elements with a required end tag that may not hold it: the tag does not belong
         # in them. Exclusions (A in A, FORM in FORM...) are among them.
-        inv = {c for c in containers if c not in v}
+        inv = {c for c in containers if c not in valid[name]}
+        v = set(valid_own[name]) or set(valid[name])
         excluders = sorted(c for c in reached if name in dtd.elements[c].excl)
         if excluders:
             notes[name].append(f"{name} is excluded from {and_list(excluders)}")
@@ -536,9 +552,9 @@ def derive(family):
             notes[name].append(f"{name} may not follow BODY's start tag: BODY is in its invalid"
                                " range")
         for c in sorted(v):
-            if name in holds[c] or c in ("HEAD", "HTML"):
+            if name in own[c] or name in holds[c] or c in ("HEAD", "HTML"):
                 continue
-            omitted = sorted(s for s in holds[c] if dtd.elements[s].start_omit)
+            omitted = sorted(s for s in own[c] if dtd.elements[s].start_omit)
             notes[name].append(f"valid in {c}: {and_list(omitted)}'s start tag may be left out")
         # HEAD may open the document, HTML's start tag left out, and then what follows
         # "</head>" (BODY, FRAMESET, "</html>") still belongs to that HTML. Without "(first
