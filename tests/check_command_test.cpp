@@ -129,6 +129,10 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
         EXPECT_TRUE(outcome.err.starts_with("markwise-check: ")) << shown;
         EXPECT_EQ(outcome.out, "") << shown;
     }
+    // "--output -" names standard output, where the summary goes anyway.
+    const Outcome summary = run({"--summary", "--output", "-", "page.html"});
+    EXPECT_EQ(summary.err, "");
+    EXPECT_TRUE(summary.out.starts_with("page.html: ")) << summary.out;
 }
 
 TEST_F(CheckCommand, HelpPrintsTheUsage) {

@@ -69,7 +69,7 @@ const CommandHelp kHelp{
          "validator comments"},
         {"--summary", "one line per document instead of its report: its name, its errors and "
          "warnings, and \"failed\" (errors, or more warnings than --max-warnings allows) or "
-         "\"passed\"; not with --output, nor with a --format other than text"},
+         "\"passed\"; not with --output FILE, nor with a --format other than text"},
         {"--ext LIST", "the extensions of the files taken from a folder, separated by commas "
          "(default htm,html,shtm,shtml)", "NONE"},
         {"--files-from FILE", "also checks the documents named in FILE (\"-\": standard input), "
@@ -271,7 +271,7 @@ std::optional<std::string> parseCheckArguments(std::span<const std::string> args
     if (parsed.summary && parsed.format != CheckFormat::Text) {
         return std::string("--summary replaces the reports: it excludes --format");
     }
-    if (parsed.summary && parsed.output) {
+    if (parsed.summary && parsed.output && *parsed.output != "-") {
         return std::string("--summary prints its lines on standard output: it excludes --output");
     }
     return std::nullopt;
