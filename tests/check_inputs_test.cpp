@@ -307,6 +307,7 @@ TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
     fs::create_directories(dir.file("site/logs"));
     fs::create_directories(dir.file("home"));
     fs::create_symlink(dir.file("home"), dir.file("site/out"));
+    fs::create_symlink("../home/new.log", dir.file("site/dangling.log"));
     const auto verdict = [&](const std::string& log) {
         const std::string file = dir.write("site/.markwise.ini", "CheckNesting=0\nlogfilename=" + log + "\n");
         app::ProjectSettings settings;
@@ -318,7 +319,7 @@ TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
     EXPECT_FALSE(verdict(dir.file("site/logs/x.log")));
     for (const std::string& outside :
          {dir.file("home/.bashrc"), std::string("../home/.bashrc"), std::string("out/.bashrc"),
-          std::string("logs/../../home/x")}) {
+          std::string("logs/../../home/x"), std::string("dangling.log")}) {
         const std::optional<std::string> refused = verdict(outside);
         ASSERT_TRUE(refused) << outside;
         EXPECT_EQ(*refused, dir.file("site/.markwise.ini") +

@@ -230,6 +230,19 @@ TEST(FilePolicyTest, FollowsOwnLinksButNotOthersInASharedStickyFolder) {
     EXPECT_FALSE(std::filesystem::exists(shared + "/not-yet.txt"));
 }
 
+// A loop of links is reported as the loop it is, not as a link that may not be followed.
+TEST(FilePolicyTest, ALoopOfLinksIsSaidAsSuch) {
+    TempDir dir;
+    std::filesystem::create_symlink(dir.file("b"), dir.file("a"));
+    std::filesystem::create_symlink(dir.file("a"), dir.file("b"));
+    for (auto failure : {platform::replaceFile(fs(), dir.file("a"), "x"),
+                         platform::appendToFile(fs(), dir.file("a"), "x")}) {
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->cause.find("Too many levels of symbolic links"), std::string::npos)
+            << failure->cause;
+    }
+}
+
 TEST(FilePolicyTest, KeepsTheOwnerOfAFileItReplacesAsRoot) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root";
     TempDir dir;

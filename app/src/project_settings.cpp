@@ -125,8 +125,17 @@ std::optional<std::string> logOutsideTheProject(const ProjectSettings& settings)
         fs::weakly_canonical(fs::absolute(fs::path(settings.path), error).parent_path(), error);
     for (const ProjectSetting& setting : settings.options) {
         if (!text::equalsIgnoreCase(setting.name, "LogFilename") || setting.value.empty()) continue;
+        // A link at the end that leads to no file yet is followed by hand: the log would be
+        // made where it leads.
         std::error_code failed;
-        const fs::path log = fs::weakly_canonical(fs::absolute(setting.value, failed), failed);
+        fs::path named = fs::absolute(setting.value, failed);
+        for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(named, failed));
+             ++links) {
+            const fs::path target = fs::read_symlink(named, failed);
+            if (failed) break;
+            named = target.is_absolute() ? target : named.parent_path() / target;
+        }
+        const fs::path log = fs::weakly_canonical(named, failed);
         const fs::path inside = log.lexically_relative(folder);
         if (failed || error || inside.empty() || *inside.begin() == "..") {
             return whereSet(settings, setting) +

@@ -137,11 +137,14 @@ bool followLinks(FileSystem& fs, const std::string& path, std::string& landing) 
             resolved = next;
             continue;
         }
-        std::string target;
-        if (++links > 40 || !linkMayBeFollowed(fs, next, info) || fs.readlink(next, target) != 0) {
+        if (!linkMayBeFollowed(fs, next, info)) {
             landing.clear();
             return false;
         }
+        // A loop of links, or a link that cannot be read: the name as given, whose opening
+        // then says why.
+        std::string target;
+        if (++links > 40 || fs.readlink(next, target) != 0) return false;
         followed = true;
         if (target.starts_with('/')) resolved.clear();
         push(target);
