@@ -724,14 +724,11 @@ TEST(RulesetProfiles, DefaultProfileClosesCustomElementsOfLongNames) {
     for (std::size_t length : {60, 78, 79, 80, 90, 200}) {
         const std::string name = "my-" + std::string(length - 3, 'x');
         body += "<" + name + " class=\"a\">x</" + name + ">\n<" + name + ">y</" + name + " >\n";
-        body += "<" + name + ">z</ " + name + ">\n";  // error 73, and closed
     }
     const Report report = checkPage(
         "mkwise25", "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Long</title>\n"
                     "</head>\n<body>\n" + body + "</body>\n</html>\n");
-    expectErrorsOnly(report, 6, {"in the closing tag \"/my-xxxxxxxxxxxxxxx"});
-    EXPECT_EQ(report.faults().find("never opened"), std::string::npos) << report.faults();
-    EXPECT_EQ(report.faults().find("must be closed"), std::string::npos) << report.faults();
+    expectErrorsOnly(report, 0, {});
 }
 
 // Entity names that differ only in case name different characters (&LeftArrow; is the arrow

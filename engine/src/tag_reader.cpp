@@ -298,11 +298,7 @@ std::string_view TagReader::closingName() {
         }
     }
     std::string_view closed = name;
-    if (count_ > 1 && table_[0].name == "/") {
-        // The messages name the joined text as cut to fit; the tag closed is the name after
-        // the blanks, cut as an opening tag's name is.
-        closed = table_[1].name;
-    } else if (!closed.empty() && closed.front() == '/') {
+    if (!closed.empty() && closed.front() == '/') {
         closed = name.size() > 1 && name == table_[0].name ? withoutSlash(closed)
                                                            : closed.substr(1);
     }
