@@ -745,7 +745,8 @@ TEST(RulesetProfiles, DefaultProfileKeepsEntityNamesOfOneSpellingTogether) {
 
 // A tag that an element's inclusion alone allows is in range wherever that element is open,
 // and nowhere else: HTML 2.0's form controls stand anywhere in a FORM, and outside one are out
-// of range; HTML 4.01's INS and DEL, which BODY's inclusion brings, stand anywhere in BODY.
+// of range. HTML 4.01's INS and DEL, which BODY's inclusion brings, stand anywhere in BODY,
+// and also in a fragment that starts inside it (an LI, a TD).
 TEST(RulesetProfiles, OlderProfilesTakeWhatAnInclusionBringsWhereItsElementIsOpen) {
     const Report inForm = checkPage(
         "mkwise-html20",
@@ -767,6 +768,11 @@ TEST(RulesetProfiles, OlderProfilesTakeWhatAnInclusionBringsWhereItsElementIsOpe
             "<table summary=\"t\"><tr><td><ins><p>cell</p></ins></td></tr></table>\n"
             "<ins><div>block</div></ins>\n</body></html>\n");
         expectErrorsOnly(inserted, 0, {});
+        for (const char* fragment : {"<li>A <ins>new</ins> word</li>\n",
+                                     "<td><del>gone</del></td>\n", "<dd><ins>x</ins></dd>\n"}) {
+            const std::string faults = checkPage(profile, fragment).faults();
+            EXPECT_EQ(faults.find("(range)"), std::string::npos) << profile << fragment << faults;
+        }
     }
 }
 

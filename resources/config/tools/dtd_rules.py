@@ -441,27 +441,31 @@ def reach(dtd):
     (`own`): an element that an ancestor's inclusion alone allows (INPUT in HTML 2.0, which
     only FORM's inclusion brings) is valid in that ancestor, which the program finds on the
     stack of open tags, and not in every element that may stand between them, where it
-    would be valid with no FORM open at all."""
+    would be valid with no FORM open at all. BODY's inclusions (INS and DEL in HTML 4.01)
+    count in every element, as before: all of the document's content is in BODY, and a
+    fragment (an LI or a TD first) has no BODY open to find."""
     holds = defaultdict(set)
     own = defaultdict(set)
     seen = set()
-    stack = [("HTML", frozenset(), frozenset())]
+    stack = [("HTML", frozenset(), frozenset(), frozenset())]
     while stack:
         state = stack.pop()
         if state in seen:
             continue
         seen.add(state)
-        name, inc, exc = state
+        name, inc, exc, everywhere = state
         el = dtd.elements[name]
         if el.kind != "MODEL":
             continue
         allowed = (el.children | inc | el.incl) - exc - el.excl
-        own[name] |= (el.children | el.incl) - exc - el.excl
+        own[name] |= (el.children | el.incl | everywhere) - exc - el.excl
         child_inc = inc if name == "HEAD" else inc | el.incl
+        child_everywhere = everywhere | el.incl if name == "BODY" else everywhere
         child_exc = exc | el.excl
         for child in allowed:
             holds[name].add(child)
-            stack.append((child, frozenset(child_inc), frozenset(child_exc)))
+            stack.append((child, frozenset(child_inc), frozenset(child_exc),
+                          frozenset(child_everywhere)))
     reached = {"HTML"} | {c for cs in holds.values() for c in cs}
     return holds, own, reached
 
