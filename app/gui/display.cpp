@@ -1,6 +1,8 @@
 #include "display.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,29 +71,44 @@ bool waylandAnswersNow() {
     return true;
 }
 
-// Whether `probe` says yes within a few seconds. It runs in a child process, so that a
-// display that takes the connection but never answers (a server stopped, a tunnel left open)
-// costs the wait and no more: the client libraries themselves wait for ever.
-template <typename Probe>
-bool answersInTime(Probe probe) {
-    constexpr int kWaitMs = 3000;
+}  // namespace
+
+// The probe runs in a child process, so that a display that takes the connection but never
+// answers (a server stopped, a tunnel left open) costs the wait and no more. The child says
+// its answer through a pipe, which does not depend on how the program was started to treat
+// its children's ends (a launcher may have set SIGCHLD to be ignored).
+bool answersInTime(const std::function<bool()>& probe, int waitMs) {
+    int channel[2];
+    if (::pipe2(channel, O_CLOEXEC) != 0) return probe();
     std::fflush(nullptr);
     const pid_t child = ::fork();
-    if (child < 0) return probe();
-    if (child == 0) ::_exit(probe() ? 0 : 1);
-    for (int waited = 0;; waited += 5) {
-        int status = 0;
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 && errno != EINTR) return false;
-        if (waited >= kWaitMs) break;
-        ::usleep(5000);
+    if (child < 0) {
+        ::close(channel[0]);
+        ::close(channel[1]);
+        return probe();
     }
-    ::kill(child, SIGKILL);
+    if (child == 0) {
+        ::close(channel[0]);
+        const char answer = probe() ? 'y' : 'n';
+        [[maybe_unused]] const ssize_t written = ::write(channel[1], &answer, 1);
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    char answer = 'n';
+    pollfd watch{channel[0], POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&watch, 1, waitMs);
+    } while (ready < 0 && errno == EINTR);
+    const bool answered = ready > 0 && ::read(channel[0], &answer, 1) == 1;
+    ::close(channel[0]);
+    if (!answered) ::kill(child, SIGKILL);
     while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
-    return false;
+    return answered && answer == 'y';
 }
+
+namespace {
 
 bool xServerAnswers() { return set("DISPLAY") && answersInTime(xServerAnswersNow); }
 

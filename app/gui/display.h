@@ -3,6 +3,7 @@
 // has gone), and a command line must then still run, with its messages on the console.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,5 +13,10 @@ namespace gui {
 // for ("xcb" or "wayland") when only one of the two answers and Qt was not told which to use,
 // or "" to leave the choice to Qt.
 std::optional<std::string> reachablePlatform();
+
+// Whether `probe` says yes within `waitMs` milliseconds, asked in a child process: the client
+// libraries of X and Wayland wait for ever on a display that takes the connection and never
+// answers. A probe that takes longer, or fails, is a no.
+bool answersInTime(const std::function<bool()>& probe, int waitMs = 3000);
 
 }  // namespace gui

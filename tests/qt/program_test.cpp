@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
+#include "display.h"
 #include "platform/instance_channel.h"
 #include "test_support.h"
 
@@ -224,6 +227,27 @@ TEST_F(Program, ADisplayThatTakesTheConnectionButNeverAnswersIsNoDisplay) {
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(dir.file("tool page.htm")), "<p>Hello</p>\n");
+}
+
+// The display probe's answer comes through whatever the program was started with: a launcher
+// that set SIGCHLD to be ignored leaves no child to wait for, and a yes is still a yes. A probe
+// that takes too long, or ends without an answer, is a no.
+TEST(DisplayProbe, AnswersWithinItsTimeWhateverSigchldIs) {
+    for (const auto disposition : {SIG_DFL, SIG_IGN}) {
+        const auto previous = std::signal(SIGCHLD, disposition);
+        EXPECT_TRUE(gui::answersInTime([] { return true; }, 2000));
+        EXPECT_FALSE(gui::answersInTime([] { return false; }, 2000));
+        EXPECT_FALSE(gui::answersInTime([]() -> bool { std::abort(); }, 2000));
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(gui::answersInTime(
+            [] {
+                ::sleep(30);
+                return true;
+            },
+            200));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        std::signal(SIGCHLD, previous);
+    }
 }
 
 TEST_F(Program, TheWindowOnTheConsoleSaysWhyItIsNotShown) {
