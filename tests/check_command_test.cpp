@@ -135,6 +135,30 @@ TEST_F(CheckCommand, WrongArgumentsAreUsageErrors) {
     EXPECT_TRUE(summary.out.starts_with("page.html: ")) << summary.out;
 }
 
+// A project's settings that keep the log outside the project stop the run, unless the command
+// line names another log or switches logging off; the file outside is never made.
+TEST_F(CheckCommand, AProjectLogOutsideTheProjectStopsTheRunUnlessTheCommandLineOverrides) {
+    std::filesystem::create_directories(dir.file("site"));
+    dir.write("site/.markwise.ini", "EnableLogging=1\nLogFilename=../outside.log\n");
+    dir.write("site/page.html", "<p>x</p>\n");
+    const auto inSite = [&](std::vector<std::string> args) {
+        return testing_support::runProgram(MARKWISE_CHECK_EXE, dir.file("site"), args);
+    };
+    Outcome stopped = inSite({"--summary", "page.html"});
+    EXPECT_EQ(stopped.exitCode, 2);
+    EXPECT_NE(stopped.err.find("LogFilename names a file outside the project's folder"),
+              std::string::npos)
+        << stopped.err;
+    for (const std::vector<std::string>& overridden :
+         {std::vector<std::string>{"--set", "LogFilename=inside.log", "--summary", "page.html"},
+          std::vector<std::string>{"--set", "enablelogging=0", "--summary", "page.html"}}) {
+        const Outcome run = inSite(overridden);
+        EXPECT_EQ(run.exitCode, 0) << overridden[1] << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.file("site/inside.log")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("outside.log")));
+}
+
 TEST_F(CheckCommand, HelpPrintsTheUsage) {
     Outcome outcome = run({"--help"});
     EXPECT_EQ(outcome.exitCode, 0);

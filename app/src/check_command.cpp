@@ -23,6 +23,7 @@
 #include "check_setup.h"
 #include "command_support.h"
 #include "config/document_lines.h"
+#include "config/text_utils.h"
 #include "engine/validator.h"
 #include "messages/catalogue.h"
 #include "messages/findings_writer.h"
@@ -418,7 +419,21 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                 say(env.err, *problem);
                 return kCheckFailed;
             }
-            if (!parsed.settingsFile) {
+            // A --set of the log's name, or logging switched off, leaves the project's log
+            // unused.
+            const auto lastSet = [&parsed](std::string_view name) -> std::optional<std::string> {
+                std::optional<std::string> value;
+                for (const std::string& setting : parsed.settings) {
+                    const std::size_t eq = setting.find('=');
+                    if (eq != std::string::npos &&
+                        text::equalsIgnoreCase(std::string_view(setting).substr(0, eq), name)) {
+                        value = setting.substr(eq + 1);
+                    }
+                }
+                return value;
+            };
+            const bool logUnused = lastSet("LogFilename") || lastSet("EnableLogging") == "0";
+            if (!parsed.settingsFile && !logUnused) {
                 if (auto problem = logOutsideTheProject(*project)) {
                     say(env.err, *problem);
                     return kCheckFailed;
