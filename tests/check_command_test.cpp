@@ -156,6 +156,14 @@ TEST_F(CheckCommand, AProjectLogOutsideTheProjectStopsTheRunUnlessTheCommandLine
         EXPECT_EQ(run.exitCode, 0) << overridden[1] << run.err;
     }
     EXPECT_TRUE(std::filesystem::exists(dir.file("site/inside.log")));
+    // A project whose logging is off, or left off, writes nothing outside: no obstacle.
+    for (const char* settings : {"LogFilename=../outside.log\n",
+                                 "EnableLogging=0\nLogFilename=../outside.log\n"}) {
+        dir.write("site/.markwise.ini", settings);
+        EXPECT_EQ(inSite({"--summary", "page.html"}).exitCode, 0) << settings;
+        EXPECT_EQ(inSite({"--set", "EnableLogging=1", "--summary", "page.html"}).exitCode, 2)
+            << settings;
+    }
     EXPECT_FALSE(std::filesystem::exists(dir.file("outside.log")));
 }
 

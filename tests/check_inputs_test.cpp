@@ -315,6 +315,10 @@ TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
         return app::logOutsideTheProject(settings);
     };
     EXPECT_FALSE(verdict("log.txt"));
+    // A loop of links is left to the log's opening, which says what it is.
+    fs::create_symlink("loopb", dir.file("site/loopa"));
+    fs::create_symlink("loopa", dir.file("site/loopb"));
+    EXPECT_FALSE(verdict("loopa"));
     EXPECT_FALSE(verdict("logs/new/check.log"));
     EXPECT_FALSE(verdict(dir.file("site/logs/x.log")));
     for (const std::string& outside :

@@ -79,13 +79,13 @@ bool waylandAnswersNow() {
 // its children's ends (a launcher may have set SIGCHLD to be ignored).
 bool answersInTime(const std::function<bool()>& probe, int waitMs) {
     int channel[2];
-    if (::pipe2(channel, O_CLOEXEC) != 0) return probe();
+    if (::pipe2(channel, O_CLOEXEC) != 0) return false;
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(channel[0]);
         ::close(channel[1]);
-        return probe();
+        return false;
     }
     if (child == 0) {
         ::close(channel[0]);

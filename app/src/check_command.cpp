@@ -432,7 +432,13 @@ int runCheckCommand(std::span<const std::string> args, CheckEnvironment& env) {
                 }
                 return value;
             };
-            const bool logUnused = lastSet("LogFilename") || lastSet("EnableLogging") == "0";
+            // Logging as it ends up: the project's last EnableLogging, then the command line's.
+            std::optional<std::string> logging;
+            for (const ProjectSetting& setting : project->options) {
+                if (text::equalsIgnoreCase(setting.name, "EnableLogging")) logging = setting.value;
+            }
+            if (auto set = lastSet("EnableLogging")) logging = set;
+            const bool logUnused = lastSet("LogFilename") || logging != "1";
             if (!parsed.settingsFile && !logUnused) {
                 if (auto problem = logOutsideTheProject(*project)) {
                     say(env.err, *problem);

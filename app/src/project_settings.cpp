@@ -136,8 +136,11 @@ std::optional<std::string> logOutsideTheProject(const ProjectSettings& settings)
             named = target.is_absolute() ? target : named.parent_path() / target;
         }
         const fs::path log = fs::weakly_canonical(named, failed);
+        // A name that cannot be resolved (a loop of links) is left to the log's opening,
+        // which says why.
+        if (failed) continue;
         const fs::path inside = log.lexically_relative(folder);
-        if (failed || error || inside.empty() || *inside.begin() == "..") {
+        if (error || inside.empty() || *inside.begin() == "..") {
             return whereSet(settings, setting) +
                    ": LogFilename names a file outside the project's folder (give it with "
                    "--settings or --set to use it)";
