@@ -172,6 +172,7 @@ TEST(CfgStore, DeletionCascades) {
     int left = add(cfg, AttributeValue, "left", -1, strict);
     cfg.listInsert(TagName, ById, tr, 0, table, cfg.orderOf(TagName));
     cfg.listInsert(TagName, ById, tr, 1, tr, cfg.orderOf(TagName));
+    cfg.listInsert(TagName, ById, tr, 1, table, cfg.orderOf(TagName));  // in both ranges
     cfg.listInsert(TagName, ById, tr, 2, align, cfg.orderOf(Attribute));
     cfg.listInsert(Attribute, ById, align, 0, left, cfg.orderOf(AttributeValue));
     cfg.activateCategory(strict, cfg.orderOf(Category));
@@ -179,7 +180,9 @@ TEST(CfgStore, DeletionCascades) {
 
     ASSERT_EQ(cfg.deleteEntry(TagName, ById, table), 1);
     EXPECT_EQ(cfg.listCount(TagName, ById, tr, 0), 0);
-    EXPECT_EQ(cfg.listCount(TagName, ById, tr, 1), 1);  // other ids stay
+    EXPECT_EQ(cfg.listCount(TagName, ById, tr, 1), 1);  // gone from the invalid range too
+    EXPECT_EQ(cfg.listContains(TagName, ById, tr, 1, table), 0);
+    EXPECT_EQ(cfg.listContains(TagName, ById, tr, 1, tr), 1);  // other ids stay
     EXPECT_EQ(cfg.listCount(TagName, ById, tr, 2), 1);  // attribute lists are not touched
 
     ASSERT_EQ(cfg.deleteEntry(AttributeValue, ById, left), 1);
