@@ -731,6 +731,21 @@ TEST(RulesetProfiles, DefaultProfileClosesCustomElementsOfLongNames) {
     expectErrorsOnly(report, 0, {});
 }
 
+// Ids are told apart whole, also past the 255 characters an attribute value keeps: two ids
+// that differ only in their last character are two ids; the same long id twice is one, named
+// as cut. The tags are written alike, so that the later ones are read by their pattern.
+TEST(RulesetProfiles, DefaultProfileTellsLongIdsApartWhole) {
+    const std::string stem(255, 'x');
+    const Report report = checkPage(
+        "mkwise25",
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<title>Ids</title>\n</head>\n<body>\n"
+        "<p id=\"" + stem + "A\" class=\"c\">1</p>\n<p id=\"" + stem + "B\" class=\"c\">2</p>\n"
+        "<p id=\"" + stem + "A\" class=\"c\">3</p>\n</body>\n</html>\n");
+    expectErrorsOnly(report, 1, {"The id value \"" + std::string(254, 'x') +
+                                     "\" was already used in line 7."});
+    EXPECT_NE(report.faults().find("line 9"), std::string::npos) << report.faults();
+}
+
 // Entity names that differ only in case name different characters (&LeftArrow; is the arrow
 // of &larr;, &Leftarrow; that of &lArr;): the default profile keeps them together, so that no
 // name is taken for another written in the wrong case.

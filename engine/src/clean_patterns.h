@@ -58,6 +58,10 @@ public:
         }
         // The value of attribute `i` as the tag reader gives it (cut to the value field).
         std::string_view value(std::string_view text, std::size_t i) const;
+        // The same before the cut to the value field.
+        std::string_view writtenValue(std::string_view text, std::size_t i) const {
+            return text.substr(attributes[i].valueStart, attributes[i].valueLength);
+        }
     };
     // Reads `text` into `reading`: true for a tag name followed by at least one attribute, all
     // of them read by the tag reader without a single error at once (TagReader's plain

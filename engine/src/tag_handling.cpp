@@ -95,6 +95,8 @@ bool TagHandling::valuesAsBefore(std::string_view text, const CleanPatterns::Pat
         const CleanPatterns::Reading::Attribute& attribute = reading_.attributes[i];
         given.hasValue = attribute.hasValue;
         given.value = attribute.hasValue ? reading_.value(text, i) : std::string_view();
+        given.writtenValue =
+            attribute.hasValue ? reading_.writtenValue(text, i) : std::string_view();
         given.offset = attribute.nameStart;
         checkDuplicateId(given, ownTemplate);
     }
@@ -174,7 +176,9 @@ void TagHandling::openingTagFound(std::string_view text, bool emptyElement, bool
     // The id is looked up after the check, whose messages come first; its slot is fetched
     // now, so that the check's work hides the wait for it.
     const int id = state_.options.CheckDuplicateIds ? idEntry() : -1;
-    if (id > 0) state_.idLines.prefetch(reader_->table()[static_cast<std::size_t>(id)].value);
+    if (id > 0) {
+        state_.idLines.prefetch(reader_->table()[static_cast<std::size_t>(id)].writtenValue);
+    }
     if (entries > 0 && !(entries == 1 && state_.shortcuts && nothingAskedWithoutAttributes())) {
         checker_->check();
     }
@@ -247,7 +251,8 @@ void TagHandling::checkDuplicateId(const TagEntry& entry, bool ownTemplate) {
         templatePlace = open.belowOfItsName(templatePlace);
     }
     if (templatePlace >= 0) return;
-    const int first = state_.idLines.firstLineOr(entry.value, state_.lines.tag);
+    // Two ids are the same only when they are whole: the message names the value as cut.
+    const int first = state_.idLines.firstLineOr(entry.writtenValue, state_.lines.tag);
     if (first != 0) {
         messages::MessageStore::Cause cause(state_.store, state_.inTag(entry.offset));
         state_.store.raiseError(305, entry.value, {}, first);

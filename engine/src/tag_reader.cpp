@@ -98,6 +98,7 @@ TagEntry& TagReader::startEntry() { return clearEntry(table_[static_cast<std::si
 TagEntry& TagReader::clearEntry(TagEntry& entry) {
     entry.name = {};
     entry.value = {};
+    entry.writtenValue = {};
     entry.hasValue = false;
     entry.quoteKind = 0;
     entry.nameAccepted = false;
@@ -131,9 +132,9 @@ bool TagReader::readPlainAttributes(std::size_t pos) {
             return;
         }
         entry.quoteKind = attribute.quoteKind;
-        entry.value = text::cutToField(
-            text_.substr(attribute.valueStart, attribute.valueEnd - attribute.valueStart),
-            kTagValueField);
+        entry.writtenValue =
+            text_.substr(attribute.valueStart, attribute.valueEnd - attribute.valueStart);
+        entry.value = text::cutToField(entry.writtenValue, kTagValueField);
         entry.hasValue = true;
     });
     if (!plain) return false;
@@ -233,6 +234,7 @@ int TagReader::readTag(std::string_view text, bool closing, PlaceName place) {
             raiseAt(value.start, 77, table_[0].name);
             break;
         }
+        entry.writtenValue = value.text;
         entry.value = text::cutToField(value.text, kTagValueField);
         entry.quoteKind = value.quoteKind;
         entry.hasValue = true;

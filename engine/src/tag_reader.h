@@ -30,6 +30,8 @@ constexpr int kMaxTableEntries = 50;
 struct TagEntry {
     std::string_view name;
     std::string_view value;
+    // The value as written, before the cut to the value field: ids are told apart whole.
+    std::string_view writtenValue;
     bool hasValue = false;
     int quoteKind = 0;  // 0 unquoted, 1 single quotes, 2 double quotes
     bool nameAccepted = false;
