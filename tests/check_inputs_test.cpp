@@ -308,6 +308,10 @@ TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
     fs::create_directories(dir.file("home"));
     fs::create_symlink(dir.file("home"), dir.file("site/out"));
     fs::create_symlink("../home/new.log", dir.file("site/dangling.log"));
+    // A link whose way, joined to its folder, is longer than a name may be.
+    std::string longWay;
+    for (int i = 0; i < 2030; ++i) longWay += "./";
+    fs::create_symlink(longWay + "../home/long.log", dir.file("site/long.log"));
     const auto verdict = [&](const std::string& log) {
         const std::string file = dir.write("site/.markwise.ini", "CheckNesting=0\nlogfilename=" + log + "\n");
         app::ProjectSettings settings;
@@ -323,7 +327,8 @@ TEST(ProjectSettings, ALogOutsideTheProjectIsRefused) {
     EXPECT_FALSE(verdict(dir.file("site/logs/x.log")));
     for (const std::string& outside :
          {dir.file("home/.bashrc"), std::string("../home/.bashrc"), std::string("out/.bashrc"),
-          std::string("logs/../../home/x"), std::string("dangling.log")}) {
+          std::string("logs/../../home/x"), std::string("dangling.log"),
+          std::string("long.log")}) {
         const std::optional<std::string> refused = verdict(outside);
         ASSERT_TRUE(refused) << outside;
         EXPECT_EQ(*refused, dir.file("site/.markwise.ini") +

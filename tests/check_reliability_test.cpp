@@ -371,8 +371,8 @@ TEST_F(CheckReliability, OutputThatCannotBeWrittenFailsEveryListing) {
 }
 
 // When the report's output fails (a full disk, a closed pipe), markwise-check says once which
-// output failed and why, shows no serious-error box for it, and checks no further document,
-// with one job or several.
+// output failed and why and shows no serious-error box for it, with one job or several; with
+// one job it checks no further document (with several, another worker may already have).
 TEST_F(CheckReliability, AnOutputThatFailsIsSaidOnceWithItsCauseAndEndsTheRun) {
     std::string errors;
     for (int i = 0; i < 3000; ++i) errors += "<zz>x \"y</b>\n";

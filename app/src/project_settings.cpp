@@ -136,11 +136,11 @@ std::optional<std::string> logOutsideTheProject(const ProjectSettings& settings)
             named = target.is_absolute() ? target : named.parent_path() / target;
         }
         const fs::path log = fs::weakly_canonical(named, failed);
-        // A name that cannot be resolved (a loop of links) is left to the log's opening,
-        // which says why.
-        if (failed) continue;
+        // A loop of links is left to the log's opening, which fails and says why; a name that
+        // cannot be resolved for another reason (too long) is refused.
+        if (failed == std::errc::too_many_symbolic_link_levels) continue;
         const fs::path inside = log.lexically_relative(folder);
-        if (error || inside.empty() || *inside.begin() == "..") {
+        if (failed || error || inside.empty() || *inside.begin() == "..") {
             return whereSet(settings, setting) +
                    ": LogFilename names a file outside the project's folder (give it with "
                    "--settings or --set to use it)";
