@@ -63,6 +63,8 @@ QWidget* QtUserInterface::parentForDialogs() const {
 Answer QtUserInterface::messageBox(const std::string& caption, const std::string& text,
                                    Icon icon, Buttons buttons, bool foreground) {
     QMessageBox box(qtIcon(icon), q(caption), q(text), qtButtons(buttons), parentForDialogs());
+    // The text as it is: a name such as "<P>" or "&lt;" would otherwise be read as markup.
+    box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) {
         box.setDefaultButton(QMessageBox::Yes);
     }

@@ -293,6 +293,27 @@ TEST(ToolForm, ShowsTheToolsAndPutsThemBackOnCancel) {
     EXPECT_EQ(h.shell.options.ShowTOOLDBWhenFilesDropped, 1);
 }
 
+// A box shows its text as it is: a tag name "<P>" or an entity "&lt;" in a question is no
+// markup to the box.
+TEST(QtUserInterface, ABoxShowsItsTextAsItIs) {
+    platform::QtUserInterface ui(nullptr);
+    for (const char* text : {"Are you sure you want to delete the tag name \"<P> (452)\"?",
+                             "Delete the entity \"&lt; (004)\"?"}) {
+        Qt::TextFormat format = Qt::RichText;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                format = box->textFormat();
+                shown = box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        ui.messageBox("Markwise: Delete?", text, platform::Icon::Question, platform::Buttons::Ok);
+        EXPECT_EQ(format, Qt::PlainText) << text;
+        EXPECT_EQ(shown.toStdString(), text);
+    }
+}
+
 TEST(QtUserInterface, BoxesSitOverTheProgramsOpenDialogAndTitlesStayTheMainWindows) {
     QWidget main;
     QDialog dialog(&main);
