@@ -267,6 +267,20 @@ TEST_F(CfgCommand, AnalyzePrintsTheSevenListingsInOrder) {
     EXPECT_EQ(bytes("rules.cfg"), before) << "analyze writes nothing";
 }
 
+// A name holding control bytes, as a downloaded configuration may, is listed by analyze with
+// them written as \xHH, as dump writes them: the terminal never receives them.
+TEST_F(CfgCommand, AnalyzeShowsControlBytesOfNamesInert) {
+    ASSERT_EQ(run({"builtins", "base.cfg"}).exitCode, 0);
+    dir.write("base.txt", run({"dump", "base.cfg"}).out);
+    dir.write("odd.txt", "tag \"X\\x1B]0;PWN\\x07Y\"\n  category (undefined)\n");
+    ASSERT_EQ(run({"build", "base.txt", "odd.txt", "odd.cfg"}).exitCode, 0);
+    const Outcome analyzed = run({"analyze", "odd.cfg"});
+    EXPECT_EQ(analyzed.exitCode, 0);
+    EXPECT_NE(analyzed.out.find("X\\x1B]0;PWN\\x07Y"), std::string::npos) << analyzed.out;
+    EXPECT_EQ(analyzed.out.find('\x1B'), std::string::npos);
+    EXPECT_EQ(analyzed.out.find('\x07'), std::string::npos);
+}
+
 TEST_F(CfgCommand, CleanAndAnalyzeRefuseWhatTheyCannotReadAndWriteNothing) {
     dir.write("bad.cfg", std::string("\3\0\0\0", 4));
     dir.write("rules.txt", "tag P\n  closing optional\n");

@@ -310,14 +310,16 @@ TEST(PosixProcessStarter, GivesTheFileAsOneArgumentWithoutAShellAndDoesNotWait) 
     const auto before = std::chrono::steady_clock::now();
     ASSERT_TRUE(starter.start(script.path, file, false));
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
-    EXPECT_EQ(script.printed(), "1|" + file);
+    EXPECT_EQ(script.printed(), "1|./" + file);  // a relative name, given as a path
 
-    // A name that a program would read as an option or a command is given as a path.
-    for (const char* odd : {"+!touch HACKED.val", "-rf.val"}) {
-        const StartedScript shown(dir, std::string("show-") + (odd[0] == '+' ? "plus" : "dash"),
-                                  "printf '%s|%s' \"$#\" \"$1\"");
-        ASSERT_TRUE(starter.start(shown.path, odd, false));
-        EXPECT_EQ(shown.printed(), std::string("1|./") + odd);
+    // A name that a program would read as an option, a command or an address is given as a
+    // path; a full name as it is.
+    int shown = 0;
+    for (const char* odd : {"+!touch HACKED.val", "-rf.val", "mailto:a.val", "/web/a b.val"}) {
+        const StartedScript started(dir, "show-" + std::to_string(++shown),
+                                    "printf '%s|%s' \"$#\" \"$1\"");
+        ASSERT_TRUE(starter.start(started.path, odd, false));
+        EXPECT_EQ(started.printed(), std::string(odd[0] == '/' ? "1|" : "1|./") + odd);
     }
 
     EXPECT_FALSE(starter.start(dir.file("no-such-program"), "x", false));

@@ -15,6 +15,7 @@
 #include "config/cfg_store.h"
 #include "config/maintenance.h"
 #include "config/text_form.h"
+#include "messages/report.h"
 #include "platform/file_policy.h"
 
 namespace app {
@@ -296,12 +297,15 @@ int clean(const std::string& inPath, const std::string& outPath, CfgEnvironment&
     return kCfgDone;
 }
 
-// The seven listings, one line each: the title, then the labels or the all-clear text.
+// The seven listings, one line each: the title, then the labels or the all-clear text. Control
+// bytes in a label (a downloaded configuration's names) are written as \xHH, as dump writes
+// them, never handed to the terminal.
 int analyze(const std::string& path, CfgEnvironment& env) {
     CfgStore store;
     if (int result = load(path, store, env, nullptr); result != kCfgDone) return result;
     for (const config::ListingInfo& info : config::allListings()) {
-        std::string text = config::listingText(store, info.listing);
+        std::string text =
+            messages::escapeControlCharacters(config::listingText(store, info.listing));
         if (text.ends_with(' ')) text.pop_back();
         std::fprintf(env.out, "%.*s: %s\n", static_cast<int>(info.title.size()),
                      info.title.data(), text.c_str());
