@@ -2,6 +2,7 @@
 // decision, the configuration commands with every question answered both ways, the log,
 // the menu toggles, dropped files, help and web pages.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -58,6 +59,19 @@ TEST_F(Validation, ValFilesReplaceTheDocumentsExtensionOrAddOne) {
         EXPECT_EQ(h.shell.options.lastOutputFilename, h.file(c.report));
     }
     EXPECT_TRUE(h.processes.starts.empty());
+
+    // A new report of a private document is private too, as it holds the document's lines; a
+    // report there already keeps its bits.
+    const std::string secret = h.dir.write("secret.htm", kPage);
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_TRUE(shell::validate(h.shell, secret));
+    struct stat made {};
+    ASSERT_EQ(::stat(h.file("secret.val").c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0600u);
+    ASSERT_EQ(::chmod(h.file("secret.val").c_str(), 0644), 0);
+    ASSERT_TRUE(shell::validate(h.shell, secret));
+    ASSERT_EQ(::stat(h.file("secret.val").c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0644u);
 
     // A report named like its document is refused before anything is written.
     h.dir.write("old.val", kPage);

@@ -1,5 +1,7 @@
 // The validate command: names the document and its report, runs the validation and opens the
 // viewer on the report; and the start of the viewer and the editor.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -138,6 +140,11 @@ bool validate(Shell& shell, const std::string& given) {
     }
     if (o.EnableLogging) rules.protect(o.LogFilename, "the log");
     rules.protect(platform::userSettingsFile(), "the settings");
+    // A new report holds the document's lines: it is made no more readable than the document.
+    struct stat documentInfo {};
+    if (services.fileSystem.stat(document, documentInfo) == 0) {
+        rules.newFileMode &= documentInfo.st_mode & 0666;
+    }
     const std::string openError = fill(
         "There was an error opening the output file \"%s\". The HTML document could not be "
         "validated.",
