@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "fault_injection.h"
 #include "platform/file_policy.h"
 #include "test_support.h"
 #include "tools/text_tools.h"
@@ -142,6 +144,49 @@ TEST_F(ToolDriver, KeepsThePermissionBits) {
     struct stat info {};
     ASSERT_EQ(::stat(document.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+namespace {
+
+volatile std::sig_atomic_t interruptsSeen = 0;
+extern "C" void countInterrupt(int) { interruptsSeen = interruptsSeen + 1; }
+
+// A file system on which the user presses Ctrl-C while the new text is being written.
+class InterruptedWhileWriting : public testing_support::FaultyFileSystem {
+public:
+    ssize_t write(int fd, const void* buffer, std::size_t size) override {
+        if (!interrupted_) {
+            interrupted_ = true;
+            std::raise(SIGINT);
+        }
+        return FaultyFileSystem::write(fd, buffer, size);
+    }
+
+private:
+    bool interrupted_ = false;
+};
+
+}  // namespace
+
+// An interrupt while a tool writes the new text stops the run: the document stays as it was,
+// with no backup beside it and no box, and the signal is handled once the run is over.
+TEST_F(ToolDriver, AnInterruptWhileWritingLeavesTheDocumentAsItWas) {
+    struct sigaction counting {};
+    counting.sa_handler = countInterrupt;
+    sigemptyset(&counting.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGINT, &counting, &previous), 0);
+    interruptsSeen = 0;
+    const std::string page = dir_.write("page.htm", "<P CLASS=A>text</P>\n");
+    InterruptedWhileWriting interrupted;
+    context_.files = &interrupted;
+    EXPECT_EQ(run(tools::kToolLowercase, page), 0);
+    context_.files = &platform::systemFileSystem();
+    ::sigaction(SIGINT, &previous, nullptr);
+    EXPECT_EQ(interruptsSeen, 1);
+    EXPECT_EQ(readFile(page), "<P CLASS=A>text</P>\n");
+    EXPECT_EQ(names(), std::vector<std::string>{"page.htm"});
+    EXPECT_TRUE(ui_.boxes.empty());
 }
 
 TEST_F(ToolDriver, EveryPreparationFailureLeavesTheDocumentAsItWas) {

@@ -50,6 +50,8 @@ HeldSignals::HeldSignals() {
     pipeIgnored = ::sigaction(SIGPIPE, &ignoring, &previousPipe) == 0;
 }
 
+bool HeldSignals::pending() { return pendingSignal != 0; }
+
 HeldSignals::~HeldSignals() {
     int signal = 0;
     {

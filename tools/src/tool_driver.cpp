@@ -60,11 +60,15 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The processed text goes to the replacement file piece by piece.
+// The processed text goes to the replacement file piece by piece; an interrupt that came
+// meanwhile stops it, and the run leaves the document as it was.
 class ReplacementSink : public OutputSink {
   public:
     explicit ReplacementSink(platform::ReplacementFile& file) : file_(file) {}
-    bool put(std::string_view bytes) override { return file_.write(bytes); }
+    bool put(std::string_view bytes) override {
+        if (platform::HeldSignals::pending()) return false;
+        return file_.write(bytes);
+    }
 
   private:
     platform::ReplacementFile& file_;
@@ -299,8 +303,10 @@ bool ToolRun::process(std::string bytes, platform::ReplacementFile& file) {
         default: processed = false; break;
     }
     if (!output.flush()) {
-        // A tool that failed has said why already.
-        if (processed) showError(kWriteOutputCaption, std::string(kWriteOutput));
+        // A tool that failed has said why already; an interrupt needs no word.
+        if (processed && !platform::HeldSignals::pending()) {
+            showError(kWriteOutputCaption, std::string(kWriteOutput));
+        }
         return false;
     }
     return processed;
@@ -308,7 +314,8 @@ bool ToolRun::process(std::string bytes, platform::ReplacementFile& file) {
 
 // Puts the processed text in place, or drops it after a failure.
 bool ToolRun::finishOutput(bool processed, platform::ReplacementFile& output) {
-    if (!processed) {
+    // The user stopped the run before the new text took the document's place.
+    if (!processed || platform::HeldSignals::pending()) {
         output.abandon();
         return false;
     }
@@ -353,7 +360,9 @@ int ToolRun::run(const std::string& argument) {
     const WaitCursor wait(context_);
     backup_ = backupName(document_);
     // From the moment the backup is made until it is taken back or the new text is in place,
-    // an interrupt waits: the run never stops half-way between its steps.
+    // an interrupt waits: the run never stops half-way between its steps. One that comes
+    // before the new text is put in place stops the run there, the document as it was, and
+    // then ends the program.
     std::optional<platform::HeldSignals> held;
     held.emplace();
     if (!prepare()) return 0;

@@ -25,6 +25,10 @@ public:
     ~HeldSignals();
     HeldSignals(const HeldSignals&) = delete;
     HeldSignals& operator=(const HeldSignals&) = delete;
+
+    // Whether a signal caught under the hold waits to be raised: long work under a hold can
+    // then stop early and leave things as they were, rather than finish what the user stopped.
+    static bool pending();
 };
 
 }  // namespace platform
