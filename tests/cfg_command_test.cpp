@@ -268,7 +268,7 @@ TEST_F(CfgCommand, AnalyzePrintsTheSevenListingsInOrder) {
 }
 
 // A name holding control bytes, as a downloaded configuration may, is listed by analyze with
-// them written as \xHH, as dump writes them: the terminal never receives them.
+// them written as \xHH: the terminal never receives them.
 TEST_F(CfgCommand, AnalyzeShowsControlBytesOfNamesInert) {
     ASSERT_EQ(run({"builtins", "base.cfg"}).exitCode, 0);
     dir.write("base.txt", run({"dump", "base.cfg"}).out);

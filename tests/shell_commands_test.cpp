@@ -60,6 +60,13 @@ TEST_F(Validation, ValFilesReplaceTheDocumentsExtensionOrAddOne) {
     }
     EXPECT_TRUE(h.processes.starts.empty());
 
+    // A new report of a read-only document can be written again: the user keeps reading and
+    // writing it.
+    const std::string readOnly = h.dir.write("fixed.htm", kPage);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    ASSERT_TRUE(shell::validate(h.shell, readOnly));
+    ASSERT_TRUE(shell::validate(h.shell, readOnly));
+
     // A new report of a private document is private too, as it holds the document's lines; a
     // report there already keeps its bits.
     const std::string secret = h.dir.write("secret.htm", kPage);
@@ -880,7 +887,16 @@ TEST_F(Validation, TheViewerDecisionForValFiles) {
     ASSERT_TRUE(shell::validate(h.shell, "page.htm"));
     EXPECT_EQ(h.ui.boxCount(), 0u);
     ASSERT_EQ(h.processes.starts.size(), 1u);
-    EXPECT_EQ(h.processes.starts[0].file, "page.val");
+    // A relative name reaches the viewer as a path: no program reads it as an option, a
+    // command or an address.
+    EXPECT_EQ(h.processes.starts[0].file, "./page.val");
+    for (const char* odd : {"-rf.htm", "+x.htm", "mailto:a.htm"}) {
+        h.dir.write(odd, kPage);
+        h.processes.starts.clear();
+        ASSERT_TRUE(shell::validate(h.shell, odd)) << odd;
+        ASSERT_EQ(h.processes.starts.size(), 1u);
+        EXPECT_EQ(h.processes.starts[0].file.rfind("./", 0), 0u) << h.processes.starts[0].file;
+    }
 
     h.shell.options.AlwaysOpenViewer = 0;
     h.ui.answerWith({Answer::No});

@@ -298,8 +298,8 @@ int clean(const std::string& inPath, const std::string& outPath, CfgEnvironment&
 }
 
 // The seven listings, one line each: the title, then the labels or the all-clear text. Control
-// bytes in a label (a downloaded configuration's names) are written as \xHH, as dump writes
-// them, never handed to the terminal.
+// bytes in a label (a downloaded configuration's names: bytes 1 to 31 and 127) are written as
+// \xHH, as the console's messages write them, never handed to the terminal.
 int analyze(const std::string& path, CfgEnvironment& env) {
     CfgStore store;
     if (int result = load(path, store, env, nullptr); result != kCfgDone) return result;

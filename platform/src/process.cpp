@@ -35,14 +35,10 @@ bool readAll(int fd, void* buffer, std::size_t size) {
 bool PosixProcessStarter::start(const std::string& program, const std::string& file,
                                 bool /*maximized*/) {
     if (program.empty()) return false;
-    // A relative name is given as "./" and the name: one that starts with "-" or "+" would be
-    // read as an option or a command by many viewers and editors ("+cmd"), and one that starts
-    // with letters and a colon ("mailto:a.val") as an address by xdg-open.
-    const std::string argument = !file.empty() && file.front() != '/' ? "./" + file : file;
     // Everything the intermediate process needs is made before the fork: it may only make
     // calls that are safe in the child of a process with threads.
-    std::vector<char*> argv{const_cast<char*>(program.c_str()),
-                            const_cast<char*>(argument.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(file.c_str()),
+                            nullptr};
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) return false;
 

@@ -140,10 +140,11 @@ bool validate(Shell& shell, const std::string& given) {
     }
     if (o.EnableLogging) rules.protect(o.LogFilename, "the log");
     rules.protect(platform::userSettingsFile(), "the settings");
-    // A new report holds the document's lines: it is made no more readable than the document.
+    // A new report holds the document's lines: others may read it only as far as they may read
+    // the document. The user keeps reading and writing it, whatever the document's own bits.
     struct stat documentInfo {};
     if (services.fileSystem.stat(document, documentInfo) == 0) {
-        rules.newFileMode &= documentInfo.st_mode & 0666;
+        rules.newFileMode &= (documentInfo.st_mode & 0066) | 0600;
     }
     const std::string openError = fill(
         "There was an error opening the output file \"%s\". The HTML document could not be "
@@ -225,7 +226,11 @@ bool validate(Shell& shell, const std::string& given) {
 bool startProgram(Shell& shell, const std::string& program, const std::string& file,
                   bool maximized) {
     shell.enterStartingDirectory();
-    if (shell.services().processes.start(program, file, maximized)) return true;
+    // A relative name is given as "./" and the name: one that starts with "-" or "+" would be
+    // read as an option or a command by many viewers and editors ("+cmd"), and one that starts
+    // with letters and a colon ("mailto:a.val") as an address by xdg-open.
+    const std::string argument = !file.empty() && file.front() != '/' ? "./" + file : file;
+    if (shell.services().processes.start(program, argument, maximized)) return true;
     shell.say("Markwise: Error Starting Applicarion",
               fill("There was an error starting the application '%s'.", program));
     return false;
