@@ -8,6 +8,7 @@
 #include "messages/catalogue.h"
 #include "messages/format.h"
 #include "messages/line_prefix.h"
+#include "platform/text_escape.h"
 
 namespace messages {
 namespace {
@@ -39,24 +40,10 @@ void writeKey(TextOut& out, std::string_view key, std::string_view value) {
     out.put('\n');
 }
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 }  // namespace
 
 std::string escapeControlCharacters(std::string_view name) {
-    std::string escaped;
-    escaped.reserve(name.size());
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            escaped += "\\x";
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0xF];
-        } else {
-            escaped += c;
-        }
-    }
-    return escaped;
+    return platform::escapeControlBytes(name);
 }
 
 namespace {

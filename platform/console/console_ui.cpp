@@ -6,6 +6,8 @@
 #include <iostream>
 #include <string>
 
+#include "platform/text_escape.h"
+
 namespace platform {
 namespace {
 
@@ -38,27 +40,6 @@ std::optional<Answer> parseAnswer(std::string line, Buttons buttons) {
     return std::nullopt;
 }
 
-// A box's text as a terminal shows it without acting on it: the texts quote names and values
-// taken from documents and templates, whose escape sequences could clear the screen, retitle
-// the terminal or forge lines. Control bytes other than the line feed and tab that the
-// program's own texts use are written as \xHH.
-std::string inert(const std::string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string shown;
-    shown.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7F) {
-            shown += "\\x";
-            shown += kHex[byte >> 4];
-            shown += kHex[byte & 0xF];
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
 }  // namespace
 
 ConsoleUserInterface::ConsoleUserInterface()
@@ -70,7 +51,12 @@ ConsoleUserInterface::ConsoleUserInterface(std::ostream& errors, std::istream& i
 
 Answer ConsoleUserInterface::messageBox(const std::string& caption, const std::string& text,
                                         Icon /*icon*/, Buttons buttons, bool /*foreground*/) {
-    errors_ << inert(caption) << ": " << inert(text) << '\n' << std::flush;
+    // A box's text as a terminal shows it without acting on it: the texts quote names and values
+    // taken from documents and templates, whose escape sequences could clear the screen,
+    // retitle the terminal or forge lines. The line feeds and tabs of the program's own texts
+    // stay.
+    errors_ << platform::escapeControlBytes(caption, "\n\t") << ": "
+            << platform::escapeControlBytes(text, "\n\t") << '\n' << std::flush;
     if (buttons == Buttons::Ok || !interactive_) return cautiousAnswer(buttons);
     return ask(buttons);
 }
